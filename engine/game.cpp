@@ -1,0 +1,694 @@
+#include "engine/game.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace truco {
+namespace {
+
+constexpr std::array<CardId, 3> kPlayerCards{kCartaJ1, kCartaJ2, kCartaJ3};
+constexpr std::array<CardId, 3> kComputerCards{kCartaM1, kCartaM2, kCartaM3};
+
+// A run of due steps that keeps changing things is a fault; stop rather than spin.
+constexpr int kMaxDuePasses = 10000;
+
+std::string Tentos(const char* prefix, int stake) {
+  return prefix + std::to_string(stake) + " Tento(s)";
+}
+
+}  // namespace
+
+// Runs the due steps when the outermost event handler returns.
+class Game::EventScope {
+ public:
+  explicit EventScope(Game& game) : game_(game) { ++game_.depth_; }
+  ~EventScope() {
+    if (--game_.depth_ == 0) game_.RunDueSteps();
+  }
+  EventScope(const EventScope&) = delete;
+  EventScope& operator=(const EventScope&) = delete;
+
+ private:
+  Game& game_;
+};
+
+Game::Game(Screen& screen, RandomSource& random, const Judgement& judgement)
+    : screen_(screen), random_(random), judgement_(judgement) {
+  // Cards rest in their hand places before the first deal.
+  for (int i = 0; i < 3; ++i) {
+    state_.cards[kPlayerCards[i]].top = kPlayerHandTop;
+    state_.cards[kPlayerCards[i]].left = kHandLefts[i];
+    state_.cards[kComputerCards[i]].top = kComputerHandTop;
+    state_.cards[kComputerCards[i]].left = kHandLefts[i];
+    state_.cards[kComputerCards[i]].face_down = true;
+  }
+  state_.cards[kCVira].top = kViraTop;
+  state_.cards[kCVira].left = kViraLeft;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Deal
+
+void Game::Inicio() {
+  GameState& s = state_;
+  s.truco_answer = kAnswerNone;
+  s.hand_alive = true;
+  s.raise_in_answer = false;
+  s.hand_conceded = false;
+  for (auto& slot : s.computer_hand) slot.played = false;
+  s.may_play = true;
+
+  s.BTrucar = {"Trucar", true, true};
+  s.BCorrer.enabled = true;
+  s.BEsconder.caption = kEsconderCaption;
+  s.BEsconder.enabled = false;
+
+  s.player_tricks = 0;
+  s.computer_tricks = 0;
+  s.trick_played = {};
+  s.hide_armed = false;
+  s.eleven_decided = false;
+  s.trick_result = {};
+  s.hand_stake = 1;
+
+  for (int i = 0; i < 3; ++i) {
+    s.cards[kPlayerCards[i]].top = kPlayerHandTop;
+    s.cards[kPlayerCards[i]].left = kHandLefts[i];
+    s.cards[kComputerCards[i]].top = kComputerHandTop;
+    s.cards[kComputerCards[i]].left = kHandLefts[i];
+    s.cards[kComputerCards[i]].face_down = true;
+  }
+
+  s.used_cards.Clear();
+  random_.Reseed();
+
+  const bool dark = s.DarkElevenHand();
+  for (CardId id : kPlayerCards) s.cards[id].face_down = dark;
+
+  const char deck = s.settings.deck_type;
+  if (s.settings.manilha_mode == ManilhaMode::Nova) {
+    s.cards[kCVira].card = Sorteia(deck, s.used_cards, random_);
+    s.cards[kCVira].face_down = false;
+    const auto manilha = static_cast<std::uint8_t>(Proxima(deck, s.cards[kCVira].card.Value));
+    s.manilha_value.fill(manilha);
+  } else {
+    s.cards[kCVira].face_down = true;
+    s.manilha_value = ManilhasVelhas();
+  }
+  s.vira_hand_pointer = true;
+
+  for (int i = 0; i < 3; ++i) {
+    s.cards[kComputerCards[i]].card = Sorteia(deck, s.used_cards, random_);
+    s.computer_hand[i] = {s.Strength(s.cards[kComputerCards[i]].card), kComputerCards[i], false};
+  }
+  for (CardId id : kPlayerCards) s.cards[id].card = Sorteia(deck, s.used_cards, random_);
+
+  Ordena_Micro();
+
+  ++s.hand_counter;
+  s.turn = (s.hand_counter % 2 != 0) ? 'M' : 'L';
+
+  for (TimerId t : {kTimer1, kTimer2, kTimer3, kTimer4}) SetTimer(t, true);
+  ++deals_;
+  if (observer_) observer_->OnDeal(s);
+}
+
+void Game::Ordena_Micro() {
+  auto& h = state_.computer_hand;
+  // At most two bubble passes; equal strengths keep their deal order.
+  for (int pass = 0; pass < 2; ++pass) {
+    bool swapped = false;
+    const int last = pass == 0 ? 2 : 1;
+    for (int i = 0; i < last; ++i) {
+      if (h[i + 1].strength < h[i].strength) {
+        std::swap(h[i].strength, h[i + 1].strength);
+        std::swap(h[i].card, h[i + 1].card);
+        swapped = true;
+      }
+    }
+    if (!swapped) break;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Starting and restarting
+
+void Game::BInicioClick() {
+  EventScope scope(*this);
+  const GameKindChoice choice = screen_.EscolhaJogo();
+  if (!choice.ok) return;
+  state_.LabelNome = choice.name;
+  if (state_.hand_counter != 1) {
+    if (!screen_.Confirma({"Deseja reiniciar a partida? Seus pontos serão zerados"})) return;
+    const int gp = state_.games_player;
+    const int gc = state_.games_computer;
+    screen_.SubmitRecord(state_.LabelNome, gp, gc, gp - gc);
+    screen_.SubmitRecord("COMPUTADOR", gc, gp, gc - gp);
+    const int before_player = state_.player_points;
+    const int before_computer = state_.computer_points;
+    state_.player_points = 0;
+    state_.computer_points = 0;
+    if (observer_) {
+      observer_->OnPoints(state_, Side::Player, before_player, PointsReason::Restarted);
+      observer_->OnPoints(state_, Side::Computer, before_computer, PointsReason::Restarted);
+    }
+  }
+  state_.game_kind = choice.kind;
+  state_.LabelCartasNome = state_.LabelNome;
+  // The networked hand plugs in here; until then every game is against the computer.
+  Inicio();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The player's cards
+
+void Game::CartaJClick(int index) {
+  if (index < 0 || index > 2) return;
+  EventScope scope(*this);
+  GameState& s = state_;
+  if (!s.may_play) return;
+  const CardId id = kPlayerCards[static_cast<std::size_t>(index)];
+  TableCard& card = s.cards[id];
+  const bool in_hand = s.InHand(id);
+
+  int strength = 0;
+  const bool hidden = s.hide_armed;
+  if (hidden) {
+    if (!in_hand || card.face_down) return;
+    card.face_down = true;
+    strength = kHiddenStrength;
+  } else {
+    if (!in_hand) return;
+    if (card.face_down && !s.DarkElevenHand()) return;
+    card.face_down = false;
+    strength = s.Strength(card.card);
+  }
+
+  auto first_open_trick = [&]() {
+    for (int t = 1; t <= 3; ++t) {
+      if (!s.trick_played[t]) return t;
+    }
+    return 0;
+  };
+
+  if (s.turn == 'L') {
+    Answer answer = Compara_Cartas1(strength, id);
+    if (!s.hand_alive) {
+      Inicio();
+      return;
+    }
+    const int trick = first_open_trick();
+    if (trick == 0) return;
+    if (trick == 3 && s.hand_conceded) {
+      Inicio();
+      return;
+    }
+    s.trick_played[trick] = true;
+    PlaceTrick(trick, id, answer.card, std::move(answer.result), hidden, false);
+  } else if (s.turn == 'J') {
+    std::string result = Compara_CartaJ(strength, s.led_strength);
+    const int trick = first_open_trick();
+    if (trick == 0) return;
+    s.trick_played[trick] = true;
+    PlaceTrick(trick, id, std::nullopt, std::move(result), hidden, true);
+  } else if (hidden) {
+    // Nothing was played: the card goes back face up and stays armed.
+    card.face_down = false;
+  } else if (s.DarkElevenHand()) {
+    card.face_down = true;
+  }
+}
+
+Game::Answer Game::Compara_Cartas1(int player_strength, CardId player_card) {
+  GameState& s = state_;
+  if (!(s.trick_played[1] && s.trick_played[2])) {
+    const AnswerChoice choice = judgement_.ChooseAnswer(s, player_strength);
+    auto& slot = s.computer_hand[static_cast<std::size_t>(choice.slot)];
+    slot.played = true;
+    return {choice.result, slot.card};
+  }
+
+  // Third trick: one card left.
+  int last = 0;
+  while (last < 2 && s.computer_hand[static_cast<std::size_t>(last)].played) ++last;
+  auto& slot = s.computer_hand[static_cast<std::size_t>(last)];
+  const int own = slot.strength;
+  if (judgement_.WantsThirdTrickCall(s, player_strength, own) && ComputerMayCall()) {
+    if (const auto rung = RungFromCaption(s.BTrucar.caption)) {
+      // The player sees the card just led while answering.
+      s.cards[player_card].top = kTrickTops[3];
+      s.cards[player_card].left = kTrickPlayerLeft;
+      Micro_Pede_ThirdTrick(*rung, slot.card);
+      if (s.hand_conceded || !s.hand_alive) return {"", std::nullopt};
+    }
+  }
+  slot.played = true;
+  std::string result = own > player_strength   ? kMicro
+                       : own < player_strength ? kJogador
+                                               : kEmpate;
+  return {result, slot.card};
+}
+
+std::string Game::Compara_CartaJ(int player_strength, int led) {
+  GameState& s = state_;
+  if (player_strength > led) {
+    s.turn = 'L';
+    return kJogador;
+  }
+  if (player_strength < led) {
+    s.turn = 'M';
+    return kMicro;
+  }
+  // A tie in a trick the computer led: whoever led the hand leads the next trick.
+  if (s.hand_counter % 2 == 0) {
+    s.turn = 'L';
+  } else {
+    s.turn = 'M';
+    SetTimer(kTimer2, true);
+  }
+  return "";
+}
+
+void Game::Posicao_CartaM(CardId card) {
+  GameState& s = state_;
+  for (int t = 1; t <= 3; ++t) {
+    if (!s.trick_played[t]) {
+      s.cards[card].top = kTrickTops[t];
+      s.cards[card].left = kTrickComputerLeft;
+      s.cards[card].face_down = false;
+      s.turn = 'J';
+      return;
+    }
+  }
+}
+
+void Game::PlaceTrick(int trick, CardId player_card, std::optional<CardId> computer_card,
+                      std::string result, bool hidden, bool computer_led) {
+  GameState& s = state_;
+  if (hidden) {
+    s.cards[player_card].face_down = true;
+    s.hide_armed = false;
+    s.BEsconder.caption = kEsconderCaption;
+  }
+  s.cards[player_card].top = kTrickTops[trick];
+  s.cards[player_card].left = kTrickPlayerLeft;
+  if (!computer_led && computer_card) {
+    s.cards[*computer_card].top = kTrickTops[trick];
+    s.cards[*computer_card].left = kTrickComputerLeft;
+    s.cards[*computer_card].face_down = false;
+  }
+
+  if (result == kJogador) {
+    s.turn = 'L';
+    ++s.player_tricks;
+  } else if (result == kMicro) {
+    s.turn = 'M';
+    ++s.computer_tricks;
+  } else {
+    result = kEmpate;
+    if (trick == 1) {
+      ++s.player_tricks;
+      ++s.computer_tricks;
+    } else if (trick == 2) {
+      if (s.trick_result[1] != kEmpate) {
+        ++s.player_tricks;
+        ++s.computer_tricks;
+      }
+    } else if (s.trick_result[1] == kJogador) {
+      ++s.player_tricks;
+    } else if (s.trick_result[1] == kMicro) {
+      ++s.computer_tricks;
+    }
+  }
+  s.trick_result[trick] = result;
+  if (observer_) observer_->OnTrick(s, trick);
+
+  if (trick == 1) return;
+  if (trick == 3 && s.trick_result[1] == kEmpate && s.trick_result[2] == kEmpate &&
+      s.trick_result[3] == kEmpate) {
+    if (computer_led) Message("Como as 3 cartas empataram, essa mão será jogada novamente");
+    Inicio();
+    return;
+  }
+  Testa_Ganhou();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scoring
+
+void Game::Testa_Ganhou() {
+  GameState& s = state_;
+  const bool player_won = s.player_tricks >= 2 && s.computer_tricks < 2;
+  const bool computer_won = s.computer_tricks >= 2 && s.player_tricks < 2;
+  if (!player_won && !computer_won) return;
+  for (TimerId t : {kTimer1, kTimer2, kTimer3}) SetTimer(t, false);
+  if (player_won) {
+    Message(Tentos("Você Ganhou ", s.hand_stake));
+    AddPoints(Side::Player, s.hand_stake, true, PointsReason::HandWon);
+  } else {
+    Message(Tentos("Eu Ganhei ", s.hand_stake));
+    AddPoints(Side::Computer, s.hand_stake, true, PointsReason::HandWon);
+  }
+  Inicio();
+}
+
+void Game::AddPoints(Side side, int amount, bool capped, PointsReason reason) {
+  int& points = side == Side::Player ? state_.player_points : state_.computer_points;
+  const int before = points;
+  points += amount;
+  if (capped) points = std::min(points, kPointsToWin);
+  if (observer_) observer_->OnPoints(state_, side, before, reason);
+}
+
+bool Game::Timer1Timer() {
+  GameState& s = state_;
+  if (!TimerOn(kTimer1)) return false;
+  Side winner;
+  if (s.player_points >= kPointsToWin) {
+    winner = Side::Player;
+  } else if (s.computer_points >= kPointsToWin) {
+    winner = Side::Computer;
+  } else {
+    return false;
+  }
+  for (TimerId t : {kTimer1, kTimer2, kTimer3}) SetTimer(t, false);
+  if (winner == Side::Player) {
+    ++s.games_player;
+    Message("Parabéns  L A D R Ã O!  Você Ganhou");
+  } else {
+    ++s.games_computer;
+    Message("Que M A R R E C O! Conseguiu Perder");
+  }
+  const int before_player = s.player_points;
+  const int before_computer = s.computer_points;
+  s.player_points = 0;
+  s.computer_points = 0;
+  if (observer_) {
+    observer_->OnGameEnd(s, winner);
+    observer_->OnPoints(s, Side::Player, before_player, PointsReason::GameEnded);
+    observer_->OnPoints(s, Side::Computer, before_computer, PointsReason::GameEnded);
+  }
+  Inicio();
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The computer's lead
+
+bool Game::Timer2Timer() {
+  GameState& s = state_;
+  if (!TimerOn(kTimer2)) return false;
+  if ((s.player_points == kHandOfEleven || s.computer_points == kHandOfEleven) &&
+      !s.eleven_decided) {
+    return false;
+  }
+  if (s.turn != 'M') return false;
+
+  const LeadChoice lead = judgement_.ChooseLead(s);
+  if (lead.consider_call && ComputerMayCall() && judgement_.WantsLeadCall(s)) {
+    if (const auto rung = RungFromCaption(s.BTrucar.caption)) {
+      // No second lead step may start while the call waits for the player.
+      SetTimer(kTimer2, false);
+      const std::uint64_t deal_before = deals_;
+      Micro_Pede(*rung);
+      if (deals_ != deal_before) return true;  // someone ran: the ended hand leads nothing
+    }
+  }
+  auto& slot = s.computer_hand[static_cast<std::size_t>(lead.slot)];
+  Posicao_CartaM(slot.card);
+  slot.played = true;
+  s.led_card = slot.card;
+  s.led_strength = slot.strength;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The hand of eleven
+
+bool Game::Timer3Timer() {
+  GameState& s = state_;
+  if (!TimerOn(kTimer3)) return false;
+  const int p = s.player_points;
+  const int c = s.computer_points;
+
+  auto lock_bets = [&](int stake) {
+    const bool changed = !s.eleven_decided || s.BTrucar.visible || s.BCorrer.enabled ||
+                         s.hand_stake != stake;
+    s.eleven_decided = true;
+    s.BTrucar.visible = false;
+    s.BCorrer.enabled = false;
+    s.hand_stake = stake;
+    return changed;
+  };
+
+  if (c == kHandOfEleven && p == kHandOfEleven) return lock_bets(s.hand_stake);
+
+  if (p == kHandOfEleven && c <= 10) {
+    s.BTrucar.visible = false;
+    SetTimer(kTimer3, false);
+    if (Message("Você tem 11 pontos. Deseja Jogar com estas Cartas?", 2)) {
+      SetTimer(kTimer2, true);
+      s.eleven_decided = true;
+      s.hand_stake = 3;
+    } else {
+      s.eleven_decided = false;
+      DoBCorrerClick();
+    }
+    return true;
+  }
+
+  if (c == kHandOfEleven && p <= 10) {
+    if (judgement_.PlaysHandOfEleven(s)) return lock_bets(3);
+    SetTimer(kTimer3, false);
+    Message("Estou com 11 Tentos. Mas leva 1 tento que minhas cartas estão fracas");
+    AddPoints(Side::Player, s.hand_stake, false, PointsReason::ElevenGivenUp);
+    Inicio();
+    return true;
+  }
+
+  SetTimer(kTimer3, false);
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stake display and the hide button
+
+bool Game::Timer4Timer() {
+  GameState& s = state_;
+  if (!TimerOn(kTimer4)) return false;
+  bool changed = false;
+  if (s.trick_played[1] && !s.BEsconder.enabled) {
+    s.BEsconder.enabled = true;
+    changed = true;
+  }
+  std::string vale = std::to_string(s.hand_stake);
+  if (vale != s.LabelVale) {
+    s.LabelVale = std::move(vale);
+    changed = true;
+  }
+  return changed;
+}
+
+void Game::BEsconderClick() {
+  EventScope scope(*this);
+  GameState& s = state_;
+  if (!s.BEsconder.enabled || !s.BEsconder.visible) return;
+  if (s.BEsconder.caption == kEsconderCaption) {
+    s.hide_armed = true;
+    s.BEsconder.caption = kNaoEsconderCaption;
+  } else {
+    s.hide_armed = false;
+    s.BEsconder.caption = kEsconderCaption;
+  }
+}
+
+void Game::RunDueSteps() {
+  if (running_due_) return;
+  running_due_ = true;
+  ++depth_;
+  for (int pass = 0; pass < kMaxDuePasses; ++pass) {
+    bool changed = false;
+    changed |= Timer1Timer();
+    changed |= Timer3Timer();
+    changed |= Timer2Timer();
+    changed |= Timer4Timer();
+    if (!changed) break;
+  }
+  --depth_;
+  running_due_ = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Betting
+
+bool Game::ComputerMayCall() const {
+  const GameState& s = state_;
+  if (!s.BTrucar.visible || s.hand_stake >= kTopStake) return false;
+  return !s.BTrucar.enabled || s.BTrucar.caption == Info(Rung::Trucar).caption;
+}
+
+char Game::AskTruco(Rung rung) {
+  const RungInfo& info = Info(rung);
+  TrucoDialogRequest request;
+  request.phrase = state_.truco_phrases[info.phrase];
+  request.raise_offered = !info.raise_stake.empty();
+  request.raise_caption = request.raise_offered ? "Pedir " + std::string(info.raise_stake) : "";
+  // A dialog closed some other way must not repeat an earlier answer.
+  state_.truco_answer = kAnswerNone;
+  state_.truco_answer = screen_.MOSTRA_TRUCO(request);
+  if (!request.raise_offered && state_.truco_answer == kAnswerRaise) {
+    state_.truco_answer = kAnswerNone;
+  }
+  return state_.truco_answer;
+}
+
+void Game::Micro_Pede(Rung rung) {
+  GameState& s = state_;
+  const RungInfo& info = Info(rung);
+  switch (AskTruco(rung)) {
+    case kAnswerAccept:
+      s.hand_stake = info.stake;
+      s.BTrucar.caption = std::string(info.after);
+      s.BTrucar.enabled = rung != Rung::Doze;
+      break;
+    case kAnswerRun:
+      s.hand_stake = info.run_value;
+      DoBCorrerClick();
+      break;
+    case kAnswerRaise:
+      s.BTrucar.caption = std::string(info.after);
+      s.BTrucar.enabled = true;
+      DoBTrucarClick();
+      break;
+    default:
+      break;
+  }
+}
+
+void Game::Micro_Pede_ThirdTrick(Rung rung, CardId computer_card) {
+  GameState& s = state_;
+  const RungInfo& info = Info(rung);
+  switch (AskTruco(rung)) {
+    case kAnswerAccept:
+      s.hand_stake = info.stake;
+      s.cards[computer_card].top = kTrickTops[3];
+      s.cards[computer_card].left = kTrickComputerLeft;
+      s.cards[computer_card].face_down = false;
+      break;
+    case kAnswerRun:
+      s.hand_stake = info.run_value;
+      AddPoints(Side::Computer, s.hand_stake, false, PointsReason::PlayerRan);
+      Message(Tentos(" Eu Ganhei ", s.hand_stake));
+      SetTimer(kTimer3, true);
+      s.hand_conceded = true;
+      break;
+    case kAnswerRaise:
+      s.BTrucar.caption = std::string(info.after);
+      s.BTrucar.enabled = true;
+      s.raise_in_answer = true;
+      DoBTrucarClick();
+      break;
+    default:
+      break;
+  }
+}
+
+void Game::BTrucarClick() {
+  EventScope scope(*this);
+  if (!state_.may_play || !state_.BTrucar.enabled || !state_.BTrucar.visible) return;
+  DoBTrucarClick();
+}
+
+void Game::DoBTrucarClick() {
+  GameState& s = state_;
+  const auto rung = RungFromCaption(s.BTrucar.caption);
+  if (!rung) return;
+  const RungInfo& info = Info(*rung);
+  const CallReply reply = judgement_.AnswerCall(s, *rung);
+  switch (reply.answer) {
+    case CallAnswer::Accept:
+      Message(reply.message);
+      s.hand_stake = info.stake;
+      s.BTrucar.caption = std::string(info.after);
+      s.BTrucar.enabled = false;
+      break;
+    case CallAnswer::Raise:
+      // The counter-raise is the computer's answer, whoever holds the raise right.
+      if (const auto next = NextRung(*rung)) Micro_Pede(*next);
+      break;
+    case CallAnswer::Run:
+      s.hand_stake = info.run_value;
+      AddPoints(Side::Player, s.hand_stake, true, PointsReason::ComputerRan);
+      Message(reply.message);
+      EndHandByRun(Side::Computer);
+      break;
+  }
+}
+
+void Game::BCorrerClick() {
+  EventScope scope(*this);
+  if (!state_.may_play || !state_.BCorrer.enabled) return;
+  DoBCorrerClick();
+}
+
+void Game::DoBCorrerClick() {
+  GameState& s = state_;
+  AddPoints(Side::Computer, s.hand_stake, false, PointsReason::PlayerRan);
+  Message(Tentos("Eu Ganhei ", s.hand_stake));
+  SetTimer(kTimer3, true);
+  EndHandByRun(Side::Player);
+}
+
+void Game::EndHandByRun(Side ran) {
+  GameState& s = state_;
+  if (s.raise_in_answer) {
+    // Inside the computer's third-trick answer: the player's click deals anew.
+    if (ran == Side::Computer) {
+      s.hand_alive = false;
+    } else {
+      s.hand_conceded = true;
+    }
+    return;
+  }
+  Inicio();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Table clicks
+
+std::string Game::TrickLabelText(int trick) const {
+  if (trick < 1 || trick > 3) return "";
+  const std::string& r = state_.trick_result[static_cast<std::size_t>(trick)];
+  static const char* const kTexts[4][3] = {
+      {"", "", ""},
+      {"      A Primeira é Minha", "       A Primeira é Sua", "      A Primeira Empatou"},
+      {"      A Segunda é Minha", "      A Segunda é Sua", "      A Segunda Empatou"},
+      {"      A Terceira é Minha", "      A Terceira é Sua", "      A Terceira Empatou"},
+  };
+  if (r == kMicro) return kTexts[trick][0];
+  if (r == kJogador) return kTexts[trick][1];
+  if (r == kEmpate) return kTexts[trick][2];
+  return "";
+}
+
+void Game::TrickLabelClick(int trick) {
+  EventScope scope(*this);
+  const std::string text = TrickLabelText(trick);
+  if (!text.empty()) Message(text);
+}
+
+void Game::CartaMClick(int index) {
+  if (index < 0 || index > 2) return;
+  EventScope scope(*this);
+  if (state_.cards[kComputerCards[static_cast<std::size_t>(index)]].face_down) {
+    Message("Tire a mão da minha carta Ladrão");
+  }
+}
+
+void Game::ViewHands() {
+  for (CardId id : kComputerCards) {
+    if (state_.cards[id].top == kComputerHandTop) state_.cards[id].face_down = false;
+  }
+}
+
+}  // namespace truco
