@@ -95,7 +95,8 @@ QImage Placeholder(const QString& name, int scale) {
   font.setBold(true);
   p.setFont(font);
   p.setPen(Qt::black);
-  p.drawText(QRectF(2, 2, TCard::kWidth - 4, 16), Qt::AlignCenter, name);
+  p.drawText(QRectF(2, 2, TCard::kWidth - 4, 16), Qt::AlignCenter,
+             name.isEmpty() ? QStringLiteral("?") : name);
   p.end();
   return image;
 }
@@ -130,8 +131,9 @@ bool TCard::HasPicture(const QString& name) {
   return !name.isEmpty() && QFile::exists(ResourcePath(name, false));
 }
 
-QPixmap TCard::Picture(const QString& name, qreal device_pixel_ratio) {
-  static QHash<QString, QPixmap> cache;
+QImage TCard::Picture(const QString& name, qreal device_pixel_ratio) {
+  // Images, not pixmaps: they need no display and may outlive the application object.
+  static QHash<QString, QImage> cache;
   const bool double_size = device_pixel_ratio > 1.0;
   const QString key = name + (double_size ? QStringLiteral("@2x") : QString());
   if (auto it = cache.constFind(key); it != cache.cend()) return *it;
@@ -154,10 +156,10 @@ QPixmap TCard::Picture(const QString& name, qreal device_pixel_ratio) {
   } else {
     image = ClearCorners(image);
   }
-  QPixmap pixmap = QPixmap::fromImage(image);
-  pixmap.setDevicePixelRatio(scale);
-  cache.insert(key, pixmap);
-  return pixmap;
+  image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(scale);
+  cache.insert(key, image);
+  return image;
 }
 
 void TCard::SetRandomSource(RandomSource* source) { g_random_source = source; }
@@ -223,7 +225,7 @@ void TCard::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect card_rect(0, 0, kWidth, kHeight);
   p.fillRect(card_rect, OwnerBackground());
-  p.drawPixmap(QPoint(0, 0), Picture(pictureName(), devicePixelRatioF()));
+  p.drawImage(QPoint(0, 0), Picture(pictureName(), devicePixelRatioF()));
 }
 
 void TCard::resizeEvent(QResizeEvent* event) {
