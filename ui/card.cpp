@@ -11,7 +11,9 @@
 #include <vector>
 
 // The pictures live in a static library; make sure its resource table is linked and registered.
-static void InitCardResources() { Q_INIT_RESOURCE(cards); }
+static void InitCardResources() {
+  Q_INIT_RESOURCE(cards);
+}
 
 namespace truco {
 
@@ -45,8 +47,8 @@ const DeckInfo* InfoOf(TDecks deck) {
 }
 
 QString ResourcePath(const QString& name, bool double_size) {
-  return QStringLiteral(":/cards/") + name + (double_size ? QStringLiteral("@2x.png")
-                                                          : QStringLiteral(".png"));
+  return QStringLiteral(":/cards/") + name +
+         (double_size ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
 }
 
 // Makes transparent everything reachable from the four corner pixels without crossing the black
@@ -116,11 +118,20 @@ QString DeckMenuText(TDecks deck) {
 QString FacePictureName(Card card) {
   QChar letter;
   switch (card.suit) {
-    case Suit::Spades: letter = u'S'; break;
-    case Suit::Diamonds: letter = u'D'; break;
-    case Suit::Clubs: letter = u'C'; break;
-    case Suit::Hearts: letter = u'H'; break;
-    default: return QString();
+    case Suit::Spades:
+      letter = u'S';
+      break;
+    case Suit::Diamonds:
+      letter = u'D';
+      break;
+    case Suit::Clubs:
+      letter = u'C';
+      break;
+    case Suit::Hearts:
+      letter = u'H';
+      break;
+    default:
+      return QString();
   }
   return letter + QString::number(std::clamp<int>(card.Value, 1, 13));
 }
@@ -162,7 +173,9 @@ QImage TCard::Picture(const QString& name, qreal device_pixel_ratio) {
   return image;
 }
 
-void TCard::SetRandomSource(RandomSource* source) { g_random_source = source; }
+void TCard::SetRandomSource(RandomSource* source) {
+  g_random_source = source;
+}
 
 TCard::TCard(QWidget* parent) : QWidget(parent) {
   setFixedSize(kWidth, kHeight);
@@ -193,7 +206,9 @@ void TCard::setDeckType(TDecks deck) {
   Changed();
 }
 
-Card TCard::card() const { return Card{value_, suit_}; }
+Card TCard::card() const {
+  return Card{value_, suit_};
+}
 
 void TCard::setCard(Card card) {
   value_ = static_cast<std::uint8_t>(std::clamp<int>(card.Value, 1, 13));
@@ -238,11 +253,13 @@ void TCard::mousePressEvent(QMouseEvent* event) {
   emit mousePressed(event);
 }
 
-void TCard::mouseMoveEvent(QMouseEvent* event) { emit mouseMoved(event); }
+void TCard::mouseMoveEvent(QMouseEvent* event) {
+  emit mouseMoved(event);
+}
 
 void TCard::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click =
-      press_armed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+  const bool click = press_armed_ && event->button() == Qt::LeftButton &&
+                     rect().contains(event->position().toPoint());
   press_armed_ = false;
   const QPointer<TCard> self(this);  // the owner may delete the card in its handler
   emit mouseReleased(event);

@@ -35,9 +35,10 @@ QStringList AllPictureNames() {
 // Pixels reachable from the four corners without crossing pure black (4-neighbours).
 std::set<std::pair<int, int>> CornerFill(const QImage& image) {
   std::set<std::pair<int, int>> seen, filled;
-  std::vector<std::pair<int, int>> todo = {
-      {0, 0}, {image.width() - 1, 0}, {0, image.height() - 1},
-      {image.width() - 1, image.height() - 1}};
+  std::vector<std::pair<int, int>> todo = {{0, 0},
+                                           {image.width() - 1, 0},
+                                           {0, image.height() - 1},
+                                           {image.width() - 1, image.height() - 1}};
   while (!todo.empty()) {
     auto [x, y] = todo.back();
     todo.pop_back();
@@ -55,7 +56,9 @@ QImage Resource(const QString& name, bool double_size = false) {
                 (double_size ? QStringLiteral("@2x.png") : QStringLiteral(".png")));
 }
 
-QImage Shot(TCard& card) { return card.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage Shot(TCard& card) {
+  return card.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 // The card on screen is its picture, with the corners in `background`.
 bool ShowsPicture(TCard& card, const QString& name, QColor background, QString* why) {
@@ -94,8 +97,8 @@ QStringList SpokenTexts(QWidget* w) {
   QStringList texts = {w->accessibleName(), w->accessibleDescription(), w->toolTip(),
                        w->whatsThis(), w->statusTip()};
   if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w)) {
-    for (auto t : {QAccessible::Name, QAccessible::Description, QAccessible::Value,
-                   QAccessible::Help})
+    for (auto t :
+         {QAccessible::Name, QAccessible::Description, QAccessible::Value, QAccessible::Help})
       texts << a->text(t);
   }
   return texts;
