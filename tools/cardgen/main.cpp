@@ -71,6 +71,9 @@ QList<QRgb> MedianCut(const QHash<QRgb, int>& histogram, int max_colors) {
   all.reserve(histogram.size());
   for (auto it = histogram.cbegin(); it != histogram.cend(); ++it)
     all.push_back({it.key(), it.value()});
+  // QHash order differs from run to run; sorting makes the palette, and so the files, repeatable.
+  std::sort(all.begin(), all.end(),
+            [](const ColorCount& a, const ColorCount& b) { return a.rgb < b.rgb; });
   QList<QRgb> result;
   if (static_cast<int>(all.size()) <= max_colors) {
     for (const auto& c : all) result.push_back(c.rgb);
@@ -119,7 +122,8 @@ QList<QRgb> MedianCut(const QHash<QRgb, int>& histogram, int max_colors) {
     Box& box = boxes[best];
     const int ch = box.widest_channel;
     std::sort(box.colors.begin(), box.colors.end(), [ch](const ColorCount& a, const ColorCount& b) {
-      return Channel(a.rgb, ch) < Channel(b.rgb, ch);
+      const int ca = Channel(a.rgb, ch), cb = Channel(b.rgb, ch);
+      return ca != cb ? ca < cb : a.rgb < b.rgb;
     });
     long long half = box.weight / 2, running = 0;
     std::size_t cut = 1;
