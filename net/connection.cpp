@@ -37,7 +37,8 @@ QString OwnIPv4Address() {
     }
   }
   QString own = ChooseOwnIPv4(candidates);
-  if (own.isEmpty()) own = ChooseOwnIPv4(QHostInfo::fromName(QHostInfo::localHostName()).addresses());
+  if (own.isEmpty())
+    own = ChooseOwnIPv4(QHostInfo::fromName(QHostInfo::localHostName()).addresses());
   return own.isEmpty() ? QString::fromUtf8(kTextNoOwnAddress) : own;
 }
 

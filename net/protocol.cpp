@@ -27,7 +27,9 @@ std::optional<int> SmallDigit(char c, int max) {
   return c - '0';
 }
 
-char Digit(int n) { return static_cast<char>('0' + std::clamp(n, 0, 9)); }
+char Digit(int n) {
+  return static_cast<char>('0' + std::clamp(n, 0, 9));
+}
 
 bool IsDealtValue(int value) {
   return (value >= kAce && value <= 7) || (value >= kValete && value <= kRei);
@@ -169,25 +171,36 @@ std::optional<Message> DecodeForGuest(char kind, std::string_view body) {
 
 char SuitDigit(Suit suit) {
   switch (suit) {
-    case Suit::Clubs: return '1';
-    case Suit::Hearts: return '2';
-    case Suit::Spades: return '3';
-    case Suit::Diamonds: return '4';
+    case Suit::Clubs:
+      return '1';
+    case Suit::Hearts:
+      return '2';
+    case Suit::Spades:
+      return '3';
+    case Suit::Diamonds:
+      return '4';
   }
   return '1';
 }
 
 std::optional<Suit> SuitFromDigit(char digit) {
   switch (digit) {
-    case '1': return Suit::Clubs;
-    case '2': return Suit::Hearts;
-    case '3': return Suit::Spades;
-    case '4': return Suit::Diamonds;
-    default: return std::nullopt;
+    case '1':
+      return Suit::Clubs;
+    case '2':
+      return Suit::Hearts;
+    case '3':
+      return Suit::Spades;
+    case '4':
+      return Suit::Diamonds;
+    default:
+      return std::nullopt;
   }
 }
 
-std::string Encode(const Message& message) { return std::visit(Encoder{}, message); }
+std::string Encode(const Message& message) {
+  return std::visit(Encoder{}, message);
+}
 
 std::string EncodeLine(const Message& message) {
   std::string line = Encode(message);

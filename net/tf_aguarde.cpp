@@ -19,13 +19,18 @@ TF_AGUARDE::TF_AGUARDE(QWidget* parent)
 
 TF_AGUARDE::~TF_AGUARDE() = default;
 
-QString TF_AGUARDE::text() const { return ui_->P_MENS->text(); }
+QString TF_AGUARDE::text() const {
+  return ui_->P_MENS->text();
+}
 
-void TF_AGUARDE::SetText(const QString& text) { ui_->P_MENS->setText(text); }
+void TF_AGUARDE::SetText(const QString& text) {
+  ui_->P_MENS->setText(text);
+}
 
 int TF_AGUARDE::MOSTRA_AGUARDE(const QString& text) {
   SetText(text);
-  const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+  const QScreen* screen =
+      parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
   if (screen) move(screen->availableGeometry().center() - rect().center());
   return exec();
 }
@@ -43,9 +48,8 @@ void TF_AGUARDE::reject() {
 }
 
 void TF_AGUARDE::OnConnected() {
-  SetText(QString::fromUtf8(waiting_on_ && waiting_on_->side() == Side::Host
-                                ? kTextHostConnected
-                                : kTextGuestConnected));
+  SetText(QString::fromUtf8(
+      waiting_on_ && waiting_on_->side() == Side::Host ? kTextHostConnected : kTextGuestConnected));
   close_timer_.start();
 }
 
@@ -60,9 +64,8 @@ bool TF_AGUARDE::Aguarda(Connection& connection) {
   links_ << connect(&connection, &Connection::connected, this, &TF_AGUARDE::OnConnected);
   links_ << connect(&connection, &Connection::errorOccurred, this, &TF_AGUARDE::OnFailed);
   links_ << connect(&connection, &Connection::protocolError, this, &TF_AGUARDE::OnFailed);
-  links_ << connect(&connection, &Connection::disconnected, this, [this]() {
-    OnFailed(QString::fromUtf8(kTextConnectionLost));
-  });
+  links_ << connect(&connection, &Connection::disconnected, this,
+                    [this]() { OnFailed(QString::fromUtf8(kTextConnectionLost)); });
 
   const bool host = connection.side() == Side::Host;
   int result = QDialog::Rejected;

@@ -31,7 +31,9 @@ quint16 FreePort() {
   return 0;
 }
 
-QString PortText(quint16 port) { return QString::number(port); }
+QString PortText(quint16 port) {
+  return QString::number(port);
+}
 
 // Every message a connection receives, in order.
 struct Inbox {
@@ -66,7 +68,9 @@ bool RawConnect(QTcpSocket& raw, quint16 port) {
   return raw.waitForConnected(kWaitMs);
 }
 
-QLabel* Panel(QWidget* dialog) { return dialog->findChild<QLabel*>(QStringLiteral("P_MENS")); }
+QLabel* Panel(QWidget* dialog) {
+  return dialog->findChild<QLabel*>(QStringLiteral("P_MENS"));
+}
 QPushButton* Cancela(QWidget* dialog) {
   return dialog->findChild<QPushButton*>(QStringLiteral("BCancela"));
 }
@@ -100,12 +104,14 @@ void TestConnection::messagesCrossBothWaysInOrder() {
   QVERIFY(pair.Open());
   Inbox at_host(pair.host), at_guest(pair.guest);
 
-  const std::vector<Message> to_guest = {Name{"ANA"}, Turn{Side::Host}, DeckType{'2'},
+  const std::vector<Message> to_guest = {Name{"ANA"},
+                                         Turn{Side::Host},
+                                         DeckType{'2'},
                                          StartDeal{},
                                          GuestCard{1, truco::Card{13, truco::Suit::Hearts}},
                                          Chat{"[ANA] olá"}};
-  const std::vector<Message> to_host = {Name{"BETO"}, AskGuestCard{1}, AskHostCard{3}, AskVira{},
-                                        Play{2, 1}, Chat{"[BETO] tudo bem?"}};
+  const std::vector<Message> to_host = {Name{"BETO"}, AskGuestCard{1}, AskHostCard{3},
+                                        AskVira{},    Play{2, 1},      Chat{"[BETO] tudo bem?"}};
   for (const auto& m : to_guest) QVERIFY(pair.host.Send(m));
   for (const auto& m : to_host) QVERIFY(pair.guest.Send(m));
 
@@ -151,8 +157,8 @@ void TestConnection::splitAndJoinedWritesFromAPeer() {
   raw.write("4\n");
   raw.flush();
 
-  const std::vector<Message> expected = {Name{"BETO"}, AskGuestCard{1}, AskGuestCard{2},
-                                         AskGuestCard{3}, AskHostCard{1}, AskVira{}};
+  const std::vector<Message> expected = {Name{"BETO"},    AskGuestCard{1}, AskGuestCard{2},
+                                         AskGuestCard{3}, AskHostCard{1},  AskVira{}};
   QTRY_COMPARE_WITH_TIMEOUT(at_host.messages.size(), expected.size(), kWaitMs);
   QVERIFY(at_host.messages == expected);
 }
@@ -275,7 +281,8 @@ void TestConnection::aRefusedConnectionIsAnError() {
 }
 
 void TestConnection::thePortRuleHoldsForHostAndGuest() {
-  const QString rule = QStringLiteral("A porta deve ser um número maior que 1000 e menor que 64000");
+  const QString rule =
+      QStringLiteral("A porta deve ser um número maior que 1000 e menor que 64000");
   for (const char* text : {"1000", "64000", "abc", "", "7070x"}) {
     Connection host, guest;
     QVERIFY2(!host.Listen(QString::fromLatin1(text), QHostAddress::LocalHost), text);
@@ -308,7 +315,7 @@ void TestConnection::aSecondStartClosesTheFirstConnection() {
 
 void TestConnection::ownAddressSkipsLoopbackAndLinkLocal() {
   const QList<QHostAddress> candidates = {
-      QHostAddress(QStringLiteral("127.0.0.1")), QHostAddress(QStringLiteral("::1")),
+      QHostAddress(QStringLiteral("127.0.0.1")),   QHostAddress(QStringLiteral("::1")),
       QHostAddress(QStringLiteral("169.254.3.4")), QHostAddress(QStringLiteral("fe80::1")),
       QHostAddress(QStringLiteral("192.168.0.5")), QHostAddress(QStringLiteral("10.0.0.9"))};
   QCOMPARE(ChooseOwnIPv4(candidates), QStringLiteral("192.168.0.5"));
@@ -350,9 +357,8 @@ void TestConnection::waitingDialogShowsAFailedConnectionAndLetsThePlayerLeave() 
     }
     Cancela(modal)->click();
   });
-  const OpenResult result =
-      AbreConexao(wait, guest, Side::Guest, PortText(FreePort()), QStringLiteral("127.0.0.1"),
-                  QStringLiteral("BETO"));
+  const OpenResult result = AbreConexao(wait, guest, Side::Guest, PortText(FreePort()),
+                                        QStringLiteral("127.0.0.1"), QStringLiteral("BETO"));
   QCOMPARE(result, OpenResult::Cancelled);
   QCOMPARE(shown, error);
   QCOMPARE(guest.state(), Connection::State::Idle);
@@ -372,9 +378,8 @@ void TestConnection::waitingDialogsOfBothSidesOpenTheGame() {
     guest_result = AbreConexao(guest_wait, guest, Side::Guest, PortText(port),
                                QStringLiteral("127.0.0.1"), QStringLiteral("BETO"));
   });
-  const OpenResult host_result = AbreConexao(host_wait, host, Side::Host, PortText(port),
-                                             QString(), QStringLiteral("ana"),
-                                             QHostAddress::LocalHost);
+  const OpenResult host_result = AbreConexao(host_wait, host, Side::Host, PortText(port), QString(),
+                                             QStringLiteral("ana"), QHostAddress::LocalHost);
   QCOMPARE(host_result, OpenResult::Connected);
   QCOMPARE(guest_result, OpenResult::Connected);
   QCOMPARE(host_text, QStringLiteral("Adversário Conectado."));
@@ -389,8 +394,8 @@ void TestConnection::waitingDialogsOfBothSidesOpenTheGame() {
 void TestConnection::waitingDialogWithABadPortOpensNothing() {
   TF_AGUARDE wait;
   Connection host;
-  const OpenResult result = AbreConexao(wait, host, Side::Host, QStringLiteral("64000"),
-                                        QString(), QStringLiteral("ANA"));
+  const OpenResult result = AbreConexao(wait, host, Side::Host, QStringLiteral("64000"), QString(),
+                                        QStringLiteral("ANA"));
   QCOMPARE(result, OpenResult::Refused);
   QCOMPARE(host.lastError(),
            QStringLiteral("A porta deve ser um número maior que 1000 e menor que 64000"));
