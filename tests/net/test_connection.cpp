@@ -6,7 +6,10 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QRandomGenerator>
 #include <QtTest>
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "net/connection.h"
@@ -68,6 +71,103 @@ bool RawConnect(QTcpSocket& raw, quint16 port) {
   return raw.waitForConnected(kWaitMs);
 }
 
+// A misbehaving peer's bytes: whole lines, garbage, halves of lines, now and then a line over
+// the limit, in pieces of random size.
+QByteArray BadPeerStream(QRandomGenerator& random, Side sender) {
+  static const char* const kFromGuest[] = {"NBETO", "C1", "C2", "C3", "A1", "A4", "J12", "M[BETO] oi"};
+  static const char* const kFromHost[] = {"NANA", "B2", "C", "V1312", "A1334", "I1211", "PC", "J31"};
+  QByteArray stream;
+  const int pieces = int(random.bounded(12));
+  for (int i = 0; i < pieces; ++i) {
+    const QByteArray line = sender == Side::Guest ? kFromGuest[random.bounded(8)]
+                                                  : kFromHost[random.bounded(8)];
+    switch (random.bounded(6)) {
+      case 0: {  // bytes of any value, line feeds among them now and then
+        const int n = int(random.bounded(1, 40));
+        for (int b = 0; b < n; ++b)
+          stream += random.bounded(8) == 0 ? '\n' : char(random.bounded(256));
+        break;
+      }
+      case 1:  // half a message, which runs into whatever comes next
+        stream += line.left(int(random.bounded(line.size())));
+        break;
+      case 2:
+        stream += "\r\n";
+        break;
+      default:
+        stream += line + '\n';
+    }
+  }
+  if (random.bounded(6) == 0) {
+    stream += QByteArray(int(kMaxLineBytes) + 1 + int(random.bounded(3000)), 'x');
+    if (random.bounded(2) == 0) stream += "\nJ11\n";
+  }
+  return stream;
+}
+
+// What a reader on `reader`'s side must take from `stream`: the messages of the whole lines before
+// any line over the limit, and whether such a line (or tail) makes it report a protocol error.
+struct Expected {
+  std::vector<Message> messages;
+  bool protocol_error = false;
+};
+Expected ExpectFrom(const QByteArray& stream, Side reader) {
+  Expected e;
+  qsizetype start = 0;
+  for (;;) {
+    const qsizetype feed = stream.indexOf('\n', start);
+    const qsizetype length = (feed < 0 ? stream.size() : feed) - start;
+    if (length > qsizetype(kMaxLineBytes)) {
+      e.protocol_error = true;
+      return e;
+    }
+    if (feed < 0) return e;
+    const auto m = Decode(std::string_view(stream.constData() + start, std::size_t(length)), reader);
+    if (m) e.messages.push_back(*m);
+    start = feed + 1;
+  }
+}
+
+// Writes `stream` from `raw` in random pieces with the event loop turning between them, then
+// leaves: politely (FIN) or by a reset. Returns whether it left politely.
+bool SendAndLeave(QRandomGenerator& random, QTcpSocket& raw, const QByteArray& stream) {
+  qsizetype at = 0;
+  while (at < stream.size() && raw.state() == QAbstractSocket::ConnectedState) {
+    const qsizetype n = std::min<qsizetype>(stream.size() - at, random.bounded(1, 700));
+    raw.write(stream.mid(at, n));
+    raw.flush();
+    at += n;
+    if (random.bounded(3) == 0) QTest::qWait(int(random.bounded(3)));
+  }
+  if (random.bounded(4) == 0) {
+    raw.abort();
+    return false;
+  }
+  raw.disconnectFromHost();
+  return true;
+}
+
+// After a bad peer left: exactly one report, the right one, and the connection closed. A reset
+// may throw away bytes the reader had not taken yet, so then only a prefix of them is owed.
+void CheckBadPeerOutcome(Connection& side, const Expected& expected, const Inbox& inbox,
+                         const QSignalSpy& errors, const QSignalSpy& lost, bool polite) {
+  QTRY_COMPARE_WITH_TIMEOUT(errors.count() + lost.count(), 1, kWaitMs);
+  QTest::qWait(5);
+  QCOMPARE(errors.count() + lost.count(), 1);
+  QCOMPARE(side.state(), Connection::State::Idle);
+  if (polite) {
+    QCOMPARE(errors.count(), expected.protocol_error ? 1 : 0);
+    QVERIFY(inbox.messages == expected.messages);
+  } else {
+    QVERIFY(errors.count() == 0 || expected.protocol_error);
+    QVERIFY(inbox.messages.size() <= expected.messages.size());
+    QVERIFY(std::equal(inbox.messages.begin(), inbox.messages.end(), expected.messages.begin()));
+  }
+  if (errors.count() == 1) {
+    QCOMPARE(errors.at(0).at(0).toString(), QString::fromUtf8(kTextProtocolError));
+  }
+}
+
 QLabel* Panel(QWidget* dialog) {
   return dialog->findChild<QLabel*>(QStringLiteral("P_MENS"));
 }
@@ -96,6 +196,9 @@ class TestConnection : public QObject {
   void waitingDialogShowsAFailedConnectionAndLetsThePlayerLeave();
   void waitingDialogsOfBothSidesOpenTheGame();
   void waitingDialogWithABadPortOpensNothing();
+  void badGuestsLeavingAtRandomPointsAreReportedAndTheHostGoesOn();
+  void badHostsLeavingAtRandomPointsAreReportedAndTheGuestGoesOn();
+  void closingFromAHandlerMidBurstStopsDeliveryAndHostsAgain();
   void cleanup();
 };
 
@@ -173,7 +276,9 @@ void TestConnection::garbageIsIgnoredAndTheGameGoesOn() {
   QVERIFY(RawConnect(raw, port));
   QTRY_VERIFY_WITH_TIMEOUT(host.isConnected(), kWaitMs);
 
-  raw.write(QByteArray("\x01\x02\xff\xfe\n\n\r\nZZZ\nV123\nPC\nJ44\nC9\n", 29));
+  // sizeof, not a counted length: a miscount sends bytes from past the end of the literal.
+  static const char kGarbage[] = "\x01\x02\xff\xfe\n\n\r\nZZZ\nV123\nPC\nJ44\nC9\n";
+  raw.write(QByteArray(kGarbage, qsizetype(sizeof kGarbage - 1)));
   raw.write(QByteArray("\0\0\0\n", 4));
   raw.write("J13\n");
   raw.flush();
@@ -401,6 +506,105 @@ void TestConnection::waitingDialogWithABadPortOpensNothing() {
            QStringLiteral("A porta deve ser um número maior que 1000 e menor que 64000"));
   QCOMPARE(host.state(), Connection::State::Idle);
   QVERIFY(!wait.isVisible());
+}
+
+void TestConnection::badGuestsLeavingAtRandomPointsAreReportedAndTheHostGoesOn() {
+  const quint32 seed = QRandomGenerator::global()->generate();
+  qInfo("seed %u", seed);
+  QRandomGenerator random(seed);
+  Connection host;
+  const quint16 port = FreePort();
+  for (int round = 0; round < 40; ++round) {
+    // The same connection object hosts every round, each time after a bad guest left.
+    QVERIFY(host.Listen(PortText(port), QHostAddress::LocalHost));
+    Inbox inbox(host);
+    QSignalSpy errors(&host, &Connection::protocolError);
+    QSignalSpy lost(&host, &Connection::disconnected);
+    QTcpSocket raw;
+    QVERIFY(RawConnect(raw, port));
+    QTRY_VERIFY_WITH_TIMEOUT(host.isConnected(), kWaitMs);
+    const QByteArray stream = BadPeerStream(random, Side::Guest);
+    const bool polite = SendAndLeave(random, raw, stream);
+    CheckBadPeerOutcome(host, ExpectFrom(stream, Side::Host), inbox, errors, lost, polite);
+    if (QTest::currentTestFailed()) qInfo("round %d, %s, stream %s", round, polite ? "FIN" : "reset", stream.toHex().constData());
+    QVERIFY(!QTest::currentTestFailed());
+    host.disconnect();
+  }
+  // And a well-behaved guest still plays with it.
+  Pair pair;
+  QVERIFY(pair.Open());
+  Inbox at_guest(pair.guest);
+  QVERIFY(pair.host.Send(Name{"ANA"}));
+  QTRY_COMPARE_WITH_TIMEOUT(at_guest.messages.size(), std::size_t(1), kWaitMs);
+  QVERIFY(host.Listen(PortText(port), QHostAddress::LocalHost));
+  Connection guest;
+  QVERIFY(guest.ConnectTo(QStringLiteral("127.0.0.1"), PortText(port)));
+  QTRY_VERIFY_WITH_TIMEOUT(host.isConnected() && guest.isConnected(), kWaitMs);
+  Inbox at_host(host);
+  QVERIFY(guest.Send(Name{"BETO"}));
+  QTRY_COMPARE_WITH_TIMEOUT(at_host.messages.size(), std::size_t(1), kWaitMs);
+  QVERIFY(at_host.messages[0] == Message(Name{"BETO"}));
+}
+
+void TestConnection::badHostsLeavingAtRandomPointsAreReportedAndTheGuestGoesOn() {
+  const quint32 seed = QRandomGenerator::global()->generate();
+  qInfo("seed %u", seed);
+  QRandomGenerator random(seed);
+  QTcpServer bad_host;
+  QVERIFY(bad_host.listen(QHostAddress::LocalHost, FreePort()));
+  const QString port = PortText(bad_host.serverPort());
+  Connection guest;
+  for (int round = 0; round < 40; ++round) {
+    // The same connection object connects again every round.
+    QVERIFY(guest.ConnectTo(QStringLiteral("127.0.0.1"), port));
+    QTRY_VERIFY_WITH_TIMEOUT(guest.isConnected() && bad_host.hasPendingConnections(), kWaitMs);
+    Inbox inbox(guest);
+    QSignalSpy errors(&guest, &Connection::protocolError);
+    QSignalSpy lost(&guest, &Connection::disconnected);
+    QSignalSpy failed(&guest, &Connection::errorOccurred);
+    std::unique_ptr<QTcpSocket> raw(bad_host.nextPendingConnection());
+    const QByteArray stream = BadPeerStream(random, Side::Host);
+    const bool polite = SendAndLeave(random, *raw, stream);
+    CheckBadPeerOutcome(guest, ExpectFrom(stream, Side::Guest), inbox, errors, lost, polite);
+    QCOMPARE(failed.count(), 0);
+    if (QTest::currentTestFailed()) qInfo("round %d, %s, stream %s", round, polite ? "FIN" : "reset", stream.toHex().constData());
+    QVERIFY(!QTest::currentTestFailed());
+    guest.disconnect();
+  }
+}
+
+void TestConnection::closingFromAHandlerMidBurstStopsDeliveryAndHostsAgain() {
+  QRandomGenerator random(QRandomGenerator::global()->generate());
+  Connection host;
+  const quint16 port = FreePort();
+  for (int round = 0; round < 10; ++round) {
+    QVERIFY(host.Listen(PortText(port), QHostAddress::LocalHost));
+    QSignalSpy errors(&host, &Connection::protocolError);
+    QSignalSpy lost(&host, &Connection::disconnected);
+    // The handler of the k-th message closes (and in odd rounds hosts again at once).
+    const int k = int(random.bounded(1, 200));
+    int seen = 0;
+    const bool relisten = round % 2 == 1;
+    const auto handler = QObject::connect(&host, &Connection::messageReceived, [&](const Message&) {
+      if (++seen == k) {
+        host.Close();
+        if (relisten) QVERIFY(host.Listen(PortText(port), QHostAddress::LocalHost));
+      }
+    });
+    QTcpSocket raw;
+    QVERIFY(RawConnect(raw, port));
+    QTRY_VERIFY_WITH_TIMEOUT(host.isConnected(), kWaitMs);
+    QByteArray burst;
+    for (int i = 0; i < 200; ++i) burst += "J12\n";
+    raw.write(burst);
+    raw.flush();
+    QTRY_COMPARE_WITH_TIMEOUT(raw.state(), QAbstractSocket::UnconnectedState, kWaitMs);
+    QTest::qWait(10);
+    QCOMPARE(seen, k);
+    QCOMPARE(errors.count() + lost.count(), 0);
+    QCOMPARE(host.state(), relisten ? Connection::State::Listening : Connection::State::Idle);
+    QObject::disconnect(handler);
+  }
 }
 
 void TestConnection::cleanup() {
