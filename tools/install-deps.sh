@@ -13,6 +13,8 @@ packages=(
 if [ "${1:-}" = "--test" ]; then
   # Screenshots and GUI tests under a virtual display.
   packages+=(xvfb xauth)
+  # The fuzz build: clang, and libFuzzer with the sanitizer runtimes (not pulled in by clang).
+  packages+=(clang libclang-rt-14-dev)
 fi
 
 missing=()

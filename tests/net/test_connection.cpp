@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QRandomGenerator>
 #include <QtTest>
 #include <algorithm>
 #include <memory>
@@ -74,13 +74,15 @@ bool RawConnect(QTcpSocket& raw, quint16 port) {
 // A misbehaving peer's bytes: whole lines, garbage, halves of lines, now and then a line over
 // the limit, in pieces of random size.
 QByteArray BadPeerStream(QRandomGenerator& random, Side sender) {
-  static const char* const kFromGuest[] = {"NBETO", "C1", "C2", "C3", "A1", "A4", "J12", "M[BETO] oi"};
-  static const char* const kFromHost[] = {"NANA", "B2", "C", "V1312", "A1334", "I1211", "PC", "J31"};
+  static const char* const kFromGuest[] = {"NBETO", "C1", "C2",  "C3",
+                                           "A1",    "A4", "J12", "M[BETO] oi"};
+  static const char* const kFromHost[] = {"NANA",  "B2",    "C",  "V1312",
+                                          "A1334", "I1211", "PC", "J31"};
   QByteArray stream;
   const int pieces = int(random.bounded(12));
   for (int i = 0; i < pieces; ++i) {
-    const QByteArray line = sender == Side::Guest ? kFromGuest[random.bounded(8)]
-                                                  : kFromHost[random.bounded(8)];
+    const QByteArray line =
+        sender == Side::Guest ? kFromGuest[random.bounded(8)] : kFromHost[random.bounded(8)];
     switch (random.bounded(6)) {
       case 0: {  // bytes of any value, line feeds among them now and then
         const int n = int(random.bounded(1, 40));
@@ -122,7 +124,8 @@ Expected ExpectFrom(const QByteArray& stream, Side reader) {
       return e;
     }
     if (feed < 0) return e;
-    const auto m = Decode(std::string_view(stream.constData() + start, std::size_t(length)), reader);
+    const auto m =
+        Decode(std::string_view(stream.constData() + start, std::size_t(length)), reader);
     if (m) e.messages.push_back(*m);
     start = feed + 1;
   }
@@ -526,7 +529,8 @@ void TestConnection::badGuestsLeavingAtRandomPointsAreReportedAndTheHostGoesOn()
     const QByteArray stream = BadPeerStream(random, Side::Guest);
     const bool polite = SendAndLeave(random, raw, stream);
     CheckBadPeerOutcome(host, ExpectFrom(stream, Side::Host), inbox, errors, lost, polite);
-    if (QTest::currentTestFailed()) qInfo("round %d, %s, stream %s", round, polite ? "FIN" : "reset", stream.toHex().constData());
+    if (QTest::currentTestFailed())
+      qInfo("round %d, %s, stream %s", round, polite ? "FIN" : "reset", stream.toHex().constData());
     QVERIFY(!QTest::currentTestFailed());
     host.disconnect();
   }
@@ -567,7 +571,8 @@ void TestConnection::badHostsLeavingAtRandomPointsAreReportedAndTheGuestGoesOn()
     const bool polite = SendAndLeave(random, *raw, stream);
     CheckBadPeerOutcome(guest, ExpectFrom(stream, Side::Guest), inbox, errors, lost, polite);
     QCOMPARE(failed.count(), 0);
-    if (QTest::currentTestFailed()) qInfo("round %d, %s, stream %s", round, polite ? "FIN" : "reset", stream.toHex().constData());
+    if (QTest::currentTestFailed())
+      qInfo("round %d, %s, stream %s", round, polite ? "FIN" : "reset", stream.toHex().constData());
     QVERIFY(!QTest::currentTestFailed());
     guest.disconnect();
   }

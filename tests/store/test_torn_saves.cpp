@@ -159,8 +159,8 @@ TEST(TornSaves, AThousandKillsMidSaveLeaveEachFileOldOrNewAndWhole) {
       } else if (progress.started && now == content(*progress.started)) {
         held = *progress.started;
       } else {
-        ADD_FAILURE() << "kill " << kill_no << ": " << path.toStdString() << " holds "
-                      << now.size() << " bytes that are neither step " << old_step
+        ADD_FAILURE() << "kill " << kill_no << ": " << path.toStdString() << " holds " << now.size()
+                      << " bytes that are neither step " << old_step
                       << " nor the step being saved; writer said:\n"
                       << writer.said;
         return false;
@@ -176,9 +176,10 @@ TEST(TornSaves, AThousandKillsMidSaveLeaveEachFileOldOrNewAndWhole) {
   // The kills really landed inside saves, not only between them.
   EXPECT_GT(mid_save, kKills / 2);
   const auto leftovers = QDir(folder.path()).entryList(QDir::Files).size() - 2;
-  std::printf("torn saves: %d kills, %d mid-save, %d during start-up, %lld steps saved; both files "
-              "whole every time; %lld unfinished temporary files left behind\n",
-              kKills, mid_save, during_startup, next_step - 1, static_cast<long long>(leftovers));
+  std::printf(
+      "torn saves: %d kills, %d mid-save, %d during start-up, %lld steps saved; both files "
+      "whole every time; %lld unfinished temporary files left behind\n",
+      kKills, mid_save, during_startup, next_step - 1, static_cast<long long>(leftovers));
 }
 
 }  // namespace
