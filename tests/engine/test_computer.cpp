@@ -1,5 +1,6 @@
 // The computer's judgement on constructed positions: strengths s0 <= s1 <= s2 in slots 0..2.
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "engine/state.h"
 #include "opponent/computer.h"
@@ -146,6 +147,13 @@ struct CallCase {
   CallAnswer answer;
   const char* message;
 };
+
+// Shown in the test names. Without it GoogleTest prints the raw bytes, padding and pointers
+// included, so the names read uninitialised memory and change from build to build.
+void PrintTo(const CallCase& c, std::ostream* os) {
+  *os << c.s0 << '_' << c.s1 << '_' << c.s2 << "_rung" << static_cast<int>(c.rung) << "_at"
+      << c.player_points << '_' << (*c.first_trick ? c.first_trick : "none");
+}
 
 class ComputerAnswersACall : public ::testing::TestWithParam<CallCase> {};
 
