@@ -124,6 +124,19 @@ class TestPhrasesFile : public QObject {
     }
   }
 
+  // Every prefix of a real file reads as far as it goes and saves soundly.
+  void everyTruncationReadsSoundly() {
+    const QByteArray full = Cp1252("[A]\r\nK=V\r\n[FRASES]\r\nTRUCO=TRUCO MARRECO!!!\r\n"
+                                   "SEIS=SEIS LADRÃO!!!!\r\nNOVE=X\r\nDOZE=Y\r\nACEITA=Z\r\n");
+    const Phrases all = DecodePhrasesFile(full);
+    QCOMPARE(all[1], QString::fromUtf8("SEIS LADRÃO!!!!"));
+    for (qsizetype n = 0; n <= full.size(); ++n) {
+      const Phrases p = DecodePhrasesFile(full.left(n));
+      for (int k = 0; k < kNumPhrases; ++k) QVERIFY(all[k].startsWith(p[k]));
+      QCOMPARE(DecodePhrasesFile(EncodePhrasesFile(full.left(n), all)), all);
+    }
+  }
+
   void fileSavesAndReloads() {
     QTemporaryDir dir;
     const QString path = dir.filePath("Frases.ini");
