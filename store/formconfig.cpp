@@ -78,6 +78,11 @@ void TFormConfig::setMainBackground(const QColor& colour) {
   for (auto* card : findChildren<TCard*>()) card->update();
 }
 
+int TFormConfig::OpenFrom(ColourCode main_background) {
+  if (colour_window_) colour_window_->setSelectedCode(main_background);
+  return exec();
+}
+
 ManilhaMode TFormConfig::manilha_mode() const {
   return ui_->RadioVelha->isChecked() ? ManilhaMode::Velha : ManilhaMode::Nova;
 }

@@ -31,6 +31,9 @@ class TFormConfig : public QDialog {
   ~TFormConfig() override;
 
   void setColourWindow(TFormCor* colour_window) { colour_window_ = colour_window; }
+  // What the main window's "Configurações" does: the colour window's selection becomes the
+  // main window's background code, then this window is shown modally.
+  int OpenFrom(ColourCode main_background);
   void setMainBackground(const QColor& colour);
 
   // manilha_mode: "Manilha Nova" or "Manilha Velha" as selected now.

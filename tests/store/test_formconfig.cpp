@@ -245,6 +245,17 @@ class TestFormConfig : public QObject {
     QCOMPARE(FileBytes(f.path), Record('1', '2', '1', 9, 0x0000FF00));
   }
 
+  void openFromTheMainWindowIsModal() {
+    Fixture f(Record('1', '1', '1'));
+    testing::OnNextModal([&f](QWidget* modal) {
+      QCOMPARE(modal, static_cast<QWidget*>(f.config.get()));
+      f.Click("SpeedButton1");
+    });
+    QCOMPARE(f.config->OpenFrom(0x00808080), int(QDialog::Accepted));
+    QCOMPARE(f.colours->selectedCode(), ColourCode{0x00808080});
+    QCOMPARE(FileBytes(f.path), Record('1', '1', '1', 0, 0x00808080));
+  }
+
   void helpAndEscape() {
     Fixture f(Record('1', '1', '1'));
     QSignalSpy help(f.config.get(), &TFormConfig::helpRequested);

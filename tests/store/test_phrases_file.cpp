@@ -150,6 +150,13 @@ class TestPhrasesFile : public QObject {
     QVERIFY(!error.isEmpty());
   }
 
+  // The file that ships beside the program holds the texts the editor is laid out with.
+  void shippedFileHoldsTheFirstPhrases() {
+    const Phrases p = ReadPhrasesFile(QStringLiteral(TRUCO_SOURCE_DIR "/resources/Frases.ini"));
+    QCOMPARE(p, Make("TRUCO MARRECO!!!", "SEIS LADRÃO!!!!", "NOVE SEU PATO!!!",
+                     "EU GRITO DOZE MARRECO!!!", "PODE JOGAR LADRÂO"));
+  }
+
   void brokenSaveLeavesTheOldFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("Frases.ini");
