@@ -124,6 +124,19 @@ class TestPhrasesFile : public QObject {
     }
   }
 
+  // Every prefix of a real file reads as far as it goes and saves soundly.
+  void everyTruncationReadsSoundly() {
+    const QByteArray full = Cp1252("[A]\r\nK=V\r\n[FRASES]\r\nTRUCO=TRUCO MARRECO!!!\r\n"
+                                   "SEIS=SEIS LADRÃO!!!!\r\nNOVE=X\r\nDOZE=Y\r\nACEITA=Z\r\n");
+    const Phrases all = DecodePhrasesFile(full);
+    QCOMPARE(all[1], QString::fromUtf8("SEIS LADRÃO!!!!"));
+    for (qsizetype n = 0; n <= full.size(); ++n) {
+      const Phrases p = DecodePhrasesFile(full.left(n));
+      for (int k = 0; k < kNumPhrases; ++k) QVERIFY(all[k].startsWith(p[k]));
+      QCOMPARE(DecodePhrasesFile(EncodePhrasesFile(full.left(n), all)), all);
+    }
+  }
+
   void fileSavesAndReloads() {
     QTemporaryDir dir;
     const QString path = dir.filePath("Frases.ini");
@@ -135,6 +148,13 @@ class TestPhrasesFile : public QObject {
     QVERIFY(FileBytes(path).startsWith("[MEU]\r\nA=1\r\n[FRASES]\r\n"));
     QVERIFY(!WritePhrasesFile(dir.filePath("no-such-folder/Frases.ini"), p, &error));
     QVERIFY(!error.isEmpty());
+  }
+
+  // The file that ships beside the program holds the texts the editor is laid out with.
+  void shippedFileHoldsTheFirstPhrases() {
+    const Phrases p = ReadPhrasesFile(QStringLiteral(TRUCO_SOURCE_DIR "/resources/Frases.ini"));
+    QCOMPARE(p, Make("TRUCO MARRECO!!!", "SEIS LADRÃO!!!!", "NOVE SEU PATO!!!",
+                     "EU GRITO DOZE MARRECO!!!", "PODE JOGAR LADRÂO"));
   }
 
   void brokenSaveLeavesTheOldFile() {

@@ -124,27 +124,41 @@ class TestRecordsFile : public QObject {
     QTest::addColumn<QList<int>>("before");
     QTest::addColumn<int>("submitted");
     QTest::addColumn<QList<int>>("after");
+    QTest::addColumn<bool>("enters");
     QTest::newRow("enters above the weakest") << QList<int>{9, 7, 5, 3, 1, 0} << 2
-                                              << QList<int>{9, 7, 5, 3, 2, 1};
+                                              << QList<int>{9, 7, 5, 3, 2, 1} << true;
     QTest::newRow("tie with weakest keeps the table") << QList<int>{9, 7, 5, 3, 1, 0} << 0
-                                                      << QList<int>{9, 7, 5, 3, 1, 0};
+                                                      << QList<int>{9, 7, 5, 3, 1, 0} << false;
     QTest::newRow("new first place") << QList<int>{9, 7, 5, 3, 1, 0} << 20
-                                     << QList<int>{20, 9, 7, 5, 3, 1};
+                                     << QList<int>{20, 9, 7, 5, 3, 1} << true;
     QTest::newRow("zero never enters a table of zeros") << QList<int>{0, 0, 0, 0, 0, 0} << 0
-                                                        << QList<int>{0, 0, 0, 0, 0, 0};
+                                                        << QList<int>{0, 0, 0, 0, 0, 0} << false;
     QTest::newRow("negative never enters a non-negative table")
-        << QList<int>{4, 3, 2, 1, 0, 0} << -2 << QList<int>{4, 3, 2, 1, 0, 0};
+        << QList<int>{4, 3, 2, 1, 0, 0} << -2 << QList<int>{4, 3, 2, 1, 0, 0} << false;
     QTest::newRow("negative enters below zero rows") << QList<int>{2, 0, -1, -3, -5, -9} << -4
-                                                     << QList<int>{2, 0, -1, -3, -4, -5};
+                                                     << QList<int>{2, 0, -1, -3, -4, -5} << true;
   }
 
   void rankingCases() {
     QFETCH(QList<int>, before);
     QFETCH(int, submitted);
     QFETCH(QList<int>, after);
+    QFETCH(bool, enters);
     RecordsTable table{};
-    for (int i = 0; i < 6; ++i) table[i] = MakeRecordsEntry("R", 0, 0, before[i]);
-    QCOMPARE(Balances(SubmitToTable(table, MakeRecordsEntry("NOVO", 0, 0, submitted))), after);
+    for (int i = 0; i < 6; ++i) table[i] = MakeRecordsEntry(QString("R%1").arg(i), 0, 0, before[i]);
+    const RecordsTable result = SubmitToTable(table, MakeRecordsEntry("NOVO", 0, 0, submitted));
+    QCOMPARE(Balances(result), after);
+    QCOMPARE(Names(result).contains("NOVO"), enters);
+    // The entry that leaves is the last row, the weakest.
+    if (enters) QVERIFY(!Names(result).contains("R5"));
+    QStringList kept = Names(result);
+    QStringList had = Names(table);
+    kept.removeAll("NOVO");
+    had.removeAll("R5");
+    if (!enters) had << "R5";
+    kept.sort();
+    had.sort();
+    QCOMPARE(kept, had);
   }
 
   // Entries sharing a balance swap places at every rewrite.
