@@ -71,6 +71,15 @@ bool RawConnect(QTcpSocket& raw, quint16 port) {
   return raw.waitForConnected(kWaitMs);
 }
 
+// Random rounds log their seed; TRUCO_TEST_SEED replays one.
+quint32 TestSeed() {
+  bool ok = false;
+  const quint32 fixed = qEnvironmentVariable("TRUCO_TEST_SEED").toUInt(&ok);
+  const quint32 seed = ok ? fixed : QRandomGenerator::global()->generate();
+  qInfo("seed %u", seed);
+  return seed;
+}
+
 // A misbehaving peer's bytes: whole lines, garbage, halves of lines, now and then a line over
 // the limit, in pieces of random size.
 QByteArray BadPeerStream(QRandomGenerator& random, Side sender) {
@@ -512,9 +521,7 @@ void TestConnection::waitingDialogWithABadPortOpensNothing() {
 }
 
 void TestConnection::badGuestsLeavingAtRandomPointsAreReportedAndTheHostGoesOn() {
-  const quint32 seed = QRandomGenerator::global()->generate();
-  qInfo("seed %u", seed);
-  QRandomGenerator random(seed);
+  QRandomGenerator random(TestSeed());
   Connection host;
   const quint16 port = FreePort();
   for (int round = 0; round < 40; ++round) {
@@ -551,9 +558,7 @@ void TestConnection::badGuestsLeavingAtRandomPointsAreReportedAndTheHostGoesOn()
 }
 
 void TestConnection::badHostsLeavingAtRandomPointsAreReportedAndTheGuestGoesOn() {
-  const quint32 seed = QRandomGenerator::global()->generate();
-  qInfo("seed %u", seed);
-  QRandomGenerator random(seed);
+  QRandomGenerator random(TestSeed());
   QTcpServer bad_host;
   QVERIFY(bad_host.listen(QHostAddress::LocalHost, FreePort()));
   const QString port = PortText(bad_host.serverPort());
@@ -579,7 +584,7 @@ void TestConnection::badHostsLeavingAtRandomPointsAreReportedAndTheGuestGoesOn()
 }
 
 void TestConnection::closingFromAHandlerMidBurstStopsDeliveryAndHostsAgain() {
-  QRandomGenerator random(QRandomGenerator::global()->generate());
+  QRandomGenerator random(TestSeed());
   Connection host;
   const quint16 port = FreePort();
   for (int round = 0; round < 10; ++round) {
