@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <random>
 #include <set>
 
 #include "engine/game.h"
@@ -65,8 +67,9 @@ class InvariantChecker : public GameObserver {
       EXPECT_EQ(player, 1) << "trick " << t;
       EXPECT_EQ(computer, 1) << "trick " << t;
     }
-    const int played = static_cast<int>(std::count_if(
-        s.computer_hand.begin(), s.computer_hand.end(), [](const HandSlot& h) { return h.played; }));
+    const int played =
+        static_cast<int>(std::count_if(s.computer_hand.begin(), s.computer_hand.end(),
+                                       [](const HandSlot& h) { return h.played; }));
     EXPECT_EQ(played, trick);
     EXPECT_TRUE(IsLadderValue(s.hand_stake)) << s.hand_stake;
     if (trick == 3 && s.trick_result[1] == kEmpate && s.trick_result[2] == kEmpate &&
@@ -155,9 +158,26 @@ class InvariantChecker : public GameObserver {
   }
 };
 
-// Plays `hands` deals with random clicks; `betting` adds calls, runs and hidden cards.
+// Chance that can be replayed: the game reseeds at every deal, and here each new seed comes from a
+// sequence started by one number instead of from the clock, so a run repeats exactly from its seed.
+class ReplayableRandom final : public RandomSource {
+ public:
+  void Seed(std::uint64_t seed) {
+    seeds_.seed(seed);
+    Reseed();
+  }
+  void Reseed() override { inner_.Seed(seeds_()); }
+  int Uniform(int bound) override { return inner_.Uniform(bound); }
+
+ private:
+  std::mt19937_64 seeds_;
+  ClockRandom inner_;
+};
+
+// Plays `hands` deals with random clicks; `betting` adds calls, runs and hidden cards. The same
+// seed plays the same hands.
 struct RandomRun {
-  ClockRandom chance;
+  ReplayableRandom chance;
   ClockRandom player;
   RandomScreen screen{player};
   ComputerJudgement judgement;
