@@ -3,12 +3,15 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QStandardPaths>
 
+#include "ui/card.h"
+#include "ui/cardsequence.h"
 #include "ui_formregras.h"
 
 namespace truco {
@@ -20,6 +23,48 @@ QString LoadRulesText() {
   return QString::fromUtf8(file.readAll());
 }
 
+// The four aces in the order of the manilhas' suits, strongest at the left.
+void PlaceSuitOrder(QWidget* area) {
+  struct Ace {
+    const char* card_name;
+    const char* label_name;
+    const char* text;
+    Suit suit;
+  };
+  constexpr Ace kAces[] = {{"AsPaus", "LPaus", "Paus", Suit::Clubs},
+                           {"AsCopas", "LCopas", "Copas", Suit::Hearts},
+                           {"AsEspadas", "LEspadas", "Espadas", Suit::Spades},
+                           {"AsOuros", "LOuro", "Ouro", Suit::Diamonds}};
+  constexpr int kGap = 20;
+  constexpr int kRowWidth = 4 * TCard::kWidth + 3 * kGap;
+  const int first_left = (area->minimumWidth() - kRowWidth) / 2;
+  int left = first_left;
+  for (const Ace& a : kAces) {
+    auto* label = new QLabel(QString::fromUtf8(a.text), area);
+    label->setObjectName(QString::fromLatin1(a.label_name));
+    label->setAlignment(Qt::AlignCenter);
+    label->setGeometry(left, 0, TCard::kWidth, 16);
+    auto* card = new TCard(area);
+    card->setObjectName(QString::fromLatin1(a.card_name));
+    card->setSuit(a.suit);
+    card->setValue(kAce);
+    card->move(left, 16);
+    left += TCard::kWidth + kGap;
+  }
+  auto* strongest = new QLabel(QStringLiteral("Mais Forte"), area);
+  strongest->setObjectName(QStringLiteral("LMaisForte"));
+  strongest->setGeometry(first_left, 116, 120, 18);
+  auto* weakest = new QLabel(QStringLiteral("Mais Fraco"), area);
+  weakest->setObjectName(QStringLiteral("LMaisFraco"));
+  weakest->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  weakest->setGeometry(first_left + kRowWidth - 120, 116, 120, 18);
+  for (QLabel* l : {strongest, weakest}) {
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+  }
+}
+
 }  // namespace
 
 TFormRegras::TFormRegras(QWidget* parent)
@@ -29,6 +74,8 @@ TFormRegras::TFormRegras(QWidget* parent)
   setFixedSize(767, 544);
   main_background_ = palette().color(QPalette::Window);
 
+  PlaceCardSequence(ui_->PSequencia, kSequenciaSujo, 5, QStringLiteral("CartaSequencia"));
+  PlaceSuitOrder(ui_->PNipes);
   ui_->Regras->setHtml(LoadRulesText());
 
   connect(ui_->BFechar, &QPushButton::clicked, this, &QDialog::accept);
