@@ -51,6 +51,8 @@ TFormSobre::TFormSobre(QWidget* parent)
   }
 
   ui_->ESite->setText(SiteAddress());
+  // Read-only line edits choose their own arrow; this one is a link.
+  ui_->ESite->setCursor(Qt::PointingHandCursor);
   ui_->ESite->installEventFilter(this);
   connect(ui_->BFechar, &QPushButton::clicked, this, &QDialog::accept);
 }

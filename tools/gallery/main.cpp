@@ -1,12 +1,18 @@
 // Shows one of the secondary windows on its own, for looking at a layout without playing:
 //
-//   gallery splash|regras [background colour, e.g. #c0d8c0]
+//   gallery splash|manilhas|velha|baralho|regras|sobre [background colour, e.g. #c0d8c0]
+//
+// "manilhas" shows the manilhas of a vira of 4 in the 40-card deck, "velha" the fixed ones.
 
 #include <QApplication>
 #include <QColor>
 #include <QTextStream>
 
+#include "engine/cards.h"
+#include "ui/formbaralho.h"
+#include "ui/formmanilhas.h"
 #include "ui/formregras.h"
+#include "ui/formsobre.h"
 #include "ui/formsplash.h"
 
 int main(int argc, char* argv[]) {
@@ -20,10 +26,30 @@ int main(int argc, char* argv[]) {
     truco::TFormSplash splash;
     return splash.exec() == QDialog::Accepted ? 0 : 1;
   }
+  if (which == QLatin1String("manilhas") || which == QLatin1String("velha")) {
+    truco::TFormManilhas manilhas;
+    manilhas.setMainBackground(background);
+    truco::ManilhaValues values{};
+    if (which == QLatin1String("velha")) {
+      values = truco::ManilhasVelhas();
+    } else {
+      values.fill(static_cast<std::uint8_t>(truco::Proxima(truco::kBaralhoSujo, 4)));
+    }
+    return manilhas.showManilhas(values);
+  }
+  if (which == QLatin1String("baralho")) {
+    truco::TFormBaralho baralho;
+    baralho.setMainBackground(background);
+    return baralho.exec();
+  }
   if (which == QLatin1String("regras")) {
     truco::TFormRegras regras;
     regras.setMainBackground(background);
     return regras.exec();
+  }
+  if (which == QLatin1String("sobre")) {
+    truco::TFormSobre sobre;
+    return sobre.exec();
   }
   QTextStream(stderr) << "unknown window: " << which << "\n";
   return 2;
