@@ -54,8 +54,8 @@ void TFormManilhas::setMainBackground(const QColor& colour) {
 }
 
 void TFormManilhas::ApplyBackground() {
-  for (QWidget* w : std::initializer_list<QWidget*>{this, ui_->GBZap, ui_->GBCopas,
-                                                     ui_->GBEspadas, ui_->GBOuros}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{this, ui_->GBZap, ui_->GBCopas, ui_->GBEspadas,
+                                                    ui_->GBOuros}) {
     QPalette p = w->palette();
     p.setColor(QPalette::Window, main_background_);
     w->setPalette(p);

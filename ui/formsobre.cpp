@@ -71,9 +71,10 @@ bool TFormSobre::eventFilter(QObject* watched, QEvent* event) {
 void TFormSobre::ESiteClick() {
   const QUrl address(ui_->ESite->text().trimmed());
   if (address.isValid() && QDesktopServices::openUrl(address)) return;
-  QMessageBox::warning(this, windowTitle(),
-                       QStringLiteral("Não foi possível abrir o navegador.\nO endereço do site é %1")
-                           .arg(ui_->ESite->text()));
+  QMessageBox::warning(
+      this, windowTitle(),
+      QStringLiteral("Não foi possível abrir o navegador.\nO endereço do site é %1")
+          .arg(ui_->ESite->text()));
 }
 
 void TFormSobre::showEvent(QShowEvent* event) {

@@ -72,6 +72,8 @@ void TFormSplash::paintEvent(QPaintEvent*) {
   painter.drawImage(rect(), picture_);
 }
 
-void TFormSplash::Timer1Timer() { accept(); }
+void TFormSplash::Timer1Timer() {
+  accept();
+}
 
 }  // namespace truco

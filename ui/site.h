@@ -5,6 +5,8 @@
 
 namespace truco {
 
-inline QString SiteAddress() { return QStringLiteral("https://truco-zanforte.example.org/"); }
+inline QString SiteAddress() {
+  return QStringLiteral("https://truco-zanforte.example.org/");
+}
 
 }  // namespace truco

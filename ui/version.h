@@ -5,6 +5,6 @@
 
 namespace truco {
 
-inline QString ProgramVersion() { return QStringLiteral(TRUCO_VERSION); }
+QString ProgramVersion();
 
 }  // namespace truco

@@ -40,7 +40,9 @@ TCard* CardOf(QWidget* window, const char* name) {
 }
 
 // The colour around a card's rounded corner, as the player sees it.
-QColor CornerColour(TCard* card) { return card->grab().toImage().pixelColor(0, 0); }
+QColor CornerColour(TCard* card) {
+  return card->grab().toImage().pixelColor(0, 0);
+}
 
 }  // namespace
 
@@ -102,7 +104,8 @@ void TestManilhas::manilhaVelhaShowsTheFixedFour() {
   QCOMPARE(CardOf(&form, "Espadas")->value(), truco::kAce);
   QCOMPARE(CardOf(&form, "Ouros")->value(), 7);
   // The captions do not change with the mode.
-  QCOMPARE(form.findChild<QGroupBox*>(QStringLiteral("GBZap"))->title(), QStringLiteral("  Zape  "));
+  QCOMPARE(form.findChild<QGroupBox*>(QStringLiteral("GBZap"))->title(),
+           QStringLiteral("  Zape  "));
 }
 
 void TestManilhas::eachShowingFollowsTheHand() {

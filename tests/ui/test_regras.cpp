@@ -26,8 +26,7 @@ QString PdfText(const QString& path) {
   const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
   if (tool.isEmpty()) return QStringLiteral("<pdftotext missing: install poppler-utils>");
   QProcess process;
-  process.start(tool, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path,
-                       QStringLiteral("-")});
+  process.start(tool, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
   if (!process.waitForFinished(30000) || process.exitCode() != 0) return {};
   return QString::fromUtf8(process.readAllStandardOutput()).simplified();
 }
@@ -128,8 +127,8 @@ void TestRegras::printsTheRulesToPdf() {
   QCOMPARE(printer.docName(), QStringLiteral("Regras do Truco Zanforte"));
 
   const QString text = PdfText(path);
-  for (const char* wanted : {"Inicio", "Trucar", "Esconder a Carta", "Mão de 11", "No Escuro",
-                             "três rodadas"}) {
+  for (const char* wanted :
+       {"Inicio", "Trucar", "Esconder a Carta", "Mão de 11", "No Escuro", "três rodadas"}) {
     QVERIFY2(text.contains(QString::fromUtf8(wanted)),
              qPrintable(QStringLiteral("'%1' not in the PDF: %2").arg(wanted, text.left(300))));
   }

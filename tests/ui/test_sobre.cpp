@@ -87,14 +87,16 @@ void TestSobre::fourAcesFanned() {
   // The hint promises nothing: a click leaves the window as it was, with no box.
   QTest::mouseClick(clubs, Qt::LeftButton);
   QVERIFY(form.isVisible());
-  QVERIFY(QApplication::activeModalWidget() == nullptr || QApplication::activeModalWidget() == &form);
+  QVERIFY(QApplication::activeModalWidget() == nullptr ||
+          QApplication::activeModalWidget() == &form);
   form.close();
 }
 
 void TestSobre::siteOpensInTheBrowser() {
   UrlCatcher browser;
   QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
-  const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); });
+  const auto unset =
+      qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); });
   truco::TFormSobre form;
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));

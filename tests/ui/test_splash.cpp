@@ -76,9 +76,10 @@ void TestSplash::decoderRoundTripsColours() {
   for (const QPoint p : {QPoint(5, 5), QPoint(50, 40)}) {
     const QColor want = source.pixelColor(p);
     const QColor got = decoded.pixelColor(p);
-    QVERIFY2(qAbs(want.red() - got.red()) < 12 && qAbs(want.green() - got.green()) < 12 &&
-                 qAbs(want.blue() - got.blue()) < 12,
-             qPrintable(QStringLiteral("colour at %1,%2 is %3").arg(p.x()).arg(p.y()).arg(got.name())));
+    QVERIFY2(
+        qAbs(want.red() - got.red()) < 12 && qAbs(want.green() - got.green()) < 12 &&
+            qAbs(want.blue() - got.blue()) < 12,
+        qPrintable(QStringLiteral("colour at %1,%2 is %3").arg(p.x()).arg(p.y()).arg(got.name())));
   }
   // A grey picture comes back as RGB too.
   QImage grey(16, 16, QImage::Format_Grayscale8);
@@ -114,7 +115,8 @@ void TestSplash::decoderRefusesDamagedData() {
       const int at = chance.bounded(2, static_cast<int>(damaged.size()));
       damaged[at] = static_cast<char>(chance.bounded(256));
     }
-    const QImage image = DecodeJpeg(damaged.left(chance.bounded(50, static_cast<int>(damaged.size()))));
+    const QImage image =
+        DecodeJpeg(damaged.left(chance.bounded(50, static_cast<int>(damaged.size()))));
     QVERIFY(image.isNull() || (image.width() > 0 && image.width() <= truco::kMaxJpegSide));
   }
 }

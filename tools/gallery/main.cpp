@@ -1,6 +1,7 @@
 // Shows one of the secondary windows on its own, for looking at a layout without playing:
 //
 //   gallery splash|manilhas|velha|baralho|regras|sobre [background colour, e.g. #c0d8c0]
+//   gallery pdf FILE      (the rules as "Imprimir" would print them, into a PDF)
 //
 // "manilhas" shows the manilhas of a vira of 4 in the 40-card deck, "velha" the fixed ones.
 
@@ -46,6 +47,10 @@ int main(int argc, char* argv[]) {
     truco::TFormRegras regras;
     regras.setMainBackground(background);
     return regras.exec();
+  }
+  if (which == QLatin1String("pdf") && args.size() > 2) {
+    truco::TFormRegras regras;
+    return regras.saveRulesAsPdf(args[2]) ? 0 : 1;
   }
   if (which == QLatin1String("sobre")) {
     truco::TFormSobre sobre;

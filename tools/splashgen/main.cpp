@@ -70,8 +70,9 @@ void PaintCard(QPainter& p, QSvgRenderer& deck, const QString& id, QPointF pivot
   p.setPen(Qt::NoPen);
   for (int i = 6; i >= 1; --i) {
     p.setBrush(QColor(0, 0, 0, 14));
-    p.drawRoundedRect(face.translated(2.5 * kScale, 3.0 * kScale).adjusted(-i * 1.2, -i * 1.2, i * 1.2, i * 1.2),
-                      9 * kScale, 9 * kScale);
+    p.drawRoundedRect(
+        face.translated(2.5 * kScale, 3.0 * kScale).adjusted(-i * 1.2, -i * 1.2, i * 1.2, i * 1.2),
+        9 * kScale, 9 * kScale);
   }
   deck.render(&p, id, face);
   p.restore();
@@ -148,8 +149,8 @@ int main(int argc, char* argv[]) {
     const char* id;
     double angle;
   };
-  const Placed fan[] = {{"diamond_7", -19.5}, {"spade_1", -6.5}, {"heart_7", 6.5},
-                        {"club_4", 19.5}};
+  const Placed fan[] = {
+      {"diamond_7", -19.5}, {"spade_1", -6.5}, {"heart_7", 6.5}, {"club_4", 19.5}};
   for (const Placed& c : fan) {
     PaintCard(p, deck, QString::fromLatin1(c.id), pivot, radius, c.angle, card_height);
   }
