@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include "tests/ui/modal.h"
+#include "ui/card.h"
 #include "ui/formregras.h"
 
 using truco::TFormRegras;
@@ -83,6 +84,51 @@ void TestRegras::layoutAndFixedTexts() {
         "Manilhas, 3, 2, 1, Rei, Valete, Dama, 7, 6, 5, 4."}) {
     QVERIFY2(texts.contains(QString::fromUtf8(expected)), expected);
   }
+  for (const char* paragraph :
+       {"1 -    As manilhas dependem da carta que foi virada. Esta se localiza no canto superior "
+        "esquerdo da tela. Se a carta virada for um 4 por exemplo, as manilhas serão todos os 5.",
+        "2 -    Para entender as regras basta seguir a sequencia acima. A manilha sempre será "
+        "(usando a sequência acima) a carta imediatamente à esquerda da carta virada. Caso a "
+        "carta virada seja um 3 as manilhas serão os 4. A carta a esquerda do 3 é o 4.",
+        "3 -    Ao clicar o mouse sobre a carta virada ele te mostra quem são as manilhas da "
+        "rodada, estas serão as mais fortes do jogo. A ordem de força depois das manilhas está "
+        "descrita acima na sequência."}) {
+    QVERIFY2(texts.contains(QString::fromUtf8(paragraph)), paragraph);
+  }
+
+  // Left: the ten clubs from the strongest, each under its place.
+  const int order[] = {3, 2, 1, 13, 11, 12, 7, 6, 5, 4};
+  for (int i = 0; i < 10; ++i) {
+    const QString place = QString::number(i + 1);
+    auto* card = regras.findChild<truco::TCard*>(QStringLiteral("CartaSequencia") + place);
+    QVERIFY(card);
+    QCOMPARE(card->value(), order[i]);
+    QCOMPARE(card->suit(), truco::Suit::Clubs);
+    auto* label = regras.findChild<QLabel*>(QStringLiteral("LCartaSequencia") + place);
+    QVERIFY(label);
+    QCOMPARE(label->text(), place + QStringLiteral("ª"));
+  }
+  // Right: the aces by suit strength, named, strongest at the left.
+  const std::pair<const char*, const char*> aces[] = {
+      {"AsPaus", "Paus"}, {"AsCopas", "Copas"}, {"AsEspadas", "Espadas"}, {"AsOuros", "Ouro"}};
+  const truco::Suit suits[] = {truco::Suit::Clubs, truco::Suit::Hearts, truco::Suit::Spades,
+                               truco::Suit::Diamonds};
+  int last_x = -1;
+  for (int i = 0; i < 4; ++i) {
+    auto* ace = regras.findChild<truco::TCard*>(QString::fromLatin1(aces[i].first));
+    QVERIFY(ace);
+    QCOMPARE(ace->value(), truco::kAce);
+    QCOMPARE(ace->suit(), suits[i]);
+    QVERIFY(ace->x() > last_x);
+    last_x = ace->x();
+    QVERIFY(texts.contains(QString::fromLatin1(aces[i].second)));
+  }
+  auto* strongest = regras.findChild<QLabel*>(QStringLiteral("LMaisForte"));
+  auto* weakest = regras.findChild<QLabel*>(QStringLiteral("LMaisFraco"));
+  QCOMPARE(strongest->text(), QStringLiteral("Mais Forte"));
+  QCOMPARE(weakest->text(), QStringLiteral("Mais Fraco"));
+  QVERIFY(strongest->x() < weakest->x());
+
   QVERIFY(regras.findChild<QPushButton*>(QStringLiteral("BImprimir")));
   auto* fechar = regras.findChild<QPushButton*>(QStringLiteral("BFechar"));
   QVERIFY(fechar);
