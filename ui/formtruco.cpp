@@ -15,6 +15,9 @@ TFormTruco::TFormTruco(QWidget* parent)
   setObjectName(QStringLiteral("FormTruco"));
   setFixedSize(457, 98);
   setModal(true);
+  QFont headline = ui_->L_FALA->font();
+  headline.setPixelSize(24);
+  ui_->L_FALA->setFont(headline);
   connect(ui_->B_ACEITA, &QPushButton::clicked, this, [this] { Answer(kAnswerAccept); });
   connect(ui_->B_AUMENTA, &QPushButton::clicked, this, [this] { Answer(kAnswerRaise); });
   connect(ui_->B_FOGE, &QPushButton::clicked, this, [this] { Answer(kAnswerRun); });
