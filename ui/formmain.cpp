@@ -105,10 +105,11 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
 
   BuildPopupMenu();
 
-  timer6_.setObjectName(QStringLiteral("Timer6"));
-  timer6_.setInterval(kTimer6FirstMs);
-  connect(&timer6_, &QTimer::timeout, this, [this] { Timer6Timer(); });
-  timer6_.start();
+  timer6_ = new QTimer(this);
+  timer6_->setObjectName(QStringLiteral("Timer6"));
+  timer6_->setInterval(kTimer6FirstMs);
+  connect(timer6_, &QTimer::timeout, this, [this] { Timer6Timer(); });
+  timer6_->start();
   LoadPages();
 
   quit_ = [] { QCoreApplication::quit(); };
@@ -215,6 +216,12 @@ void TFormMain::refresh() {
   ShowButton(ui_->BEsconder, s.BEsconder);
 }
 
+void TFormMain::ShowTableForModal() {
+  // The stake label and the hide button would catch up on their own timer tick during the box.
+  game_.Timer4Timer();
+  refresh();
+}
+
 void TFormMain::Forward(const std::function<void()>& event) {
   event();
   refresh();
@@ -290,7 +297,7 @@ void TFormMain::LoadPages() {
 }
 
 void TFormMain::Timer6Timer() {
-  timer6_.setInterval(kTimer6EveryMs);
+  timer6_->setInterval(kTimer6EveryMs);
   ui_->Browser->reload();
   ui_->Browser2->reload();
 }

@@ -42,6 +42,9 @@ class TFormMain : public QWidget {
 
   // Brings every control up to date from the game state.
   void refresh();
+  // The table as the player must see it while a modal box waits: the stake display catches up
+  // (its step is display only) and every control is refreshed.
+  void ShowTableForModal();
 
   // How the program ends after the exit dialog (qApp->quit() unless replaced, e.g. by tests).
   void SetQuitAction(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -105,7 +108,7 @@ class TFormMain : public QWidget {
   std::array<TCard*, kNumTableCards> cards_{};
   QMenu* popup_ = nullptr;
   QActionGroup* deck_group_ = nullptr;
-  QTimer timer6_;
+  QTimer* timer6_ = nullptr;
   QColor background_;
   TDecks deck_type_ = kStartDeck;
   std::function<void()> quit_;

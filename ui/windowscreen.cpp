@@ -35,7 +35,7 @@ void WindowScreen::SetEscolhaDialog(TF_ESCOLHA* dialog) {
 }
 
 void WindowScreen::ShowTable() {
-  if (main_) main_->refresh();
+  if (main_) main_->ShowTableForModal();
 }
 
 bool WindowScreen::MOSTRA_MENSAGEM(const std::string& text, int kind) {
