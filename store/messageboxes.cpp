@@ -1,94 +1,101 @@
 #include "store/messageboxes.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "engine/screen.h"
 
 namespace truco {
-namespace {
 
-std::vector<std::string> ToLines(const QStringList& lines) {
-  std::vector<std::string> out;
-  out.reserve(static_cast<std::size_t>(lines.size()));
-  for (const QString& line : lines) out.push_back(line.toStdString());
+QString BuildMessageText(const QStringList& lines, bool question) {
+  if (lines.isEmpty()) return {};
+  QString text = lines.join(QStringLiteral("\n\r"));
+  if (question) text += QStringLiteral(" ?");
+  return text.left(kMessageTextLimit);
+}
+
+QString DisplayText(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text.at(i);
+    if (c != u'\r' && c != u'\n') {
+      out.append(c);
+      continue;
+    }
+    // A CR/LF pair in either order is one break.
+    if (i + 1 < text.size()) {
+      const QChar next = text.at(i + 1);
+      if ((next == u'\r' || next == u'\n') && next != c) ++i;
+    }
+    out.append(u'\n');
+  }
   return out;
 }
 
-QMessageBox* NewBox(QMessageBox::Icon icon, const QString& caption, const QString& text) {
-  auto* box = new QMessageBox(icon, caption, ShownLineBreaks(text), QMessageBox::NoButton);
-  box->setAttribute(Qt::WA_DeleteOnClose, false);
-  box->setWindowModality(Qt::ApplicationModal);
-  box->setTextFormat(Qt::PlainText);
-  return box;
+namespace {
+
+// Shows one box: no owner, modal for the whole application.
+QMessageBox::ButtonRole Show(QMessageBox::Icon icon, const QString& caption, const QString& text,
+                             bool yes_no) {
+  QMessageBox box(icon, caption, DisplayText(text));
+  box.setWindowModality(Qt::ApplicationModal);
+  QPushButton* yes = nullptr;
+  if (yes_no) {
+    yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+  } else {
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+  }
+  box.exec();
+  if (yes_no) return box.clickedButton() == yes ? QMessageBox::YesRole : QMessageBox::NoRole;
+  return QMessageBox::AcceptRole;
 }
 
 }  // namespace
-
-QString ShownLineBreaks(const QString& text) {
-  QString out = text;
-  out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  out.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-  out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return out;
-}
-
-bool MOSTRA_MENSAGEM(const QString& text, int kind) {
-  std::unique_ptr<QMessageBox> box(
-      NewBox(QMessageBox::Information, QStringLiteral("Information"), text));
-  if (kind == 1) {
-    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box->exec();
-    return true;
-  }
-  QPushButton* yes = box->addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
-  QPushButton* no = box->addButton(QStringLiteral("&No"), QMessageBox::NoRole);
-  box->setDefaultButton(yes);
-  box->setEscapeButton(no);
-  box->exec();
-  return box->clickedButton() == yes;
-}
 
 void Mensagem(const QStringList& lines, int kind) {
   if (lines.isEmpty()) return;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QString caption;
   switch (kind) {
-    case 0:
+    case kMensagemErro:
       icon = QMessageBox::Critical;
       caption = QStringLiteral("Erro");
       break;
-    case 1:
+    case kMensagemAtencao:
       icon = QMessageBox::Warning;
       caption = QStringLiteral("Atenção");
       break;
-    case 2:
+    case kMensagemInformacao:
       icon = QMessageBox::Information;
       caption = QStringLiteral("Informação");
       break;
-    default:
-      break;
+    default: break;
   }
-  const QString text = QString::fromStdString(JoinMessageLines(ToLines(lines)));
-  std::unique_ptr<QMessageBox> box(NewBox(icon, caption, text));
-  box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-  box->exec();
+  Show(icon, caption, BuildMessageText(lines, false), false);
 }
 
 bool Confirma(const QStringList& lines) {
   if (lines.isEmpty()) return false;
-  const QString text = QString::fromStdString(ConfirmaText(ToLines(lines)));
-  std::unique_ptr<QMessageBox> box(
-      NewBox(QMessageBox::Question, QStringLiteral("Atenção ..."), text));
-  QPushButton* yes = box->addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
-  QPushButton* no = box->addButton(QStringLiteral("&No"), QMessageBox::NoRole);
-  box->setDefaultButton(yes);
-  box->setEscapeButton(no);
-  box->exec();
-  return box->clickedButton() == yes;
+  return Show(QMessageBox::Question, QStringLiteral("Atenção ..."), BuildMessageText(lines, true),
+              true) == QMessageBox::YesRole;
+}
+
+bool MOSTRA_MENSAGEM(const QString& text, int kind) {
+  const bool question = kind != kMostraInformacao;
+  const auto answer = Show(QMessageBox::Information, QStringLiteral("Information"),
+                           text.left(kMessageTextLimit), question);
+  return !question || answer == QMessageBox::YesRole;
+}
+
+void ShowFileError(const QString& file_name, const QString& reason) {
+  QString text = QStringLiteral("Erro de leitura ou gravação no arquivo \"%1\".").arg(file_name);
+  if (!reason.isEmpty()) text += QStringLiteral("\n") + reason;
+  Show(QMessageBox::Critical, QCoreApplication::applicationName(), text, false);
 }
 
 }  // namespace truco

@@ -1,25 +1,46 @@
 #pragma once
-// The three message boxes every window shares. All are modal for the whole application and have
-// no owner window. Line breaks in the texts (CR, LF, CR LF or LF CR) show as line breaks.
+// Every message and yes/no question of the program goes through these routines, which fix the
+// captions, icons and buttons; callers give only the text and the kind. Every box is modal for
+// the whole application and has no owner window.
 
 #include <QString>
 #include <QStringList>
 
 namespace truco {
 
-// Kind 1: information with "OK", always true. Any other kind: question with "&Yes" / "&No",
-// true on Yes. Caption "Information", information icon.
-bool MOSTRA_MENSAGEM(const QString& text, int kind);
+// The longest text a box shows; longer texts are cut.
+inline constexpr qsizetype kMessageTextLimit = 500;
 
-// Kinds 0 "Erro", 1 "Atenção", 2 "Informação", any other: no caption and no icon. Button OK.
-// An empty list shows nothing.
+// Mensagem kinds.
+inline constexpr int kMensagemErro = 0;
+inline constexpr int kMensagemAtencao = 1;
+inline constexpr int kMensagemInformacao = 2;
+
+// MOSTRA_MENSAGEM kinds: 1 information with OK; any other value a Yes/No question.
+inline constexpr int kMostraInformacao = 1;
+inline constexpr int kMostraPergunta = 2;
+
+// The text of Mensagem / Confirma: lines joined by LF followed by CR, " ?" appended for a
+// question, cut to the limit. An empty list gives an empty text.
+QString BuildMessageText(const QStringList& lines, bool question);
+
+// A text as the screen should show it: every CR, LF, CR+LF or LF+CR becomes one line break.
+QString DisplayText(const QString& text);
+
+// kind 0 "Erro" (error icon), 1 "Atenção" (warning), 2 "Informação" (information), any other
+// no caption and no icon; button OK. An empty list shows nothing.
 void Mensagem(const QStringList& lines, int kind);
 
-// "Atenção ...", question icon, Yes/No; " ?" is appended to the text. True on Yes. An empty list
-// shows nothing and answers false.
+// "Atenção ..." with the question icon, "&Yes" and "&No"; true only for Yes. An empty list shows
+// nothing and gives false.
 bool Confirma(const QStringList& lines);
 
-// Every line break sequence turned into one '\n'.
-QString ShownLineBreaks(const QString& text);
+// Caption "Information", information icon. Kind 1: button "OK", always true. Otherwise "&Yes" /
+// "&No", true only for Yes.
+bool MOSTRA_MENSAGEM(const QString& text, int kind);
+
+// For file failures that the game has no message of its own for: an error box under the
+// application's name naming the file and the reason.
+void ShowFileError(const QString& file_name, const QString& reason);
 
 }  // namespace truco

@@ -11,7 +11,9 @@
 #include <vector>
 
 // The pictures live in a static library; make sure its resource table is linked and registered.
-static void InitCardResources() { Q_INIT_RESOURCE(cards); }
+static void InitCardResources() {
+  Q_INIT_RESOURCE(cards);
+}
 
 namespace truco {
 
@@ -45,8 +47,8 @@ const DeckInfo* InfoOf(TDecks deck) {
 }
 
 QString ResourcePath(const QString& name, bool double_size) {
-  return QStringLiteral(":/cards/") + name + (double_size ? QStringLiteral("@2x.png")
-                                                          : QStringLiteral(".png"));
+  return QStringLiteral(":/cards/") + name +
+         (double_size ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
 }
 
 // Makes transparent everything reachable from the four corner pixels without crossing the black
@@ -95,7 +97,8 @@ QImage Placeholder(const QString& name, int scale) {
   font.setBold(true);
   p.setFont(font);
   p.setPen(Qt::black);
-  p.drawText(QRectF(2, 2, TCard::kWidth - 4, 16), Qt::AlignCenter, name);
+  p.drawText(QRectF(2, 2, TCard::kWidth - 4, 16), Qt::AlignCenter,
+             name.isEmpty() ? QStringLiteral("?") : name);
   p.end();
   return image;
 }
@@ -115,11 +118,20 @@ QString DeckMenuText(TDecks deck) {
 QString FacePictureName(Card card) {
   QChar letter;
   switch (card.suit) {
-    case Suit::Spades: letter = u'S'; break;
-    case Suit::Diamonds: letter = u'D'; break;
-    case Suit::Clubs: letter = u'C'; break;
-    case Suit::Hearts: letter = u'H'; break;
-    default: return QString();
+    case Suit::Spades:
+      letter = u'S';
+      break;
+    case Suit::Diamonds:
+      letter = u'D';
+      break;
+    case Suit::Clubs:
+      letter = u'C';
+      break;
+    case Suit::Hearts:
+      letter = u'H';
+      break;
+    default:
+      return QString();
   }
   return letter + QString::number(std::clamp<int>(card.Value, 1, 13));
 }
@@ -130,8 +142,9 @@ bool TCard::HasPicture(const QString& name) {
   return !name.isEmpty() && QFile::exists(ResourcePath(name, false));
 }
 
-QPixmap TCard::Picture(const QString& name, qreal device_pixel_ratio) {
-  static QHash<QString, QPixmap> cache;
+QImage TCard::Picture(const QString& name, qreal device_pixel_ratio) {
+  // Images, not pixmaps: they need no display and may outlive the application object.
+  static QHash<QString, QImage> cache;
   const bool double_size = device_pixel_ratio > 1.0;
   const QString key = name + (double_size ? QStringLiteral("@2x") : QString());
   if (auto it = cache.constFind(key); it != cache.cend()) return *it;
@@ -154,13 +167,15 @@ QPixmap TCard::Picture(const QString& name, qreal device_pixel_ratio) {
   } else {
     image = ClearCorners(image);
   }
-  QPixmap pixmap = QPixmap::fromImage(image);
-  pixmap.setDevicePixelRatio(scale);
-  cache.insert(key, pixmap);
-  return pixmap;
+  image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(scale);
+  cache.insert(key, image);
+  return image;
 }
 
-void TCard::SetRandomSource(RandomSource* source) { g_random_source = source; }
+void TCard::SetRandomSource(RandomSource* source) {
+  g_random_source = source;
+}
 
 TCard::TCard(QWidget* parent) : QWidget(parent) {
   setFixedSize(kWidth, kHeight);
@@ -191,7 +206,9 @@ void TCard::setDeckType(TDecks deck) {
   Changed();
 }
 
-Card TCard::card() const { return Card{value_, suit_}; }
+Card TCard::card() const {
+  return Card{value_, suit_};
+}
 
 void TCard::setCard(Card card) {
   value_ = static_cast<std::uint8_t>(std::clamp<int>(card.Value, 1, 13));
@@ -223,7 +240,7 @@ void TCard::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect card_rect(0, 0, kWidth, kHeight);
   p.fillRect(card_rect, OwnerBackground());
-  p.drawPixmap(QPoint(0, 0), Picture(pictureName(), devicePixelRatioF()));
+  p.drawImage(QPoint(0, 0), Picture(pictureName(), devicePixelRatioF()));
 }
 
 void TCard::resizeEvent(QResizeEvent* event) {
@@ -236,11 +253,13 @@ void TCard::mousePressEvent(QMouseEvent* event) {
   emit mousePressed(event);
 }
 
-void TCard::mouseMoveEvent(QMouseEvent* event) { emit mouseMoved(event); }
+void TCard::mouseMoveEvent(QMouseEvent* event) {
+  emit mouseMoved(event);
+}
 
 void TCard::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click =
-      press_armed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+  const bool click = press_armed_ && event->button() == Qt::LeftButton &&
+                     rect().contains(event->position().toPoint());
   press_armed_ = false;
   const QPointer<TCard> self(this);  // the owner may delete the card in its handler
   emit mouseReleased(event);

@@ -3,7 +3,6 @@
 // dealt cards in these controls and reads their value and suit back.
 
 #include <QImage>
-#include <QPixmap>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -74,9 +73,9 @@ class TCard : public QWidget {
   [[nodiscard]] QString pictureName() const;
 
   // A picture by name at the given device pixel ratio, decoded once and cached. Unknown names
-  // give a visible placeholder (white card with a red cross), never a null pixmap. The corner
+  // give a visible placeholder (white card with a red cross), never a null image. The corner
   // areas outside the outline are transparent, for the owner's background to fill.
-  static QPixmap Picture(const QString& name, qreal device_pixel_ratio = 1.0);
+  static QImage Picture(const QString& name, qreal device_pixel_ratio = 1.0);
   // True if a picture of that name is among the program's resources.
   static bool HasPicture(const QString& name);
 

@@ -35,9 +35,10 @@ QStringList AllPictureNames() {
 // Pixels reachable from the four corners without crossing pure black (4-neighbours).
 std::set<std::pair<int, int>> CornerFill(const QImage& image) {
   std::set<std::pair<int, int>> seen, filled;
-  std::vector<std::pair<int, int>> todo = {
-      {0, 0}, {image.width() - 1, 0}, {0, image.height() - 1},
-      {image.width() - 1, image.height() - 1}};
+  std::vector<std::pair<int, int>> todo = {{0, 0},
+                                           {image.width() - 1, 0},
+                                           {0, image.height() - 1},
+                                           {image.width() - 1, image.height() - 1}};
   while (!todo.empty()) {
     auto [x, y] = todo.back();
     todo.pop_back();
@@ -55,7 +56,9 @@ QImage Resource(const QString& name, bool double_size = false) {
                 (double_size ? QStringLiteral("@2x.png") : QStringLiteral(".png")));
 }
 
-QImage Shot(TCard& card) { return card.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage Shot(TCard& card) {
+  return card.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 // The card on screen is its picture, with the corners in `background`.
 bool ShowsPicture(TCard& card, const QString& name, QColor background, QString* why) {
@@ -94,8 +97,8 @@ QStringList SpokenTexts(QWidget* w) {
   QStringList texts = {w->accessibleName(), w->accessibleDescription(), w->toolTip(),
                        w->whatsThis(), w->statusTip()};
   if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w)) {
-    for (auto t : {QAccessible::Name, QAccessible::Description, QAccessible::Value,
-                   QAccessible::Help})
+    for (auto t :
+         {QAccessible::Name, QAccessible::Description, QAccessible::Value, QAccessible::Help})
       texts << a->text(t);
   }
   return texts;
@@ -178,6 +181,9 @@ class TestCard : public QObject {
     QCOMPARE(card.size(), QSize(71, 96));
     QCOMPARE(card.focusPolicy(), Qt::NoFocus);
     QCOMPARE(card.property("Value").toInt(), 1);
+    QCOMPARE(card.property("Suit").value<Suit>(), Suit::Hearts);
+    QVERIFY(card.setProperty("DeckType", QVariant::fromValue(TDecks::Castle)));
+    QCOMPARE(card.deckType(), TDecks::Castle);
   }
 
   // 0 shows the ace and 200 the king, through the setter, setCard and the property.
@@ -366,10 +372,10 @@ class TestCard : public QObject {
   }
 
   void missingPictureDrawsAPlaceholder() {
-    const QPixmap missing = TCard::Picture(QStringLiteral("NO_SUCH_CARD"));
+    const QImage missing = TCard::Picture(QStringLiteral("NO_SUCH_CARD"));
     QVERIFY(!missing.isNull());
     QCOMPARE(missing.size(), QSize(71, 96));
-    const QPixmap missing2x = TCard::Picture(QStringLiteral("NO_SUCH_CARD"), 2.0);
+    const QImage missing2x = TCard::Picture(QStringLiteral("NO_SUCH_CARD"), 2.0);
     QCOMPARE(missing2x.size(), QSize(142, 192));
     QCOMPARE(missing2x.devicePixelRatio(), 2.0);
 
@@ -390,11 +396,10 @@ class TestCard : public QObject {
 
   // High-DPI screens get the 2x picture, at the same logical size, corners cleared.
   void doubleSizePictures() {
-    const QPixmap big = TCard::Picture(QStringLiteral("D12"), 2.0);
-    QCOMPARE(big.size(), QSize(142, 192));
-    QCOMPARE(big.devicePixelRatio(), 2.0);
-    QCOMPARE(big.deviceIndependentSize().toSize(), QSize(71, 96));
-    const QImage image = big.toImage();
+    const QImage image = TCard::Picture(QStringLiteral("D12"), 2.0);
+    QCOMPARE(image.size(), QSize(142, 192));
+    QCOMPARE(image.devicePixelRatio(), 2.0);
+    QCOMPARE(image.deviceIndependentSize().toSize(), QSize(71, 96));
     QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
     QCOMPARE(qAlpha(image.pixel(141, 191)), 0);
     QCOMPARE(image.pixel(4, 0) | 0xff000000u, kBlack);

@@ -62,13 +62,18 @@ struct ColorCount {
   int count;
 };
 
-int Channel(QRgb c, int ch) { return ch == 0 ? qRed(c) : ch == 1 ? qGreen(c) : qBlue(c); }
+int Channel(QRgb c, int ch) {
+  return ch == 0 ? qRed(c) : ch == 1 ? qGreen(c) : qBlue(c);
+}
 
 QList<QRgb> MedianCut(const QHash<QRgb, int>& histogram, int max_colors) {
   std::vector<ColorCount> all;
   all.reserve(histogram.size());
   for (auto it = histogram.cbegin(); it != histogram.cend(); ++it)
     all.push_back({it.key(), it.value()});
+  // QHash order differs from run to run; sorting makes the palette, and so the files, repeatable.
+  std::sort(all.begin(), all.end(),
+            [](const ColorCount& a, const ColorCount& b) { return a.rgb < b.rgb; });
   QList<QRgb> result;
   if (static_cast<int>(all.size()) <= max_colors) {
     for (const auto& c : all) result.push_back(c.rgb);
@@ -117,7 +122,8 @@ QList<QRgb> MedianCut(const QHash<QRgb, int>& histogram, int max_colors) {
     Box& box = boxes[best];
     const int ch = box.widest_channel;
     std::sort(box.colors.begin(), box.colors.end(), [ch](const ColorCount& a, const ColorCount& b) {
-      return Channel(a.rgb, ch) < Channel(b.rgb, ch);
+      const int ca = Channel(a.rgb, ch), cb = Channel(b.rgb, ch);
+      return ca != cb ? ca < cb : a.rgb < b.rgb;
     });
     long long half = box.weight / 2, running = 0;
     std::size_t cut = 1;
@@ -141,7 +147,8 @@ QList<QRgb> MedianCut(const QHash<QRgb, int>& histogram, int max_colors) {
       bl += qBlue(c.rgb) * c.count;
       n += c.count;
     }
-    result.push_back(qRgb(static_cast<int>(std::lround(r / n)), static_cast<int>(std::lround(g / n)),
+    result.push_back(qRgb(static_cast<int>(std::lround(r / n)),
+                          static_cast<int>(std::lround(g / n)),
                           static_cast<int>(std::lround(bl / n))));
   }
   return result;
@@ -187,8 +194,12 @@ QImage Finish(const QImage& art, int scale) {
     uchar* line = out.scanLine(y);
     for (int x = 0; x < w; ++x) {
       switch (ZoneOf(x, y, scale)) {
-        case Zone::Corner: line[x] = 1; break;
-        case Zone::Outline: line[x] = 0; break;
+        case Zone::Corner:
+          line[x] = 1;
+          break;
+        case Zone::Outline:
+          line[x] = 0;
+          break;
         case Zone::Inside: {
           // Keep pure black off the inside, so only the outline stops a corner flood-fill.
           int i = index_of(rgb.pixel(x, y) | 0xff000000u);
@@ -213,10 +224,14 @@ QImage Downscale(const QImage& big, int scale) {
 QString FaceElement(QChar suit, int value) {
   QString name = suit == 'S' ? "spade" : suit == 'D' ? "diamond" : suit == 'C' ? "club" : "heart";
   switch (value) {
-    case 11: return name + "_jack";
-    case 12: return name + "_queen";
-    case 13: return name + "_king";
-    default: return name + "_" + QString::number(value);
+    case 11:
+      return name + "_jack";
+    case 12:
+      return name + "_queen";
+    case 13:
+      return name + "_king";
+    default:
+      return name + "_" + QString::number(value);
   }
 }
 
@@ -334,9 +349,9 @@ void CornerDots(QPainter& p, const QColor& c, qreal inset, qreal r) {
   p.save();
   p.setPen(Qt::NoPen);
   p.setBrush(c);
-  for (const QPointF& pt : {QPointF(inset, inset), QPointF(kWidth - inset, inset),
-                            QPointF(inset, kHeight - inset),
-                            QPointF(kWidth - inset, kHeight - inset)})
+  for (const QPointF& pt :
+       {QPointF(inset, inset), QPointF(kWidth - inset, inset), QPointF(inset, kHeight - inset),
+        QPointF(kWidth - inset, kHeight - inset)})
     p.drawEllipse(pt, r, r);
   p.restore();
 }
@@ -382,8 +397,8 @@ void BackStd2(QPainter& p) {
   p.save();
   p.setPen(QPen(QColor(245, 215, 110), 1.0));
   p.setBrush(QColor(120, 10, 20));
-  QPolygonF diamond{kCentre + QPointF(0, -26), kCentre + QPointF(20, 0),
-                    kCentre + QPointF(0, 26), kCentre + QPointF(-20, 0)};
+  QPolygonF diamond{kCentre + QPointF(0, -26), kCentre + QPointF(20, 0), kCentre + QPointF(0, 26),
+                    kCentre + QPointF(-20, 0)};
   p.drawPolygon(diamond);
   p.restore();
   Rosette(p, QColor(245, 215, 110), Qt::white, 13, 4);
@@ -427,20 +442,23 @@ void BackFishes1(QPainter& p) {
 }
 
 void BackFishes2(QPainter& p) {
-  Panel(p, QColor(0, 100, 100), [&] {
-    p.fillRect(kCard, QColor(0, 150, 145));
-    // Overlapping fish scales.
-    p.setPen(QPen(QColor(180, 240, 230), 0.6));
-    const qreal r = 4;
-    for (int row = 0; row * r * 0.9 < kHeight + r; ++row) {
-      const qreal y = row * r * 0.9;
-      const qreal shift = (row % 2) ? r : 0;
-      for (qreal x = -r + shift; x < kWidth + r; x += 2 * r) {
-        p.setBrush(QColor(0, row % 4 < 2 ? 160 : 135, row % 4 < 2 ? 150 : 140));
-        p.drawChord(QRectF(x - r, y - r, 2 * r, 2 * r), 180 * 16, 180 * 16);
-      }
-    }
-  }, QColor(255, 140, 90));
+  Panel(
+      p, QColor(0, 100, 100),
+      [&] {
+        p.fillRect(kCard, QColor(0, 150, 145));
+        // Overlapping fish scales.
+        p.setPen(QPen(QColor(180, 240, 230), 0.6));
+        const qreal r = 4;
+        for (int row = 0; row * r * 0.9 < kHeight + r; ++row) {
+          const qreal y = row * r * 0.9;
+          const qreal shift = (row % 2) ? r : 0;
+          for (qreal x = -r + shift; x < kWidth + r; x += 2 * r) {
+            p.setBrush(QColor(0, row % 4 < 2 ? 160 : 135, row % 4 < 2 ? 150 : 140));
+            p.drawChord(QRectF(x - r, y - r, 2 * r, 2 * r), 180 * 16, 180 * 16);
+          }
+        }
+      },
+      QColor(255, 140, 90));
   Medallion(p, QString::fromUtf8("\U0001F420"), QColor(255, 225, 190), QColor(255, 120, 70));
 }
 
@@ -513,15 +531,18 @@ void Leaf(QPainter& p, const QPointF& at, qreal size, qreal angle, const QColor&
 }
 
 void BackLeaves1(QPainter& p) {
-  Panel(p, QColor(110, 50, 10), [&] {
-    Gradient(p, QColor(200, 110, 30), QColor(140, 60, 20));
-    const QColor tones[] = {QColor(235, 170, 40), QColor(215, 80, 30), QColor(170, 110, 30),
-                            QColor(245, 200, 90)};
-    int i = 0;
-    for (qreal y = 4; y < kHeight + 4; y += 10)
-      for (qreal x = (static_cast<int>(y / 10) % 2) ? 9 : 2; x < kWidth + 4; x += 13, ++i)
-        Leaf(p, QPointF(x, y), 4.4, (i * 67) % 360, tones[i % 4]);
-  }, QColor(255, 230, 170));
+  Panel(
+      p, QColor(110, 50, 10),
+      [&] {
+        Gradient(p, QColor(200, 110, 30), QColor(140, 60, 20));
+        const QColor tones[] = {QColor(235, 170, 40), QColor(215, 80, 30), QColor(170, 110, 30),
+                                QColor(245, 200, 90)};
+        int i = 0;
+        for (qreal y = 4; y < kHeight + 4; y += 10)
+          for (qreal x = (static_cast<int>(y / 10) % 2) ? 9 : 2; x < kWidth + 4; x += 13, ++i)
+            Leaf(p, QPointF(x, y), 4.4, (i * 67) % 360, tones[i % 4]);
+      },
+      QColor(255, 230, 170));
   Medallion(p, QString::fromUtf8("\U0001F341"), QColor(255, 240, 200), QColor(150, 60, 20));
 }
 
@@ -539,41 +560,47 @@ void Blossom(QPainter& p, const QPointF& at, qreal r, const QColor& petal, const
 }
 
 void BackLeaves2(QPainter& p) {
-  Panel(p, QColor(20, 90, 40), [&] {
-    Gradient(p, QColor(70, 160, 70), QColor(30, 110, 50));
-    int i = 0;
-    for (qreal y = 4; y < kHeight; y += 10)
-      for (qreal x = (static_cast<int>(y / 10) % 2) ? 9 : 3; x < kWidth; x += 12, ++i) {
-        Leaf(p, QPointF(x + 4, y + 3), 2.2, 40 + (i * 50) % 90, QColor(120, 200, 90));
-        Blossom(p, QPointF(x, y), 1.5, i % 3 ? QColor(255, 255, 240) : QColor(255, 200, 220),
-                QColor(250, 200, 40));
-      }
-  }, QColor(255, 250, 200));
+  Panel(
+      p, QColor(20, 90, 40),
+      [&] {
+        Gradient(p, QColor(70, 160, 70), QColor(30, 110, 50));
+        int i = 0;
+        for (qreal y = 4; y < kHeight; y += 10)
+          for (qreal x = (static_cast<int>(y / 10) % 2) ? 9 : 3; x < kWidth; x += 12, ++i) {
+            Leaf(p, QPointF(x + 4, y + 3), 2.2, 40 + (i * 50) % 90, QColor(120, 200, 90));
+            Blossom(p, QPointF(x, y), 1.5, i % 3 ? QColor(255, 255, 240) : QColor(255, 200, 220),
+                    QColor(250, 200, 40));
+          }
+      },
+      QColor(255, 250, 200));
   Medallion(p, QString::fromUtf8("\U0001F33C"), QColor(235, 250, 220), QColor(240, 190, 30));
 }
 
 void BackRobot(QPainter& p) {
-  Panel(p, QColor(40, 50, 60), [&] {
-    Gradient(p, QColor(95, 110, 125), QColor(55, 65, 80));
-    // Circuit board traces, one bent trace with its pads in each cell of a grid.
-    p.setPen(QPen(QColor(140, 230, 200), 0.6));
-    for (int row = 0; row < 7; ++row)
-      for (int col = 0; col < 4; ++col) {
-        const int k = row * 4 + col;
-        const qreal x = 5 + col * 16 + (k * 5) % 4, y = 6 + row * 13 + (k * 3) % 4;
-        const qreal dir = (k % 3 == 0) ? -1 : 1;
-        QPainterPath t;
-        t.moveTo(x, y);
-        t.lineTo(x + 7, y);
-        t.lineTo(x + 10, y + 3 * dir);
-        t.lineTo(x + 10, y + 7 * dir);
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(t);
-        p.setBrush(QColor(140, 230, 200));
-        p.drawEllipse(QPointF(x, y), 0.9, 0.9);
-        p.drawEllipse(QPointF(x + 10, y + 7 * dir), 0.7, 0.7);
-      }
-  }, QColor(190, 200, 210));
+  Panel(
+      p, QColor(40, 50, 60),
+      [&] {
+        Gradient(p, QColor(95, 110, 125), QColor(55, 65, 80));
+        // Circuit board traces, one bent trace with its pads in each cell of a grid.
+        p.setPen(QPen(QColor(140, 230, 200), 0.6));
+        for (int row = 0; row < 7; ++row)
+          for (int col = 0; col < 4; ++col) {
+            const int k = row * 4 + col;
+            const qreal x = 5 + col * 16 + (k * 5) % 4, y = 6 + row * 13 + (k * 3) % 4;
+            const qreal dir = (k % 3 == 0) ? -1 : 1;
+            QPainterPath t;
+            t.moveTo(x, y);
+            t.lineTo(x + 7, y);
+            t.lineTo(x + 10, y + 3 * dir);
+            t.lineTo(x + 10, y + 7 * dir);
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(t);
+            p.setBrush(QColor(140, 230, 200));
+            p.drawEllipse(QPointF(x, y), 0.9, 0.9);
+            p.drawEllipse(QPointF(x + 10, y + 7 * dir), 0.7, 0.7);
+          }
+      },
+      QColor(190, 200, 210));
   // A square plate with rivets instead of a round medallion.
   p.save();
   const QRectF plate(kCentre.x() - 20, kCentre.y() - 20, 40, 40);
@@ -585,9 +612,9 @@ void BackRobot(QPainter& p) {
   p.drawRoundedRect(plate, 4, 4);
   p.setBrush(QColor(90, 100, 110));
   p.setPen(Qt::NoPen);
-  for (const QPointF& c : {plate.topLeft() + QPointF(3.5, 3.5), plate.topRight() + QPointF(-3.5, 3.5),
-                           plate.bottomLeft() + QPointF(3.5, -3.5),
-                           plate.bottomRight() + QPointF(-3.5, -3.5)})
+  for (const QPointF& c :
+       {plate.topLeft() + QPointF(3.5, 3.5), plate.topRight() + QPointF(-3.5, 3.5),
+        plate.bottomLeft() + QPointF(3.5, -3.5), plate.bottomRight() + QPointF(-3.5, -3.5)})
     p.drawEllipse(c, 1.2, 1.2);
   p.restore();
   Emoji(p, QString::fromUtf8("\U0001F916"), kCentre, 30);
@@ -595,83 +622,95 @@ void BackRobot(QPainter& p) {
 }
 
 void BackRoses(QPainter& p) {
-  Panel(p, QColor(130, 20, 60), [&] {
-    p.fillRect(kCard, QColor(200, 60, 110));
-    // A trellis with small rosebuds at its crossings.
-    Lattice(p, QColor(240, 150, 180), 8, 0.8);
-    for (qreal y = 0; y < kHeight + 8; y += 8)
-      for (qreal x = 0; x < kWidth + 8; x += 8) {
-        const int row = static_cast<int>(y / 8);
-        const qreal cx = x + ((row % 2) ? 4 : 0);
-        Blossom(p, QPointF(cx, y), 1.1, QColor(255, 210, 225), QColor(170, 20, 70));
-      }
-  }, QColor(255, 220, 235));
+  Panel(
+      p, QColor(130, 20, 60),
+      [&] {
+        p.fillRect(kCard, QColor(200, 60, 110));
+        // A trellis with small rosebuds at its crossings.
+        Lattice(p, QColor(240, 150, 180), 8, 0.8);
+        for (qreal y = 0; y < kHeight + 8; y += 8)
+          for (qreal x = 0; x < kWidth + 8; x += 8) {
+            const int row = static_cast<int>(y / 8);
+            const qreal cx = x + ((row % 2) ? 4 : 0);
+            Blossom(p, QPointF(cx, y), 1.1, QColor(255, 210, 225), QColor(170, 20, 70));
+          }
+      },
+      QColor(255, 220, 235));
   Medallion(p, QString::fromUtf8("\U0001F339"), QColor(255, 240, 245), QColor(60, 140, 60));
 }
 
 void BackShell(QPainter& p) {
-  Panel(p, QColor(150, 100, 50), [&] {
-    Gradient(p, QColor(250, 225, 180), QColor(225, 180, 120));
-    // Rays fanning out from below, like the ribs of a scallop.
-    p.save();
-    p.translate(kWidth / 2.0, kHeight + 10);
-    p.setPen(Qt::NoPen);
-    for (int i = 0; i < 24; ++i) {
-      p.setBrush(i % 2 ? QColor(240, 190, 130) : QColor(252, 215, 165));
-      QPainterPath ray;
-      ray.moveTo(0, 0);
-      const qreal a0 = std::numbers::pi + i * std::numbers::pi / 24;
-      const qreal a1 = a0 + std::numbers::pi / 24;
-      ray.lineTo(std::cos(a0) * 140, std::sin(a0) * 140);
-      ray.lineTo(std::cos(a1) * 140, std::sin(a1) * 140);
-      ray.closeSubpath();
-      p.drawPath(ray);
-    }
-    p.restore();
-    p.setPen(QPen(QColor(200, 140, 90), 0.6));
-    p.setBrush(Qt::NoBrush);
-    for (qreal r = 20; r < 120; r += 12)
-      p.drawEllipse(QPointF(kWidth / 2.0, kHeight + 10), r, r);
-  }, QColor(255, 250, 240));
+  Panel(
+      p, QColor(150, 100, 50),
+      [&] {
+        Gradient(p, QColor(250, 225, 180), QColor(225, 180, 120));
+        // Rays fanning out from below, like the ribs of a scallop.
+        p.save();
+        p.translate(kWidth / 2.0, kHeight + 10);
+        p.setPen(Qt::NoPen);
+        for (int i = 0; i < 24; ++i) {
+          p.setBrush(i % 2 ? QColor(240, 190, 130) : QColor(252, 215, 165));
+          QPainterPath ray;
+          ray.moveTo(0, 0);
+          const qreal a0 = std::numbers::pi + i * std::numbers::pi / 24;
+          const qreal a1 = a0 + std::numbers::pi / 24;
+          ray.lineTo(std::cos(a0) * 140, std::sin(a0) * 140);
+          ray.lineTo(std::cos(a1) * 140, std::sin(a1) * 140);
+          ray.closeSubpath();
+          p.drawPath(ray);
+        }
+        p.restore();
+        p.setPen(QPen(QColor(200, 140, 90), 0.6));
+        p.setBrush(Qt::NoBrush);
+        for (qreal r = 20; r < 120; r += 12)
+          p.drawEllipse(QPointF(kWidth / 2.0, kHeight + 10), r, r);
+      },
+      QColor(255, 250, 240));
   Medallion(p, QString::fromUtf8("\U0001F41A"), QColor(210, 240, 250), QColor(60, 140, 170));
 }
 
 void BackCastle(QPainter& p) {
-  Panel(p, QColor(40, 25, 80), [&] {
-    Gradient(p, QColor(30, 25, 90), QColor(90, 60, 150));
-    // Stars above, a brick wall with battlements below.
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 245, 180));
-    for (int i = 0; i < 20; ++i)
-      p.drawEllipse(QPointF(6 + (i * 23) % 60, 6 + (i * 17) % 40), 0.5 + (i % 3) * 0.25,
-                    0.5 + (i % 3) * 0.25);
-    p.drawEllipse(QPointF(15, 14), 4, 4);
-    p.setBrush(QColor(30, 25, 90));
-    p.drawEllipse(QPointF(16.8, 12.8), 3.4, 3.4);
-    const qreal top = 66;
-    p.setBrush(QColor(120, 110, 130));
-    for (qreal x = 4; x < kWidth; x += 8) p.drawRect(QRectF(x, top - 4, 4.5, 4));
-    p.drawRect(QRectF(0, top, kWidth, kHeight - top));
-    p.setPen(QPen(QColor(70, 60, 85), 0.5));
-    for (qreal y = top; y < kHeight; y += 4) {
-      p.drawLine(QPointF(0, y), QPointF(kWidth, y));
-      const qreal off = (static_cast<int>((y - top) / 4) % 2) ? 3 : 0;
-      for (qreal x = off; x < kWidth; x += 6) p.drawLine(QPointF(x, y), QPointF(x, y + 4));
-    }
-  }, QColor(230, 210, 120));
+  Panel(
+      p, QColor(40, 25, 80),
+      [&] {
+        Gradient(p, QColor(30, 25, 90), QColor(90, 60, 150));
+        // Stars above, a brick wall with battlements below.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 245, 180));
+        for (int i = 0; i < 20; ++i)
+          p.drawEllipse(QPointF(6 + (i * 23) % 60, 6 + (i * 17) % 40), 0.5 + (i % 3) * 0.25,
+                        0.5 + (i % 3) * 0.25);
+        p.drawEllipse(QPointF(15, 14), 4, 4);
+        p.setBrush(QColor(30, 25, 90));
+        p.drawEllipse(QPointF(16.8, 12.8), 3.4, 3.4);
+        const qreal top = 66;
+        p.setBrush(QColor(120, 110, 130));
+        for (qreal x = 4; x < kWidth; x += 8) p.drawRect(QRectF(x, top - 4, 4.5, 4));
+        p.drawRect(QRectF(0, top, kWidth, kHeight - top));
+        p.setPen(QPen(QColor(70, 60, 85), 0.5));
+        for (qreal y = top; y < kHeight; y += 4) {
+          p.drawLine(QPointF(0, y), QPointF(kWidth, y));
+          const qreal off = (static_cast<int>((y - top) / 4) % 2) ? 3 : 0;
+          for (qreal x = off; x < kWidth; x += 6) p.drawLine(QPointF(x, y), QPointF(x, y + 4));
+        }
+      },
+      QColor(230, 210, 120));
   Medallion(p, QString::fromUtf8("\U0001F3F0"), QColor(200, 220, 250), QColor(230, 200, 90));
 }
 
 void BackHand(QPainter& p) {
-  Panel(p, QColor(150, 90, 0), [&] {
-    p.fillRect(kCard, QColor(245, 185, 50));
-    // Rings like a fingerprint around the palm.
-    p.setBrush(Qt::NoBrush);
-    for (int i = 0; i < 22; ++i) {
-      p.setPen(QPen(i % 2 ? QColor(225, 150, 30) : QColor(255, 215, 110), 1.4));
-      p.drawEllipse(kCentre + QPointF(0, 4), 6 + i * 3.2, 8 + i * 3.8);
-    }
-  }, QColor(255, 245, 220));
+  Panel(
+      p, QColor(150, 90, 0),
+      [&] {
+        p.fillRect(kCard, QColor(245, 185, 50));
+        // Rings like a fingerprint around the palm.
+        p.setBrush(Qt::NoBrush);
+        for (int i = 0; i < 22; ++i) {
+          p.setPen(QPen(i % 2 ? QColor(225, 150, 30) : QColor(255, 215, 110), 1.4));
+          p.drawEllipse(kCentre + QPointF(0, 4), 6 + i * 3.2, 8 + i * 3.8);
+        }
+      },
+      QColor(255, 245, 220));
   Medallion(p, QString::fromUtf8("\u270B"), QColor(255, 250, 235), QColor(180, 100, 20));
 }
 
@@ -735,7 +774,8 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   if (!QFontDatabase::families().contains(QStringLiteral("Noto Color Emoji"))) {
-    std::fprintf(stderr, "cardgen: font Noto Color Emoji missing (package fonts-noto-color-emoji)\n");
+    std::fprintf(stderr,
+                 "cardgen: font Noto Color Emoji missing (package fonts-noto-color-emoji)\n");
     return 1;
   }
 

@@ -1,0 +1,55 @@
+#pragma once
+// The colour window ("FormCor"): twenty swatches; clicking one makes it the selection shown in
+// `EditCor`. "OK" writes the selection into the settings file and returns Accepted; "Cancelar"
+// returns Rejected and leaves the selection as last clicked (so the settings window still writes
+// it at its next save).
+
+#include <QDialog>
+#include <array>
+#include <memory>
+
+#include "store/colours.h"
+
+namespace Ui {
+class TFormCor;
+}
+
+class QFrame;
+
+namespace truco {
+
+class SettingsStore;
+
+inline constexpr int kNumSwatches = 20;
+
+// Row by row, left to right.
+const std::array<ColourCode, kNumSwatches>& SwatchCodes();
+
+class TFormCor : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TFormCor(SettingsStore* settings, QWidget* parent = nullptr);
+  ~TFormCor() override;
+
+  // The colour code in `EditCor`.
+  ColourCode selectedCode() const { return selected_; }
+  void setSelectedCode(ColourCode code);
+
+  void setMainBackground(const QColor& colour);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private slots:
+  void BOKClick();
+  void BCancelarClick();
+
+ private:
+  std::unique_ptr<Ui::TFormCor> ui_;
+  SettingsStore* settings_;
+  std::array<QFrame*, kNumSwatches> swatches_{};
+  ColourCode selected_ = kButtonFaceCode;
+};
+
+}  // namespace truco

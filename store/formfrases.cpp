@@ -1,0 +1,94 @@
+#include "store/formfrases.h"
+
+#include "store/messageboxes.h"
+#include "store/uppercase_validator.h"
+#include "ui_formfrases.h"
+
+namespace truco {
+
+TFormFrases::TFormFrases(QString ini_path, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::TFormFrases>()), ini_path_(std::move(ini_path)) {
+  ui_->setupUi(this);
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(477, 263);
+  QFont heading(QStringLiteral("Times New Roman"));
+  heading.setStyleHint(QFont::Serif);
+  heading.setBold(true);
+  // 24 pixels is the design size in Times New Roman; where the font that stands in for it is
+  // wider, a smaller size keeps the whole heading inside its two lines.
+  const QRect box = ui_->L_Titulo->contentsRect();
+  for (int px = 24; px >= 12; --px) {
+    heading.setPixelSize(px);
+    const QRect needed = QFontMetrics(heading).boundingRect(
+        box, Qt::AlignCenter | Qt::TextWordWrap, ui_->L_Titulo->text());
+    if (needed.height() <= box.height() && needed.width() <= box.width()) break;
+  }
+  ui_->L_Titulo->setFont(heading);
+
+  for (int k = 0; k < kNumPhrases; ++k) {
+    QLineEdit* field = Field(static_cast<PhraseKey>(k));
+    field->setMaxLength(kPhraseMaxLength);
+    field->setValidator(new UpperCaseValidator(kPhraseMaxLength, field));
+  }
+  // The acceptance phrase belongs to network play: kept in the file, not edited here.
+  ui_->L_ACEITA->hide();
+  ui_->L_ACEITA->setEnabled(false);
+  ui_->E_ACEITA->hide();
+  ui_->E_ACEITA->setEnabled(false);
+
+  connect(ui_->B_Grava, &QPushButton::clicked, this, &TFormFrases::B_GravaClick);
+  connect(ui_->B_Fecha, &QPushButton::clicked, this, &TFormFrases::B_FechaClick);
+  Load();
+}
+
+TFormFrases::~TFormFrases() = default;
+
+QLineEdit* TFormFrases::Field(PhraseKey key) const {
+  switch (key) {
+    case PhraseKey::Truco: return ui_->E_TRUCO;
+    case PhraseKey::Seis: return ui_->E_SEIS;
+    case PhraseKey::Nove: return ui_->E_NOVE;
+    case PhraseKey::Doze: return ui_->E_DOZE;
+    case PhraseKey::Aceita: return ui_->E_ACEITA;
+  }
+  return ui_->E_TRUCO;
+}
+
+Phrases TFormFrases::FieldTexts() const {
+  Phrases texts;
+  for (int k = 0; k < kNumPhrases; ++k) texts[k] = Field(static_cast<PhraseKey>(k))->text();
+  return texts;
+}
+
+void TFormFrases::setMainBackground(const QColor& colour) {
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, colour);
+  setPalette(pal);
+  setAutoFillBackground(true);
+}
+
+void TFormFrases::Load() {
+  const Phrases read = ReadPhrasesFile(ini_path_);
+  // The fields hold what is in use, so what is read is shown as the field would take it.
+  for (int k = 0; k < kNumPhrases; ++k)
+    Field(static_cast<PhraseKey>(k))->setText(read[k].toUpper().left(kPhraseMaxLength));
+  phrases_ = FieldTexts();
+}
+
+void TFormFrases::B_GravaClick() {
+  const Phrases texts = FieldTexts();
+  QString error;
+  if (!WritePhrasesFile(ini_path_, texts, &error)) {
+    Mensagem({QStringLiteral("Não foi possível gravar o arquivo \"Frases.ini\"."), error,
+              QStringLiteral("As frases novas valem só até o programa ser fechado.")},
+             kMensagemAtencao);
+  }
+  phrases_ = texts;
+  emit phrasesSaved(phrases_);
+  accept();
+}
+
+void TFormFrases::B_FechaClick() { reject(); }
+
+}  // namespace truco

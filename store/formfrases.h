@@ -1,0 +1,54 @@
+#pragma once
+// "Frases do jogo": the editor of the four shouts the computer makes when it calls truco, seis,
+// nove and doze (and of the acceptance phrase, which is loaded and saved but not editable).
+// Created once at start, when it loads Frases.ini; "Gravar" saves and closes, "Fechar" closes
+// and keeps the edits on screen only.
+
+#include <QDialog>
+#include <memory>
+
+#include "store/phrases_file.h"
+
+namespace Ui {
+class TFormFrases;
+}
+
+class QLineEdit;
+
+namespace truco {
+
+class TFormFrases : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TFormFrases(QString ini_path = DefaultPhrasesPath(), QWidget* parent = nullptr);
+  ~TFormFrases() override;
+
+  // The phrases in use (truco_phrases): the fields at the last load or save.
+  const Phrases& phrases() const { return phrases_; }
+  QString phrase(PhraseKey key) const { return phrases_[PhraseIndex(key)]; }
+
+  const QString& iniPath() const { return ini_path_; }
+  void setMainBackground(const QColor& colour);
+
+  // Reads the file into the fields and makes them the phrases in use.
+  void Load();
+
+ signals:
+  // After "Gravar": the phrases now in use (also when the file could not be written).
+  void phrasesSaved(const truco::Phrases& phrases);
+
+ private slots:
+  void B_GravaClick();
+  void B_FechaClick();
+
+ private:
+  QLineEdit* Field(PhraseKey key) const;
+  Phrases FieldTexts() const;
+
+  std::unique_ptr<Ui::TFormFrases> ui_;
+  QString ini_path_;
+  Phrases phrases_;
+};
+
+}  // namespace truco

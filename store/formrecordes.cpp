@@ -1,0 +1,87 @@
+#include "store/formrecordes.h"
+
+#include <QLabel>
+
+#include "store/messageboxes.h"
+#include "ui_formrecordes.h"
+
+namespace truco {
+
+QString TwoDigits(std::int32_t number) {
+  const qint64 n = number;  // -2^31 has no positive int32
+  const QString digits = QString::number(n < 0 ? -n : n).rightJustified(2, u'0');
+  return n < 0 ? QStringLiteral("-") + digits : digits;
+}
+
+TFormRecordes::TFormRecordes(QString path, QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TFormRecordes>()),
+      path_(std::move(path)),
+      rows_(ClearedRecordsTable()) {
+  ui_->setupUi(this);
+  setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+  setFixedSize(size());
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::black);
+  pal.setColor(QPalette::WindowText, Qt::yellow);
+  setPalette(pal);
+  setAutoFillBackground(true);
+  // The buttons keep their own look; every text of the window is yellow on black.
+  for (auto* label : findChildren<QLabel*>()) label->setPalette(pal);
+
+  connect(ui_->BFechar, &QPushButton::clicked, this, &TFormRecordes::BFecharClick);
+  connect(ui_->BLimpar, &QPushButton::clicked, this, &TFormRecordes::BLimparClick);
+}
+
+TFormRecordes::~TFormRecordes() = default;
+
+void TFormRecordes::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  Refresh();
+}
+
+void TFormRecordes::Refresh() {
+  std::vector<records_entry> entries;
+  if (!ReadRecordsFile(path_, &entries)) {
+    QString error;
+    if (!WriteRecordsFile(path_, ClearedRecordsTable(), &error))
+      ShowFileError(QString::fromLatin1(kRecordsFileName), error);
+    return;
+  }
+  OverlayRecords(rows_, entries);
+  ShowRows();
+}
+
+void TFormRecordes::ShowRows() {
+  const std::array<QLabel*, kRecordsRows> names = {ui_->LNome1, ui_->LNome2, ui_->LNome3,
+                                                   ui_->LNome4, ui_->LNome5, ui_->LNome6};
+  const std::array<QLabel*, kRecordsRows> wins = {ui_->Vitoria1, ui_->Vitoria2, ui_->Vitoria3,
+                                                  ui_->Vitoria4, ui_->Vitoria5, ui_->Vitoria6};
+  const std::array<QLabel*, kRecordsRows> losses = {ui_->Derrota1, ui_->Derrota2, ui_->Derrota3,
+                                                    ui_->Derrota4, ui_->Derrota5, ui_->Derrota6};
+  const std::array<QLabel*, kRecordsRows> balances = {ui_->Saldo1, ui_->Saldo2, ui_->Saldo3,
+                                                      ui_->Saldo4, ui_->Saldo5, ui_->Saldo6};
+  for (int i = 0; i < kRecordsRows; ++i) {
+    // Plain text: a name from the file must not be taken for markup.
+    names[i]->setTextFormat(Qt::PlainText);
+    names[i]->setText(rows_[i].name());
+    wins[i]->setText(TwoDigits(rows_[i].wins));
+    losses[i]->setText(TwoDigits(rows_[i].losses));
+    balances[i]->setText(TwoDigits(rows_[i].balance));
+  }
+}
+
+void TFormRecordes::BFecharClick() { accept(); }
+
+void TFormRecordes::BLimparClick() {
+  if (!Confirma({QStringLiteral("Tem Certeza que deseja limpar os recordes")})) return;
+  QString error;
+  if (!WriteRecordsFile(path_, ClearedRecordsTable(), &error)) {
+    ShowFileError(QString::fromLatin1(kRecordsFileName), error);
+    return;
+  }
+  Refresh();
+  update();
+}
+
+}  // namespace truco

@@ -1,0 +1,330 @@
+#include <QFile>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "store/formconfig.h"
+#include "store/formcor.h"
+#include "store/settings_file.h"
+#include "tests/store/boxes.h"
+#include "tests/ui/modal.h"
+#include "ui/card.h"
+
+namespace truco {
+
+namespace {
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+void PutFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray Record(char manilha, char eleven, char deck, int filler = 0,
+                  ColourCode colour = kButtonFaceCode) {
+  settings_record r;
+  r.manilha_code = static_cast<std::uint8_t>(manilha);
+  r.eleven_code = static_cast<std::uint8_t>(eleven);
+  r.deck_type = static_cast<std::uint8_t>(deck);
+  r.filler = static_cast<std::uint8_t>(filler);
+  r.background_colour = colour;
+  return EncodeSettingsFile(r);
+}
+
+// One run of the program's settings: the file, the record in memory, both windows.
+struct Fixture {
+  QTemporaryDir dir;
+  QString path = dir.filePath("Conf.dll");
+  std::unique_ptr<SettingsStore> store;
+  std::unique_ptr<TFormCor> colours;
+  std::unique_ptr<TFormConfig> config;
+
+  explicit Fixture(const QByteArray& file) {
+    PutFile(path, file);
+    store = std::make_unique<SettingsStore>(path);
+    store->LoadAtStart();
+    colours = std::make_unique<TFormCor>(store.get());
+    config = std::make_unique<TFormConfig>(store.get(), colours.get());
+  }
+  template <typename T>
+  T* Child(const char* name) const {
+    T* w = config->findChild<T*>(name);
+    Q_ASSERT(w);
+    return w;
+  }
+  void Click(const char* name) const {
+    QTest::mouseClick(Child<QAbstractButton>(name), Qt::LeftButton, {}, QPoint(8, 8));
+  }
+  // Opening from the main window: the colour selection first, then the window.
+  void Open(ColourCode main_background = kButtonFaceCode) const {
+    colours->setSelectedCode(main_background);
+    config->show();
+  }
+};
+
+}  // namespace
+
+class TestFormConfig : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanup() { QVERIFY(!QApplication::activeModalWidget()); }
+
+  void controlsAndExampleCards() {
+    Fixture f(Record('1', '1', '1'));
+    QCOMPARE(f.config->windowTitle(), QString("Configurações"));
+    QVERIFY(!(f.config->windowFlags() & Qt::WindowCloseButtonHint));
+    QCOMPARE(f.Child<QPushButton>("BHelp")->text(), QString("O Que é\nSujo e Limpo?"));
+    QCOMPARE(f.Child<QPushButton>("SpeedButton2")->text(), QString("Cores de Fundo"));
+    QCOMPARE(f.Child<QPushButton>("SpeedButton1")->text(), QString("Gravar e Fechar"));
+    QCOMPARE(f.Child<QGroupBox>("Radio11")->title(), QString(" Mão de 11 x 11 "));
+    QCOMPARE(f.Child<QGroupBox>("RadioBaralho")->title(), QString(" Tipo de Baralho "));
+    QCOMPARE(f.Child<QRadioButton>("RadioNova")->text(), QString("Manilha Nova"));
+    QCOMPARE(f.Child<QRadioButton>("RadioVelha")->text(), QString("Manilha Velha"));
+
+    auto card = [&](const char* name) { return f.Child<TCard>(name); };
+    QCOMPARE(card("CartaVira")->card(), (Card{1, Suit::Hearts}));
+    QVERIFY(!card("CartaVira")->showDeck());
+    const Card nova[] = {{2, Suit::Clubs}, {2, Suit::Hearts}, {2, Suit::Spades}, {2, Suit::Diamonds}};
+    const Card velha[] = {{4, Suit::Clubs}, {7, Suit::Hearts}, {1, Suit::Spades}, {7, Suit::Diamonds}};
+    for (int i = 0; i < 4; ++i) {
+      QCOMPARE(card(qPrintable(QString("ManilhaNova%1").arg(i + 1)))->card(), nova[i]);
+      QCOMPARE(card(qPrintable(QString("ManilhaVelha%1").arg(i + 1)))->card(), velha[i]);
+    }
+    QVERIFY(card("CartaMonte")->showDeck());
+    QCOMPARE(card("CartaMonte")->deckType(), TDecks::Standard1);
+  }
+
+  void selectionsStartFromTheRecord() {
+    Fixture f(Record('2', '2', '1'));
+    QCOMPARE(f.config->manilha_mode(), ManilhaMode::Velha);
+    QCOMPARE(f.config->eleven_mode(), 1);
+    QCOMPARE(f.config->deck_index(), 0);
+    QVERIFY(!f.Child<QGroupBox>("RadioBaralho")->isEnabled());
+
+    Fixture limpo(Record('1', '1', '2'));
+    QCOMPARE(limpo.config->manilha_mode(), ManilhaMode::Nova);
+    QCOMPARE(limpo.config->deck_index(), 1);
+    QVERIFY(limpo.Child<QGroupBox>("RadioBaralho")->isEnabled());
+    QCOMPARE(limpo.config->current_key(), QString("RadioNovaBaralho Limpo"));
+
+    // Unknown codes leave the design selections.
+    Fixture odd(Record('x', '9', '\0'));
+    QCOMPARE(odd.config->manilha_mode(), ManilhaMode::Nova);
+    QCOMPARE(odd.config->eleven_mode(), 0);
+    QCOMPARE(odd.config->deck_index(), 0);
+  }
+
+  void manilhaVelhaForcesTheDirtyDeck() {
+    Fixture f(Record('1', '1', '2'));
+    f.Open();
+    QCOMPARE(f.config->deck_index(), 1);
+    f.Click("RadioVelha");
+    QCOMPARE(f.config->deck_index(), 0);
+    QVERIFY(!f.Child<QGroupBox>("RadioBaralho")->isEnabled());
+    QCOMPARE(f.config->current_key(), QString("RadioVelhaBaralho Sujo"));
+    f.Click("RadioNova");
+    QVERIFY(f.Child<QGroupBox>("RadioBaralho")->isEnabled());
+    QCOMPARE(f.config->deck_index(), 0);
+    QCOMPARE(f.config->activation_key(), QString("RadioNovaBaralho Limpo"));
+    testing::AnswerNextModal("&No");
+    f.Click("SpeedButton1");
+  }
+
+  // Only the hand of eleven changed: no question, no restart, saved.
+  void elevenAloneSavesWithoutAsking() {
+    Fixture f(Record('1', '1', '1', 0x42));
+    QSignalSpy restart(f.config.get(), &TFormConfig::matchRestartRequested);
+    f.Open();
+    f.Click("Radio11Escuro");
+    QCOMPARE(testing::CountModalsDuring([&] { f.Click("SpeedButton1"); }), 0);
+    QVERIFY(!f.config->isVisible());
+    QCOMPARE(restart.count(), 0);
+    QCOMPARE(FileBytes(f.path), Record('1', '2', '1', 0x42));
+  }
+
+  // Velha and back to Nova with the dirty deck: the keys are equal, nothing is asked.
+  void togglingBackAsksNothing() {
+    Fixture f(Record('1', '1', '1'));
+    f.Open();
+    f.Click("RadioVelha");
+    f.Click("RadioNova");
+    QCOMPARE(testing::CountModalsDuring([&] { f.Click("SpeedButton1"); }), 0);
+    QCOMPARE(FileBytes(f.path), Record('1', '1', '1'));
+  }
+
+  void yesSavesManilhaAndDeckAndRestarts() {
+    Fixture f(Record('1', '1', '2', 7));
+    QSignalSpy restart(f.config.get(), &TFormConfig::matchRestartRequested);
+    f.Open(0x00800000);
+    f.Click("RadioVelha");
+    QString seen;
+    testing::AnswerNextModal("&Yes", &seen);
+    f.Click("SpeedButton1");
+    QVERIFY(seen.contains("Se você mudar as configurações agora, terá que reiniciar a partida. "
+                          "Deseja reiniciar ?"));
+    QCOMPARE(restart.count(), 1);
+    QCOMPARE(FileBytes(f.path), Record('2', '1', '1', 7, 0x00800000));
+    QCOMPARE(f.store->record().manilha_code, kManilhaVelhaCode);
+    // Opened again later: still velha, deck group still disabled.
+    f.Open(0x00800000);
+    QCOMPARE(f.config->manilha_mode(), ManilhaMode::Velha);
+    QVERIFY(!f.Child<QGroupBox>("RadioBaralho")->isEnabled());
+    f.Click("SpeedButton1");
+  }
+
+  // No keeps the stored manilha and deck (and shows them) but still saves eleven and colour.
+  void noKeepsManilhaAndDeckButSavesTheRest() {
+    Fixture f(Record('1', '1', '1'));
+    QSignalSpy restart(f.config.get(), &TFormConfig::matchRestartRequested);
+    f.Open(0x000000FF);
+    f.Click("RadioLimpo");
+    f.Click("Radio11Escuro");
+    testing::AnswerNextModal("&No");
+    f.Click("SpeedButton1");
+    QCOMPARE(restart.count(), 0);
+    QCOMPARE(f.config->deck_index(), 0);
+    QCOMPARE(f.config->eleven_mode(), 1);
+    QCOMPARE(FileBytes(f.path), Record('1', '2', '1', 0, 0x000000FF));
+  }
+
+  // A colour picked and cancelled is still written by the next save.
+  void cancelledColourIsWrittenOnSave() {
+    Fixture f(Record('1', '1', '1'));
+    QSignalSpy chosen(f.config.get(), &TFormConfig::backgroundChosen);
+    f.Open();
+    testing::OnNextModal([](QWidget* modal) {
+      QTest::mouseClick(modal->findChild<QFrame*>("Cor4"), Qt::LeftButton);
+      QTest::mouseClick(modal->findChild<QPushButton*>("BCancelar"), Qt::LeftButton);
+    });
+    f.Click("SpeedButton2");
+    QCOMPARE(chosen.count(), 0);
+    QCOMPARE(FileBytes(f.path), Record('1', '1', '1'));
+    f.Click("SpeedButton1");
+    QCOMPARE(FileBytes(f.path), Record('1', '1', '1', 0, SystemColourCode(kSysScrollBar)));
+  }
+
+  void colourOkWritesAtOnceAndKeepsTheCode() {
+    Fixture f(Record('2', '2', '1', 3));
+    QSignalSpy chosen(f.config.get(), &TFormConfig::backgroundChosen);
+    f.Open();
+    testing::OnNextModal([](QWidget* modal) {
+      QTest::mouseClick(modal->findChild<QFrame*>("Cor20"), Qt::LeftButton);
+      QTest::mouseClick(modal->findChild<QPushButton*>("BOK"), Qt::LeftButton);
+    });
+    f.Click("SpeedButton2");
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(chosen.at(0).at(0).value<ColourCode>(), SystemColourCode(kSysHighlight));
+    QCOMPARE(FileBytes(f.path), Record('2', '2', '1', 3, SystemColourCode(kSysHighlight)));
+    f.Click("SpeedButton1");
+  }
+
+  // The file vanished while the window was open: warned, rebuilt from the default record, and
+  // the eleven choice and colour of this save still written over it.
+  void vanishedFileIsRebuilt() {
+    Fixture f(Record('2', '2', '1', 9));
+    f.Open(0x0000FF00);
+    f.Click("RadioNova");
+    QFile::remove(f.path);
+    QString warning;
+    testing::AnswerNextModal("&Yes");
+    QTimer::singleShot(200, [&] { testing::AnswerNextModal("OK", &warning); });
+    f.Click("SpeedButton1");
+    QVERIFY(warning.contains("Arquivo \"Conf.dll\" não encontrado, criando agora..."));
+    QCOMPARE(FileBytes(f.path), Record('1', '2', '1', 9, 0x0000FF00));
+  }
+
+  void helpAndEscape() {
+    Fixture f(Record('1', '1', '1'));
+    QSignalSpy help(f.config.get(), &TFormConfig::helpRequested);
+    f.Open();
+    f.Click("BHelp");
+    QCOMPARE(help.count(), 1);
+    QTest::keyClick(f.config.get(), Qt::Key_Escape);
+    QVERIFY(f.config->isVisible());
+    QVERIFY(f.Child<QLineEdit>("EditFoco")->hasFocus() || !f.config->isActiveWindow());
+    f.Click("SpeedButton1");
+    QVERIFY(!f.config->isVisible());
+  }
+};
+
+// The colour window on its own.
+class TestFormCor : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void swatchesShowTheirColoursAndKeepCodes() {
+    TFormCor window(nullptr);
+    QCOMPARE(window.windowTitle(), QString("FormCor"));
+    const auto& codes = SwatchCodes();
+    QCOMPARE(codes[0], ColourCode{0x0000FF00});
+    QCOMPARE(codes[19], SystemColourCode(kSysHighlight));
+    for (int i = 0; i < kNumSwatches; ++i) {
+      auto* swatch = window.findChild<QFrame*>(QString("Cor%1").arg(i + 1));
+      QVERIFY(swatch);
+      QCOMPARE(swatch->palette().color(QPalette::Window), ColourFromCode(codes[i]));
+      QTest::mouseClick(swatch, Qt::LeftButton);
+      QCOMPARE(window.selectedCode(), codes[i]);
+      QCOMPARE(window.findChild<QLineEdit*>("EditCor")->palette().color(QPalette::Base),
+               ColourFromCode(codes[i]));
+    }
+  }
+
+  void directAndSystemCodes() {
+    QCOMPARE(ColourFromCode(0x000000FF), QColor(255, 0, 0));
+    QCOMPARE(ColourFromCode(0x00FF0000), QColor(0, 0, 255));
+    QCOMPARE(ColourFromCode(0x00C0DCC0), QColor(0xC0, 0xDC, 0xC0));
+    QCOMPARE(ColourFromCode(kButtonFaceCode), ColourFromCode(kButtonFaceCode));
+    // Every system index in use has its own fixed colour; unknown ones still give one.
+    QSet<QRgb> seen;
+    for (int index : {0, 5, 13, 15, 19, 22, 27}) {
+      const QColor c = ColourFromCode(SystemColourCode(index));
+      QVERIFY(c.isValid());
+      seen.insert(c.rgb());
+    }
+    QCOMPARE(seen.size(), 7);
+    QVERIFY(ColourFromCode(SystemColourCode(200)).isValid());
+    QCOMPARE(ColourFromCode(0x02008000), QColor(0, 128, 0));
+  }
+
+  void okWithoutFileStillReturnsOk() {
+    QTemporaryDir dir;
+    SettingsStore store(dir.filePath("missing/Conf.dll"));
+    TFormCor window(&store);
+    testing::OnNextModal([](QWidget* modal) {
+      QTest::mouseClick(modal->findChild<QFrame*>("Cor2"), Qt::LeftButton);
+      QTest::mouseClick(modal->findChild<QPushButton*>("BOK"), Qt::LeftButton);
+    });
+    QCOMPARE(window.exec(), int(QDialog::Accepted));
+    QCOMPARE(window.selectedCode(), ColourCode{0x0000FFFF});
+  }
+
+  void takesTheMainBackground() {
+    TFormCor window(nullptr);
+    window.setMainBackground(QColor(1, 2, 3));
+    QCOMPARE(window.palette().color(QPalette::Window), QColor(1, 2, 3));
+    QCOMPARE(window.findChild<QFrame*>("PanelBotoes")->palette().color(QPalette::Window),
+             QColor(1, 2, 3));
+  }
+};
+
+}  // namespace truco
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  truco::TestFormConfig config;
+  truco::TestFormCor colours;
+  return QTest::qExec(&config, argc, argv) | QTest::qExec(&colours, argc, argv);
+}
+#include "test_formconfig.moc"
