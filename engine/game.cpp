@@ -153,9 +153,14 @@ void Game::BInicioClick() {
       observer_->OnPoints(state_, Side::Computer, before_computer, PointsReason::Restarted);
     }
   }
-  state_.game_kind = choice.kind;
+  state_.game_kind = networked_ ? choice.kind : GameKind::ContraPC;
   state_.LabelCartasNome = state_.LabelNome;
-  // The networked hand plugs in here; until then every game is against the computer.
+  if (Online()) {
+    // The computer's deferred steps have nothing to do in a game between two people.
+    for (TimerId t : {kTimer1, kTimer2, kTimer3}) SetTimer(t, false);
+    networked_->Inicio_Online();
+    return;
+  }
   Inicio();
 }
 
@@ -168,6 +173,10 @@ void Game::CartaJClick(int index) {
   GameState& s = state_;
   if (!s.may_play) return;
   const CardId id = kPlayerCards[static_cast<std::size_t>(index)];
+  if (Online() && networked_ && !s.hide_armed) {
+    networked_->PlayCard(id);
+    return;
+  }
   TableCard& card = s.cards[id];
   const bool in_hand = s.InHand(id);
 
@@ -595,6 +604,8 @@ void Game::Micro_Pede_ThirdTrick(Rung rung, CardId computer_card) {
 
 void Game::BTrucarClick() {
   EventScope scope(*this);
+  // Between two people no message carries a call: the computer must not answer it.
+  if (Online()) return;
   if (!state_.may_play || !state_.BTrucar.enabled || !state_.BTrucar.visible) return;
   DoBTrucarClick();
 }
@@ -627,6 +638,7 @@ void Game::DoBTrucarClick() {
 
 void Game::BCorrerClick() {
   EventScope scope(*this);
+  if (Online()) return;
   if (!state_.may_play || !state_.BCorrer.enabled) return;
   DoBCorrerClick();
 }

@@ -17,15 +17,19 @@ class RandomSource {
   virtual int Uniform(int bound) = 0;
 };
 
-// Mersenne twister seeded from the steady clock.
+// xoshiro256** seeded from the steady clock through splitmix64: cheap enough to reseed at every
+// deal, and bounded draws are unbiased (Lemire's multiply-and-reject).
 class ClockRandom final : public RandomSource {
  public:
   ClockRandom();
   void Reseed() override;
   int Uniform(int bound) override;
+  // Seeds from a number instead of the clock (replays, benchmarks).
+  void Seed(std::uint64_t seed);
 
  private:
-  std::mt19937 generator_;
+  std::uint64_t Next();
+  std::uint64_t state_[4] = {};
   std::uint64_t reseeds_ = 0;
 };
 

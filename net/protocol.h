@@ -1,0 +1,164 @@
+#pragma once
+// The messages two copies of the game exchange over their TCP connection, as values, with their
+// exact texts, and the framing that keeps them apart. Pure C++ (no Qt) so it can be fuzzed.
+//
+// Choices:
+// - Every message is one line: its text followed by one line feed (0x0A). A message never
+//   contains a line feed; text fields have CR and LF turned into blanks when encoded.
+// - A line longer than kMaxLineBytes (not counting its LF) is a protocol error.
+// - Text fields (names, chat lines) travel as UTF-8.
+// - What a line means depends on who reads it: the guest takes "C" with any body as the start of
+//   the deal, the host takes "C1".."C3" as card requests. Decode therefore needs the reader's side,
+//   and it drops every kind and body that this side does not accept.
+// - A malformed message is ignored as a whole: a card with an unknown suit digit or a value that
+//   is never dealt, a play with a slot or trick outside 1..3. Half-applying one would let a side
+//   play out of turn or show a card the host never dealt.
+// - "B" + deck digit is a kind of our own: the host's deck type, so the guest derives the same
+//   manilhas. A receiver that does not know "B" ignores it, as it ignores every unknown kind.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "engine/cards.h"
+
+namespace truco::net {
+
+inline constexpr std::uint16_t kDefaultPort = 7070;
+inline constexpr std::size_t kMaxLineBytes = 4096;
+inline constexpr char kLineFeed = '\n';
+
+// The two ends of a connection: the host listens and deals, the guest connects.
+enum class Side : std::uint8_t { Host, Guest };
+
+// "N" + name: the sender's name (host first, the guest answers with its own).
+struct Name {
+  std::string name;
+  friend bool operator==(const Name&, const Name&) = default;
+};
+
+// "C" from the host: the deal starts. The guest ignores any body.
+struct StartDeal {
+  friend bool operator==(const StartDeal&, const StartDeal&) = default;
+};
+
+// "C1".."C3" from the guest: deal me my card of this slot.
+struct AskGuestCard {
+  int slot = 1;
+  friend bool operator==(const AskGuestCard&, const AskGuestCard&) = default;
+};
+
+// "A1".."A3" from the guest: deal your own card of this slot.
+struct AskHostCard {
+  int slot = 1;
+  friend bool operator==(const AskHostCard&, const AskHostCard&) = default;
+};
+
+// "A4" from the guest: turn the vira.
+struct AskVira {
+  friend bool operator==(const AskVira&, const AskVira&) = default;
+};
+
+// "V" + value + slot + suit from the host: the guest's own card of that slot.
+struct GuestCard {
+  int slot = 1;
+  Card card;
+  friend bool operator==(const GuestCard&, const GuestCard&) = default;
+};
+
+// "A" + value + slot + suit from the host: the host's card of that slot (shown face down).
+struct HostCard {
+  int slot = 1;
+  Card card;
+  friend bool operator==(const HostCard&, const HostCard&) = default;
+};
+
+// "I" + value + mode + suit from the host: the vira. Mode "1" is manilha nova and the card
+// counts; mode "0" is manilha velha, the vira stays hidden and the card carries no meaning
+// (decoded as the default card when its characters do not form one).
+struct Vira {
+  ManilhaMode mode = ManilhaMode::Nova;
+  Card card;
+  friend bool operator==(const Vira&, const Vira&) = default;
+};
+
+// "B" + deck digit from the host: its deck type (kBaralhoSujo '1' or kBaralhoLimpo '2').
+struct DeckType {
+  char deck_type = kBaralhoSujo;
+  friend bool operator==(const DeckType&, const DeckType&) = default;
+};
+
+// "P" + turn letter from the host: "C" the guest plays next, "S" the host does.
+struct Turn {
+  Side side = Side::Guest;
+  friend bool operator==(const Turn&, const Turn&) = default;
+};
+
+// "J" + slot + trick, either way: the sender played its card of that slot into that trick.
+struct Play {
+  int slot = 1;
+  int trick = 1;
+  friend bool operator==(const Play&, const Play&) = default;
+};
+
+// "M" + line, either way: a chat line, already in its "[" + name + "] " + text form.
+struct Chat {
+  std::string line;
+  friend bool operator==(const Chat&, const Chat&) = default;
+};
+
+using Message = std::variant<Name, StartDeal, AskGuestCard, AskHostCard, AskVira, GuestCard,
+                             HostCard, Vira, DeckType, Turn, Play, Chat>;
+
+// The message's text, without the line feed. Text fields get CR and LF turned into blanks, and a
+// chat line is cut (on a UTF-8 character boundary) so the whole text stays within kMaxLineBytes.
+std::string Encode(const Message& message);
+
+// Encode plus the terminating line feed: the bytes to write to the connection.
+std::string EncodeLine(const Message& message);
+
+// The message that `line` (without its line feed) carries for a reader on side `reader`, or
+// nothing when the reader does not accept its kind or its body is malformed.
+std::optional<Message> Decode(std::string_view line, Side reader);
+
+// The chat line as shown and sent: "[" + name + "] " + text.
+std::string ChatLine(std::string_view name, std::string_view text);
+
+// Wire digits of a suit: "1" Clubs, "2" Hearts, "3" Spades, "4" Diamonds.
+char SuitDigit(Suit suit);
+std::optional<Suit> SuitFromDigit(char digit);
+
+// The port rule for host and guest: a whole number greater than 1000 and less than 64000
+// (blanks around it allowed).
+std::optional<std::uint16_t> ParsePort(std::string_view text);
+inline constexpr std::string_view kPortRuleText =
+    "A porta deve ser um número maior que 1000 e menor que 64000";
+
+// Splits a byte stream into lines. Feed it what arrives; Next hands out each complete line in
+// order and keeps an incomplete tail for the next Feed. A line (or a tail) longer than
+// kMaxLineBytes makes it fail for good: the stream cannot be trusted to resynchronise.
+class LineFramer {
+ public:
+  enum class Status : std::uint8_t { Line, NeedMore, TooLong };
+
+  void Feed(std::string_view bytes);
+  // Line: `line` holds the next line, without its line feed. NeedMore: wait for more bytes.
+  // TooLong: the stream broke the limit; every later call says the same until Reset.
+  Status Next(std::string& line);
+  void Reset();
+
+  // Bytes received but not yet handed out.
+  [[nodiscard]] std::size_t Pending() const { return buffer_.size() - start_; }
+  [[nodiscard]] bool Failed() const { return failed_; }
+
+ private:
+  std::string buffer_;
+  std::size_t start_ = 0;    // first byte not yet handed out
+  std::size_t scanned_ = 0;  // bytes from start_ already known to hold no line feed
+  bool failed_ = false;
+};
+
+}  // namespace truco::net

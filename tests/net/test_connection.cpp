@@ -1,0 +1,416 @@
+// Host and guest in one process, over 127.0.0.1 only.
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+#include <vector>
+
+#include "net/connection.h"
+#include "net/tf_aguarde.h"
+#include "tests/ui/modal.h"
+
+using namespace truco::net;
+using truco::testing::OnNextModal;
+
+namespace {
+
+constexpr int kWaitMs = 5000;
+
+// A port on 127.0.0.1 that is free right now and obeys the port rule.
+quint16 FreePort() {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0)) continue;
+    const quint16 port = probe.serverPort();
+    if (ParsePort(std::to_string(port))) return port;
+  }
+  return 0;
+}
+
+QString PortText(quint16 port) {
+  return QString::number(port);
+}
+
+// Every message a connection receives, in order.
+struct Inbox {
+  explicit Inbox(Connection& connection) {
+    QObject::connect(&connection, &Connection::messageReceived,
+                     [this](const Message& m) { messages.push_back(m); });
+  }
+  std::vector<Message> messages;
+};
+
+// A host listening on 127.0.0.1 and a guest connected to it.
+struct Pair {
+  Connection host;
+  Connection guest;
+  quint16 port = 0;
+
+  bool Open() {
+    port = FreePort();
+    if (port == 0 || !host.Listen(PortText(port), QHostAddress::LocalHost)) return false;
+    QSignalSpy host_connected(&host, &Connection::connected);
+    QSignalSpy guest_connected(&guest, &Connection::connected);
+    if (!guest.ConnectTo(QStringLiteral("127.0.0.1"), PortText(port))) return false;
+    return QTest::qWaitFor(
+        [&]() { return host_connected.count() == 1 && guest_connected.count() == 1; }, kWaitMs);
+  }
+};
+
+// A bare socket that plays a misbehaving guest.
+bool RawConnect(QTcpSocket& raw, quint16 port) {
+  raw.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  raw.connectToHost(QHostAddress::LocalHost, port);
+  return raw.waitForConnected(kWaitMs);
+}
+
+QLabel* Panel(QWidget* dialog) {
+  return dialog->findChild<QLabel*>(QStringLiteral("P_MENS"));
+}
+QPushButton* Cancela(QWidget* dialog) {
+  return dialog->findChild<QPushButton*>(QStringLiteral("BCancela"));
+}
+
+}  // namespace
+
+class TestConnection : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void messagesCrossBothWaysInOrder();
+  void aBurstOfMessagesArrivesWhole();
+  void splitAndJoinedWritesFromAPeer();
+  void garbageIsIgnoredAndTheGameGoesOn();
+  void anOverlongLineClosesTheConnectionAndIsReported();
+  void furtherGuestsAreTurnedAway();
+  void aLostPeerIsReportedOnBothSides();
+  void aRefusedConnectionIsAnError();
+  void thePortRuleHoldsForHostAndGuest();
+  void aSecondStartClosesTheFirstConnection();
+  void ownAddressSkipsLoopbackAndLinkLocal();
+  void waitingDialogCancelStopsListening();
+  void waitingDialogShowsAFailedConnectionAndLetsThePlayerLeave();
+  void waitingDialogsOfBothSidesOpenTheGame();
+  void waitingDialogWithABadPortOpensNothing();
+  void cleanup();
+};
+
+void TestConnection::messagesCrossBothWaysInOrder() {
+  Pair pair;
+  QVERIFY(pair.Open());
+  Inbox at_host(pair.host), at_guest(pair.guest);
+
+  const std::vector<Message> to_guest = {Name{"ANA"},
+                                         Turn{Side::Host},
+                                         DeckType{'2'},
+                                         StartDeal{},
+                                         GuestCard{1, truco::Card{13, truco::Suit::Hearts}},
+                                         Chat{"[ANA] olá"}};
+  const std::vector<Message> to_host = {Name{"BETO"}, AskGuestCard{1}, AskHostCard{3},
+                                        AskVira{},    Play{2, 1},      Chat{"[BETO] tudo bem?"}};
+  for (const auto& m : to_guest) QVERIFY(pair.host.Send(m));
+  for (const auto& m : to_host) QVERIFY(pair.guest.Send(m));
+
+  QTRY_COMPARE_WITH_TIMEOUT(at_guest.messages.size(), to_guest.size(), kWaitMs);
+  QTRY_COMPARE_WITH_TIMEOUT(at_host.messages.size(), to_host.size(), kWaitMs);
+  QVERIFY(at_guest.messages == to_guest);
+  QVERIFY(at_host.messages == to_host);
+  QVERIFY(pair.host.isConnected() && pair.guest.isConnected());
+}
+
+void TestConnection::aBurstOfMessagesArrivesWhole() {
+  Pair pair;
+  QVERIFY(pair.Open());
+  Inbox at_guest(pair.guest);
+  std::vector<Message> sent;
+  for (int i = 0; i < 300; ++i) {
+    sent.push_back(Chat{ChatLine("ANA", "linha " + std::to_string(i) + std::string(100, '.'))});
+    QVERIFY(pair.host.Send(sent.back()));
+  }
+  QTRY_COMPARE_WITH_TIMEOUT(at_guest.messages.size(), sent.size(), kWaitMs);
+  QVERIFY(at_guest.messages == sent);
+}
+
+void TestConnection::splitAndJoinedWritesFromAPeer() {
+  Connection host;
+  const quint16 port = FreePort();
+  QVERIFY(host.Listen(PortText(port), QHostAddress::LocalHost));
+  Inbox at_host(host);
+  QTcpSocket raw;
+  QVERIFY(RawConnect(raw, port));
+  QTRY_VERIFY_WITH_TIMEOUT(host.isConnected(), kWaitMs);
+
+  // One byte per write, with the event loop turning between writes.
+  for (char byte : std::string("NBETO\nC1\n")) {
+    raw.write(&byte, 1);
+    raw.flush();
+    QTest::qWait(1);
+  }
+  // Then several messages and half of the next one in one write, and the rest later.
+  raw.write("C2\nC3\nA1\nA");
+  raw.flush();
+  QTest::qWait(20);
+  raw.write("4\n");
+  raw.flush();
+
+  const std::vector<Message> expected = {Name{"BETO"},    AskGuestCard{1}, AskGuestCard{2},
+                                         AskGuestCard{3}, AskHostCard{1},  AskVira{}};
+  QTRY_COMPARE_WITH_TIMEOUT(at_host.messages.size(), expected.size(), kWaitMs);
+  QVERIFY(at_host.messages == expected);
+}
+
+void TestConnection::garbageIsIgnoredAndTheGameGoesOn() {
+  Connection host;
+  const quint16 port = FreePort();
+  QVERIFY(host.Listen(PortText(port), QHostAddress::LocalHost));
+  Inbox at_host(host);
+  QSignalSpy protocol_errors(&host, &Connection::protocolError);
+  QTcpSocket raw;
+  QVERIFY(RawConnect(raw, port));
+  QTRY_VERIFY_WITH_TIMEOUT(host.isConnected(), kWaitMs);
+
+  raw.write(QByteArray("\x01\x02\xff\xfe\n\n\r\nZZZ\nV123\nPC\nJ44\nC9\n", 29));
+  raw.write(QByteArray("\0\0\0\n", 4));
+  raw.write("J13\n");
+  raw.flush();
+  QTRY_COMPARE_WITH_TIMEOUT(at_host.messages.size(), std::size_t(1), kWaitMs);
+  QVERIFY(at_host.messages[0] == Message(Play{1, 3}));
+  QCOMPARE(protocol_errors.count(), 0);
+  QVERIFY(host.isConnected());
+
+  // The host can still talk to it.
+  QVERIFY(host.Send(Turn{Side::Guest}));
+  QTRY_VERIFY_WITH_TIMEOUT(raw.canReadLine(), kWaitMs);
+  QCOMPARE(raw.readLine(), QByteArray("PC\n"));
+}
+
+void TestConnection::anOverlongLineClosesTheConnectionAndIsReported() {
+  for (bool with_line_feed : {true, false}) {
+    Connection host;
+    const quint16 port = FreePort();
+    QVERIFY(host.Listen(PortText(port), QHostAddress::LocalHost));
+    Inbox at_host(host);
+    QSignalSpy protocol_errors(&host, &Connection::protocolError);
+    QSignalSpy lost(&host, &Connection::disconnected);
+    QTcpSocket raw;
+    QVERIFY(RawConnect(raw, port));
+    QTRY_VERIFY_WITH_TIMEOUT(host.isConnected(), kWaitMs);
+
+    QByteArray flood = "M[X] antes\n" + QByteArray(int(kMaxLineBytes) + 1, 'x');
+    if (with_line_feed) flood += "\nJ11\n";
+    raw.write(flood);
+    raw.flush();
+
+    QTRY_COMPARE_WITH_TIMEOUT(protocol_errors.count(), 1, kWaitMs);
+    QCOMPARE(protocol_errors.at(0).at(0).toString(), QString::fromUtf8(kTextProtocolError));
+    QCOMPARE(host.state(), Connection::State::Idle);
+    // The line before the flood still counted; nothing after it did.
+    QCOMPARE(at_host.messages.size(), std::size_t(1));
+    QVERIFY(at_host.messages[0] == Message(Chat{"[X] antes"}));
+    QTRY_COMPARE_WITH_TIMEOUT(raw.state(), QAbstractSocket::UnconnectedState, kWaitMs);
+    QCOMPARE(lost.count(), 0);
+
+    // The program carries on: the same connection object hosts again.
+    QVERIFY(host.Listen(PortText(port), QHostAddress::LocalHost));
+    QTcpSocket again;
+    QVERIFY(RawConnect(again, port));
+    QTRY_VERIFY_WITH_TIMEOUT(host.isConnected(), kWaitMs);
+    again.write("J22\n");
+    again.flush();
+    QTRY_COMPARE_WITH_TIMEOUT(at_host.messages.size(), std::size_t(2), kWaitMs);
+    QVERIFY(at_host.messages[1] == Message(Play{2, 2}));
+  }
+}
+
+void TestConnection::furtherGuestsAreTurnedAway() {
+  Pair pair;
+  QVERIFY(pair.Open());
+  QSignalSpy host_connected(&pair.host, &Connection::connected);
+  QTcpSocket intruder;
+  intruder.connectToHost(QHostAddress::LocalHost, pair.port);
+  QTRY_COMPARE_WITH_TIMEOUT(intruder.state(), QAbstractSocket::UnconnectedState, kWaitMs);
+  QCOMPARE(host_connected.count(), 0);
+
+  // The first guest is untouched.
+  Inbox at_guest(pair.guest);
+  QVERIFY(pair.host.Send(Name{"ANA"}));
+  QTRY_COMPARE_WITH_TIMEOUT(at_guest.messages.size(), std::size_t(1), kWaitMs);
+  QVERIFY(pair.host.isConnected() && pair.guest.isConnected());
+}
+
+void TestConnection::aLostPeerIsReportedOnBothSides() {
+  {
+    Pair pair;
+    QVERIFY(pair.Open());
+    QSignalSpy host_lost(&pair.host, &Connection::disconnected);
+    Inbox at_host(pair.host);
+    // A last message right before leaving is not lost.
+    QVERIFY(pair.guest.Send(Chat{"[BETO] tchau"}));
+    pair.guest.Close();
+    QTRY_COMPARE_WITH_TIMEOUT(host_lost.count(), 1, kWaitMs);
+    QCOMPARE(pair.host.state(), Connection::State::Idle);
+    QVERIFY(!pair.host.Send(Turn{Side::Guest}));
+  }
+  {
+    Pair pair;
+    QVERIFY(pair.Open());
+    QSignalSpy guest_lost(&pair.guest, &Connection::disconnected);
+    QSignalSpy guest_errors(&pair.guest, &Connection::errorOccurred);
+    pair.host.Close();
+    QTRY_COMPARE_WITH_TIMEOUT(guest_lost.count(), 1, kWaitMs);
+    QCOMPARE(guest_errors.count(), 0);
+    QCOMPARE(pair.guest.state(), Connection::State::Idle);
+    QVERIFY(!pair.guest.Send(Play{1, 1}));
+  }
+}
+
+void TestConnection::aRefusedConnectionIsAnError() {
+  Connection guest;
+  QSignalSpy errors(&guest, &Connection::errorOccurred);
+  QSignalSpy connected(&guest, &Connection::connected);
+  QVERIFY(guest.ConnectTo(QStringLiteral("127.0.0.1"), PortText(FreePort())));
+  QCOMPARE(guest.state(), Connection::State::Connecting);
+  QTRY_COMPARE_WITH_TIMEOUT(errors.count(), 1, kWaitMs);
+  QCOMPARE(errors.at(0).at(0).toString(), QStringLiteral("Erro ao conectar com o servidor"));
+  QCOMPARE(guest.state(), Connection::State::Idle);
+  QCOMPARE(connected.count(), 0);
+}
+
+void TestConnection::thePortRuleHoldsForHostAndGuest() {
+  const QString rule =
+      QStringLiteral("A porta deve ser um número maior que 1000 e menor que 64000");
+  for (const char* text : {"1000", "64000", "abc", "", "7070x"}) {
+    Connection host, guest;
+    QVERIFY2(!host.Listen(QString::fromLatin1(text), QHostAddress::LocalHost), text);
+    QCOMPARE(host.lastError(), rule);
+    QCOMPARE(host.state(), Connection::State::Idle);
+    QVERIFY2(!guest.ConnectTo(QStringLiteral("127.0.0.1"), QString::fromLatin1(text)), text);
+    QCOMPARE(guest.lastError(), rule);
+    QCOMPARE(guest.state(), Connection::State::Idle);
+  }
+  Connection guest;
+  QVERIFY(!guest.ConnectTo(QStringLiteral("  "), QStringLiteral("7070")));
+  QCOMPARE(guest.lastError(), QStringLiteral("Erro ao conectar com o servidor"));
+}
+
+void TestConnection::aSecondStartClosesTheFirstConnection() {
+  Pair pair;
+  QVERIFY(pair.Open());
+  QSignalSpy guest_lost(&pair.guest, &Connection::disconnected);
+  QSignalSpy host_lost(&pair.host, &Connection::disconnected);
+  // Hosting again drops the old guest and listens afresh on the same port.
+  QVERIFY(pair.host.Listen(PortText(pair.port), QHostAddress::LocalHost));
+  QCOMPARE(pair.host.state(), Connection::State::Listening);
+  QTRY_COMPARE_WITH_TIMEOUT(guest_lost.count(), 1, kWaitMs);
+  QCOMPARE(host_lost.count(), 0);
+  QSignalSpy reconnected(&pair.guest, &Connection::connected);
+  QVERIFY(pair.guest.ConnectTo(QStringLiteral("127.0.0.1"), PortText(pair.port)));
+  QTRY_COMPARE_WITH_TIMEOUT(reconnected.count(), 1, kWaitMs);
+  QTRY_VERIFY_WITH_TIMEOUT(pair.host.isConnected(), kWaitMs);
+}
+
+void TestConnection::ownAddressSkipsLoopbackAndLinkLocal() {
+  const QList<QHostAddress> candidates = {
+      QHostAddress(QStringLiteral("127.0.0.1")),   QHostAddress(QStringLiteral("::1")),
+      QHostAddress(QStringLiteral("169.254.3.4")), QHostAddress(QStringLiteral("fe80::1")),
+      QHostAddress(QStringLiteral("192.168.0.5")), QHostAddress(QStringLiteral("10.0.0.9"))};
+  QCOMPARE(ChooseOwnIPv4(candidates), QStringLiteral("192.168.0.5"));
+  QCOMPARE(ChooseOwnIPv4({QHostAddress(QStringLiteral("127.0.1.1"))}), QString());
+  const QString own = OwnIPv4Address();
+  QVERIFY(own == QString::fromUtf8(kTextNoOwnAddress) ||
+          QHostAddress(own).protocol() == QAbstractSocket::IPv4Protocol);
+}
+
+void TestConnection::waitingDialogCancelStopsListening() {
+  TF_AGUARDE wait;
+  Connection host;
+  const quint16 port = FreePort();
+  QString shown;
+  OnNextModal([&](QWidget* modal) {
+    shown = Panel(modal)->text();
+    Cancela(modal)->click();
+  });
+  const OpenResult result = AbreConexao(wait, host, Side::Host, PortText(port), QString(),
+                                        QStringLiteral("ANA"), QHostAddress::LocalHost);
+  QCOMPARE(result, OpenResult::Cancelled);
+  QCOMPARE(shown, QStringLiteral("Aguardando um adversário..."));
+  QCOMPARE(host.state(), Connection::State::Idle);
+  // Nothing is left listening: the port is free again.
+  QTcpServer probe;
+  QVERIFY(probe.listen(QHostAddress::LocalHost, port));
+}
+
+void TestConnection::waitingDialogShowsAFailedConnectionAndLetsThePlayerLeave() {
+  TF_AGUARDE wait;
+  Connection guest;
+  const QString error = QStringLiteral("Erro ao conectar com o servidor");
+  QString shown;
+  OnNextModal([&](QWidget* modal) {
+    // Loopback refuses at once, so "Conectando..." may already be gone; the error must stay.
+    if (QTest::qWaitFor([&]() { return Panel(modal)->text() == error; }, kWaitMs)) {
+      QTest::qWait(50);
+      shown = Panel(modal)->text();
+    }
+    Cancela(modal)->click();
+  });
+  const OpenResult result = AbreConexao(wait, guest, Side::Guest, PortText(FreePort()),
+                                        QStringLiteral("127.0.0.1"), QStringLiteral("BETO"));
+  QCOMPARE(result, OpenResult::Cancelled);
+  QCOMPARE(shown, error);
+  QCOMPARE(guest.state(), Connection::State::Idle);
+}
+
+void TestConnection::waitingDialogsOfBothSidesOpenTheGame() {
+  TF_AGUARDE host_wait, guest_wait;
+  Connection host, guest;
+  Inbox at_guest(guest);
+  const quint16 port = FreePort();
+  QString host_text, guest_text;
+  OpenResult guest_result = OpenResult::Refused;
+  // The guest starts while the host's wait is on screen (a nested wait, as with two copies).
+  OnNextModal([&](QWidget*) {
+    QObject::connect(&host_wait, &QDialog::finished, [&]() { host_text = host_wait.text(); });
+    QObject::connect(&guest_wait, &QDialog::finished, [&]() { guest_text = guest_wait.text(); });
+    guest_result = AbreConexao(guest_wait, guest, Side::Guest, PortText(port),
+                               QStringLiteral("127.0.0.1"), QStringLiteral("BETO"));
+  });
+  const OpenResult host_result = AbreConexao(host_wait, host, Side::Host, PortText(port), QString(),
+                                             QStringLiteral("ana"), QHostAddress::LocalHost);
+  QCOMPARE(host_result, OpenResult::Connected);
+  QCOMPARE(guest_result, OpenResult::Connected);
+  QCOMPARE(host_text, QStringLiteral("Adversário Conectado."));
+  QCOMPARE(guest_text, QStringLiteral("Conectado."));
+  QVERIFY(host.isConnected() && guest.isConnected());
+  // The host opens the name exchange, its name in upper case.
+  QTRY_COMPARE_WITH_TIMEOUT(at_guest.messages.size(), std::size_t(1), kWaitMs);
+  QVERIFY(at_guest.messages[0] == Message(Name{"ANA"}));
+  QVERIFY(!host_wait.isVisible() && !guest_wait.isVisible());
+}
+
+void TestConnection::waitingDialogWithABadPortOpensNothing() {
+  TF_AGUARDE wait;
+  Connection host;
+  const OpenResult result = AbreConexao(wait, host, Side::Host, QStringLiteral("64000"), QString(),
+                                        QStringLiteral("ANA"));
+  QCOMPARE(result, OpenResult::Refused);
+  QCOMPARE(host.lastError(),
+           QStringLiteral("A porta deve ser um número maior que 1000 e menor que 64000"));
+  QCOMPARE(host.state(), Connection::State::Idle);
+  QVERIFY(!wait.isVisible());
+}
+
+void TestConnection::cleanup() {
+  // No window may outlive its test.
+  QTRY_VERIFY_WITH_TIMEOUT(QApplication::topLevelWidgets().isEmpty() ||
+                               std::none_of(QApplication::topLevelWidgets().begin(),
+                                            QApplication::topLevelWidgets().end(),
+                                            [](QWidget* w) { return w->isVisible(); }),
+                           kWaitMs);
+}
+
+QTEST_MAIN(TestConnection)
+#include "test_connection.moc"
