@@ -6,24 +6,11 @@
 #include <QMessageBox>
 #include <QNetworkInterface>
 #include <QScreen>
-#include <QValidator>
 
+#include "store/uppercase_validator.h"
 #include "ui_formescolha.h"
 
 namespace truco {
-namespace {
-
-// Every letter typed or pasted into the name turns upper case.
-class UpperCaseValidator : public QValidator {
- public:
-  using QValidator::QValidator;
-  State validate(QString& input, int& /*pos*/) const override {
-    input = input.toUpper();
-    return Acceptable;
-  }
-};
-
-}  // namespace
 
 TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -32,7 +19,7 @@ TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
   setObjectName(QStringLiteral("F_ESCOLHA"));
   setFixedSize(size());
   setModal(true);
-  ui_->E_NOME->setValidator(new UpperCaseValidator(ui_->E_NOME));
+  ui_->E_NOME->setValidator(new UpperCaseValidator(ui_->E_NOME->maxLength(), ui_->E_NOME));
   ui_->L_IP->setText(OwnIPv4());
 
   connect(ui_->BCopiarIP, &QPushButton::clicked, this,
@@ -79,7 +66,8 @@ void TF_ESCOLHA::BOKClick() {
     if (tell_) {
       tell_(QStringLiteral("Escolha um nome"));
     } else {
-      QMessageBox::information(this, QStringLiteral("Information"), QStringLiteral("Escolha um nome"));
+      QMessageBox::information(this, QStringLiteral("Information"),
+                               QStringLiteral("Escolha um nome"));
     }
     return;
   }

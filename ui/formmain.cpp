@@ -13,7 +13,9 @@
 #include "ui_formmain.h"
 
 // The bundled pages live in a static library: make sure their resource is registered.
-static void InitMainWindowResources() { Q_INIT_RESOURCE(mainwindow); }
+static void InitMainWindowResources() {
+  Q_INIT_RESOURCE(mainwindow);
+}
 
 namespace truco {
 namespace {
@@ -23,7 +25,9 @@ constexpr int kClientHeight = 607;
 // The classic button face: the colour the table has until the settings give their own.
 const QColor kButtonFace(212, 208, 200);
 
-QString Number(int value) { return QString::number(value); }
+QString Number(int value) {
+  return QString::number(value);
+}
 
 void ShowButton(QPushButton* button, const ButtonState& state) {
   button->setText(QString::fromStdString(state.caption));
@@ -129,8 +133,8 @@ void TFormMain::BuildPopupMenu() {
     connect(action, &QAction::triggered, this, signal);
     return action;
   };
-  QAction* sobre = add(QStringLiteral("MenuSobre"), QStringLiteral("&Sobre"),
-                       &TFormMain::aboutRequested);
+  QAction* sobre =
+      add(QStringLiteral("MenuSobre"), QStringLiteral("&Sobre"), &TFormMain::aboutRequested);
   // Alt+F4 opens the about window instead of closing the table.
   sobre->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
   sobre->setShortcutContext(Qt::WindowShortcut);
@@ -227,12 +231,24 @@ void TFormMain::Forward(const std::function<void()>& event) {
   refresh();
 }
 
-void TFormMain::BInicioClick() { Forward([this] { game_.BInicioClick(); }); }
-void TFormMain::BTrucarClick() { Forward([this] { game_.BTrucarClick(); }); }
-void TFormMain::BCorrerClick() { Forward([this] { game_.BCorrerClick(); }); }
-void TFormMain::BEsconderClick() { Forward([this] { game_.BEsconderClick(); }); }
-void TFormMain::CartaJClick(int index) { Forward([this, index] { game_.CartaJClick(index); }); }
-void TFormMain::CartaMClick(int index) { Forward([this, index] { game_.CartaMClick(index); }); }
+void TFormMain::BInicioClick() {
+  Forward([this] { game_.BInicioClick(); });
+}
+void TFormMain::BTrucarClick() {
+  Forward([this] { game_.BTrucarClick(); });
+}
+void TFormMain::BCorrerClick() {
+  Forward([this] { game_.BCorrerClick(); });
+}
+void TFormMain::BEsconderClick() {
+  Forward([this] { game_.BEsconderClick(); });
+}
+void TFormMain::CartaJClick(int index) {
+  Forward([this, index] { game_.CartaJClick(index); });
+}
+void TFormMain::CartaMClick(int index) {
+  Forward([this, index] { game_.CartaMClick(index); });
+}
 void TFormMain::TrickLabelClick(int trick) {
   Forward([this, trick] { game_.TrickLabelClick(trick); });
 }

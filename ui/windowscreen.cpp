@@ -28,9 +28,7 @@ void WindowScreen::SetTrucoDialog(TFormTruco* dialog) {
 void WindowScreen::SetEscolhaDialog(TF_ESCOLHA* dialog) {
   escolha_ = dialog;
   if (escolha_) {
-    escolha_->SetMessenger([this](const QString& text) {
-      truco::MOSTRA_MENSAGEM(text, 1);
-    });
+    escolha_->SetMessenger([this](const QString& text) { truco::MOSTRA_MENSAGEM(text, 1); });
   }
 }
 

@@ -41,8 +41,10 @@ inline void AnswerNextModal(const QString& text, QString* seen = nullptr, int tr
         return;
       }
     }
-    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-    else modal->close();
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
   });
 }
 
@@ -134,8 +136,10 @@ class ModalScript : public QObject {
   }
 
   static void Dismiss(QWidget* modal) {
-    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->done(QDialog::Rejected);
-    else modal->close();
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->done(QDialog::Rejected);
+    else
+      modal->close();
   }
 
   void Handle(const QPointer<QWidget>& modal) {

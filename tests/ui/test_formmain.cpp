@@ -41,7 +41,9 @@ using truco::testing::ModalScript;
 
 namespace {
 
-constexpr Card C(int value, Suit suit) { return Card{static_cast<std::uint8_t>(value), suit}; }
+constexpr Card C(int value, Suit suit) {
+  return Card{static_cast<std::uint8_t>(value), suit};
+}
 
 struct Deal {
   Card vira;
@@ -114,7 +116,9 @@ void ChooseName(ModalScript& script, const QString& name) {
   });
 }
 
-bool NoModalLeft() { return QApplication::activeModalWidget() == nullptr; }
+bool NoModalLeft() {
+  return QApplication::activeModalWidget() == nullptr;
+}
 
 }  // namespace
 
@@ -190,6 +194,28 @@ class TestFormMain : public QObject {
     QCOMPARE(t.CardAt(truco::kCVira)->cursor().shape(), Qt::PointingHandCursor);
     t.Click("CVira");
     QCOMPARE(manilhas.count(), 1);
+
+    // The network choices follow their groups once a later version enables them; the server
+    // address follows only a click in the connection group.
+    auto radio = [&t](const char* name) {
+      return t.escolha.findChild<QRadioButton*>(QString::fromLatin1(name));
+    };
+    auto* ips = t.escolha.findChild<QLineEdit*>(QStringLiteral("E_IPS"));
+    auto* tipoc = t.escolha.findChild<QGroupBox*>(QStringLiteral("RG_TIPOC"));
+    t.escolha.findChild<QGroupBox*>(QStringLiteral("RG_TIPOJ"))->setEnabled(true);
+    radio("RB_EMREDE")->click();
+    QVERIFY(tipoc->isEnabled());
+    QVERIFY(t.escolha.findChild<QLineEdit*>(QStringLiteral("E_PORTA"))->isEnabled());
+    QVERIFY(!ips->isEnabled());
+    radio("RB_CLIENTE")->click();
+    QVERIFY(ips->isEnabled());
+    radio("RB_CONTRAPC")->click();
+    QVERIFY(!tipoc->isEnabled());
+    QVERIFY(!ips->isEnabled());
+    radio("RB_EMREDE")->click();
+    QVERIFY(radio("RB_CLIENTE")->isChecked());
+    QVERIFY(!ips->isEnabled());
+    radio("RB_CONTRAPC")->click();
 
     auto* ip = t.escolha.findChild<QLabel*>(QStringLiteral("L_IP"));
     QTest::mouseClick(t.escolha.findChild<QPushButton*>(QStringLiteral("BCopiarIP")),
@@ -502,9 +528,9 @@ class TestFormMain : public QObject {
     script.No().Ok();
     t.Click("Bsair");
     QCOMPARE(script.texts().mid(script.texts().size() - 2),
-             QStringList({QStringLiteral(
-                              "Você está Perdendo no Total. Vai sair com a Derrota nas costas?"),
-                          QStringLiteral("É isso ai, seja Macho e não fuja")}));
+             QStringList(
+                 {QStringLiteral("Você está Perdendo no Total. Vai sair com a Derrota nas costas?"),
+                  QStringLiteral("É isso ai, seja Macho e não fuja")}));
     QCOMPARE(t.quits, 1);
     QVERIFY(t.records.empty());
     script.Yes().Ok();
@@ -522,10 +548,10 @@ class TestFormMain : public QObject {
     t.game.mutable_state().games_computer = 1;
     script.No().Ok();
     t.main.findChild<QAction*>(QStringLiteral("MenuSair"))->trigger();
-    QCOMPARE(script.texts().mid(script.texts().size() - 2),
-             QStringList({QStringLiteral(
-                              "Maricas, HAHAHAHA. Vai aproveitar que ganhou uma e vai sair?"),
-                          QStringLiteral("É isso ai, seja Macho e não fuja")}));
+    QCOMPARE(
+        script.texts().mid(script.texts().size() - 2),
+        QStringList({QStringLiteral("Maricas, HAHAHAHA. Vai aproveitar que ganhou uma e vai sair?"),
+                     QStringLiteral("É isso ai, seja Macho e não fuja")}));
     QVERIFY(t.records.empty());
     script.Yes().Ok();
     t.Click("Bsair");
@@ -548,16 +574,17 @@ class TestFormMain : public QObject {
     QVERIFY(!(t.main.windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(t.main.windowFlags() & Qt::WindowMinimizeButtonHint);
     const std::vector<std::tuple<const char*, QRect>> places{
-        {"GB1", QRect(88, 20, 180, 59)},       {"BInicio", QRect(14, 294, 75, 25)},
-        {"BTrucar", QRect(100, 294, 75, 25)},  {"BCorrer", QRect(186, 294, 75, 25)},
-        {"BEsconder", QRect(15, 463, 243, 20)}, {"Bsair", QRect(456, 467, 70, 19)},
+        {"GB1", QRect(88, 20, 180, 59)},           {"BInicio", QRect(14, 294, 75, 25)},
+        {"BTrucar", QRect(100, 294, 75, 25)},      {"BCorrer", QRect(186, 294, 75, 25)},
+        {"BEsconder", QRect(15, 463, 243, 20)},    {"Bsair", QRect(456, 467, 70, 19)},
         {"SpeedButton3", QRect(430, 468, 17, 17)}, {"Browser", QRect(-1, 527, 533, 64)},
         {"Browser2", QRect(532, 0, 189, 607)}};
     for (const auto& [name, rect] : places) QCOMPARE(t.Get(name)->geometry(), rect);
     QCOMPARE(t.Get<QGroupBox>("GB1")->title(), QStringLiteral("  TENTOS  "));
     QCOMPARE(t.Get("CartaM2")->pos(), QPoint(100, 181));
     QCOMPARE(t.Get("CVira")->pos(), QPoint(10, 23));
-    QCOMPARE(t.Get("Label11")->toolTip(), QStringLiteral("Clique aqui para ver quem ganhou a segunda"));
+    QCOMPARE(t.Get("Label11")->toolTip(),
+             QStringLiteral("Clique aqui para ver quem ganhou a segunda"));
     QVERIFY(t.Get<QLabel>("Label12")->font().underline());
     QCOMPARE(t.Get("E_MSG")->x(), 738);
     QVERIFY(t.Get("E_MSG")->x() > t.main.width());  // right of the visible width
