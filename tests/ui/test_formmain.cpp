@@ -667,9 +667,12 @@ class TestFormMain : public QObject {
     QVERIFY(NoModalLeft());
   }
 
-  void cleanupTestCase() {
-    // No window is left waiting for a click.
+  void cleanup() {
+    // Each test's windows are gone with its table; nothing is left open or waiting for a click.
     QVERIFY(NoModalLeft());
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    }
   }
 };
 
