@@ -2,6 +2,7 @@
 
 #include "engine/game.h"
 #include "engine/random.h"
+#include "net/network_play.h"
 #include "opponent/computer.h"
 #include "ui/card.h"
 #include "ui/formescolha.h"
@@ -31,6 +32,8 @@ int main(int argc, char* argv[]) {
   // TODO(lead): phrases window here (it loads game.mutable_state().truco_phrases).
   truco::TF_ESCOLHA escolha_dialog;
   screen.SetEscolhaDialog(&escolha_dialog);
+  // The connection, the waiting dialog and the networked hand, wired to the windows above.
+  const auto network = truco::net::WireNetworkPlay(game, main_window, escolha_dialog, screen, random);
 
   main_window.show();
   return QApplication::exec();

@@ -71,7 +71,14 @@ void TF_ESCOLHA::BOKClick() {
     }
     return;
   }
-  // Network games open their connection here once they exist; "Em rede" cannot be chosen yet.
+  if (ui_->RB_EMREDE->isChecked()) {
+    ConnectRequest request;
+    request.host = !ui_->RB_CLIENTE->isChecked();
+    request.port = ui_->E_PORTA->text();
+    request.address = ui_->E_IPS->text();
+    request.name = ui_->E_NOME->text();
+    if (!connect_ || !connect_(request)) return;
+  }
   accept();
 }
 

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "store/messageboxes.h"
 #include "ui_formmain.h"
 
 // The bundled pages live in a static library: make sure their resource is registered.
@@ -20,7 +21,6 @@ static void InitMainWindowResources() {
 namespace truco {
 namespace {
 
-constexpr int kClientWidth = 692;
 constexpr int kClientHeight = 607;
 // The classic button face: the colour the table has until the settings give their own.
 const QColor kButtonFace(212, 208, 200);
@@ -193,8 +193,10 @@ void TFormMain::SetFirstPlace(const QString& name, int balance) {
 
 void TFormMain::refresh() {
   const GameState& s = game_.state();
-  // Before the first deal there is no card on the table: only backs.
-  const bool dealt = game_.deals() > 0;
+  // Before the first deal there is no card on the table: only backs. A networked hand says
+  // itself which of its cards are not dealt yet.
+  const bool online = game_.Online();
+  const bool dealt = game_.deals() > 0 || online;
   for (int id = 0; id < kNumTableCards; ++id) {
     const TableCard& tc = s.cards[static_cast<std::size_t>(id)];
     TCard* c = cards_[static_cast<std::size_t>(id)];
@@ -218,6 +220,44 @@ void TFormMain::refresh() {
   ShowButton(ui_->BTrucar, s.BTrucar);
   ShowButton(ui_->BCorrer, s.BCorrer);
   ShowButton(ui_->BEsconder, s.BEsconder);
+  const QString opponent = online && !opponent_name_.isEmpty() ? opponent_name_
+                                                               : QStringLiteral("COMPUTADOR");
+  ui_->Label1->setText(opponent);
+  ui_->Label3->setText(opponent);
+  ShowChatColumn(online);
+}
+
+void TFormMain::ShowChatColumn(bool show) {
+  if (show == chat_shown_) return;
+  chat_shown_ = show;
+  const int width = show ? kChatWidth : kClientWidth;
+  setFixedSize(width, kClientHeight);
+  ui_->StatusBar1->resize(width, ui_->StatusBar1->height());
+  // Keep the whole window on the screen when it grows.
+  if (const QScreen* s = screen()) {
+    const QRect area = s->availableGeometry();
+    QRect frame = frameGeometry();
+    if (frame.right() > area.right()) frame.moveRight(area.right());
+    if (frame.left() < area.left()) frame.moveLeft(area.left());
+    move(frame.topLeft());
+  }
+}
+
+void TFormMain::SetMessagePanel(const QString& text) {
+  ui_->L_MSG->setText(DisplayText(text));
+}
+
+void TFormMain::SetOpponentName(const QString& name) {
+  opponent_name_ = name;
+  ui_->NOME->setText(name);
+  if (game_.Online()) {
+    ui_->Label1->setText(name);
+    ui_->Label3->setText(name);
+  }
+}
+
+void TFormMain::AppendChat(const QString& line) {
+  ui_->CHAT->appendPlainText(line);
 }
 
 void TFormMain::ShowTableForModal() {
@@ -258,12 +298,14 @@ void TFormMain::CViraClick() {
 }
 
 void TFormMain::E_MSGKeyPress() {
-  const QString text = ui_->E_MSG->text();
+  QString text = ui_->E_MSG->text();
   if (text == QLatin1String(kViewHandsCommand)) {
     // The command stays in the field and goes nowhere.
     Forward([this] { game_.ViewHands(); });
     return;
   }
+  // A chat line is one line, here and on the wire.
+  text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
   const QString line = QStringLiteral("[%1] %2").arg(ui_->LabelNome->text(), text);
   ui_->CHAT->appendPlainText(line);
   emit chatLineEntered(line);

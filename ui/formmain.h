@@ -35,6 +35,9 @@ class TFormMain : public QWidget {
   static constexpr int kTimer6FirstMs = 20000;
   static constexpr int kTimer6EveryMs = 60000;
   static constexpr TDecks kStartDeck = TDecks::Standard2;
+  static constexpr int kClientWidth = 692;
+  // Wide enough for the chat column right of the table.
+  static constexpr int kChatWidth = 1000;
 
   // `screen` shows the exit dialog's boxes and takes its records.
   TFormMain(Game& game, Screen& screen, QWidget* parent = nullptr);
@@ -59,6 +62,15 @@ class TFormMain : public QWidget {
   // The back shown by the seven cards, as chosen in the pop-up menu.
   [[nodiscard]] TDecks deckType() const { return deck_type_; }
   void SetDeckType(TDecks deck);
+
+  // The chat column of a networked game: the message panel L_MSG (a CR starts a new line), the
+  // opponent's name (NOME; above the opponent's cards and in the score box while the game is
+  // networked) and one line more in CHAT.
+  void SetMessagePanel(const QString& text);
+  void SetOpponentName(const QString& name);
+  void AppendChat(const QString& line);
+  // Whether the window is wide enough to show the chat column (it is in a networked game).
+  [[nodiscard]] bool chatShown() const { return chat_shown_; }
 
   [[nodiscard]] QMenu* popupMenu() const { return popup_; }
   [[nodiscard]] TCard* card(CardId id) const { return cards_[id]; }
@@ -99,6 +111,7 @@ class TFormMain : public QWidget {
  private:
   void BuildPopupMenu();
   void LoadPages();
+  void ShowChatColumn(bool show);
   // Runs a game event and shows its outcome.
   void Forward(const std::function<void()>& event);
 
@@ -111,6 +124,8 @@ class TFormMain : public QWidget {
   QTimer* timer6_ = nullptr;
   QColor background_;
   TDecks deck_type_ = kStartDeck;
+  QString opponent_name_;
+  bool chat_shown_ = false;
   std::function<void()> quit_;
 };
 
