@@ -33,7 +33,8 @@ int main(int argc, char* argv[]) {
   truco::TF_ESCOLHA escolha_dialog;
   screen.SetEscolhaDialog(&escolha_dialog);
   // The connection, the waiting dialog and the networked hand, wired to the windows above.
-  const auto network = truco::net::WireNetworkPlay(game, main_window, escolha_dialog, screen, random);
+  const auto network =
+      truco::net::WireNetworkPlay(game, main_window, escolha_dialog, screen, random);
 
   main_window.show();
   return QApplication::exec();

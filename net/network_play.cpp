@@ -38,8 +38,7 @@ bool NetworkPlay::Open(const ConnectRequest& request) {
   const QString name = request.name.toUpper();
   // A second start closes the old connection (Listen / ConnectTo do) and forgets its hand.
   hand_.Prepare(side, name.toStdString());
-  switch (AbreConexao(*wait_, connection_, side, request.port, request.address, name,
-                      listen_on_)) {
+  switch (AbreConexao(*wait_, connection_, side, request.port, request.address, name, listen_on_)) {
     case OpenResult::Connected:
       return true;
     case OpenResult::Refused:

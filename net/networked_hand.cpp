@@ -391,7 +391,8 @@ void NetworkedHand::TrickComplete(int trick) {
   // The guest rates the cards only to show who took the trick; the turn is the host's word.
   const int own = trick_strength(trick, side_);
   const int opp = trick_strength(trick, Side::Host);
-  outcome_[Index(trick)] = own > opp ? Outcome::Own : (opp > own ? Outcome::Opponent : Outcome::Tie);
+  outcome_[Index(trick)] =
+      own > opp ? Outcome::Own : (opp > own ? Outcome::Opponent : Outcome::Tie);
   turn_ = ' ';
   may_play_ = false;
   if (trick == 3) {

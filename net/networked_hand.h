@@ -113,9 +113,7 @@ class NetworkedHand final : public NetworkedPlay {
   // Host: the strength of the host's / guest's card in trick t, -1 while not played.
   [[nodiscard]] int trick_strength(int trick, Side whose) const;
   [[nodiscard]] std::optional<Card> own_card(int slot) const { return own_[Index(slot - 1)]; }
-  [[nodiscard]] std::optional<Card> opponent_card(int slot) const {
-    return opp_[Index(slot - 1)];
-  }
+  [[nodiscard]] std::optional<Card> opponent_card(int slot) const { return opp_[Index(slot - 1)]; }
   [[nodiscard]] std::optional<Card> vira() const { return vira_; }
   [[nodiscard]] ManilhaMode manilha_mode() const { return mode_; }
   [[nodiscard]] char deck_type() const { return deck_; }
@@ -173,7 +171,7 @@ class NetworkedHand final : public NetworkedPlay {
   // The deal.
   bool opponent_named_ = false;
   bool deal_started_ = false;
-  int asked_ = 0;  // guest: the card last asked for (1..7), 8 when all came
+  int asked_ = 0;                // guest: the card last asked for (1..7), 8 when all came
   std::array<bool, 8> dealt_{};  // host: cards 1..7 drawn
   UsedCards used_;
   char deck_ = kBaralhoLimpo;

@@ -220,8 +220,8 @@ void TFormMain::refresh() {
   ShowButton(ui_->BTrucar, s.BTrucar);
   ShowButton(ui_->BCorrer, s.BCorrer);
   ShowButton(ui_->BEsconder, s.BEsconder);
-  const QString opponent = online && !opponent_name_.isEmpty() ? opponent_name_
-                                                               : QStringLiteral("COMPUTADOR");
+  const QString opponent =
+      online && !opponent_name_.isEmpty() ? opponent_name_ : QStringLiteral("COMPUTADOR");
   ui_->Label1->setText(opponent);
   ui_->Label3->setText(opponent);
   ShowChatColumn(online);

@@ -29,12 +29,11 @@ inline quint16 FreeLoopbackPort() {
 struct NetProgram {
   NetProgram(net::Side which, std::string own_name) : side(which, std::move(own_name)) {
     side.out.send = [this](const net::Message& m) { return connection.Send(m); };
-    QObject::connect(&connection, &net::Connection::messageReceived,
-                     [this](const net::Message& m) {
-                       ++received;
-                       if (on_receive) on_receive(m);
-                       if (connection.isConnected()) side.hand.Receive(m);
-                     });
+    QObject::connect(&connection, &net::Connection::messageReceived, [this](const net::Message& m) {
+      ++received;
+      if (on_receive) on_receive(m);
+      if (connection.isConnected()) side.hand.Receive(m);
+    });
     QObject::connect(&connection, &net::Connection::disconnected,
                      [this] { side.hand.ConnectionLost(net::kTextConnectionLost); });
     QObject::connect(&connection, &net::Connection::protocolError,

@@ -66,9 +66,8 @@ void TestNetworkPlay::aWholeHandAndChatOverLoopback() {
   std::set<std::pair<int, int>> seen;
   for (CardId id : {kCartaJ1, kCartaJ2, kCartaJ3, kCartaM1, kCartaM2, kCartaM3, kCVira}) {
     seen.insert({guest.Card(id).card.Value, static_cast<int>(guest.Card(id).card.suit)});
-    QVERIFY(guest.Card(id).card == host.Card(id < kCVira ? static_cast<CardId>((id + 3) % 6)
-                                                           : kCVira)
-                                       .card);
+    QVERIFY(guest.Card(id).card ==
+            host.Card(id < kCVira ? static_cast<CardId>((id + 3) % 6) : kCVira).card);
   }
   QCOMPARE(seen.size(), std::size_t(7));
   QCOMPARE(guest.out.panel, std::string(net::kTextWaitOpponent));
@@ -176,7 +175,8 @@ void TestNetworkPlay::theHostPlaysThroughItsWindows() {
   ModalScript script;
   // A port against the rule is refused in a box titled "Informação"; then the real port, whose
   // wait ends when the guest connects.
-  script.Answer(QStringLiteral("OK"), [&](QWidget* dialog) { fill(dialog, QStringLiteral("1000")); });
+  script.Answer(QStringLiteral("OK"),
+                [&](QWidget* dialog) { fill(dialog, QStringLiteral("1000")); });
   script.Ok();
   script.Answer(QStringLiteral("OK"),
                 [&](QWidget* dialog) { fill(dialog, QString::number(port)); });
