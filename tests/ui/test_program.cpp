@@ -10,6 +10,7 @@
 #include "store/formfrases.h"
 #include "store/formrecordes.h"
 #include "store/settings_file.h"
+#include "tests/support_files.h"
 #include "tests/ui/modal.h"
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
@@ -17,20 +18,8 @@
 
 using truco::testing::ModalScript;
 
-namespace {
-
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
-}  // namespace
+using truco::testing::FileBytes;
+using truco::testing::PutFile;
 
 class TestProgram : public QObject {
   Q_OBJECT
@@ -55,7 +44,7 @@ class TestProgram : public QObject {
     script.Ok();  // "Conf.dll" missing
     truco::Program program(Paths(), /*show_splash=*/false);
     QCOMPARE(script.texts().value(0), QString("Arquivo \"Conf.dll\" não encontrado. Criando agora..."));
-    QCOMPARE(ReadAll(dir_.filePath("Conf.dll")), QByteArray::fromHex("313131000F0000FF"));
+    QCOMPARE(FileBytes(dir_.filePath("Conf.dll")), QByteArray::fromHex("313131000F0000FF"));
     // No phrases file: empty phrases, so the computer's calls show an empty headline.
     for (const auto& phrase : program.game().state().truco_phrases) QVERIFY(phrase.empty());
 
@@ -69,8 +58,8 @@ class TestProgram : public QObject {
 
   void storedSettingsAndPhrasesReachTheGame() {
     // Manilha Velha, No Escuro, Baralho Sujo, navy background.
-    WriteAll(dir_.filePath("Conf.dll"), QByteArray::fromHex("3232310000008000"));
-    WriteAll(dir_.filePath("Frases.ini"),
+    PutFile(dir_.filePath("Conf.dll"), QByteArray::fromHex("3232310000008000"));
+    PutFile(dir_.filePath("Frases.ini"),
              "[FRASES]\r\nTRUCO=TRUCO LADR\xC3O\r\nSEIS=SEIS!\r\nNOVE=NOVE!\r\nDOZE=DOZE!\r\n"
              "ACEITA=VEM\r\n");
     ModalScript script;
@@ -126,7 +115,7 @@ class TestProgram : public QObject {
     script.Ok();
     truco::Program program(Paths(), false);
     program.screen().SubmitRecord("ANA", 3, 1, 2);
-    QCOMPARE(ReadAll(dir_.filePath("Recordes.qdx")).size(), 144);
+    QCOMPARE(FileBytes(dir_.filePath("Recordes.qdx")).size(), 144);
     program.Show();
     QTRY_VERIFY(program.main_window().isVisible());
     auto* name = program.main_window().findChild<QLabel*>("LabelNomePonto");
