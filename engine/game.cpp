@@ -697,6 +697,26 @@ void Game::CartaMClick(int index) {
   }
 }
 
+void Game::StopMatch() {
+  GameState& s = state_;
+  for (TimerId t : {kTimer1, kTimer2, kTimer3}) SetTimer(t, false);
+  // A hand dealt under the old settings must not go on under the new ones.
+  s.may_play = false;
+  s.BTrucar.enabled = false;
+  s.BCorrer.enabled = false;
+  s.BEsconder.enabled = false;
+  s.hide_armed = false;
+  s.BEsconder.caption = kEsconderCaption;
+  const int before_player = s.player_points;
+  const int before_computer = s.computer_points;
+  s.player_points = 0;
+  s.computer_points = 0;
+  if (observer_) {
+    observer_->OnPoints(s, Side::Player, before_player, PointsReason::Restarted);
+    observer_->OnPoints(s, Side::Computer, before_computer, PointsReason::Restarted);
+  }
+}
+
 void Game::ViewHands() {
   for (CardId id : kComputerCards) {
     if (state_.cards[id].top == kComputerHandTop) state_.cards[id].face_down = false;

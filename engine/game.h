@@ -80,6 +80,9 @@ class Game {
   void CartaMClick(int index);
   // The hidden command of the chat entry: the computer's cards in hand turn face up.
   void ViewHands();
+  // The settings changed the manilha mode or the deck: the running hand stops (nothing more is
+  // played in it), the points go to 0, and a new hand starts only with "Iniciar".
+  void StopMatch();
 
   // The deferred steps; public so a window or a test can tick them one by one.
   bool Timer1Timer();

@@ -58,7 +58,7 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
   {
     // The first-place line shares its row with the table's edge; its tail is set smaller.
     QFont f = ui_->Label6->font();
-    f.setPixelSize(10);
+    f.setPixelSize(9);
     ui_->Label6->setFont(f);
   }
   for (QLabel* games : {ui_->PartMicro, ui_->PartJogador}) {
