@@ -180,6 +180,9 @@ void TestNetworkPlay::theHostPlaysThroughItsWindows() {
   script.Ok();
   script.Answer(QStringLiteral("OK"),
                 [&](QWidget* dialog) { fill(dialog, QString::number(port)); });
+  // "Cancela" in the wait gives it up and returns to the choice dialog, which tries again.
+  script.Answer(QStringLiteral("Cancela"));
+  script.Ok();
   // The waiting dialog: the guest connects and the wait closes by itself (never "Cancela").
   script.Answer(QStringLiteral("Cancela"), [&](QWidget* wait) {
     QCOMPARE(wait->findChild<QLabel*>(QStringLiteral("P_MENS"))->text(),
@@ -190,6 +193,8 @@ void TestNetworkPlay::theHostPlaysThroughItsWindows() {
   main.findChild<QPushButton*>(QStringLiteral("BInicio"))->click();
   QCOMPARE(script.seen().value(1).title, QStringLiteral("Informação"));
   QCOMPARE(script.seen().value(1).text, QString::fromUtf8(net::kPortRuleText.data()));
+  QCOMPARE(script.seen().value(3).text, QString::fromUtf8(net::kTextWaitingHost));
+  QCOMPARE(script.seen().value(4).title, QStringLiteral("Online ou Contra PC"));
   QCOMPARE(script.unexpected(), 0);
   QVERIFY(game.Online());
   QVERIFY(main.chatShown());
