@@ -1,11 +1,18 @@
 #include <QApplication>
+#include <QDir>
 
-#include "ui/formmain.h"
+#include "app/program.h"
+#include "store/phrases_file.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // The name shown on the task bar.
   QApplication::setApplicationName(QStringLiteral("Truco"));
-  truco::TFormMain main_window;
-  main_window.show();
+  QApplication::setApplicationDisplayName(QStringLiteral("Truco"));
+
+  // Settings and records live in the working directory, the phrases beside the program.
+  truco::Program program({QStringLiteral("Conf.dll"), QStringLiteral("Recordes.qdx"),
+                          truco::DefaultPhrasesPath()});
+  program.Show();
   return QApplication::exec();
 }

@@ -4,34 +4,15 @@
 
 #include "engine/game.h"
 #include "opponent/computer.h"
+#include "tests/engine/random_player.h"
 
 namespace truco {
 namespace {
 
-// Answers every box at once: information boxes, questions and the truco dialog at random.
-class QuietScreen final : public Screen {
- public:
-  explicit QuietScreen(ClockRandom& random) : random_(random) {}
-  bool MOSTRA_MENSAGEM(const std::string&, int kind) override {
-    return kind == 1 || random_.Uniform(2) == 0;
-  }
-  void Mensagem(const std::vector<std::string>&, int) override {}
-  bool Confirma(const std::vector<std::string>&) override { return false; }
-  char MOSTRA_TRUCO(const TrucoDialogRequest& request) override {
-    const int n = random_.Uniform(request.raise_offered ? 3 : 2);
-    return n == 0 ? kAnswerAccept : (n == 1 ? kAnswerRun : kAnswerRaise);
-  }
-  GameKindChoice EscolhaJogo() override { return {true, GameKind::ContraPC, "BANCO"}; }
-  void SubmitRecord(const std::string&, int, int, int) override {}
-
- private:
-  ClockRandom& random_;
-};
-
 void PlayHands(benchmark::State& bench, bool betting) {
   ClockRandom chance;
   ClockRandom player;
-  QuietScreen screen(player);
+  testing::RandomScreen screen(player);
   ComputerJudgement judgement;
   Game game(screen, chance, judgement);
   game.BInicioClick();
@@ -40,16 +21,7 @@ void PlayHands(benchmark::State& bench, bool betting) {
     const std::uint64_t start = game.deals();
     // One hand: random clicks (and, with betting, calls, runs and hidden cards) until a new deal.
     while (game.deals() == start) {
-      const int roll = player.Uniform(100);
-      if (betting && roll < 6) {
-        game.BTrucarClick();
-      } else if (betting && roll < 7) {
-        game.BCorrerClick();
-      } else if (betting && roll < 10) {
-        game.BEsconderClick();
-      } else {
-        game.CartaJClick(player.Uniform(3));
-      }
+      testing::RandomEvent(game, player, betting, /*restarts=*/false);
     }
     hands += game.deals() - start;
   }

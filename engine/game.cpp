@@ -153,9 +153,14 @@ void Game::BInicioClick() {
       observer_->OnPoints(state_, Side::Computer, before_computer, PointsReason::Restarted);
     }
   }
-  state_.game_kind = choice.kind;
+  state_.game_kind = networked_ ? choice.kind : GameKind::ContraPC;
   state_.LabelCartasNome = state_.LabelNome;
-  // The networked hand plugs in here; until then every game is against the computer.
+  if (Online()) {
+    // The computer's deferred steps have nothing to do in a game between two people.
+    for (TimerId t : {kTimer1, kTimer2, kTimer3}) SetTimer(t, false);
+    networked_->Inicio_Online();
+    return;
+  }
   Inicio();
 }
 
@@ -168,6 +173,10 @@ void Game::CartaJClick(int index) {
   GameState& s = state_;
   if (!s.may_play) return;
   const CardId id = kPlayerCards[static_cast<std::size_t>(index)];
+  if (Online() && networked_ && !s.hide_armed) {
+    networked_->PlayCard(id);
+    return;
+  }
   TableCard& card = s.cards[id];
   const bool in_hand = s.InHand(id);
 
@@ -595,6 +604,8 @@ void Game::Micro_Pede_ThirdTrick(Rung rung, CardId computer_card) {
 
 void Game::BTrucarClick() {
   EventScope scope(*this);
+  // Between two people no message carries a call: the computer must not answer it.
+  if (Online()) return;
   if (!state_.may_play || !state_.BTrucar.enabled || !state_.BTrucar.visible) return;
   DoBTrucarClick();
 }
@@ -627,6 +638,7 @@ void Game::DoBTrucarClick() {
 
 void Game::BCorrerClick() {
   EventScope scope(*this);
+  if (Online()) return;
   if (!state_.may_play || !state_.BCorrer.enabled) return;
   DoBCorrerClick();
 }
@@ -682,6 +694,26 @@ void Game::CartaMClick(int index) {
   EventScope scope(*this);
   if (state_.cards[kComputerCards[static_cast<std::size_t>(index)]].face_down) {
     Message("Tire a mão da minha carta Ladrão");
+  }
+}
+
+void Game::StopMatch() {
+  GameState& s = state_;
+  for (TimerId t : {kTimer1, kTimer2, kTimer3}) SetTimer(t, false);
+  // A hand dealt under the old settings must not go on under the new ones.
+  s.may_play = false;
+  s.BTrucar.enabled = false;
+  s.BCorrer.enabled = false;
+  s.BEsconder.enabled = false;
+  s.hide_armed = false;
+  s.BEsconder.caption = kEsconderCaption;
+  const int before_player = s.player_points;
+  const int before_computer = s.computer_points;
+  s.player_points = 0;
+  s.computer_points = 0;
+  if (observer_) {
+    observer_->OnPoints(s, Side::Player, before_player, PointsReason::Restarted);
+    observer_->OnPoints(s, Side::Computer, before_computer, PointsReason::Restarted);
   }
 }
 

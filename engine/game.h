@@ -42,6 +42,17 @@ class GameObserver {
   virtual void OnGameEnd(const GameState&, Side /*winner*/) {}
 };
 
+// The networked hand plugs in here: the start command and the player's card clicks take its
+// branch while the game kind is "Em rede".
+class NetworkedPlay {
+ public:
+  virtual ~NetworkedPlay() = default;
+  // Starts a networked hand on this side (`Inicio_Online`).
+  virtual void Inicio_Online() = 0;
+  // The player clicked the card `id` (one of CartaJ1..CartaJ3).
+  virtual void PlayCard(CardId id) = 0;
+};
+
 class Game {
  public:
   Game(Screen& screen, RandomSource& random, const Judgement& judgement);
@@ -50,6 +61,8 @@ class Game {
   // For the settings and phrases windows and for tests that set up a position.
   GameState& mutable_state() { return state_; }
   void set_observer(GameObserver* observer) { observer_ = observer; }
+  void set_networked_play(NetworkedPlay* play) { networked_ = play; }
+  [[nodiscard]] bool Online() const { return state_.game_kind == GameKind::EmRede; }
   [[nodiscard]] std::uint64_t deals() const { return deals_; }
 
   // Events of the main window.
@@ -67,6 +80,9 @@ class Game {
   void CartaMClick(int index);
   // The hidden command of the chat entry: the computer's cards in hand turn face up.
   void ViewHands();
+  // The settings changed the manilha mode or the deck: the running hand stops (nothing more is
+  // played in it), the points go to 0, and a new hand starts only with "Iniciar".
+  void StopMatch();
 
   // The deferred steps; public so a window or a test can tick them one by one.
   bool Timer1Timer();
@@ -118,6 +134,7 @@ class Game {
   RandomSource& random_;
   const Judgement& judgement_;
   GameObserver* observer_ = nullptr;
+  NetworkedPlay* networked_ = nullptr;
   GameState state_;
   std::uint64_t deals_ = 0;
   int depth_ = 0;

@@ -138,6 +138,8 @@ void Connection::OnNewConnection() {
 
 void Connection::AdoptPeer(QTcpSocket* socket) {
   peer_ = socket;
+  // The deal is a chain of short requests and answers: Nagle's wait would stall every step.
+  socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   framer_.Reset();
   connect(socket, &QTcpSocket::readyRead, this, &Connection::OnReadyRead);
   connect(socket, &QTcpSocket::disconnected, this, &Connection::OnPeerDisconnected);
@@ -149,6 +151,7 @@ void Connection::OnConnected() {
   if (state_ != State::Connecting) return;
   connect_timer_.stop();
   state_ = State::Connected;
+  if (peer_) peer_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   const quint64 generation = generation_;
   emit connected();
   if (generation == generation_ && peer_ && peer_->bytesAvailable() > 0) OnReadyRead();

@@ -11,8 +11,8 @@ packages=(
   fonts-dejavu-core
 )
 if [ "${1:-}" = "--test" ]; then
-  # Screenshots and GUI tests under a virtual display.
-  packages+=(xvfb xauth)
+  # Screenshots and GUI tests under a virtual display; pdftotext reads the printed rules back.
+  packages+=(xvfb xauth poppler-utils)
   # The fuzz build: clang, and libFuzzer with the sanitizer runtimes (not pulled in by clang).
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -317,3 +317,34 @@ TEST(Restart, ConfirmedWithNoGameFinishedHandsTwoZeroLines) {
 
 }  // namespace
 }  // namespace truco::testing
+
+namespace truco::testing {
+namespace {
+
+TEST(StopMatch, ZeroesThePointsKeepsTheTallyAndNothingMoreIsPlayed) {
+  Table t;
+  t.game.BInicioClick();
+  t.s().player_points = 7;
+  t.s().computer_points = 3;
+  t.s().games_player = 2;
+  const auto deals = t.game.deals();
+  t.game.StopMatch();
+  t.game.CartaJ1Click();
+  t.game.BTrucarClick();
+  t.game.BCorrerClick();
+  const GameState& s = t.game.state();
+  EXPECT_EQ(s.player_points, 0);
+  EXPECT_EQ(s.computer_points, 0);
+  EXPECT_EQ(s.games_player, 2);
+  EXPECT_EQ(s.cards[kCartaJ1].top, kPlayerHandTop);
+  EXPECT_EQ(t.game.deals(), deals);
+  EXPECT_TRUE(t.screen.messages.empty());
+  // "Iniciar" asks the restart question and deals again.
+  t.screen.confirm.push_back(true);
+  t.game.BInicioClick();
+  EXPECT_EQ(t.game.deals(), deals + 1);
+  EXPECT_TRUE(t.game.state().may_play);
+}
+
+}  // namespace
+}  // namespace truco::testing

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "tests/support_files.h"
 #include "store/formconfig.h"
 #include "store/formcor.h"
 #include "store/settings_file.h"
@@ -19,17 +20,8 @@ namespace truco {
 
 namespace {
 
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-void PutFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
+using truco::testing::FileBytes;
+using truco::testing::PutFile;
 
 QByteArray Record(char manilha, char eleven, char deck, int filler = 0,
                   ColourCode colour = kButtonFaceCode) {

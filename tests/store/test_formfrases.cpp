@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "tests/support_files.h"
 #include "store/codepage.h"
 #include "store/formfrases.h"
 #include "tests/store/boxes.h"
@@ -15,17 +16,8 @@ namespace truco {
 
 namespace {
 
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-void PutFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
+using truco::testing::FileBytes;
+using truco::testing::PutFile;
 
 QLineEdit* Field(QWidget& window, const char* name) {
   auto* field = window.findChild<QLineEdit*>(name);

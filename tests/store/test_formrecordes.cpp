@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "tests/support_files.h"
 #include "store/formrecordes.h"
 #include "tests/store/boxes.h"
 #include "tests/ui/modal.h"
@@ -12,17 +13,8 @@ namespace truco {
 
 namespace {
 
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-void PutFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
+using truco::testing::FileBytes;
+using truco::testing::PutFile;
 
 QString LabelText(QWidget& window, const QString& name) {
   auto* label = window.findChild<QLabel*>(name);

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "tests/support_files.h"
 #include "store/codepage.h"
 #include "store/phrases_file.h"
 #include "tests/store/fsize_limit.h"
@@ -11,6 +12,9 @@ namespace truco {
 
 namespace {
 
+using truco::testing::FileBytes;
+using truco::testing::PutFile;
+
 Phrases Make(const char* truco, const char* seis, const char* nove, const char* doze,
              const char* aceita) {
   return {QString::fromUtf8(truco), QString::fromUtf8(seis), QString::fromUtf8(nove),
@@ -18,18 +22,6 @@ Phrases Make(const char* truco, const char* seis, const char* nove, const char* 
 }
 
 QByteArray Cp1252(const char* utf8) { return EncodeWindows1252(QString::fromUtf8(utf8)); }
-
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-void PutFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "tests/support_files.h"
 #include "store/records_file.h"
 #include "tests/store/fsize_limit.h"
 #include "tests/ui/modal.h"
@@ -10,6 +11,9 @@
 namespace truco {
 
 namespace {
+
+using truco::testing::FileBytes;
+using truco::testing::PutFile;
 
 RecordsTable TableOf(std::initializer_list<std::pair<const char*, int>> rows) {
   RecordsTable table{};
@@ -29,18 +33,6 @@ QStringList Names(const RecordsTable& table) {
   QStringList out;
   for (const auto& e : table) out << e.name();
   return out;
-}
-
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-void PutFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(bytes), bytes.size());
 }
 
 RecordsTable ReadBack(const QString& path) {

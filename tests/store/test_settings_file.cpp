@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "tests/support_files.h"
 #include "store/settings_file.h"
 #include "tests/store/fsize_limit.h"
 #include "tests/ui/modal.h"
@@ -11,22 +12,13 @@ namespace truco {
 
 namespace {
 
+using truco::testing::FileBytes;
+using truco::testing::PutFile;
+
 QByteArray Bytes(std::initializer_list<int> values) {
   QByteArray out;
   for (int v : values) out.append(static_cast<char>(v));
   return out;
-}
-
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-void PutFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(bytes), bytes.size());
 }
 
 }  // namespace

@@ -1,0 +1,127 @@
+#include "app/program.h"
+
+#include "net/network_play.h"
+#include "store/formconfig.h"
+#include "store/formcor.h"
+#include "store/formfrases.h"
+#include "store/formrecordes.h"
+#include "ui/card.h"
+#include "ui/formbaralho.h"
+#include "ui/formescolha.h"
+#include "ui/formmain.h"
+#include "ui/formmanilhas.h"
+#include "ui/formregras.h"
+#include "ui/formsobre.h"
+#include "ui/formsplash.h"
+#include "ui/formtruco.h"
+
+namespace truco {
+
+Program::Program(const ProgramPaths& paths, bool show_splash)
+    : game_(screen_, random_, judgement_), settings_(paths.settings), records_(paths.records) {
+  TCard::SetRandomSource(&random_);
+
+  // The main window first: its creation shows the splash and loads the settings.
+  main_ = std::make_unique<TFormMain>(game_, screen_);
+  screen_.SetMainWindow(main_.get());
+  if (show_splash) {
+    TFormSplash splash;
+    splash.exec();
+  }
+  if (settings_.LoadAtStart()) background_ = settings_.record().background_colour;
+  main_->SetBackground(ColourFromCode(background_));
+
+  // Then every other window, in the start-up order.
+  recordes_ = std::make_unique<TFormRecordes>(paths.records);
+  sobre_ = std::make_unique<TFormSobre>();
+  regras_ = std::make_unique<TFormRegras>();
+  manilhas_ = std::make_unique<TFormManilhas>();
+  config_ = std::make_unique<TFormConfig>(&settings_, nullptr);
+  baralho_ = std::make_unique<TFormBaralho>();
+  colours_ = std::make_unique<TFormCor>(&settings_);
+  config_->setColourWindow(colours_.get());
+  truco_ = std::make_unique<TFormTruco>();
+  screen_.SetTrucoDialog(truco_.get());
+  frases_ = std::make_unique<TFormFrases>(paths.phrases);
+  escolha_ = std::make_unique<TF_ESCOLHA>();
+  screen_.SetEscolhaDialog(escolha_.get());
+  // The waiting dialog, the connection and the networked hand, wired to the windows above.
+  network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
+
+  ApplyBackground(background_);
+  SyncSettings();
+
+  // The phrases window loaded the file when it was created; its fields are the phrases in use.
+  auto take_phrases = [this](const Phrases& phrases) {
+    for (std::size_t i = 0; i < phrases.size(); ++i) {
+      game_.mutable_state().truco_phrases[i] = phrases[i].toStdString();
+    }
+  };
+  take_phrases(frases_->phrases());
+  QObject::connect(frases_.get(), &TFormFrases::phrasesSaved, take_phrases);
+
+  screen_.SetRecordSink([this](const std::string& name, int won, int lost, int balance) {
+    records_.Submit(QString::fromStdString(name), won, lost, balance);
+  });
+
+  TFormMain* main = main_.get();
+  QObject::connect(main, &TFormMain::aboutRequested, [this] { sobre_->exec(); });
+  QObject::connect(main, &TFormMain::rulesRequested, [this] { regras_->exec(); });
+  QObject::connect(main, &TFormMain::manilhasRequested,
+                   [this] { manilhas_->showManilhas(game_.state().manilha_value); });
+  QObject::connect(main, &TFormMain::phrasesRequested, [this] { frases_->exec(); });
+  QObject::connect(main, &TFormMain::recordsRequested, [this] {
+    recordes_->exec();
+    ShowFirstPlace();  // "Limpar" may have changed the first place
+  });
+  QObject::connect(main, &TFormMain::firstPlaceRequested, [this] { ShowFirstPlace(); });
+  QObject::connect(main, &TFormMain::settingsRequested, [this] {
+    config_->OpenFrom(background_);
+    SyncSettings();
+    main_->refresh();
+  });
+  QObject::connect(config_.get(), &TFormConfig::helpRequested, [this] { baralho_->exec(); });
+  QObject::connect(config_.get(), &TFormConfig::backgroundChosen,
+                   [this](ColourCode code) { ApplyBackground(code); });
+  QObject::connect(config_.get(), &TFormConfig::matchRestartRequested, [this] { RestartMatch(); });
+}
+
+Program::~Program() { TCard::SetRandomSource(nullptr); }
+
+void Program::Show() { main_->show(); }
+
+void Program::ApplyBackground(ColourCode code) {
+  background_ = code;
+  const QColor colour = ColourFromCode(code);
+  main_->SetBackground(colour);
+  colours_->setMainBackground(colour);
+  baralho_->setMainBackground(colour);
+  config_->setMainBackground(colour);
+  manilhas_->setMainBackground(colour);
+  regras_->setMainBackground(colour);
+  frases_->setMainBackground(colour);
+  // The truco dialog takes the main window's colour each time it opens.
+}
+
+void Program::SyncSettings() {
+  GameSettings& s = game_.mutable_state().settings;
+  s.deck_type = static_cast<char>(settings_.deck_type());
+  s.manilha_mode = config_->manilha_mode();
+  s.eleven_mode = config_->eleven_mode();
+}
+
+void Program::ShowFirstPlace() {
+  const records_entry& first = records_.ReadFirstRow();
+  main_->SetFirstPlace(first.name(), first.balance);
+}
+
+void Program::RestartMatch() {
+  game_.StopMatch();
+  main_->refresh();
+  // The game-kind dialog is shown; only the name it may take counts until "Iniciar".
+  const GameKindChoice choice = escolha_->Escolha();
+  if (choice.ok) game_.mutable_state().LabelNome = choice.name;
+  main_->refresh();
+}
+
+}  // namespace truco

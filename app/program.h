@@ -1,0 +1,87 @@
+#pragma once
+// The whole program: the game, its windows in their start-up order, and the wiring between them.
+// Each window is created once and lives for the whole run; it is only shown and hidden.
+
+#include <QColor>
+#include <memory>
+
+#include "engine/game.h"
+#include "engine/random.h"
+#include "opponent/computer.h"
+#include "store/colours.h"
+#include "store/records_file.h"
+#include "store/settings_file.h"
+#include "ui/windowscreen.h"
+
+namespace truco {
+
+class TFormMain;
+class TFormRecordes;
+class TFormSobre;
+class TFormRegras;
+class TFormManilhas;
+class TFormConfig;
+class TFormBaralho;
+class TFormCor;
+class TFormTruco;
+class TFormFrases;
+class TF_ESCOLHA;
+namespace net {
+class NetworkPlay;
+}
+
+struct ProgramPaths {
+  QString settings;  // "Conf.dll" in the working directory
+  QString records;   // "Recordes.qdx" in the working directory
+  QString phrases;   // "Frases.ini" beside the program
+};
+
+class Program {
+ public:
+  // `show_splash` false skips the three-second splash (tests).
+  explicit Program(const ProgramPaths& paths, bool show_splash = true);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  void Show();
+
+  Game& game() { return game_; }
+  TFormMain& main_window() { return *main_; }
+  WindowScreen& screen() { return screen_; }
+  TF_ESCOLHA& escolha() { return *escolha_; }
+  TFormConfig& config() { return *config_; }
+  TFormCor& colours() { return *colours_; }
+  TFormFrases& phrases() { return *frases_; }
+  TFormRecordes& records_window() { return *recordes_; }
+  TFormManilhas& manilhas() { return *manilhas_; }
+
+ private:
+  void ApplyBackground(ColourCode code);
+  void SyncSettings();
+  void ShowFirstPlace();
+  void RestartMatch();
+
+  ClockRandom random_;
+  ComputerJudgement judgement_;
+  WindowScreen screen_;
+  Game game_;
+  SettingsStore settings_;
+  RecordsBook records_;
+  ColourCode background_ = kButtonFaceCode;
+
+  std::unique_ptr<TFormMain> main_;
+  std::unique_ptr<TFormRecordes> recordes_;
+  std::unique_ptr<TFormSobre> sobre_;
+  std::unique_ptr<TFormRegras> regras_;
+  std::unique_ptr<TFormManilhas> manilhas_;
+  std::unique_ptr<TFormConfig> config_;
+  std::unique_ptr<TFormBaralho> baralho_;
+  std::unique_ptr<TFormCor> colours_;
+  std::unique_ptr<TFormTruco> truco_;
+  std::unique_ptr<TFormFrases> frases_;
+  std::unique_ptr<TF_ESCOLHA> escolha_;
+  std::unique_ptr<net::NetworkPlay> network_;
+};
+
+}  // namespace truco

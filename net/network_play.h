@@ -1,0 +1,63 @@
+#pragma once
+// Network play wired into the program: the connection, the waiting dialog and the networked
+// hand, joined to the main window (chat column), the game-kind dialog (its "Em rede" OK) and the
+// game (its networked branch). One object for the whole run.
+
+#include <QHostAddress>
+#include <QObject>
+#include <memory>
+
+#include "net/connection.h"
+#include "net/networked_hand.h"
+#include "net/tf_aguarde.h"
+
+namespace truco {
+class Game;
+class RandomSource;
+class Screen;
+class TFormMain;
+class TF_ESCOLHA;
+struct ConnectRequest;
+}  // namespace truco
+
+namespace truco::net {
+
+class NetworkPlay final : public QObject, private HandOutput {
+  Q_OBJECT
+ public:
+  NetworkPlay(Game& game, RandomSource& random, TFormMain& main_window, TF_ESCOLHA& escolha,
+              Screen& screen, QObject* parent = nullptr);
+  ~NetworkPlay() override;
+
+  [[nodiscard]] Connection& connection() { return connection_; }
+  [[nodiscard]] NetworkedHand& hand() { return hand_; }
+  [[nodiscard]] TF_AGUARDE& waitDialog() { return *wait_; }
+  // Where the host listens: every IPv4 address unless told otherwise (tests keep to loopback).
+  void SetListenAddress(const QHostAddress& address) { listen_on_ = address; }
+
+  // The "Em rede" OK of the game-kind dialog: true once the other side is there.
+  bool Open(const ConnectRequest& request);
+
+ private:
+  bool Send(const Message& message) override;
+  void SetMessagePanel(const std::string& text) override;
+  void SetOpponentName(const std::string& name) override;
+  void AppendChat(const std::string& line) override;
+  void Tell(const std::string& text) override;
+  void TableChanged() override;
+
+  Game& game_;
+  Screen& screen_;
+  TFormMain& main_;
+  Connection connection_;
+  std::unique_ptr<TF_AGUARDE> wait_;
+  NetworkedHand hand_;
+  QHostAddress listen_on_ = QHostAddress(QHostAddress::AnyIPv4);
+};
+
+// Creates the network side of the program and wires it in; keep it for the whole run.
+std::unique_ptr<NetworkPlay> WireNetworkPlay(Game& game, TFormMain& main_window,
+                                             TF_ESCOLHA& escolha, Screen& screen,
+                                             RandomSource& random);
+
+}  // namespace truco::net

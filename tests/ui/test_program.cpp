@@ -1,0 +1,132 @@
+// The program's wiring: start-up with and without files, the settings reaching the game, the
+// colour reaching every window, phrases, records and the restart asked by the settings window.
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/program.h"
+#include "store/formconfig.h"
+#include "store/formfrases.h"
+#include "store/formrecordes.h"
+#include "store/settings_file.h"
+#include "tests/support_files.h"
+#include "tests/ui/modal.h"
+#include "ui/formescolha.h"
+#include "ui/formmain.h"
+#include "ui/formmanilhas.h"
+
+using truco::testing::ModalScript;
+
+using truco::testing::FileBytes;
+using truco::testing::PutFile;
+
+class TestProgram : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  truco::ProgramPaths Paths() const {
+    return {dir_.filePath("Conf.dll"), dir_.filePath("Recordes.qdx"),
+            dir_.filePath("Frases.ini")};
+  }
+  void CleanFiles() {
+    QFile::remove(dir_.filePath("Conf.dll"));
+    QFile::remove(dir_.filePath("Recordes.qdx"));
+    QFile::remove(dir_.filePath("Frases.ini"));
+  }
+
+ private slots:
+  void init() { CleanFiles(); }
+
+  void freshInstallReportsAndCreatesTheDefaultSettings() {
+    ModalScript script;
+    script.Ok();  // "Conf.dll" missing
+    truco::Program program(Paths(), /*show_splash=*/false);
+    QCOMPARE(script.texts().value(0), QString("Arquivo \"Conf.dll\" não encontrado. Criando agora..."));
+    QCOMPARE(FileBytes(dir_.filePath("Conf.dll")), QByteArray::fromHex("313131000F0000FF"));
+    // No phrases file: empty phrases, so the computer's calls show an empty headline.
+    for (const auto& phrase : program.game().state().truco_phrases) QVERIFY(phrase.empty());
+
+    script.Ok();  // "Recordes.qdx" missing when the main window is shown
+    program.Show();
+    QTRY_COMPARE(script.pending(), std::size_t{0});
+    QCOMPARE(script.texts().value(1), QString("Arquivo \"Recordes.qdx\" não encontrado"));
+    QCOMPARE(script.unexpected(), 0);
+    program.main_window().hide();
+  }
+
+  void storedSettingsAndPhrasesReachTheGame() {
+    // Manilha Velha, No Escuro, Baralho Sujo, navy background.
+    PutFile(dir_.filePath("Conf.dll"), QByteArray::fromHex("3232310000008000"));
+    PutFile(dir_.filePath("Frases.ini"),
+             "[FRASES]\r\nTRUCO=TRUCO LADR\xC3O\r\nSEIS=SEIS!\r\nNOVE=NOVE!\r\nDOZE=DOZE!\r\n"
+             "ACEITA=VEM\r\n");
+    ModalScript script;
+    truco::Program program(Paths(), false);
+    QCOMPARE(script.unexpected(), 0);
+    const truco::GameState& s = program.game().state();
+    QCOMPARE(s.settings.manilha_mode, truco::ManilhaMode::Velha);
+    QCOMPARE(s.settings.eleven_mode, 1);
+    QCOMPARE(s.settings.deck_type, '1');
+    QCOMPARE(QString::fromStdString(s.truco_phrases[truco::kPhraseTruco]), QString("TRUCO LADRÃO"));
+    QCOMPARE(program.main_window().background(), QColor(0, 0, 0x80));
+
+    // A deal under "Manilha Velha" turns no vira.
+    program.game().Inicio();
+    QVERIFY(program.game().state().cards[truco::kCVira].face_down);
+
+    // Saved phrases are the ones the computer shouts from then on.
+    truco::Phrases phrases;
+    phrases[0] = "NOVO GRITO";
+    emit program.phrases().phrasesSaved(phrases);
+    QCOMPARE(QString::fromStdString(program.game().state().truco_phrases[0]), QString("NOVO GRITO"));
+  }
+
+  void aChosenColourReachesEveryWindow() {
+    ModalScript script;
+    script.Ok();
+    truco::Program program(Paths(), false);
+    const truco::ColourCode lime = 0x0000FF00;
+    emit program.config().backgroundChosen(lime);
+    QCOMPARE(program.main_window().background(), QColor(0, 255, 0));
+    QCOMPARE(program.manilhas().mainBackground(), QColor(0, 255, 0));
+  }
+
+  void theSettingsRestartStopsTheHandAndZeroesThePoints() {
+    ModalScript script;
+    script.Ok();
+    truco::Program program(Paths(), false);
+    program.game().Inicio();
+    program.game().mutable_state().player_points = 5;
+    program.game().mutable_state().games_computer = 2;
+    script.Answer("Cancela");  // the game-kind dialog shown by the restart
+    emit program.config().matchRestartRequested();
+    QCOMPARE(script.unexpected(), 0);
+    const truco::GameState& s = program.game().state();
+    QCOMPARE(s.player_points, 0);
+    QCOMPARE(s.games_computer, 2);
+    QVERIFY(!s.may_play);
+    QVERIFY(!s.BTrucar.enabled);
+  }
+
+  void resultsReachTheRecordsFileAndTheFirstPlaceLine() {
+    ModalScript script;
+    script.Ok();
+    truco::Program program(Paths(), false);
+    program.screen().SubmitRecord("ANA", 3, 1, 2);
+    QCOMPARE(FileBytes(dir_.filePath("Recordes.qdx")).size(), 144);
+    program.Show();
+    QTRY_VERIFY(program.main_window().isVisible());
+    auto* name = program.main_window().findChild<QLabel*>("LabelNomePonto");
+    auto* balance = program.main_window().findChild<QLabel*>("LabelPonto");
+    QVERIFY(name && balance);
+    QTRY_COMPARE(name->text(), QString("ANA"));
+    QCOMPARE(balance->text(), QString("2"));
+    QCOMPARE(script.unexpected(), 0);
+    program.main_window().hide();
+  }
+};
+
+QTEST_MAIN(TestProgram)
+#include "test_program.moc"

@@ -1,0 +1,97 @@
+#include "ui/formescolha.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHostAddress>
+#include <QMessageBox>
+#include <QNetworkInterface>
+#include <QScreen>
+
+#include "store/uppercase_validator.h"
+#include "ui_formescolha.h"
+
+namespace truco {
+
+TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      ui_(std::make_unique<Ui::TF_ESCOLHA>()) {
+  ui_->setupUi(this);
+  setObjectName(QStringLiteral("F_ESCOLHA"));
+  setFixedSize(size());
+  setModal(true);
+  ui_->E_NOME->setValidator(new UpperCaseValidator(ui_->E_NOME->maxLength(), ui_->E_NOME));
+  ui_->L_IP->setText(OwnIPv4());
+
+  connect(ui_->BCopiarIP, &QPushButton::clicked, this,
+          [this] { QGuiApplication::clipboard()->setText(ui_->L_IP->text()); });
+  connect(ui_->BOK, &QPushButton::clicked, this, [this] { BOKClick(); });
+  connect(ui_->BCancela, &QPushButton::clicked, this, [this] { reject(); });
+  connect(ui_->RB_CONTRAPC, &QRadioButton::clicked, this, [this] { UpdateEnabling(false); });
+  connect(ui_->RB_EMREDE, &QRadioButton::clicked, this, [this] { UpdateEnabling(false); });
+  connect(ui_->RB_SERVIDOR, &QRadioButton::clicked, this, [this] { UpdateEnabling(true); });
+  connect(ui_->RB_CLIENTE, &QRadioButton::clicked, this, [this] { UpdateEnabling(true); });
+}
+
+TF_ESCOLHA::~TF_ESCOLHA() = default;
+
+QString TF_ESCOLHA::OwnIPv4() {
+  for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+    if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback()) {
+      return address.toString();
+    }
+  }
+  return QHostAddress(QHostAddress::LocalHost).toString();
+}
+
+void TF_ESCOLHA::UpdateEnabling(bool from_connection_group) {
+  if (!from_connection_group) {
+    const bool network = ui_->RB_EMREDE->isChecked();
+    ui_->RG_TIPOC->setEnabled(network);
+    ui_->LabelPorta->setEnabled(network);
+    ui_->E_PORTA->setEnabled(network);
+    // The server address follows only a click in the connection group.
+    if (!network) {
+      ui_->LabelIPServidor->setEnabled(false);
+      ui_->E_IPS->setEnabled(false);
+    }
+    return;
+  }
+  const bool client = ui_->RB_CLIENTE->isChecked();
+  ui_->LabelIPServidor->setEnabled(client);
+  ui_->E_IPS->setEnabled(client);
+}
+
+void TF_ESCOLHA::BOKClick() {
+  if (ui_->E_NOME->text().isEmpty()) {
+    if (tell_) {
+      tell_(QStringLiteral("Escolha um nome"));
+    } else {
+      QMessageBox::information(this, QStringLiteral("Information"),
+                               QStringLiteral("Escolha um nome"));
+    }
+    return;
+  }
+  if (ui_->RB_EMREDE->isChecked()) {
+    ConnectRequest request;
+    request.host = !ui_->RB_CLIENTE->isChecked();
+    request.port = ui_->E_PORTA->text();
+    request.address = ui_->E_IPS->text();
+    request.name = ui_->E_NOME->text();
+    if (!connect_ || !connect_(request)) return;
+  }
+  accept();
+}
+
+GameKindChoice TF_ESCOLHA::Escolha() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  ui_->E_NOME->setFocus();
+  GameKindChoice choice;
+  choice.ok = exec() == QDialog::Accepted;
+  choice.kind = ui_->RB_EMREDE->isChecked() ? GameKind::EmRede : GameKind::ContraPC;
+  choice.name = ui_->E_NOME->text().toStdString();
+  return choice;
+}
+
+}  // namespace truco

@@ -1,0 +1,7 @@
+#include "ui/version.h"
+
+namespace truco {
+
+QString ProgramVersion() { return QStringLiteral(TRUCO_VERSION); }
+
+}  // namespace truco

@@ -1,0 +1,70 @@
+#include "ui/windowscreen.h"
+
+#include <QStringList>
+
+#include "store/messageboxes.h"
+#include "ui/formescolha.h"
+#include "ui/formmain.h"
+#include "ui/formtruco.h"
+
+namespace truco {
+namespace {
+
+QStringList ToQt(const std::vector<std::string>& lines) {
+  QStringList out;
+  for (const std::string& line : lines) out << QString::fromStdString(line);
+  return out;
+}
+
+}  // namespace
+
+void WindowScreen::SetTrucoDialog(TFormTruco* dialog) {
+  truco_ = dialog;
+  if (truco_) {
+    truco_->SetBackgroundSource([this] { return main_ ? main_->background() : QColor(); });
+  }
+}
+
+void WindowScreen::SetEscolhaDialog(TF_ESCOLHA* dialog) {
+  escolha_ = dialog;
+  if (escolha_) {
+    escolha_->SetMessenger([this](const QString& text) { truco::MOSTRA_MENSAGEM(text, 1); });
+  }
+}
+
+void WindowScreen::ShowTable() {
+  if (main_) main_->ShowTableForModal();
+}
+
+bool WindowScreen::MOSTRA_MENSAGEM(const std::string& text, int kind) {
+  ShowTable();
+  return truco::MOSTRA_MENSAGEM(QString::fromStdString(text), kind);
+}
+
+void WindowScreen::Mensagem(const std::vector<std::string>& lines, int kind) {
+  ShowTable();
+  truco::Mensagem(ToQt(lines), kind);
+}
+
+bool WindowScreen::Confirma(const std::vector<std::string>& lines) {
+  ShowTable();
+  return truco::Confirma(ToQt(lines));
+}
+
+char WindowScreen::MOSTRA_TRUCO(const TrucoDialogRequest& request) {
+  ShowTable();
+  if (!truco_) return kAnswerNone;
+  return truco_->Ask(request);
+}
+
+GameKindChoice WindowScreen::EscolhaJogo() {
+  ShowTable();
+  if (!escolha_) return {};
+  return escolha_->Escolha();
+}
+
+void WindowScreen::SubmitRecord(const std::string& name, int won, int lost, int balance) {
+  if (records_) records_(name, won, lost, balance);
+}
+
+}  // namespace truco
