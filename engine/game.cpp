@@ -51,25 +51,9 @@ Game::Game(Screen& screen, RandomSource& random, const Judgement& judgement)
 
 void Game::Inicio() {
   GameState& s = state_;
-  s.truco_answer = kAnswerNone;
-  s.hand_alive = true;
-  s.raise_in_answer = false;
-  s.hand_conceded = false;
+  s.ResetHand();
   for (auto& slot : s.computer_hand) slot.played = false;
   s.may_play = true;
-
-  s.BTrucar = {"Trucar", true, true};
-  s.BCorrer.enabled = true;
-  s.BEsconder.caption = kEsconderCaption;
-  s.BEsconder.enabled = false;
-
-  s.player_tricks = 0;
-  s.computer_tricks = 0;
-  s.trick_played = {};
-  s.hide_armed = false;
-  s.eleven_decided = false;
-  s.trick_result = {};
-  s.hand_stake = 1;
 
   for (int i = 0; i < 3; ++i) {
     s.cards[kPlayerCards[i]].top = kPlayerHandTop;

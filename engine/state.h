@@ -116,6 +116,26 @@ struct GameState {
   GameKind game_kind = GameKind::ContraPC;
   GameSettings settings;
 
+  // The per-hand fields as every deal sets them, against the computer or over the network:
+  // stake 1, no tricks, the buttons as at the start of a hand.
+  void ResetHand() {
+    truco_answer = '*';
+    hand_alive = true;
+    raise_in_answer = false;
+    hand_conceded = false;
+    BTrucar = {"Trucar", true, true};
+    BCorrer.enabled = true;
+    BEsconder.caption = kEsconderCaption;
+    BEsconder.enabled = false;
+    player_tricks = 0;
+    computer_tricks = 0;
+    trick_played = {};
+    hide_armed = false;
+    eleven_decided = false;
+    trick_result = {};
+    hand_stake = 1;
+  }
+
   [[nodiscard]] bool InHand(CardId id) const { return cards[id].top == kPlayerHandTop; }
   [[nodiscard]] bool BothAtEleven() const {
     return player_points == kHandOfEleven && computer_points == kHandOfEleven;

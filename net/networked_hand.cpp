@@ -120,21 +120,7 @@ void NetworkedHand::GiveTurn(char letter) {
 
 void NetworkedHand::Inicio_Online() {
   GameState& s = game_.mutable_state();
-  s.truco_answer = kAnswerNone;
-  s.hand_alive = true;
-  s.raise_in_answer = false;
-  s.hand_conceded = false;
-  s.BTrucar = {"Trucar", true, true};
-  s.BCorrer.enabled = true;
-  s.BEsconder.caption = kEsconderCaption;
-  s.BEsconder.enabled = false;
-  s.player_tricks = 0;
-  s.computer_tricks = 0;
-  s.trick_played = {};
-  s.hide_armed = false;
-  s.eleven_decided = false;
-  s.trick_result = {};
-  s.hand_stake = 1;
+  s.ResetHand();
   // The opponent's cards start face down; only a play (or the hidden command) turns them.
   for (int i = 0; i < 3; ++i) s.cards[OpponentCardId(i)].face_down = true;
   s.cards[kCVira].face_down = true;
