@@ -134,6 +134,7 @@ struct GameState {
     eleven_decided = false;
     trick_result = {};
     hand_stake = 1;
+    LabelVale = "1";  // also where no stake display runs (a hand between two people)
   }
 
   [[nodiscard]] bool InHand(CardId id) const { return cards[id].top == kPlayerHandTop; }
