@@ -4,36 +4,30 @@ namespace truco {
 
 namespace {
 
-constexpr std::size_t kMaxMessageLength = 500;
+constexpr std::size_t kMaxMessageCharacters = 500;
 
-// Keeps at most the limit, never cutting a UTF-8 sequence in two.
+// Keeps at most the limit in characters (UTF-8 code points), never cutting one in two.
 void Limit(std::string& text) {
-  if (text.size() <= kMaxMessageLength) return;
-  std::size_t end = kMaxMessageLength;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  text.resize(end);
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // continuation byte
+    if (characters++ == kMaxMessageCharacters) {
+      text.resize(i);
+      return;
+    }
+  }
 }
 
 }  // namespace
 
-std::string JoinMessageLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) text += "\n\r";
-    text += lines[i];
-  }
-  Limit(text);
-  return text;
-}
-
-std::string ConfirmaText(const std::vector<std::string>& lines) {
+std::string MessageText(const std::vector<std::string>& lines, bool question) {
   if (lines.empty()) return "";
   std::string text;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (i > 0) text += "\n\r";
     text += lines[i];
   }
-  text += " ?";
+  if (question) text += " ?";
   Limit(text);
   return text;
 }

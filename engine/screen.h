@@ -48,9 +48,8 @@ class Screen {
   virtual void SubmitRecord(const std::string& name, int won, int lost, int balance) = 0;
 };
 
-// Text of Mensagem and Confirma: lines joined by LF CR; Confirma appends " ?". At most 500
-// characters are kept.
-std::string JoinMessageLines(const std::vector<std::string>& lines);
-std::string ConfirmaText(const std::vector<std::string>& lines);
+// Text of Mensagem and Confirma: lines joined by LF CR; a question (Confirma) appends " ?". At
+// most 500 characters are kept. An empty list gives an empty text.
+std::string MessageText(const std::vector<std::string>& lines, bool question);
 
 }  // namespace truco

@@ -1,5 +1,7 @@
 #include "store/messageboxes.h"
 
+#include "engine/screen.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -7,10 +9,10 @@
 namespace truco {
 
 QString BuildMessageText(const QStringList& lines, bool question) {
-  if (lines.isEmpty()) return {};
-  QString text = lines.join(QStringLiteral("\n\r"));
-  if (question) text += QStringLiteral(" ?");
-  return text.left(kMessageTextLimit);
+  std::vector<std::string> utf8;
+  utf8.reserve(static_cast<std::size_t>(lines.size()));
+  for (const QString& line : lines) utf8.push_back(line.toStdString());
+  return QString::fromStdString(MessageText(utf8, question));
 }
 
 QString DisplayText(const QString& text) {

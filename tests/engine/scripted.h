@@ -36,12 +36,12 @@ class ScriptedScreen : public Screen {
     return answer;
   }
   void Mensagem(const std::vector<std::string>& lines, int) override {
-    messages.push_back(JoinMessageLines(lines));
+    messages.push_back(MessageText(lines, false));
   }
   bool Confirma(const std::vector<std::string>& lines) override {
-    messages.push_back(ConfirmaText(lines));
+    messages.push_back(MessageText(lines, true));
     if (confirm.empty()) {
-      ADD_FAILURE() << "unexpected confirmation: " << ConfirmaText(lines);
+      ADD_FAILURE() << "unexpected confirmation: " << MessageText(lines, true);
       return false;
     }
     const bool answer = confirm.front();
