@@ -681,6 +681,30 @@ void Game::CartaMClick(int index) {
   }
 }
 
+bool Game::BsairClick() {
+  EventScope scope(*this);
+  const int gp = state_.games_player;
+  const int gc = state_.games_computer;
+  const char* const kStay = "É isso ai, seja Macho e não fuja";
+  if (gp == gc) return Message("Tem Certeza que deseja Sair?", 2);
+  if (gp < gc) {
+    if (!Message("Você está Perdendo no Total. Vai sair com a Derrota nas costas?", 2)) {
+      Message(kStay);
+      return false;
+    }
+    Message("Maricas, HAHAHAHA. Não vai perder o sono por causa da surra");
+    screen_.SubmitRecord("COMPUTADOR", gc, gp, gc - gp);
+    return true;
+  }
+  if (!Message("Maricas, HAHAHAHA. Vai aproveitar que ganhou uma e vai sair?", 2)) {
+    Message(kStay);
+    return false;
+  }
+  Message("Maricas, saiu só porque ganhou uma");
+  screen_.SubmitRecord(state_.LabelNome, gp, gc, gp - gc);
+  return true;
+}
+
 void Game::StopMatch() {
   GameState& s = state_;
   for (TimerId t : {kTimer1, kTimer2, kTimer3}) SetTimer(t, false);

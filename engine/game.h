@@ -80,6 +80,9 @@ class Game {
   void CartaMClick(int index);
   // The hidden command of the chat entry: the computer's cards in hand turn face up.
   void ViewHands();
+  // "Sair": the exit dialog, which taunts a player who leaves ahead or behind and hands the
+  // leader's line to the records. True when the program is to end.
+  bool BsairClick();
   // The settings changed the manilha mode or the deck: the running hand stops (nothing more is
   // played in it), the points go to 0, and a new hand starts only with "Iniciar".
   void StopMatch();

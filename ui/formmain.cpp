@@ -313,34 +313,9 @@ void TFormMain::E_MSGKeyPress() {
 }
 
 void TFormMain::BsairClick() {
-  refresh();
-  const GameState& s = game_.state();
-  const int gp = s.games_player;
-  const int gc = s.games_computer;
-  const char* const kStay = "É isso ai, seja Macho e não fuja";
-  if (gp == gc) {
-    if (screen_.MOSTRA_MENSAGEM("Tem Certeza que deseja Sair?", 2)) quit_();
-    return;
-  }
-  if (gp < gc) {
-    if (screen_.MOSTRA_MENSAGEM("Você está Perdendo no Total. Vai sair com a Derrota nas costas?",
-                                2)) {
-      screen_.MOSTRA_MENSAGEM("Maricas, HAHAHAHA. Não vai perder o sono por causa da surra", 1);
-      screen_.SubmitRecord("COMPUTADOR", gc, gp, gc - gp);
-      quit_();
-    } else {
-      screen_.MOSTRA_MENSAGEM(kStay, 1);
-    }
-    return;
-  }
-  if (screen_.MOSTRA_MENSAGEM("Maricas, HAHAHAHA. Vai aproveitar que ganhou uma e vai sair?", 2)) {
-    screen_.MOSTRA_MENSAGEM("Maricas, saiu só porque ganhou uma", 1);
-    // The name as the score box shows it.
-    screen_.SubmitRecord(ui_->LabelNome->text().toStdString(), gp, gc, gp - gc);
-    quit_();
-  } else {
-    screen_.MOSTRA_MENSAGEM(kStay, 1);
-  }
+  bool leave = false;
+  Forward([this, &leave] { leave = game_.BsairClick(); });
+  if (leave) quit_();
 }
 
 void TFormMain::SpeedButton3Click() {

@@ -348,3 +348,43 @@ TEST(StopMatch, ZeroesThePointsKeepsTheTallyAndNothingMoreIsPlayed) {
 
 }  // namespace
 }  // namespace truco::testing
+
+namespace truco::testing {
+namespace {
+
+TEST(Sair, EqualGamesOnlyAskAndWriteNothing) {
+  Table t;
+  t.screen.yes_no = {false, true};
+  EXPECT_FALSE(t.game.BsairClick());
+  EXPECT_TRUE(t.game.BsairClick());
+  EXPECT_EQ(t.screen.messages.back(), "Tem Certeza que deseja Sair?");
+  EXPECT_TRUE(t.screen.records.empty());
+}
+
+TEST(Sair, APlayerBehindIsTauntedAndTheComputersLineGoesToTheRecords) {
+  Table t;
+  t.s().games_computer = 3;
+  t.s().games_player = 1;
+  t.screen.yes_no = {false};
+  EXPECT_FALSE(t.game.BsairClick());
+  EXPECT_EQ(t.LastMessage(), "É isso ai, seja Macho e não fuja");
+  t.screen.yes_no = {true};
+  EXPECT_TRUE(t.game.BsairClick());
+  EXPECT_EQ(t.LastMessage(), "Maricas, HAHAHAHA. Não vai perder o sono por causa da surra");
+  ASSERT_EQ(t.screen.records.size(), 1u);
+  EXPECT_EQ(t.screen.records[0], (Record{"COMPUTADOR", 3, 1, 2}));
+}
+
+TEST(Sair, APlayerAheadHandsTheirOwnLineUnderTheScoreBoxName) {
+  Table t;
+  t.s().LabelNome = "ANA";
+  t.s().games_player = 2;
+  t.screen.yes_no = {true};
+  EXPECT_TRUE(t.game.BsairClick());
+  EXPECT_EQ(t.LastMessage(), "Maricas, saiu só porque ganhou uma");
+  ASSERT_EQ(t.screen.records.size(), 1u);
+  EXPECT_EQ(t.screen.records[0], (Record{"ANA", 2, 0, 2}));
+}
+
+}  // namespace
+}  // namespace truco::testing
