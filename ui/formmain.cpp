@@ -315,7 +315,10 @@ void TFormMain::E_MSGKeyPress() {
 void TFormMain::BsairClick() {
   bool leave = false;
   Forward([this, &leave] { leave = game_.BsairClick(); });
-  if (leave) quit_();
+  if (!leave) return;
+  // Ending the event loop closes the windows, and the table refuses a close it did not ask for.
+  leaving_ = true;
+  quit_();
 }
 
 void TFormMain::SpeedButton3Click() {
@@ -357,6 +360,10 @@ void TFormMain::showEvent(QShowEvent* event) {
 void TFormMain::closeEvent(QCloseEvent* event) {
   // Only "Sair" ends the program; a close request from outside (Alt+F4 of a window manager)
   // opens the about window like the table's own Alt+F4.
+  if (leaving_) {
+    event->accept();
+    return;
+  }
   event->ignore();
   emit aboutRequested();
 }

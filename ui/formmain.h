@@ -127,6 +127,7 @@ class TFormMain : public QWidget {
   QString opponent_name_;
   bool chat_shown_ = false;
   std::function<void()> quit_;
+  bool leaving_ = false;  // "Sair" was confirmed: the window lets itself be closed
 };
 
 }  // namespace truco

@@ -508,6 +508,25 @@ class TestFormMain : public QObject {
     QVERIFY(NoModalLeft());
   }
 
+  // Ending the event loop closes every window: the table refuses a close from outside (and
+  // shows the about window instead) but lets itself be closed once "Sair" was confirmed.
+  void confirmedExitLetsTheTableClose() {
+    Table t;
+    int abouts = 0;
+    QObject::connect(&t.main, &truco::TFormMain::aboutRequested, [&] { ++abouts; });
+    QVERIFY(!t.main.close());
+    QCOMPARE(abouts, 1);
+    QVERIFY(t.main.isVisible());
+    bool closed = false;
+    t.main.SetQuitAction([&] { closed = t.main.close(); });
+    ModalScript script;
+    script.Yes();
+    t.Click("Bsair");
+    QVERIFY(closed);
+    QCOMPARE(abouts, 1);
+    QVERIFY(NoModalLeft());
+  }
+
   // "Sair" in its three situations, with what reaches the records.
   void exitDialog() {
     Table t;
