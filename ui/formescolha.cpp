@@ -7,7 +7,7 @@
 #include <QNetworkInterface>
 #include <QScreen>
 
-#include "store/uppercase_validator.h"
+#include "ui/uppercase_validator.h"
 #include "ui_formescolha.h"
 
 namespace truco {

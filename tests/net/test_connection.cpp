@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "net/connection.h"
-#include "net/tf_aguarde.h"
+#include "ui/tf_aguarde.h"
 #include "tests/ui/modal.h"
 
 using namespace truco::net;

@@ -6,9 +6,9 @@
 #include <QtTest>
 
 #include "app/program.h"
-#include "store/formconfig.h"
-#include "store/formfrases.h"
-#include "store/formrecordes.h"
+#include "ui/formconfig.h"
+#include "ui/formfrases.h"
+#include "ui/formrecordes.h"
 #include "store/settings_file.h"
 #include "tests/support_files.h"
 #include "tests/ui/modal.h"

@@ -9,8 +9,8 @@
 #include <QtTest>
 
 #include "tests/support_files.h"
-#include "store/formconfig.h"
-#include "store/formcor.h"
+#include "ui/formconfig.h"
+#include "ui/formcor.h"
 #include "store/settings_file.h"
 #include "tests/store/boxes.h"
 #include "tests/ui/modal.h"

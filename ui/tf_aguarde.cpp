@@ -1,4 +1,4 @@
-#include "net/tf_aguarde.h"
+#include "ui/tf_aguarde.h"
 
 #include <QGuiApplication>
 #include <QScreen>

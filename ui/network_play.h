@@ -9,7 +9,7 @@
 
 #include "net/connection.h"
 #include "net/networked_hand.h"
-#include "net/tf_aguarde.h"
+#include "ui/tf_aguarde.h"
 
 namespace truco {
 class Game;

@@ -1,7 +1,7 @@
-#include "store/formfrases.h"
+#include "ui/formfrases.h"
 
 #include "store/messageboxes.h"
-#include "store/uppercase_validator.h"
+#include "ui/uppercase_validator.h"
 #include "ui_formfrases.h"
 
 namespace truco {

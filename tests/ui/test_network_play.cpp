@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <set>
 
-#include "net/network_play.h"
+#include "ui/network_play.h"
 #include "tests/net/loopback.h"
 #include "tests/ui/modal.h"
 #include "ui/formescolha.h"

@@ -1,4 +1,4 @@
-#include "net/network_play.h"
+#include "ui/network_play.h"
 
 #include "engine/game.h"
 #include "store/messageboxes.h"

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "tests/support_files.h"
-#include "store/formrecordes.h"
+#include "ui/formrecordes.h"
 #include "tests/store/boxes.h"
 #include "tests/ui/modal.h"
 

@@ -1,4 +1,4 @@
-#include "store/formcor.h"
+#include "ui/formcor.h"
 
 #include <QMouseEvent>
 

@@ -1,8 +1,8 @@
-#include "store/formconfig.h"
+#include "ui/formconfig.h"
 
 #include <QCloseEvent>
 
-#include "store/formcor.h"
+#include "ui/formcor.h"
 #include "store/messageboxes.h"
 #include "store/settings_file.h"
 #include "ui/card.h"

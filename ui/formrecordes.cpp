@@ -1,4 +1,4 @@
-#include "store/formrecordes.h"
+#include "ui/formrecordes.h"
 
 #include <QLabel>
 

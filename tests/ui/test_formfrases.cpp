@@ -8,7 +8,7 @@
 
 #include "tests/support_files.h"
 #include "store/codepage.h"
-#include "store/formfrases.h"
+#include "ui/formfrases.h"
 #include "tests/store/boxes.h"
 #include "tests/ui/modal.h"
 
