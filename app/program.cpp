@@ -1,19 +1,19 @@
 #include "app/program.h"
 
-#include "ui/network_play.h"
-#include "ui/formconfig.h"
-#include "ui/formcor.h"
-#include "ui/formfrases.h"
-#include "ui/formrecordes.h"
 #include "ui/card.h"
 #include "ui/formbaralho.h"
+#include "ui/formconfig.h"
+#include "ui/formcor.h"
 #include "ui/formescolha.h"
+#include "ui/formfrases.h"
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
+#include "ui/formrecordes.h"
 #include "ui/formregras.h"
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
+#include "ui/network_play.h"
 
 namespace truco {
 
@@ -31,19 +31,21 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   if (settings_.LoadAtStart()) background_ = settings_.record().background_colour;
   main_->SetBackground(ColourFromCode(background_));
 
-  // Then every other window, in the start-up order.
-  recordes_ = std::make_unique<TFormRecordes>(paths.records);
-  sobre_ = std::make_unique<TFormSobre>();
-  regras_ = std::make_unique<TFormRegras>();
-  manilhas_ = std::make_unique<TFormManilhas>();
-  config_ = std::make_unique<TFormConfig>(&settings_, nullptr);
-  baralho_ = std::make_unique<TFormBaralho>();
-  colours_ = std::make_unique<TFormCor>(&settings_);
+  // Then every other window, in the start-up order, each attached to the window that opens it,
+  // so a window manager keeps it above that window and never minimises it on its own.
+  QWidget* owner = main_.get();
+  recordes_ = std::make_unique<TFormRecordes>(paths.records, owner);
+  sobre_ = std::make_unique<TFormSobre>(owner);
+  regras_ = std::make_unique<TFormRegras>(owner);
+  manilhas_ = std::make_unique<TFormManilhas>(owner);
+  config_ = std::make_unique<TFormConfig>(&settings_, nullptr, owner);
+  baralho_ = std::make_unique<TFormBaralho>(config_.get());
+  colours_ = std::make_unique<TFormCor>(&settings_, config_.get());
   config_->setColourWindow(colours_.get());
-  truco_ = std::make_unique<TFormTruco>();
+  truco_ = std::make_unique<TFormTruco>(owner);
   screen_.SetTrucoDialog(truco_.get());
-  frases_ = std::make_unique<TFormFrases>(paths.phrases);
-  escolha_ = std::make_unique<TF_ESCOLHA>();
+  frases_ = std::make_unique<TFormFrases>(paths.phrases, owner);
+  escolha_ = std::make_unique<TF_ESCOLHA>(owner);
   screen_.SetEscolhaDialog(escolha_.get());
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
@@ -86,9 +88,13 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(config_.get(), &TFormConfig::matchRestartRequested, [this] { RestartMatch(); });
 }
 
-Program::~Program() { TCard::SetRandomSource(nullptr); }
+Program::~Program() {
+  TCard::SetRandomSource(nullptr);
+}
 
-void Program::Show() { main_->show(); }
+void Program::Show() {
+  main_->show();
+}
 
 void Program::ApplyBackground(ColourCode code) {
   background_ = code;

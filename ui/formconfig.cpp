@@ -2,10 +2,11 @@
 
 #include <QCloseEvent>
 
-#include "ui/formcor.h"
 #include "store/messageboxes.h"
 #include "store/settings_file.h"
 #include "ui/card.h"
+#include "ui/dialogkeys.h"
+#include "ui/formcor.h"
 #include "ui_formconfig.h"
 
 namespace truco {
@@ -31,6 +32,8 @@ TFormConfig::TFormConfig(SettingsStore* settings, TFormCor* colour_window, QWidg
                  Qt::WindowTitleHint);
   setFixedSize(size());
   ui_->BHelp->setText(QStringLiteral("O Que é\nSujo e Limpo?"));
+  // Enter saves and closes; there is no Escape, as there is no close box.
+  SetDialogKeys(this, ui_->SpeedButton1, nullptr);
 
   // Manilha nova: the turned ace of hearts makes the twos manilhas.
   SetCard(ui_->CartaVira, kAce, Suit::Hearts);
@@ -87,9 +90,13 @@ ManilhaMode TFormConfig::manilha_mode() const {
   return ui_->RadioVelha->isChecked() ? ManilhaMode::Velha : ManilhaMode::Nova;
 }
 
-int TFormConfig::eleven_mode() const { return ui_->Radio11Escuro->isChecked() ? 1 : 0; }
+int TFormConfig::eleven_mode() const {
+  return ui_->Radio11Escuro->isChecked() ? 1 : 0;
+}
 
-int TFormConfig::deck_index() const { return ui_->RadioLimpo->isChecked() ? 1 : 0; }
+int TFormConfig::deck_index() const {
+  return ui_->RadioLimpo->isChecked() ? 1 : 0;
+}
 
 QString TFormConfig::current_key() const {
   const QRadioButton* manilha = ui_->RadioVelha->isChecked() ? ui_->RadioVelha : ui_->RadioNova;
@@ -138,15 +145,21 @@ void TFormConfig::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-void TFormConfig::RadioNovaClick() { SelectManilha(ManilhaMode::Nova); }
+void TFormConfig::RadioNovaClick() {
+  SelectManilha(ManilhaMode::Nova);
+}
 
-void TFormConfig::RadioVelhaClick() { SelectManilha(ManilhaMode::Velha); }
+void TFormConfig::RadioVelhaClick() {
+  SelectManilha(ManilhaMode::Velha);
+}
 
 void TFormConfig::RadioBaralhoClick() {
   // The key is computed from the selections whenever it is needed; nothing else to do.
 }
 
-void TFormConfig::BHelpClick() { emit helpRequested(); }
+void TFormConfig::BHelpClick() {
+  emit helpRequested();
+}
 
 void TFormConfig::SpeedButton2Click() {
   if (!colour_window_) return;

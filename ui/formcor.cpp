@@ -3,31 +3,32 @@
 #include <QMouseEvent>
 
 #include "store/settings_file.h"
+#include "ui/dialogkeys.h"
 #include "ui_formcor.h"
 
 namespace truco {
 
 const std::array<ColourCode, kNumSwatches>& SwatchCodes() {
   static const std::array<ColourCode, kNumSwatches> codes = {
-      0x0000FF00,                                // lime
-      0x0000FFFF,                                // yellow
+      0x0000FF00,  // lime
+      0x0000FFFF,  // yellow
       SystemColourCode(kSys3DLight),
       SystemColourCode(kSysScrollBar),
       SystemColourCode(kSysInactiveCaptionText),
       SystemColourCode(kSysWindow),
       SystemColourCode(kSysGradientActiveCaption),
-      0x008080FF,                                // light red
-      0x00008000,                                // green
-      0x00800000,                                // navy
-      0x00800080,                                // purple
-      0x000000FF,                                // red
-      0x00C0DCC0,                                // money green
-      0x00FF0000,                                // blue
-      0x00808080,                                // grey
-      0x00008080,                                // olive
-      0x00FF00FF,                                // fuchsia
-      0x00FFFF00,                                // aqua
-      0x00F0FBFF,                                // cream
+      0x008080FF,  // light red
+      0x00008000,  // green
+      0x00800000,  // navy
+      0x00800080,  // purple
+      0x000000FF,  // red
+      0x00C0DCC0,  // money green
+      0x00FF0000,  // blue
+      0x00808080,  // grey
+      0x00008080,  // olive
+      0x00FF00FF,  // fuchsia
+      0x00FFFF00,  // aqua
+      0x00F0FBFF,  // cream
       SystemColourCode(kSysHighlight),
   };
   return codes;
@@ -59,6 +60,7 @@ TFormCor::TFormCor(SettingsStore* settings, QWidget* parent)
     swatches_[i]->installEventFilter(this);
   }
   setSelectedCode(selected_);
+  SetDialogKeys(this, ui_->BOK, ui_->BCancelar);
   connect(ui_->BOK, &QPushButton::clicked, this, &TFormCor::BOKClick);
   connect(ui_->BCancelar, &QPushButton::clicked, this, &TFormCor::BCancelarClick);
 }
@@ -101,6 +103,20 @@ void TFormCor::BOKClick() {
   accept();
 }
 
-void TFormCor::BCancelarClick() { reject(); }
+void TFormCor::BCancelarClick() {
+  reject();
+}
+
+void TFormCor::showEvent(QShowEvent* event) {
+  selected_at_open_ = selected_;
+  QDialog::showEvent(event);
+}
+
+void TFormCor::reject() {
+  // Cancelling (button, Escape or close box) keeps the colour that was there, so the settings
+  // window does not save the one that was only tried.
+  setSelectedCode(selected_at_open_);
+  QDialog::reject();
+}
 
 }  // namespace truco

@@ -1,6 +1,7 @@
 #include "ui/formfrases.h"
 
 #include "store/messageboxes.h"
+#include "ui/dialogkeys.h"
 #include "ui/uppercase_validator.h"
 #include "ui_formfrases.h"
 
@@ -20,8 +21,8 @@ TFormFrases::TFormFrases(QString ini_path, QWidget* parent)
   const QRect box = ui_->L_Titulo->contentsRect();
   for (int px = 24; px >= 12; --px) {
     heading.setPixelSize(px);
-    const QRect needed = QFontMetrics(heading).boundingRect(
-        box, Qt::AlignCenter | Qt::TextWordWrap, ui_->L_Titulo->text());
+    const QRect needed = QFontMetrics(heading).boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap,
+                                                            ui_->L_Titulo->text());
     if (needed.height() <= box.height() && needed.width() <= box.width()) break;
   }
   ui_->L_Titulo->setFont(heading);
@@ -37,6 +38,10 @@ TFormFrases::TFormFrases(QString ini_path, QWidget* parent)
   ui_->E_ACEITA->hide();
   ui_->E_ACEITA->setEnabled(false);
 
+  StyleBoldButton(ui_->B_Grava);
+  StyleBoldButton(ui_->B_Fecha);
+  // Enter in a field saves, as "Gravar"; Escape leaves without saving, as "Fechar".
+  SetDialogKeys(this, ui_->B_Grava, ui_->B_Fecha);
   connect(ui_->B_Grava, &QPushButton::clicked, this, &TFormFrases::B_GravaClick);
   connect(ui_->B_Fecha, &QPushButton::clicked, this, &TFormFrases::B_FechaClick);
   Load();
@@ -46,11 +51,16 @@ TFormFrases::~TFormFrases() = default;
 
 QLineEdit* TFormFrases::Field(PhraseKey key) const {
   switch (key) {
-    case PhraseKey::Truco: return ui_->E_TRUCO;
-    case PhraseKey::Seis: return ui_->E_SEIS;
-    case PhraseKey::Nove: return ui_->E_NOVE;
-    case PhraseKey::Doze: return ui_->E_DOZE;
-    case PhraseKey::Aceita: return ui_->E_ACEITA;
+    case PhraseKey::Truco:
+      return ui_->E_TRUCO;
+    case PhraseKey::Seis:
+      return ui_->E_SEIS;
+    case PhraseKey::Nove:
+      return ui_->E_NOVE;
+    case PhraseKey::Doze:
+      return ui_->E_DOZE;
+    case PhraseKey::Aceita:
+      return ui_->E_ACEITA;
   }
   return ui_->E_TRUCO;
 }
@@ -89,6 +99,8 @@ void TFormFrases::B_GravaClick() {
   accept();
 }
 
-void TFormFrases::B_FechaClick() { reject(); }
+void TFormFrases::B_FechaClick() {
+  reject();
+}
 
 }  // namespace truco

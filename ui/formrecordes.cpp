@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "store/messageboxes.h"
+#include "ui/dialogkeys.h"
 #include "ui_formrecordes.h"
 
 namespace truco {
@@ -29,6 +30,7 @@ TFormRecordes::TFormRecordes(QString path, QWidget* parent)
   // The buttons keep their own look; every text of the window is yellow on black.
   for (auto* label : findChildren<QLabel*>()) label->setPalette(pal);
 
+  SetDialogKeys(this, ui_->BFechar, ui_->BFechar);
   connect(ui_->BFechar, &QPushButton::clicked, this, &TFormRecordes::BFecharClick);
   connect(ui_->BLimpar, &QPushButton::clicked, this, &TFormRecordes::BLimparClick);
 }
@@ -71,7 +73,9 @@ void TFormRecordes::ShowRows() {
   }
 }
 
-void TFormRecordes::BFecharClick() { accept(); }
+void TFormRecordes::BFecharClick() {
+  accept();
+}
 
 void TFormRecordes::BLimparClick() {
   if (!Confirma({QStringLiteral("Tem Certeza que deseja limpar os recordes")})) return;
