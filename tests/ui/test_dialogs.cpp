@@ -238,6 +238,12 @@ QStringList VisibleTexts(QWidget* widget) {
       add(action->text());
       add(action->toolTip());
     }
+    // The places a file dialog offers at its side ("Computador"), not the files it lists.
+    if (auto* places = qobject_cast<QAbstractItemView*>(w);
+        places && places->objectName() == QLatin1String("sidebar") && places->model()) {
+      for (int row = 0; row < places->model()->rowCount(); ++row)
+        add(places->model()->index(row, 0).data().toString());
+    }
     if (auto* header = qobject_cast<QHeaderView*>(w)) {
       if (header->model()) {
         for (int i = 0; i < header->count(); ++i)
@@ -617,6 +623,7 @@ class TestDialogs : public QObject {
     QVERIFY(file_dialog_seen);
     QVERIFY(dialog_texts.size() >= 8);
     QVERIFY(dialog_texts.contains(QStringLiteral("Cancelar")));
+    QVERIFY(dialog_texts.contains(QStringLiteral("Computador")));
     QVERIFY2(English(dialog_texts).isEmpty(), qPrintable(English(dialog_texts).join(" | ")));
   }
 };
