@@ -1,8 +1,8 @@
 #pragma once
-// The colour window ("FormCor"): twenty swatches; clicking one makes it the selection shown in
-// `EditCor`. "OK" writes the selection into the settings file and returns Accepted; "Cancelar"
-// returns Rejected and puts back the selection the window opened with, so the settings window
-// saves the colour that was there.
+// The colour window ("FormCor"): twenty swatches; clicking one (or walking to it with the arrow
+// keys) makes it the selection shown in `EditCor`. "OK" writes the selection into the settings file
+// and returns Accepted; "Cancelar" returns Rejected and puts back the selection the window opened
+// with, so the settings window saves the colour that was there.
 
 #include <QDialog>
 #include <array>
@@ -50,6 +50,9 @@ class TFormCor : public QDialog {
   void BCancelarClick();
 
  private:
+  // An arrow key moves the selection through the grid; false for any other key.
+  bool MoveSelection(int key);
+
   std::unique_ptr<Ui::TFormCor> ui_;
   SettingsStore* settings_;
   std::array<QFrame*, kNumSwatches> swatches_{};

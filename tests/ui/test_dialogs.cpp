@@ -339,6 +339,7 @@ class TestDialogs : public QObject {
     GameKindChoice choice;
     testing::OnNextModal([](QWidget* modal) {
       const auto closer = CloseAtEnd(modal);
+      QVERIFY(QTest::qWaitForWindowActive(modal));
       auto* name = modal->findChild<QLineEdit*>(QStringLiteral("E_NOME"));
       QCOMPARE(QApplication::focusWidget(), name);
       QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ana"));
@@ -351,6 +352,7 @@ class TestDialogs : public QObject {
 
     testing::OnNextModal([](QWidget* modal) {
       const auto closer = CloseAtEnd(modal);
+      QVERIFY(QTest::qWaitForWindowActive(modal));
       auto* name = modal->findChild<QLineEdit*>(QStringLiteral("E_NOME"));
       QCOMPARE(QApplication::focusWidget(), name);
       // The name is offered again, selected: Enter keeps it, typing replaces it.
@@ -374,6 +376,7 @@ class TestDialogs : public QObject {
 
     testing::OnNextModal([](QWidget* modal) {
       const auto closer = CloseAtEnd(modal);
+      QVERIFY(QTest::qWaitForWindowActive(modal));
       QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("B_ACEITA"));
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
       QVERIFY(modal->isVisible());
@@ -385,6 +388,7 @@ class TestDialogs : public QObject {
 
     testing::OnNextModal([](QWidget* modal) {
       const auto closer = CloseAtEnd(modal);
+      QVERIFY(QTest::qWaitForWindowActive(modal));
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("B_AUMENTA"));
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
@@ -396,6 +400,7 @@ class TestDialogs : public QObject {
     request.raise_caption.clear();
     testing::OnNextModal([](QWidget* modal) {
       const auto closer = CloseAtEnd(modal);
+      QVERIFY(QTest::qWaitForWindowActive(modal));
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("B_FOGE"));
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
@@ -444,6 +449,7 @@ class TestDialogs : public QObject {
       request.raise_caption = "Pedir 12";
       testing::OnNextModal([phrase](QWidget* modal) {
         const auto closer = CloseAtEnd(modal);
+        QVERIFY(QTest::qWaitForWindowActive(modal));
         QCOMPARE(modal->windowTitle(), QStringLiteral("O que deseja fazer?"));
         QCOMPARE(modal->size(), QSize(457, 98));
         auto* headline = modal->findChild<QLabel*>(QStringLiteral("L_FALA"));
@@ -566,6 +572,7 @@ class TestDialogs : public QObject {
     QWindow* truco_owner = nullptr;
     testing::OnNextModal([&truco_owner](QWidget* dialog) {
       const auto closer = CloseAtEnd(dialog);
+      QVERIFY(QTest::qWaitForWindowActive(dialog));
       truco_owner = dialog->windowHandle()->transientParent();
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });

@@ -315,6 +315,34 @@ class TestFormCor : public QObject {
     }
   }
 
+  // Without a mouse: the arrows walk the grid from the first swatch (the main window's colour
+  // is none of them), stop at its edges, and Enter keeps what they reached.
+  void arrowsWalkTheSwatches() {
+    TFormCor window(nullptr);
+    window.setSelectedCode(kButtonFaceCode);
+    const auto& codes = SwatchCodes();
+    testing::OnNextModal([&codes](QWidget* modal) {
+      auto* cor = static_cast<TFormCor*>(modal);
+      QVERIFY(QTest::qWaitForWindowActive(modal));
+      QWidget* focus = QApplication::focusWidget();
+      QVERIFY(focus);
+      QTest::keyClick(focus, Qt::Key_Left);
+      QCOMPARE(cor->selectedCode(), codes[0]);
+      QTest::keyClick(focus, Qt::Key_Left);
+      QTest::keyClick(focus, Qt::Key_Up);
+      QCOMPARE(cor->selectedCode(), codes[0]);
+      QTest::keyClick(focus, Qt::Key_Right);
+      QTest::keyClick(focus, Qt::Key_Down);
+      QTest::keyClick(focus, Qt::Key_Down);
+      QCOMPARE(cor->selectedCode(), codes[11]);
+      for (int i = 0; i < 5; ++i) QTest::keyClick(focus, Qt::Key_Down);
+      QCOMPARE(cor->selectedCode(), codes[19]);
+      QTest::keyClick(focus, Qt::Key_Return);
+    });
+    QCOMPARE(window.exec(), int(QDialog::Accepted));
+    QCOMPARE(window.selectedCode(), codes[19]);
+  }
+
   void directAndSystemCodes() {
     QCOMPARE(ColourFromCode(0x000000FF), QColor(255, 0, 0));
     QCOMPARE(ColourFromCode(0x00FF0000), QColor(0, 0, 255));
