@@ -9,8 +9,12 @@ packages=(
   libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
+  # The Debian package: CPack finds its dependencies with dpkg-shlibdeps, which needs file.
+  dpkg-dev file
 )
 if [ "${1:-}" = "--test" ]; then
+  # Checks of the package: lintian, the menu entry, the AppStream file.
+  packages+=(lintian desktop-file-utils appstream fakeroot)
   # Screenshots and GUI tests under a virtual display; pdftotext reads the printed rules back.
   packages+=(xvfb xauth poppler-utils)
   # The fuzz build: clang, and libFuzzer with the sanitizer runtimes (not pulled in by clang).
