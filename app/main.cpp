@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <QTextStream>
 #include <cstdio>
 
@@ -8,6 +9,13 @@
 #include "app/termination.h"
 
 namespace {
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/truco-zanforte-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
 
 int Answer(const truco::CommandLineAnswer& answer) {
   QTextStream(stdout) << answer.out;
@@ -31,6 +39,9 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Truco"));
   QApplication::setApplicationDisplayName(QStringLiteral("Truco"));
   QApplication::setApplicationVersion(QStringLiteral(TRUCO_VERSION));
+  // The icon of every window, and the menu entry the desktop matches the windows to.
+  QApplication::setWindowIcon(ProgramIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral(TRUCO_APP_ID));
   // What is left once the toolkit took its own options.
   if (auto answer = truco::AnswerCommandLine(QCoreApplication::arguments())) return Answer(*answer);
 
