@@ -3,7 +3,7 @@
 # its Debian package there: build-deb/truco-zanforte_<version>_amd64.deb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh --package
 cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRUCO_BUILD_TESTS=OFF \
   -DTRUCO_BUILD_BENCH=OFF >/dev/null
 cmake --build build-deb --target truco-zanforte truco_package_docs
