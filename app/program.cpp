@@ -44,7 +44,7 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   config_->setColourWindow(colours_.get());
   truco_ = std::make_unique<TFormTruco>(owner);
   screen_.SetTrucoDialog(truco_.get());
-  frases_ = std::make_unique<TFormFrases>(paths.phrases, owner);
+  frases_ = std::make_unique<TFormFrases>(paths.phrases, paths.phrases_default, owner);
   escolha_ = std::make_unique<TF_ESCOLHA>(owner);
   screen_.SetEscolhaDialog(escolha_.get());
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
