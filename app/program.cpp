@@ -1,19 +1,19 @@
 #include "app/program.h"
 
-#include "ui/network_play.h"
-#include "ui/formconfig.h"
-#include "ui/formcor.h"
-#include "ui/formfrases.h"
-#include "ui/formrecordes.h"
 #include "ui/card.h"
 #include "ui/formbaralho.h"
+#include "ui/formconfig.h"
+#include "ui/formcor.h"
 #include "ui/formescolha.h"
+#include "ui/formfrases.h"
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
+#include "ui/formrecordes.h"
 #include "ui/formregras.h"
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
+#include "ui/network_play.h"
 
 namespace truco {
 
@@ -62,6 +62,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
 
   screen_.SetRecordSink([this](const std::string& name, int won, int lost, int balance) {
     records_.Submit(QString::fromStdString(name), won, lost, balance);
+    // The first-place line follows the file as soon as a result may have changed it.
+    FollowFirstPlace();
   });
 
   TFormMain* main = main_.get();
@@ -86,9 +88,13 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(config_.get(), &TFormConfig::matchRestartRequested, [this] { RestartMatch(); });
 }
 
-Program::~Program() { TCard::SetRandomSource(nullptr); }
+Program::~Program() {
+  TCard::SetRandomSource(nullptr);
+}
 
-void Program::Show() { main_->show(); }
+void Program::Show() {
+  main_->show();
+}
 
 void Program::ApplyBackground(ColourCode code) {
   background_ = code;
@@ -113,6 +119,14 @@ void Program::SyncSettings() {
 void Program::ShowFirstPlace() {
   const records_entry& first = records_.ReadFirstRow();
   main_->SetFirstPlace(first.name(), first.balance);
+}
+
+void Program::FollowFirstPlace() {
+  // Read quietly: a file that cannot be read was reported by the write that just failed.
+  std::vector<records_entry> entries;
+  if (ReadRecordsFile(records_.path(), &entries) && !entries.empty()) {
+    main_->SetFirstPlace(entries.front().name(), entries.front().balance);
+  }
 }
 
 void Program::RestartMatch() {
