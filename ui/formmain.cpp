@@ -460,14 +460,16 @@ void TFormMain::SetUpKeyboard() {
   for (ClickLabel* l : {ui_->LabelNomePonto, ui_->Label10, ui_->Label11, ui_->Label12}) {
     l->setFocusPolicy(Qt::StrongFocus);
   }
+  // The tips column scrolls by the arrow keys too.
+  ui_->Browser2->setFocusPolicy(Qt::TabFocus);
   ui_->E_MSG->setFocusPolicy(Qt::NoFocus);
   ui_->CHAT->setFocusPolicy(Qt::NoFocus);
   const std::vector<QWidget*> order{
       ui_->CVira,        ui_->BSobre,  ui_->BRecordes,    ui_->SpeedButton1,   ui_->BConfig,
       ui_->SpeedButton2, ui_->BInicio, ui_->BTrucar,      ui_->BCorrer,        ui_->CartaJ1,
       ui_->CartaJ2,      ui_->CartaJ3, ui_->BEsconder,    ui_->LabelNomePonto, ui_->Label10,
-      ui_->Label11,      ui_->Label12, ui_->SpeedButton3, ui_->Bsair,          ui_->E_MSG,
-      ui_->CHAT};
+      ui_->Label11,      ui_->Label12, ui_->SpeedButton3, ui_->Bsair,          ui_->Browser2,
+      ui_->E_MSG,        ui_->CHAT};
   for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
   // One key for each game command, shown in its hint. A visible chat entry keeps its typing:

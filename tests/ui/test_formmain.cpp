@@ -830,10 +830,11 @@ class TestFormMain : public QObject {
     ChooseName(script, QStringLiteral("ana"));
     t.Click("BInicio");
     t.Get("BInicio")->setFocus();
-    const std::vector<const char*> order{
-        "BTrucar", "BCorrer",   "CartaJ1",      "CartaJ2",      "CartaJ3",      "LabelNomePonto",
-        "Label10", "Label11",   "Label12",      "SpeedButton3", "Bsair",        "CVira",
-        "BSobre",  "BRecordes", "SpeedButton1", "BConfig",      "SpeedButton2", "BInicio"};
+    const std::vector<const char*> order{"BTrucar", "BCorrer",        "CartaJ1",   "CartaJ2",
+                                         "CartaJ3", "LabelNomePonto", "Label10",   "Label11",
+                                         "Label12", "SpeedButton3",   "Bsair",     "Browser2",
+                                         "CVira",   "BSobre",         "BRecordes", "SpeedButton1",
+                                         "BConfig", "SpeedButton2",   "BInicio"};
     for (const char* name : order) {
       t.Key(Qt::Key_Tab);
       QCOMPARE(t.Focus()->objectName(), QString::fromLatin1(name));
