@@ -790,6 +790,45 @@ class TestFormMain : public QObject {
     QVERIFY(NoModalLeft());
   }
 
+  // The chat entry takes the keyboard only where the chat column shows (a networked game):
+  // there a typed digit is text, not a card, and the hidden command still works; once the
+  // column goes, the keyboard leaves the entry.
+  void chatEntryTakesKeysOnlyWhereShown() {
+    Table t;
+    ModalScript script;
+    t.Activate();
+    t.Stack(kWeakComputer);
+    ChooseName(script, QStringLiteral("ana"));
+    t.Key(Qt::Key_I);
+    auto* chat = t.Get<QLineEdit>("E_MSG");
+    QCOMPARE(chat->focusPolicy(), Qt::NoFocus);
+
+    t.game.mutable_state().game_kind = truco::GameKind::EmRede;
+    t.main.refresh();
+    QVERIFY(t.main.chatShown());
+    chat->setFocus();
+    QCOMPARE(t.Focus(), chat);
+    t.Key(Qt::Key_1);
+    QCOMPARE(chat->text(), QStringLiteral("1"));
+    QVERIFY(t.game.state().InHand(truco::kCartaJ1));
+    chat->clear();
+    QTest::keyClicks(chat, QStringLiteral("/viewhands_518"));
+    t.Key(Qt::Key_Return);
+    for (truco::CardId id : {truco::kCartaM1, truco::kCartaM2, truco::kCartaM3}) {
+      QVERIFY(!t.CardAt(id)->showDeck());
+    }
+
+    t.game.mutable_state().game_kind = truco::GameKind::ContraPC;
+    t.main.refresh();
+    QVERIFY(!t.main.chatShown());
+    QVERIFY(t.Focus() != chat);
+    QCOMPARE(chat->focusPolicy(), Qt::NoFocus);
+    t.Key(Qt::Key_1);
+    QVERIFY(!t.game.state().InHand(truco::kCartaJ1));
+    QCOMPARE(script.unexpected(), 0);
+    QVERIFY(NoModalLeft());
+  }
+
   // A whole game by keyboard: eleven calls of truco that the computer runs from, the hand of
   // eleven accepted with Enter and won with the keys 1 and 2.
   void winsAWholeGameByKeyboard() {
