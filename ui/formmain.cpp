@@ -5,14 +5,18 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPropertyAnimation>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QUrl>
+#include <QWindow>
 
 #include "store/messageboxes.h"
 #include "ui_formmain.h"
@@ -49,8 +53,7 @@ void ShowButton(QPushButton* button, const ButtonState& state) {
 }  // namespace
 
 TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowMinimizeButtonHint),
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
       ui_(std::make_unique<Ui::TFormMain>()),
       game_(game),
       screen_(screen) {
@@ -61,6 +64,7 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
   setFont(base);
   ui_->setupUi(this);
   setObjectName(QStringLiteral("FormMain"));
+  BuildCaption();
   for (QLabel* title : {ui_->Label1, ui_->LabelCartasNome}) {
     QFont f = title->font();
     f.setPixelSize(17);
@@ -71,7 +75,7 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
     f.setPixelSize(14);
     games->setFont(f);
   }
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(kClientWidth, kClientHeight + kCaptionHeight);
   if (const QScreen* s = QGuiApplication::primaryScreen()) {
     move(s->availableGeometry().center() - rect().center());
   }
@@ -136,6 +140,56 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
 }
 
 TFormMain::~TFormMain() = default;
+
+void TFormMain::BuildCaption() {
+  // Window managers draw their own title-bar buttons whatever a program asks (openbox keeps a
+  // close box and a maximise button on every window), so the table draws its caption itself:
+  // the title, and a minimise button as the only button. Dragging the caption moves the window.
+  table_ = new QWidget(this);
+  table_->setObjectName(QStringLiteral("Mesa"));
+  for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (child == table_) continue;
+    const QRect place = child->geometry();
+    child->setParent(table_);
+    child->setGeometry(place);
+  }
+  table_->setGeometry(0, kCaptionHeight, kClientWidth, kClientHeight);
+
+  caption_ = new QFrame(this);
+  caption_->setObjectName(QStringLiteral("Caption"));
+  caption_->setGeometry(0, 0, kClientWidth, kCaptionHeight);
+  caption_->setAutoFillBackground(true);
+  QPalette colours = caption_->palette();
+  colours.setColor(QPalette::Window, colours.color(QPalette::Active, QPalette::Highlight));
+  colours.setColor(QPalette::WindowText,
+                   colours.color(QPalette::Active, QPalette::HighlightedText));
+  caption_->setPalette(colours);
+  auto* title = new QLabel(windowTitle(), caption_);
+  title->setObjectName(QStringLiteral("LabelCaption"));
+  title->setAlignment(Qt::AlignCenter);
+  QFont bold = title->font();
+  bold.setBold(true);
+  title->setFont(bold);
+  title->setGeometry(0, 0, kClientWidth, kCaptionHeight);
+  caption_minimise_ = new QPushButton(QStringLiteral("-"), caption_);
+  caption_minimise_->setObjectName(QStringLiteral("BMinimizar"));
+  caption_minimise_->setFocusPolicy(Qt::NoFocus);  // "-" on the table takes the keyboard
+  caption_minimise_->setToolTip(QStringLiteral("Minimizar"));
+  caption_minimise_->setAccessibleName(QStringLiteral("Minimizar"));
+  caption_minimise_->setGeometry(kClientWidth - 21, 2, 18, kCaptionHeight - 4);
+  connect(caption_minimise_, &QPushButton::clicked, this, [this] { SpeedButton3Click(); });
+  caption_->installEventFilter(this);
+  title->installEventFilter(this);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && watched != caption_minimise_ &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (QWindow* window = windowHandle()) window->startSystemMove();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
 
 void TFormMain::BuildPopupMenu() {
   popup_ = new QMenu(this);
@@ -358,7 +412,11 @@ void TFormMain::ShowChatColumn(bool show) {
     if (!show && w->hasFocus()) ui_->BInicio->setFocus(Qt::OtherFocusReason);
   }
   const int width = show ? kChatWidth : kClientWidth;
-  setFixedSize(width, kClientHeight);
+  setFixedSize(width, kClientHeight + kCaptionHeight);
+  table_->resize(width, kClientHeight);
+  caption_->resize(width, kCaptionHeight);
+  caption_->findChild<QLabel*>()->resize(width, kCaptionHeight);
+  caption_minimise_->move(width - caption_minimise_->width() - 3, caption_minimise_->y());
   ui_->StatusBar1->resize(width, ui_->StatusBar1->height());
   // Keep the whole window on the screen when it grows.
   if (const QScreen* s = screen()) {

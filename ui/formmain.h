@@ -19,7 +19,9 @@
 #include "ui/card.h"
 
 class QAction;
+class QFrame;
 class QLabel;
+class QPushButton;
 class QPropertyAnimation;
 class QActionGroup;
 class QMenu;
@@ -39,6 +41,8 @@ class TFormMain : public QWidget {
   static constexpr int kMoveMs = 150;
   static constexpr TDecks kStartDeck = TDecks::Standard2;
   static constexpr int kClientWidth = 692;
+  // The table draws its own caption above the client area.
+  static constexpr int kCaptionHeight = 20;
   // Wide enough for the chat column right of the table.
   static constexpr int kChatWidth = 1000;
 
@@ -117,9 +121,11 @@ class TFormMain : public QWidget {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildPopupMenu();
+  void BuildCaption();
   void SetUpKeyboard();
   void ShowChatColumn(bool show);
   // Puts each card where the game says, sliding it onto the table when animated.
@@ -136,6 +142,9 @@ class TFormMain : public QWidget {
   std::array<TCard*, kNumTableCards> cards_{};
   QMenu* popup_ = nullptr;
   QActionGroup* deck_group_ = nullptr;
+  QWidget* table_ = nullptr;  // the client area, below the caption
+  QFrame* caption_ = nullptr;
+  QPushButton* caption_minimise_ = nullptr;
   std::array<QPropertyAnimation*, kNumTableCards> moves_{};
   bool animated_ = false;
   std::uint64_t shown_deals_ = 0;

@@ -5,6 +5,7 @@
 // the vira 7 of Hearts the manilhas are the Damas, so every other card is ordinary:
 // 4 (0) 5 (1) 6 (2) Rei (6) Ás (7) 2 (8) 3 (9).
 
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -625,10 +626,18 @@ class TestFormMain : public QObject {
     ModalScript script;
     QVERIFY(QTest::qWaitForWindowExposed(&t.main));
     QCOMPARE(t.main.windowTitle(), QStringLiteral("Truco Zanforte"));
-    QCOMPARE(t.main.size(), QSize(692, 607));
+    // The client area as designed, under the table's own caption: the title and a minimise
+    // button, the only button (a window manager draws no buttons of its own on it).
+    QCOMPARE(t.Get("Mesa")->size(), QSize(692, 607));
+    QCOMPARE(t.main.size(), QSize(692, 607 + truco::TFormMain::kCaptionHeight));
     QVERIFY(!(t.main.windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!(t.main.windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(t.main.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(t.main.windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(t.Text("LabelCaption"), QStringLiteral("Truco Zanforte"));
+    const auto caption_buttons = t.Get("Caption")->findChildren<QAbstractButton*>();
+    QCOMPARE(caption_buttons.size(), qsizetype{1});
+    QCOMPARE(caption_buttons.front()->accessibleName(), QStringLiteral("Minimizar"));
     const std::vector<std::tuple<const char*, QRect>> places{
         {"GB1", QRect(88, 20, 180, 59)},           {"BInicio", QRect(14, 294, 75, 25)},
         {"BTrucar", QRect(100, 294, 75, 25)},      {"BCorrer", QRect(186, 294, 75, 25)},
@@ -722,8 +731,12 @@ class TestFormMain : public QObject {
       QVERIFY2(!timer->isActive(), qPrintable(timer->objectName()));
     }
 
-    // "-" minimises.
+    // "-" and the caption's button minimise.
     t.Click("SpeedButton3");
+    QTRY_VERIFY(t.main.isMinimized());
+    t.main.showNormal();
+    QTRY_VERIFY(!t.main.isMinimized());
+    t.Click("BMinimizar");
     QTRY_VERIFY(t.main.isMinimized());
     QCOMPARE(script.seen().size(), qsizetype{0});
     QVERIFY(NoModalLeft());
