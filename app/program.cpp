@@ -42,7 +42,7 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   config_->setColourWindow(colours_.get());
   truco_ = std::make_unique<TFormTruco>();
   screen_.SetTrucoDialog(truco_.get());
-  frases_ = std::make_unique<TFormFrases>(paths.phrases);
+  frases_ = std::make_unique<TFormFrases>(paths.phrases, paths.phrases_default);
   escolha_ = std::make_unique<TF_ESCOLHA>();
   screen_.SetEscolhaDialog(escolha_.get());
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
