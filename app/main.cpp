@@ -7,6 +7,7 @@
 #include "app/paths.h"
 #include "app/program.h"
 #include "app/termination.h"
+#include "ui/formmain.h"
 #include "ui/translation.h"
 
 namespace {
@@ -53,6 +54,8 @@ int main(int argc, char* argv[]) {
   const truco::GamePaths paths = truco::PrepareGamePaths();
   truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default});
   if (ending.requested()) return 0;
+  // The player sees the cards slide onto the table; the tests see them land at once.
+  program.main_window().SetAnimated(true);
   program.Show();
   if (ending.requested()) return 0;
   return QApplication::exec();

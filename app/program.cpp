@@ -64,6 +64,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
 
   screen_.SetRecordSink([this](const std::string& name, int won, int lost, int balance) {
     records_.Submit(QString::fromStdString(name), won, lost, balance);
+    // The first-place line follows the file as soon as a result may have changed it.
+    FollowFirstPlace();
   });
 
   TFormMain* main = main_.get();
@@ -119,6 +121,14 @@ void Program::SyncSettings() {
 void Program::ShowFirstPlace() {
   const records_entry& first = records_.ReadFirstRow();
   main_->SetFirstPlace(first.name(), first.balance);
+}
+
+void Program::FollowFirstPlace() {
+  // Read quietly: a file that cannot be read was reported by the write that just failed.
+  std::vector<records_entry> entries;
+  if (ReadRecordsFile(records_.path(), &entries) && !entries.empty()) {
+    main_->SetFirstPlace(entries.front().name(), entries.front().balance);
+  }
 }
 
 void Program::RestartMatch() {

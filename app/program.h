@@ -62,6 +62,7 @@ class Program {
   void ApplyBackground(ColourCode code);
   void SyncSettings();
   void ShowFirstPlace();
+  void FollowFirstPlace();
   void RestartMatch();
 
   ClockRandom random_;

@@ -236,9 +236,7 @@ Game::Answer Game::Compara_Cartas1(int player_strength, CardId player_card) {
     }
   }
   slot.played = true;
-  std::string result = own > player_strength   ? kMicro
-                       : own < player_strength ? kJogador
-                                               : kEmpate;
+  std::string result = own > player_strength ? kMicro : own < player_strength ? kJogador : kEmpate;
   return {result, slot.card};
 }
 
@@ -425,8 +423,8 @@ bool Game::Timer3Timer() {
   const int c = s.computer_points;
 
   auto lock_bets = [&](int stake) {
-    const bool changed = !s.eleven_decided || s.BTrucar.visible || s.BCorrer.enabled ||
-                         s.hand_stake != stake;
+    const bool changed =
+        !s.eleven_decided || s.BTrucar.visible || s.BCorrer.enabled || s.hand_stake != stake;
     s.eleven_decided = true;
     s.BTrucar.visible = false;
     s.BCorrer.enabled = false;
@@ -470,7 +468,9 @@ bool Game::Timer4Timer() {
   GameState& s = state_;
   if (!TimerOn(kTimer4)) return false;
   bool changed = false;
-  if (s.trick_played[1] && !s.BEsconder.enabled) {
+  // Only a face-up card can be hidden: in a hand of eleven in the dark there is none, so the
+  // button stays off for the whole hand.
+  if (s.trick_played[1] && !s.BEsconder.enabled && !s.DarkElevenHand()) {
     s.BEsconder.enabled = true;
     changed = true;
   }
@@ -487,6 +487,7 @@ void Game::BEsconderClick() {
   GameState& s = state_;
   if (!s.BEsconder.enabled || !s.BEsconder.visible) return;
   if (s.BEsconder.caption == kEsconderCaption) {
+    if (s.DarkElevenHand()) return;
     s.hide_armed = true;
     s.BEsconder.caption = kNaoEsconderCaption;
   } else {

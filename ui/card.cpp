@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -241,6 +242,29 @@ void TCard::paintEvent(QPaintEvent*) {
   const QRect card_rect(0, 0, kWidth, kHeight);
   p.fillRect(card_rect, OwnerBackground());
   p.drawImage(QPoint(0, 0), Picture(pictureName(), devicePixelRatioF()));
+  if (hasFocus()) {
+    // The keyboard's place: a frame inside the outline, in the style's highlight colour with a
+    // light edge, so it shows on every face and back.
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Qt::white, 4));
+    p.drawRoundedRect(QRectF(3, 3, kWidth - 6, kHeight - 6), 3, 3);
+    p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    p.drawRoundedRect(QRectF(3, 3, kWidth - 6, kHeight - 6), 3, 3);
+  }
+}
+
+void TCard::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (!event->isAutoRepeat()) emit clicked();
+      event->accept();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
 }
 
 void TCard::resizeEvent(QResizeEvent* event) {

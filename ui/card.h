@@ -10,6 +10,7 @@
 #include "engine/cards.h"
 #include "engine/random.h"
 
+class QKeyEvent;
 class QMouseEvent;
 
 namespace truco {
@@ -95,6 +96,8 @@ class TCard : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  // A card that its owner lets take the keyboard focus is played with Space or Enter.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Changed();

@@ -5,10 +5,18 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPropertyAnimation>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QUrl>
+#include <QWindow>
 
 #include "store/messageboxes.h"
 #include "ui_formmain.h"
@@ -22,6 +30,13 @@ namespace truco {
 namespace {
 
 constexpr int kClientHeight = 607;
+// The lines of text on the table: the first place (two lines) and the stake.
+constexpr int kTableLeft = 282;
+constexpr int kFirstPlaceTop = 3;
+constexpr int kLineHeight = 15;
+constexpr int kLineGap = 5;
+constexpr int kStakeLeft = 284;
+constexpr int kStakeTop = 469;
 // The classic button face: the colour the table has until the settings give their own.
 const QColor kButtonFace(212, 208, 200);
 
@@ -38,8 +53,7 @@ void ShowButton(QPushButton* button, const ButtonState& state) {
 }  // namespace
 
 TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowMinimizeButtonHint),
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
       ui_(std::make_unique<Ui::TFormMain>()),
       game_(game),
       screen_(screen) {
@@ -50,23 +64,18 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
   setFont(base);
   ui_->setupUi(this);
   setObjectName(QStringLiteral("FormMain"));
+  BuildCaption();
   for (QLabel* title : {ui_->Label1, ui_->LabelCartasNome}) {
     QFont f = title->font();
     f.setPixelSize(17);
     title->setFont(f);
-  }
-  {
-    // The first-place line shares its row with the table's edge; its tail is set smaller.
-    QFont f = ui_->Label6->font();
-    f.setPixelSize(9);
-    ui_->Label6->setFont(f);
   }
   for (QLabel* games : {ui_->PartMicro, ui_->PartJogador}) {
     QFont f = games->font();
     f.setPixelSize(14);
     games->setFont(f);
   }
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(kClientWidth, kClientHeight + kCaptionHeight);
   if (const QScreen* s = QGuiApplication::primaryScreen()) {
     move(s->availableGeometry().center() - rect().center());
   }
@@ -81,9 +90,13 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
   ui_->Browser2->setContextMenuPolicy(Qt::NoContextMenu);
   ui_->Browser->setSearchPaths({});
   ui_->Browser2->setSearchPaths({});
-  // Browser2 runs past the window's right edge: wrap its text inside the part that shows.
-  ui_->Browser2->setLineWrapMode(QTextEdit::FixedPixelWidth);
-  ui_->Browser2->setLineWrapColumnOrWidth(kClientWidth - ui_->Browser2->x() - 12);
+  // The tips column fits the window, so its scroll bar shows; neither page ever wakes the
+  // program again once loaded.
+  ui_->Browser->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  ui_->Browser2->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  ui_->Browser2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ui_->Browser->setSource(QUrl(QStringLiteral("qrc:/web/Devudazoz.html")));
+  ui_->Browser2->setSource(QUrl(QStringLiteral("qrc:/web/Zavudiz2.html")));
 
   connect(ui_->BInicio, &QPushButton::clicked, this, [this] { BInicioClick(); });
   connect(ui_->BTrucar, &QPushButton::clicked, this, [this] { BTrucarClick(); });
@@ -106,23 +119,77 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
   }
   connect(ui_->CVira, &TCard::clicked, this, [this] { CViraClick(); });
   connect(ui_->E_MSG, &QLineEdit::returnPressed, this, [this] { E_MSGKeyPress(); });
+  ui_->StatusBar1->setSizeGripEnabled(false);
 
   BuildPopupMenu();
-
-  timer6_ = new QTimer(this);
-  timer6_->setObjectName(QStringLiteral("Timer6"));
-  timer6_->setInterval(kTimer6FirstMs);
-  connect(timer6_, &QTimer::timeout, this, [this] { Timer6Timer(); });
-  timer6_->start();
-  LoadPages();
+  SetUpKeyboard();
+  for (int id = 0; id < kNumTableCards; ++id) {
+    auto* move = new QPropertyAnimation(cards_[static_cast<std::size_t>(id)], "pos", this);
+    move->setDuration(kMoveMs);
+    move->setEasingCurve(QEasingCurve::OutCubic);
+    moves_[static_cast<std::size_t>(id)] = move;
+  }
 
   quit_ = [] { QCoreApplication::quit(); };
+  SetFirstPlace(ui_->LabelNomePonto->text(), ui_->LabelPonto->text().toInt());
+  // The keyboard starts on "Iniciar".
+  ui_->BInicio->setFocus(Qt::OtherFocusReason);
   SetBackground(kButtonFace);
   SetDeckType(kStartDeck);
   refresh();
 }
 
 TFormMain::~TFormMain() = default;
+
+void TFormMain::BuildCaption() {
+  // Window managers draw their own title-bar buttons whatever a program asks (openbox keeps a
+  // close box and a maximise button on every window), so the table draws its caption itself:
+  // the title, and a minimise button as the only button. Dragging the caption moves the window.
+  table_ = new QWidget(this);
+  table_->setObjectName(QStringLiteral("Mesa"));
+  for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (child == table_) continue;
+    const QRect place = child->geometry();
+    child->setParent(table_);
+    child->setGeometry(place);
+  }
+  table_->setGeometry(0, kCaptionHeight, kClientWidth, kClientHeight);
+
+  caption_ = new QFrame(this);
+  caption_->setObjectName(QStringLiteral("Caption"));
+  caption_->setGeometry(0, 0, kClientWidth, kCaptionHeight);
+  caption_->setAutoFillBackground(true);
+  QPalette colours = caption_->palette();
+  colours.setColor(QPalette::Window, colours.color(QPalette::Active, QPalette::Highlight));
+  colours.setColor(QPalette::WindowText,
+                   colours.color(QPalette::Active, QPalette::HighlightedText));
+  caption_->setPalette(colours);
+  auto* title = new QLabel(windowTitle(), caption_);
+  title->setObjectName(QStringLiteral("LabelCaption"));
+  title->setAlignment(Qt::AlignCenter);
+  QFont bold = title->font();
+  bold.setBold(true);
+  title->setFont(bold);
+  title->setGeometry(0, 0, kClientWidth, kCaptionHeight);
+  caption_minimise_ = new QPushButton(QStringLiteral("-"), caption_);
+  caption_minimise_->setObjectName(QStringLiteral("BMinimizar"));
+  caption_minimise_->setFocusPolicy(Qt::NoFocus);  // "-" on the table takes the keyboard
+  caption_minimise_->setToolTip(QStringLiteral("Minimizar"));
+  caption_minimise_->setAccessibleName(QStringLiteral("Minimizar"));
+  caption_minimise_->setGeometry(kClientWidth - 21, 2, 18, kCaptionHeight - 4);
+  connect(caption_minimise_, &QPushButton::clicked, this, [this] { SpeedButton3Click(); });
+  caption_->installEventFilter(this);
+  title->installEventFilter(this);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && watched != caption_minimise_ &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (QWindow* window = windowHandle()) window->startSystemMove();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
 
 void TFormMain::BuildPopupMenu() {
   popup_ = new QMenu(this);
@@ -189,6 +256,18 @@ void TFormMain::SetBackground(const QColor& colour) {
 void TFormMain::SetFirstPlace(const QString& name, int balance) {
   ui_->LabelNomePonto->setText(name);
   ui_->LabelPonto->setText(Number(balance));
+  ui_->LabelNomePonto->setAccessibleName(QStringLiteral("1º Lugar: %1").arg(name));
+  LayOutLine(kTableLeft, kFirstPlaceTop, {ui_->Label5, ui_->LabelNomePonto}, kLineGap);
+  LayOutLine(kTableLeft, kFirstPlaceTop + kLineHeight, {ui_->LabelPonto, ui_->Label6}, kLineGap);
+}
+
+void TFormMain::LayOutLine(int left, int top, std::initializer_list<QLabel*> labels, int gap) {
+  int x = left;
+  for (QLabel* label : labels) {
+    const QSize hint = label->sizeHint();
+    label->setGeometry(x, top, hint.width(), std::max(hint.height(), kLineHeight - 1));
+    x += hint.width() + gap;
+  }
 }
 
 void TFormMain::refresh() {
@@ -197,16 +276,39 @@ void TFormMain::refresh() {
   // itself which of its cards are not dealt yet.
   const bool online = game_.Online();
   const bool dealt = game_.deals() > 0 || online;
+  // A card led right after a deal comes from its hand, even if it lay on the same place of the
+  // table in the hand before.
+  const bool new_deal = game_.deals() != shown_deals_;
+  shown_deals_ = game_.deals();
   for (int id = 0; id < kNumTableCards; ++id) {
     const TableCard& tc = s.cards[static_cast<std::size_t>(id)];
     TCard* c = cards_[static_cast<std::size_t>(id)];
     c->setCard(tc.card);
     c->setShowDeck(tc.face_down || !dealt);
-    c->move(tc.left, tc.top);
+    PlaceCard(static_cast<CardId>(id), QPoint(tc.left, tc.top), new_deal);
   }
-  for (CardId id : {kCartaJ1, kCartaJ2, kCartaJ3}) {
+  int focused = -1;
+  for (int i = 0; i < 3; ++i) {
+    TCard* c = cards_[kCartaJ1 + i];
+    const auto id = static_cast<CardId>(kCartaJ1 + i);
     const bool pointer = dealt && s.InHand(id) && !s.cards[id].face_down;
-    cards_[id]->setCursor(pointer ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    c->setCursor(pointer ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    // Only a card in hand takes the keyboard (by Tab, not by a click); a played card hands it
+    // on to the next card in hand.
+    const bool playable = dealt && s.InHand(id);
+    c->setFocusPolicy(playable ? Qt::TabFocus : Qt::NoFocus);
+    if (!playable && c->hasFocus()) focused = i;
+  }
+  if (focused >= 0) {
+    QWidget* to = ui_->BInicio;
+    for (int k = 1; k <= 3; ++k) {
+      TCard* c = cards_[kCartaJ1 + (focused + k) % 3];
+      if (c->focusPolicy() != Qt::NoFocus) {
+        to = c;
+        break;
+      }
+    }
+    to->setFocus(Qt::OtherFocusReason);
   }
   ui_->CVira->setCursor(s.vira_hand_pointer ? Qt::PointingHandCursor : Qt::ArrowCursor);
 
@@ -217,21 +319,104 @@ void TFormMain::refresh() {
   ui_->LabelNome->setText(QString::fromStdString(s.LabelNome));
   ui_->LabelCartasNome->setText(QString::fromStdString(s.LabelCartasNome));
   ui_->LabelVale->setText(QString::fromStdString(s.LabelVale));
+  LayOutLine(kStakeLeft, kStakeTop, {ui_->Label7, ui_->LabelVale, ui_->Label8}, kLineGap);
   ShowButton(ui_->BTrucar, s.BTrucar);
   ShowButton(ui_->BCorrer, s.BCorrer);
   ShowButton(ui_->BEsconder, s.BEsconder);
+  // In a hand of eleven in the dark no card is face up, and only a face-up card can be hidden.
+  ui_->BEsconder->setToolTip(
+      dealt && s.DarkElevenHand()
+          ? QStringLiteral(
+                "Na mão de onze no escuro as cartas já vão fechadas: não há o que esconder")
+          : QStringLiteral(
+                "Clique aqui e na carta que deseja esconder (tecla E, depois 1, 2 ou 3)"));
   const QString opponent =
       online && !opponent_name_.isEmpty() ? opponent_name_ : QStringLiteral("COMPUTADOR");
   ui_->Label1->setText(opponent);
   ui_->Label3->setText(opponent);
+  ui_->LabelMesaMicro->setText(online && !opponent_name_.isEmpty() ? opponent_name_
+                                                                   : QStringLiteral("Computador"));
   ShowChatColumn(online);
+  UpdateStatus();
+}
+
+void TFormMain::PlaceCard(CardId id, const QPoint& target, bool new_deal) {
+  TCard* card = cards_[id];
+  QPropertyAnimation* move = moves_[id];
+  // Only a card going to the table slides; a new deal puts the hands back at once.
+  const bool to_table =
+      target.y() != kPlayerHandTop && target.y() != kComputerHandTop && id != kCVira;
+  const bool moving = move->state() == QAbstractAnimation::Running;
+  if (!(new_deal && to_table) && (moving ? move->endValue().toPoint() : card->pos()) == target) {
+    return;
+  }
+  move->stop();
+  if (!animated_ || !isVisible() || !to_table) {
+    card->move(target);
+    return;
+  }
+  if (new_deal) {
+    const int slot = id <= kCartaJ3 ? id - kCartaJ1 : id - kCartaM1;
+    card->move(kHandLefts[static_cast<std::size_t>(slot)],
+               id <= kCartaJ3 ? kPlayerHandTop : kComputerHandTop);
+  }
+  card->raise();
+  move->setStartValue(card->pos());
+  move->setEndValue(target);
+  move->start();
+}
+
+void TFormMain::SetAnimated(bool animated) {
+  animated_ = animated;
+  if (animated) return;
+  // Whatever is sliding arrives now.
+  for (QPropertyAnimation* move : moves_) {
+    if (move->state() == QAbstractAnimation::Running) move->setCurrentTime(move->duration());
+    move->stop();
+  }
+}
+
+QString TFormMain::statusText() const {
+  return status_;
+}
+
+void TFormMain::UpdateStatus() {
+  const GameState& s = game_.state();
+  const bool dealt = game_.deals() > 0 || game_.Online();
+  const bool yours = game_.Online() ? s.may_play : s.turn == 'L' || s.turn == 'J';
+  QString text;
+  if (!dealt || (!s.may_play && !game_.Online())) {
+    text = QStringLiteral("Tecle I ou clique em Iniciar para começar");
+  } else if (yours) {
+    text = s.turn == 'J' ? QStringLiteral("O computador jogou. Sua vez: teclas 1, 2 e 3 jogam")
+                         : QStringLiteral("Sua vez: teclas 1, 2 e 3 jogam as suas cartas");
+    if (s.hide_armed) {
+      text = QStringLiteral("Esconder ligado: a próxima carta vai encoberta (E desliga)");
+    } else if (s.DarkElevenHand()) {
+      text = QStringLiteral("Mão de onze no escuro: jogue as cartas fechadas; nada se esconde");
+    }
+  } else {
+    text = QStringLiteral("Vez do adversário: aguarde a jogada");
+  }
+  if (text == status_) return;
+  status_ = text;
+  ui_->StatusBar1->showMessage(text);
 }
 
 void TFormMain::ShowChatColumn(bool show) {
   if (show == chat_shown_) return;
   chat_shown_ = show;
+  // The chat entry takes the keyboard only where it can be seen.
+  for (QWidget* w : {static_cast<QWidget*>(ui_->E_MSG), static_cast<QWidget*>(ui_->CHAT)}) {
+    w->setFocusPolicy(show ? Qt::StrongFocus : Qt::NoFocus);
+    if (!show && w->hasFocus()) ui_->BInicio->setFocus(Qt::OtherFocusReason);
+  }
   const int width = show ? kChatWidth : kClientWidth;
-  setFixedSize(width, kClientHeight);
+  setFixedSize(width, kClientHeight + kCaptionHeight);
+  table_->resize(width, kClientHeight);
+  caption_->resize(width, kCaptionHeight);
+  caption_->findChild<QLabel*>()->resize(width, kCaptionHeight);
+  caption_minimise_->move(width - caption_minimise_->width() - 3, caption_minimise_->y());
   ui_->StatusBar1->resize(width, ui_->StatusBar1->height());
   // Keep the whole window on the screen when it grows.
   if (const QScreen* s = screen()) {
@@ -327,29 +512,87 @@ void TFormMain::SpeedButton3Click() {
   }
 }
 
-void TFormMain::LoadPages() {
-  ui_->Browser->setSource(QUrl(QStringLiteral("qrc:/web/Devudazoz.html")));
-  ui_->Browser2->setSource(QUrl(QStringLiteral("qrc:/web/Zavudiz2.html")));
+void TFormMain::SetUpKeyboard() {
+  // Tab runs through the table top to bottom; the player's cards take the focus like buttons.
+  ui_->CVira->setFocusPolicy(Qt::TabFocus);
+  for (ClickLabel* l : {ui_->LabelNomePonto, ui_->Label10, ui_->Label11, ui_->Label12}) {
+    l->setFocusPolicy(Qt::StrongFocus);
+  }
+  // The tips column scrolls by the arrow keys too.
+  ui_->Browser2->setFocusPolicy(Qt::TabFocus);
+  ui_->E_MSG->setFocusPolicy(Qt::NoFocus);
+  ui_->CHAT->setFocusPolicy(Qt::NoFocus);
+  const std::vector<QWidget*> order{
+      ui_->CVira,        ui_->BSobre,  ui_->BRecordes,    ui_->SpeedButton1,   ui_->BConfig,
+      ui_->SpeedButton2, ui_->BInicio, ui_->BTrucar,      ui_->BCorrer,        ui_->CartaJ1,
+      ui_->CartaJ2,      ui_->CartaJ3, ui_->BEsconder,    ui_->LabelNomePonto, ui_->Label10,
+      ui_->Label11,      ui_->Label12, ui_->SpeedButton3, ui_->Bsair,          ui_->Browser2,
+      ui_->E_MSG,        ui_->CHAT};
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+
+  // One key for each game command, shown in its hint. A visible chat entry keeps its typing:
+  // a line edit claims printable keys before a shortcut sees them.
+  auto key = [this](const QString& sequence, const std::function<void()>& action) {
+    auto* shortcut = new QShortcut(QKeySequence(sequence), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    shortcut->setAutoRepeat(false);
+    connect(shortcut, &QShortcut::activated, this, action);
+  };
+  auto press = [](QAbstractButton* button) {
+    return [button] {
+      if (button->isEnabled() && button->isVisible()) button->click();
+    };
+  };
+  key(QStringLiteral("I"), press(ui_->BInicio));
+  key(QStringLiteral("T"), press(ui_->BTrucar));
+  key(QStringLiteral("C"), press(ui_->BCorrer));
+  key(QStringLiteral("E"), press(ui_->BEsconder));
+  for (int i = 0; i < 3; ++i) {
+    key(QString::number(i + 1), [this, i] { CartaJClick(i); });
+  }
+  key(QStringLiteral("V"), [this] { CViraClick(); });
+
+  const std::vector<std::pair<QWidget*, QString>> hints{
+      {ui_->BInicio, QStringLiteral("Começar ou recomeçar a partida (tecla I)")},
+      {ui_->BTrucar, QStringLiteral("Pedir truco ou aumentar a aposta (tecla T)")},
+      {ui_->BCorrer, QStringLiteral("Correr desta mão (tecla C)")},
+      {ui_->CVira, QStringLiteral("Clique aqui para ver as Manilhas da Rodada (tecla V)")},
+      {ui_->CartaJ1, QStringLiteral("Jogar esta carta (tecla 1)")},
+      {ui_->CartaJ2, QStringLiteral("Jogar esta carta (tecla 2)")},
+      {ui_->CartaJ3, QStringLiteral("Jogar esta carta (tecla 3)")},
+  };
+  for (const auto& [widget, hint] : hints) widget->setToolTip(hint);
+
+  // Names for a screen reader where a control shows no words of its own.
+  ui_->SpeedButton3->setAccessibleName(QStringLiteral("Minimizar"));
+  ui_->Browser->setAccessibleName(QStringLiteral("Dicas"));
+  ui_->Browser2->setAccessibleName(QStringLiteral("Como jogar melhor"));
+  ui_->StatusBar1->setAccessibleName(QStringLiteral("Situação da mão"));
+  ui_->CHAT->setAccessibleName(QStringLiteral("Conversa"));
+  ui_->E_MSG->setAccessibleName(QStringLiteral("Mensagem para o adversário"));
+  ui_->GB1->setAccessibleName(QStringLiteral("Tentos"));
+  ui_->Bevel1->setAccessibleName(QStringLiteral("Botões do jogo"));
+  ui_->Panel1->setAccessibleName(QStringLiteral("Borda da mesa"));
+  ui_->Panel2->setAccessibleName(QStringLiteral("Borda da mesa"));
 }
 
-void TFormMain::Timer6Timer() {
-  timer6_->setInterval(kTimer6EveryMs);
-  ui_->Browser->reload();
-  ui_->Browser2->reload();
+void TFormMain::keyPressEvent(QKeyEvent* event) {
+  // Enter presses the button that has the keyboard, as Space does.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (auto* button = qobject_cast<QAbstractButton*>(focusWidget())) {
+      if (button->isEnabled() && button->window() == this) {
+        if (!event->isAutoRepeat()) button->click();
+        event->accept();
+        return;
+      }
+    }
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void TFormMain::contextMenuEvent(QContextMenuEvent* event) {
   popup_->popup(event->globalPos());
   event->accept();
-}
-
-void TFormMain::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-    // The (hidden) chat entry takes the keyboard at every activation.
-    ui_->E_MSG->setFocus(Qt::ActiveWindowFocusReason);
-    LoadPages();
-  }
-  QWidget::changeEvent(event);
 }
 
 void TFormMain::showEvent(QShowEvent* event) {

@@ -7,10 +7,11 @@
 
 #include <QColor>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include "engine/game.h"
@@ -18,6 +19,10 @@
 #include "ui/card.h"
 
 class QAction;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QPropertyAnimation;
 class QActionGroup;
 class QMenu;
 
@@ -32,10 +37,12 @@ class TFormMain : public QWidget {
  public:
   // The hidden command of the chat entry.
   static constexpr const char* kViewHandsCommand = "/viewhands_518";
-  static constexpr int kTimer6FirstMs = 20000;
-  static constexpr int kTimer6EveryMs = 60000;
+  // How long a card takes to slide onto the table when the table is animated.
+  static constexpr int kMoveMs = 150;
   static constexpr TDecks kStartDeck = TDecks::Standard2;
   static constexpr int kClientWidth = 692;
+  // The table draws its own caption above the client area.
+  static constexpr int kCaptionHeight = 20;
   // Wide enough for the chat column right of the table.
   static constexpr int kChatWidth = 1000;
 
@@ -48,6 +55,14 @@ class TFormMain : public QWidget {
   // The table as the player must see it while a modal box waits: the stake display catches up
   // (its step is display only) and every control is refreshed.
   void ShowTableForModal();
+
+  // Cards slide onto the table (off unless asked for: tests see every card at its place at
+  // once). The rules never wait for a slide; only the drawing follows the state.
+  void SetAnimated(bool animated);
+  [[nodiscard]] bool animated() const { return animated_; }
+
+  // The line at the window's foot: whose turn it is and what the keys do now.
+  [[nodiscard]] QString statusText() const;
 
   // How the program ends after the exit dialog (qApp->quit() unless replaced, e.g. by tests).
   void SetQuitAction(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -87,7 +102,6 @@ class TFormMain : public QWidget {
   void E_MSGKeyPress();
   void BsairClick();
   void SpeedButton3Click();
-  void Timer6Timer();
 
  signals:
   // Hooks for the windows that other parts of the program own.
@@ -104,14 +118,21 @@ class TFormMain : public QWidget {
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
-  void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildPopupMenu();
-  void LoadPages();
+  void BuildCaption();
+  void SetUpKeyboard();
   void ShowChatColumn(bool show);
+  // Puts each card where the game says, sliding it onto the table when animated.
+  void PlaceCard(CardId id, const QPoint& target, bool new_deal);
+  // Lays the labels of one line side by side, each as wide as its text.
+  static void LayOutLine(int left, int top, std::initializer_list<QLabel*> labels, int gap);
+  void UpdateStatus();
   // Runs a game event and shows its outcome.
   void Forward(const std::function<void()>& event);
 
@@ -121,7 +142,13 @@ class TFormMain : public QWidget {
   std::array<TCard*, kNumTableCards> cards_{};
   QMenu* popup_ = nullptr;
   QActionGroup* deck_group_ = nullptr;
-  QTimer* timer6_ = nullptr;
+  QWidget* table_ = nullptr;  // the client area, below the caption
+  QFrame* caption_ = nullptr;
+  QPushButton* caption_minimise_ = nullptr;
+  std::array<QPropertyAnimation*, kNumTableCards> moves_{};
+  bool animated_ = false;
+  std::uint64_t shown_deals_ = 0;
+  QString status_;
   QColor background_;
   TDecks deck_type_ = kStartDeck;
   QString opponent_name_;

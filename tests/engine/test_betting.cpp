@@ -286,6 +286,34 @@ TEST(HandOfEleven, BothAtElevenInTheDarkDealsFaceDownAndTurnsCardsAsPlayed) {
   EXPECT_EQ(s.trick_result[1], kJogador);
 }
 
+// Only a face-up card can be hidden, and a hand of eleven in the dark has none: the hide button
+// stays off through the whole hand, so no click is left doing nothing; the normal eleven keeps it.
+TEST(HandOfEleven, InTheDarkNoCardCanBeHiddenSoTheHideButtonStaysOff) {
+  for (const int mode : {1, 0}) {
+    Table t;
+    t.s().settings.eleven_mode = mode;
+    t.s().player_points = t.s().computer_points = 11;
+    t.Deal(kVira, {C(4, Suit::Clubs), C(5, Suit::Clubs), C(6, Suit::Clubs)},
+           {C(3, Suit::Hearts), C(2, Suit::Hearts), C(kAce, Suit::Hearts)});
+    t.Play(C(3, Suit::Hearts));  // the player takes the first trick and leads the second
+    const GameState& s = t.game.state();
+    ASSERT_TRUE(s.trick_played[1]);
+    EXPECT_EQ(s.BEsconder.enabled, mode == 0) << "mode " << mode;
+    t.game.BEsconderClick();
+    EXPECT_EQ(s.hide_armed, mode == 0);
+    EXPECT_EQ(s.BEsconder.caption, mode == 0 ? kNaoEsconderCaption : kEsconderCaption);
+    // The next click plays the card: hidden in the normal eleven (and lost), face up from the
+    // dark (the 2 takes the hand).
+    t.Play(C(2, Suit::Hearts));
+    if (mode == 0) {
+      EXPECT_TRUE(s.cards[kCartaJ2].face_down);
+      EXPECT_EQ(s.trick_result[2], kMicro);
+    } else {
+      EXPECT_GT(t.game.deals(), 1u);
+    }
+  }
+}
+
 TEST(HandOfEleven, ThePlayerAtElevenPlaysForThreeOrGivesOnePoint) {
   Table t;
   t.s().player_points = 11;

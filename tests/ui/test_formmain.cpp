@@ -5,6 +5,7 @@
 // the vira 7 of Hearts the manilhas are the Damas, so every other card is ordinary:
 // 4 (0) 5 (1) 6 (2) Rei (6) Ás (7) 2 (8) 3 (9).
 
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -14,8 +15,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
@@ -104,7 +107,42 @@ struct Table {
   truco::TCard* CardAt(truco::CardId id) const { return main.card(id); }
 
   void Click(const char* name) { QTest::mouseClick(Get(name), Qt::LeftButton); }
+
+  // A key pressed where the table's keyboard is, as a player presses it (the table is the
+  // active window again once a box has closed).
+  void Key(Qt::Key key) {
+    if (!main.isActiveWindow()) Activate();
+    QWidget* focus = main.focusWidget();
+    QTest::keyClick(focus ? focus : &main, key);
+  }
+  QWidget* Focus() const { return main.focusWidget(); }
+  void Activate() {
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+  }
 };
+
+// Answers the box that opens by pressing Enter on it (its default button), and checks it closed.
+ModalScript::Check PressEnter() {
+  return [](QWidget* modal) {
+    QWidget* target = QApplication::focusWidget();
+    QTest::keyClick(target && target->window() == modal ? target : modal, Qt::Key_Return);
+    QVERIFY2(!modal->isVisible(), "Enter did not close the box");
+  };
+}
+
+// Types the name in the game-kind dialog and confirms with Enter.
+void TypeName(ModalScript& script, const QString& name) {
+  script.Answer(QStringLiteral("OK"), [name](QWidget* dialog) {
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("E_NOME"));
+    QVERIFY(edit);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, name);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY2(!dialog->isVisible(), "Enter did not confirm the name");
+  });
+}
 
 // Types `name` into the game-kind dialog and presses OK.
 void ChooseName(ModalScript& script, const QString& name) {
@@ -588,16 +626,24 @@ class TestFormMain : public QObject {
     ModalScript script;
     QVERIFY(QTest::qWaitForWindowExposed(&t.main));
     QCOMPARE(t.main.windowTitle(), QStringLiteral("Truco Zanforte"));
-    QCOMPARE(t.main.size(), QSize(692, 607));
+    // The client area as designed, under the table's own caption: the title and a minimise
+    // button, the only button (a window manager draws no buttons of its own on it).
+    QCOMPARE(t.Get("Mesa")->size(), QSize(692, 607));
+    QCOMPARE(t.main.size(), QSize(692, 607 + truco::TFormMain::kCaptionHeight));
     QVERIFY(!(t.main.windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!(t.main.windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(t.main.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(t.main.windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(t.Text("LabelCaption"), QStringLiteral("Truco Zanforte"));
+    const auto caption_buttons = t.Get("Caption")->findChildren<QAbstractButton*>();
+    QCOMPARE(caption_buttons.size(), qsizetype{1});
+    QCOMPARE(caption_buttons.front()->accessibleName(), QStringLiteral("Minimizar"));
     const std::vector<std::tuple<const char*, QRect>> places{
         {"GB1", QRect(88, 20, 180, 59)},           {"BInicio", QRect(14, 294, 75, 25)},
         {"BTrucar", QRect(100, 294, 75, 25)},      {"BCorrer", QRect(186, 294, 75, 25)},
         {"BEsconder", QRect(15, 463, 243, 20)},    {"Bsair", QRect(456, 467, 70, 19)},
-        {"SpeedButton3", QRect(430, 468, 17, 17)}, {"Browser", QRect(-1, 527, 533, 64)},
-        {"Browser2", QRect(532, 0, 189, 607)}};
+        {"SpeedButton3", QRect(430, 468, 17, 17)}, {"Browser", QRect(-1, 527, 535, 59)},
+        {"Browser2", QRect(534, 0, 158, 586)}};
     for (const auto& [name, rect] : places) QCOMPARE(t.Get(name)->geometry(), rect);
     QCOMPARE(t.Get<QGroupBox>("GB1")->title(), QStringLiteral("  TENTOS  "));
     QCOMPARE(t.Get("CartaM2")->pos(), QPoint(100, 181));
@@ -666,23 +712,279 @@ class TestFormMain : public QObject {
     QCOMPARE(t.Text("LabelNomePonto"), QStringLiteral("ZECA"));
     QCOMPARE(t.Text("LabelPonto"), QStringLiteral("7"));
 
-    // The chat entry holds the keyboard whenever the window is active.
-    QCOMPARE(QApplication::focusWidget(), t.Get("E_MSG"));
+    // The hidden chat entry never takes the keyboard.
+    QVERIFY(QApplication::focusWidget() != t.Get("E_MSG"));
+    QCOMPARE(t.Get("E_MSG")->focusPolicy(), Qt::NoFocus);
 
-    // The two pages are bundled; Timer6 first waits 20 s, then reloads every 60 s.
+    // The two pages are bundled and loaded once; the tips column fits inside the window, so
+    // its scroll bar shows. Nothing in the window ticks while it waits for the player.
     QVERIFY(t.Get<QTextBrowser>("Browser")->toPlainText().contains(QStringLiteral("truco")));
-    QVERIFY(t.Get<QTextBrowser>("Browser2")->toPlainText().contains(QStringLiteral("manilha")));
-    auto* timer6 = t.main.findChild<QTimer*>(QStringLiteral("Timer6"));
-    QVERIFY(timer6->isActive());
-    QCOMPARE(timer6->interval(), 20000);
-    t.main.Timer6Timer();
-    QCOMPARE(timer6->interval(), 60000);
-    QVERIFY(t.Get<QTextBrowser>("Browser2")->toPlainText().contains(QStringLiteral("manilha")));
+    auto* tips = t.Get<QTextBrowser>("Browser2");
+    QVERIFY(tips->toPlainText().contains(QStringLiteral("manilha")));
+    QVERIFY(tips->geometry().right() < t.main.width());
+    QVERIFY(tips->geometry().bottom() < t.Get("StatusBar1")->y());
+    QVERIFY(tips->verticalScrollBar()->maximum() > 0);
+    QVERIFY(tips->verticalScrollBar()->isVisible());
+    QVERIFY(tips->mapTo(&t.main, tips->verticalScrollBar()->geometry().topRight()).x() <
+            t.main.width());
+    for (QTimer* timer : t.main.findChildren<QTimer*>()) {
+      QVERIFY2(!timer->isActive(), qPrintable(timer->objectName()));
+    }
 
-    // "-" minimises.
+    // "-" and the caption's button minimise.
     t.Click("SpeedButton3");
     QTRY_VERIFY(t.main.isMinimized());
+    t.main.showNormal();
+    QTRY_VERIFY(!t.main.isMinimized());
+    t.Click("BMinimizar");
+    QTRY_VERIFY(t.main.isMinimized());
     QCOMPARE(script.seen().size(), qsizetype{0});
+    QVERIFY(NoModalLeft());
+  }
+
+  // A whole hand and more without the mouse: Space and Tab from "Iniciar", the cards by Space
+  // and by their keys, truco and running by their keys, every box closed by Enter.
+  void playsByKeyboard() {
+    Table t;
+    ModalScript script;
+    t.Activate();
+    QCOMPARE(t.Focus(), t.Get("BInicio"));
+    t.Stack(kWeakComputer, 5);
+    TypeName(script, QStringLiteral("ana"));
+    t.Key(Qt::Key_Space);
+    QCOMPARE(t.game.deals(), std::uint64_t{1});
+    QCOMPARE(t.Text("LabelNome"), QStringLiteral("ANA"));
+    QVERIFY(t.main.statusText().contains(QStringLiteral("Sua vez")));
+
+    // Tab reaches the first card (past "Trucar" and "Correr"); Space plays it, and the keyboard
+    // moves on to the next card in hand.
+    for (const char* name : {"BTrucar", "BCorrer", "CartaJ1"}) {
+      t.Key(Qt::Key_Tab);
+      QCOMPARE(t.Focus(), t.Get(name));
+    }
+    t.Key(Qt::Key_Space);
+    QCOMPARE(t.CardAt(truco::kCartaJ1)->pos(), QPoint(320, 72));
+    QCOMPARE(t.Focus(), t.Get("CartaJ2"));
+    QCOMPARE(t.CardAt(truco::kCartaJ1)->focusPolicy(), Qt::NoFocus);
+    // The 2 by its key wins the hand; Enter closes the box.
+    script.Answer(QStringLiteral("OK"), PressEnter());
+    t.Key(Qt::Key_2);
+    QCOMPARE(script.texts().last(), QStringLiteral("Você Ganhou 1 Tento(s)"));
+    QCOMPARE(t.Text("PJogador"), QStringLiteral("1"));
+    QCOMPARE(t.game.deals(), std::uint64_t{2});
+
+    // "T" calls truco (the weak computer runs), "C" runs; "E" does nothing while the button is off.
+    script.Answer(QStringLiteral("OK"), PressEnter());
+    t.Key(Qt::Key_T);
+    QCOMPARE(t.Text("PJogador"), QStringLiteral("2"));
+    t.Key(Qt::Key_E);
+    QVERIFY(!t.game.state().hide_armed);
+    script.Answer(QStringLiteral("OK"), PressEnter());
+    t.Key(Qt::Key_C);
+    QCOMPARE(script.texts().last(), QStringLiteral("Eu Ganhei 1 Tento(s)"));
+    QCOMPARE(t.Text("PMicro"), QStringLiteral("1"));
+
+    // Enter presses a focused button too: "Trucar" again.
+    t.Get("BTrucar")->setFocus();
+    script.Answer(QStringLiteral("OK"), PressEnter());
+    t.Key(Qt::Key_Return);
+    QCOMPARE(t.Text("PJogador"), QStringLiteral("3"));
+
+    // Typed letters go nowhere hidden, and the Menu key opens the table's own menu.
+    QTest::keyClicks(t.Focus(), QStringLiteral("xyz"));
+    QVERIFY(t.Get<QLineEdit>("E_MSG")->text().isEmpty());
+    QContextMenuEvent menu_key(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                               t.Focus()->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(t.Focus(), &menu_key);
+    QVERIFY(t.main.popupMenu()->isVisible());
+    t.main.popupMenu()->close();
+    QCOMPARE(script.unexpected(), 0);
+    QCOMPARE(script.pending(), std::size_t{0});
+    QVERIFY(NoModalLeft());
+  }
+
+  // The chat entry takes the keyboard only where the chat column shows (a networked game):
+  // there a typed digit is text, not a card, and the hidden command still works; once the
+  // column goes, the keyboard leaves the entry.
+  void chatEntryTakesKeysOnlyWhereShown() {
+    Table t;
+    ModalScript script;
+    t.Activate();
+    t.Stack(kWeakComputer);
+    ChooseName(script, QStringLiteral("ana"));
+    t.Key(Qt::Key_I);
+    auto* chat = t.Get<QLineEdit>("E_MSG");
+    QCOMPARE(chat->focusPolicy(), Qt::NoFocus);
+
+    t.game.mutable_state().game_kind = truco::GameKind::EmRede;
+    t.main.refresh();
+    QVERIFY(t.main.chatShown());
+    chat->setFocus();
+    QCOMPARE(t.Focus(), chat);
+    t.Key(Qt::Key_1);
+    QCOMPARE(chat->text(), QStringLiteral("1"));
+    QVERIFY(t.game.state().InHand(truco::kCartaJ1));
+    chat->clear();
+    QTest::keyClicks(chat, QStringLiteral("/viewhands_518"));
+    t.Key(Qt::Key_Return);
+    for (truco::CardId id : {truco::kCartaM1, truco::kCartaM2, truco::kCartaM3}) {
+      QVERIFY(!t.CardAt(id)->showDeck());
+    }
+
+    t.game.mutable_state().game_kind = truco::GameKind::ContraPC;
+    t.main.refresh();
+    QVERIFY(!t.main.chatShown());
+    QVERIFY(t.Focus() != chat);
+    QCOMPARE(chat->focusPolicy(), Qt::NoFocus);
+    t.Key(Qt::Key_1);
+    QVERIFY(!t.game.state().InHand(truco::kCartaJ1));
+    QCOMPARE(script.unexpected(), 0);
+    QVERIFY(NoModalLeft());
+  }
+
+  // A whole game by keyboard: eleven calls of truco that the computer runs from, the hand of
+  // eleven accepted with Enter and won with the keys 1 and 2.
+  void winsAWholeGameByKeyboard() {
+    Table t;
+    ModalScript script;
+    t.Activate();
+    t.Stack(kWeakComputer, 14);
+    TypeName(script, QStringLiteral("ana"));
+    t.Key(Qt::Key_I);
+    for (int i = 1; i <= 11; ++i) {
+      script.Answer(QStringLiteral("OK"), PressEnter());
+      if (i == 11) script.Answer(QStringLiteral("Yes"), PressEnter());
+      t.Key(Qt::Key_T);
+      QCOMPARE(t.Text("PJogador"), QString::number(i));
+    }
+    QCOMPARE(script.texts().last(),
+             QStringLiteral("Você tem 11 pontos. Deseja Jogar com estas Cartas?"));
+    t.Key(Qt::Key_1);
+    script.Answer(QStringLiteral("OK"), PressEnter()).Answer(QStringLiteral("OK"), PressEnter());
+    t.Key(Qt::Key_2);
+    QCOMPARE(script.texts().mid(script.texts().size() - 2),
+             QStringList({QStringLiteral("Você Ganhou 3 Tento(s)"),
+                          QStringLiteral("Parabéns  L A D R Ã O!  Você Ganhou")}));
+    QCOMPARE(t.Text("PartJogador"), QStringLiteral("1"));
+    QCOMPARE(t.Text("PJogador"), QStringLiteral("0"));
+    QCOMPARE(script.unexpected(), 0);
+    QCOMPARE(script.pending(), std::size_t{0});
+    QVERIFY(NoModalLeft());
+  }
+
+  // Tab visits every control of the table once, top to bottom, skipping what is off; each one
+  // says its keys in its hint.
+  void focusOrderAndHints() {
+    Table t;
+    ModalScript script;
+    t.Activate();
+    t.Stack(kWeakComputer);
+    ChooseName(script, QStringLiteral("ana"));
+    t.Click("BInicio");
+    t.Get("BInicio")->setFocus();
+    const std::vector<const char*> order{"BTrucar", "BCorrer",        "CartaJ1",   "CartaJ2",
+                                         "CartaJ3", "LabelNomePonto", "Label10",   "Label11",
+                                         "Label12", "SpeedButton3",   "Bsair",     "Browser2",
+                                         "CVira",   "BSobre",         "BRecordes", "SpeedButton1",
+                                         "BConfig", "SpeedButton2",   "BInicio"};
+    for (const char* name : order) {
+      t.Key(Qt::Key_Tab);
+      QCOMPARE(t.Focus()->objectName(), QString::fromLatin1(name));
+    }
+    const std::vector<std::pair<const char*, const char*>> keys{
+        {"BInicio", "tecla I"},   {"BTrucar", "tecla T"}, {"BCorrer", "tecla C"},
+        {"BEsconder", "tecla E"}, {"CVira", "tecla V"},   {"CartaJ1", "tecla 1"},
+        {"CartaJ2", "tecla 2"},   {"CartaJ3", "tecla 3"}};
+    for (const auto& [name, key] : keys) {
+      QVERIFY2(t.Get(name)->toolTip().contains(QString::fromLatin1(key)), name);
+    }
+    // Space on the first-place name and on a trick label acts like a click.
+    QSignalSpy records(&t.main, &truco::TFormMain::recordsRequested);
+    t.Get("LabelNomePonto")->setFocus();
+    t.Key(Qt::Key_Space);
+    QCOMPARE(records.count(), 1);
+    QSignalSpy manilhas(&t.main, &truco::TFormMain::manilhasRequested);
+    t.Key(Qt::Key_V);
+    QCOMPARE(manilhas.count(), 1);
+    QCOMPARE(script.unexpected(), 0);
+  }
+
+  // At 11 to 11 in the dark every card is face down, and only a face-up card can be hidden: the
+  // hide button stays off and the table says why, while the cards play as they should.
+  void darkElevenCannotHideAndSaysSo() {
+    Table t;
+    ModalScript script;
+    t.Activate();
+    t.game.mutable_state().settings.eleven_mode = 1;
+    t.game.mutable_state().player_points = 11;
+    t.game.mutable_state().computer_points = 11;
+    t.Stack(kWeakComputer);
+    ChooseName(script, QStringLiteral("ana"));
+    t.Key(Qt::Key_I);
+    for (truco::CardId id : {truco::kCartaJ1, truco::kCartaJ2, truco::kCartaJ3}) {
+      QVERIFY(t.CardAt(id)->showDeck());
+      QCOMPARE(t.CardAt(id)->accessibleName(), QStringLiteral("Carta virada para baixo"));
+    }
+    QVERIFY(t.main.statusText().contains(QStringLiteral("escuro")));
+    t.Key(Qt::Key_1);
+    QVERIFY(!t.CardAt(truco::kCartaJ1)->showDeck());
+    auto* esconder = t.Get<QPushButton>("BEsconder");
+    QVERIFY(!esconder->isEnabled());
+    QVERIFY(esconder->toolTip().contains(QStringLiteral("escuro")));
+    t.Key(Qt::Key_E);
+    t.Click("BEsconder");
+    QVERIFY(!t.game.state().hide_armed);
+    // The next card plays, face up from the dark, and wins the hand (and the game).
+    script.Ok().Ok();
+    t.Key(Qt::Key_2);
+    QCOMPARE(script.texts().mid(script.texts().size() - 2),
+             QStringList({QStringLiteral("Você Ganhou 1 Tento(s)"),
+                          QStringLiteral("Parabéns  L A D R Ã O!  Você Ganhou")}));
+    QCOMPARE(t.Text("PartJogador"), QStringLiteral("1"));
+    QCOMPARE(script.unexpected(), 0);
+    QVERIFY(NoModalLeft());
+  }
+
+  // Tests see every card at its place at once. Animated, the rules move a card at once and
+  // only the drawing slides onto the table, in under 200 ms; a new deal puts the hands back at
+  // once, and switching the slides off lands whatever moves.
+  void cardsSlideOnlyWhenAnimated() {
+    Table t;
+    ModalScript script;
+    QVERIFY(!t.main.animated());
+    t.Stack(kWeakComputer, 2);
+    ChooseName(script, QStringLiteral("ana"));
+    t.Click("BInicio");
+
+    t.main.SetAnimated(true);
+    const auto slides = t.main.findChildren<QPropertyAnimation*>();
+    QCOMPARE(slides.size(), qsizetype{truco::kNumTableCards});
+    for (const QPropertyAnimation* slide : slides) QVERIFY(slide->duration() < 200);
+    t.Click("CartaJ1");
+    QCOMPARE(t.game.state().cards[truco::kCartaJ1].top, 72);
+    QVERIFY(t.CardAt(truco::kCartaJ1)->pos() != QPoint(320, 72));  // still on its way
+    QTRY_COMPARE(t.CardAt(truco::kCartaJ1)->pos(), QPoint(320, 72));
+
+    script.Ok();
+    t.Click("CartaJ2");
+    QCOMPARE(t.game.deals(), std::uint64_t{2});
+    for (int i = 0; i < 3; ++i) {
+      QCOMPARE(t.CardAt(static_cast<truco::CardId>(truco::kCartaJ1 + i))->pos(),
+               QPoint(truco::kHandLefts[static_cast<std::size_t>(i)], 365));
+    }
+    // The computer leads the new hand: its card slides in.
+    int sliding = 0;
+    for (truco::CardId id : {truco::kCartaM1, truco::kCartaM2, truco::kCartaM3}) {
+      const truco::TableCard& tc = t.game.state().cards[id];
+      if (tc.top == 72) sliding += t.CardAt(id)->pos() != QPoint(tc.left, tc.top) ? 1 : 0;
+    }
+    QCOMPARE(sliding, 1);
+    t.main.SetAnimated(false);
+    for (int id = 0; id < truco::kNumTableCards; ++id) {
+      const truco::TableCard& tc = t.game.state().cards[static_cast<std::size_t>(id)];
+      QCOMPARE(t.CardAt(static_cast<truco::CardId>(id))->pos(), QPoint(tc.left, tc.top));
+    }
+    QCOMPARE(script.unexpected(), 0);
     QVERIFY(NoModalLeft());
   }
 

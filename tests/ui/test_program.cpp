@@ -6,15 +6,15 @@
 #include <QtTest>
 
 #include "app/program.h"
-#include "ui/formconfig.h"
-#include "ui/formfrases.h"
-#include "ui/formrecordes.h"
 #include "store/settings_file.h"
 #include "tests/support_files.h"
 #include "tests/ui/modal.h"
+#include "ui/formconfig.h"
 #include "ui/formescolha.h"
+#include "ui/formfrases.h"
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
+#include "ui/formrecordes.h"
 
 using truco::testing::ModalScript;
 
@@ -27,8 +27,7 @@ class TestProgram : public QObject {
  private:
   QTemporaryDir dir_;
   truco::ProgramPaths Paths() const {
-    return {dir_.filePath("Conf.dll"), dir_.filePath("Recordes.qdx"),
-            dir_.filePath("Frases.ini")};
+    return {dir_.filePath("Conf.dll"), dir_.filePath("Recordes.qdx"), dir_.filePath("Frases.ini")};
   }
   void CleanFiles() {
     QFile::remove(dir_.filePath("Conf.dll"));
@@ -43,7 +42,8 @@ class TestProgram : public QObject {
     ModalScript script;
     script.Ok();  // "Conf.dll" missing
     truco::Program program(Paths(), /*show_splash=*/false);
-    QCOMPARE(script.texts().value(0), QString("Arquivo \"Conf.dll\" não encontrado. Criando agora..."));
+    QCOMPARE(script.texts().value(0),
+             QString("Arquivo \"Conf.dll\" não encontrado. Criando agora..."));
     QCOMPARE(FileBytes(dir_.filePath("Conf.dll")), QByteArray::fromHex("313131000F0000FF"));
     // No phrases file: empty phrases, so the computer's calls show an empty headline.
     for (const auto& phrase : program.game().state().truco_phrases) QVERIFY(phrase.empty());
@@ -60,8 +60,8 @@ class TestProgram : public QObject {
     // Manilha Velha, No Escuro, Baralho Sujo, navy background.
     PutFile(dir_.filePath("Conf.dll"), QByteArray::fromHex("3232310000008000"));
     PutFile(dir_.filePath("Frases.ini"),
-             "[FRASES]\r\nTRUCO=TRUCO LADR\xC3O\r\nSEIS=SEIS!\r\nNOVE=NOVE!\r\nDOZE=DOZE!\r\n"
-             "ACEITA=VEM\r\n");
+            "[FRASES]\r\nTRUCO=TRUCO LADR\xC3O\r\nSEIS=SEIS!\r\nNOVE=NOVE!\r\nDOZE=DOZE!\r\n"
+            "ACEITA=VEM\r\n");
     ModalScript script;
     truco::Program program(Paths(), false);
     QCOMPARE(script.unexpected(), 0);
@@ -80,7 +80,8 @@ class TestProgram : public QObject {
     truco::Phrases phrases;
     phrases[0] = "NOVO GRITO";
     emit program.phrases().phrasesSaved(phrases);
-    QCOMPARE(QString::fromStdString(program.game().state().truco_phrases[0]), QString("NOVO GRITO"));
+    QCOMPARE(QString::fromStdString(program.game().state().truco_phrases[0]),
+             QString("NOVO GRITO"));
   }
 
   void aChosenColourReachesEveryWindow() {
@@ -124,6 +125,46 @@ class TestProgram : public QObject {
     QTRY_COMPARE(name->text(), QString("ANA"));
     QCOMPARE(balance->text(), QString("2"));
     QCOMPARE(script.unexpected(), 0);
+    program.main_window().hide();
+  }
+
+  // The first-place line follows the records file whenever a result may have changed it: a
+  // restart's tally and the exit's line show at once, without the window being shown again.
+  void theFirstPlaceFollowsEveryNewRecord() {
+    ModalScript script;
+    script.Ok();  // "Conf.dll" missing
+    truco::Program program(Paths(), false);
+    script.Ok();  // "Recordes.qdx" missing
+    program.Show();
+    QTRY_COMPARE(script.pending(), std::size_t{0});
+    auto* name = program.main_window().findChild<QLabel*>("LabelNomePonto");
+    auto* balance = program.main_window().findChild<QLabel*>("LabelPonto");
+    QVERIFY(name && balance);
+
+    truco::GameState& s = program.game().mutable_state();
+    s.hand_counter = 5;  // a hand was dealt: "Iniciar" asks to restart
+    s.games_player = 4;
+    s.games_computer = 1;
+    script.Answer("OK", [](QWidget* dialog) {
+      auto* edit = dialog->findChild<QLineEdit*>("E_NOME");
+      QVERIFY(edit);
+      edit->setText("ANA");
+    });
+    script.Yes();
+    program.main_window().BInicioClick();
+    QCOMPARE(script.unexpected(), 0);
+    QCOMPARE(name->text(), QString("ANA"));
+    QCOMPARE(balance->text(), QString("3"));
+
+    // Leaving behind hands the computer's line over; it leads the table now.
+    program.main_window().SetQuitAction([] {});
+    s.games_player = 0;
+    s.games_computer = 9;
+    script.Yes().Ok();
+    program.main_window().BsairClick();
+    QCOMPARE(script.unexpected(), 0);
+    QCOMPARE(name->text(), QString("COMPUTADOR"));
+    QCOMPARE(balance->text(), QString("9"));
     program.main_window().hide();
   }
 };

@@ -1,0 +1,200 @@
+// The table as it is drawn: no text cut by its control, no text laid over another, every
+// control a screen reader meets named in Portuguese. Run at 1x and, by the environment
+// (QT_SCALE_FACTOR=2), at 2x.
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QGroupBox>
+#include <QLabel>
+#include <QStatusBar>
+#include <QStyleOptionGroupBox>
+#include <QTest>
+#include <QTextBrowser>
+
+#include "engine/game.h"
+#include "engine/random.h"
+#include "opponent/computer.h"
+#include "tests/ui/modal.h"
+#include "ui/card.h"
+#include "ui/formmain.h"
+#include "ui/windowscreen.h"
+
+using truco::testing::ModalScript;
+
+namespace {
+
+struct Table {
+  truco::StackedRandom random;
+  truco::ComputerJudgement judgement;
+  truco::WindowScreen screen;
+  truco::Game game{screen, random, judgement};
+  truco::TFormMain main{game, screen};
+
+  Table() {
+    screen.SetMainWindow(&main);
+    main.show();
+  }
+};
+
+// The rectangle, in the window, that a label's or a button's text takes.
+QRect TextRect(QWidget* w, const QWidget* window) {
+  const QFontMetrics fm = w->fontMetrics();
+  QString text;
+  Qt::Alignment align = Qt::AlignCenter;
+  QRect box = w->rect();
+  if (auto* label = qobject_cast<QLabel*>(w)) {
+    text = label->text();
+    align = label->alignment();
+    box = label->contentsRect();
+  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    text = button->text();
+  }
+  const QSize size(fm.horizontalAdvance(text), fm.height());
+  const QRect r = QStyle::alignedRect(Qt::LeftToRight, align, size, box);
+  return QRect(w->mapTo(window, r.topLeft()), r.size());
+}
+
+// Every visible text of the window inside its control, with room for a button's frame, and no
+// two texts on top of each other; the score box's texts lie inside its frame, below its title.
+void CheckTexts(truco::TFormMain& main) {
+  const int visible_width = main.width();
+  QList<QPair<QString, QRect>> placed;
+  for (QWidget* w : main.findChildren<QWidget*>()) {
+    if (!w->isVisibleTo(&main)) continue;
+    if (w->mapTo(&main, QPoint(0, 0)).x() >= visible_width) continue;  // the chat column
+    QString text;
+    int room = w->width();
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+      text = label->text();
+      room = label->contentsRect().width();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+      text = button->text();
+      room = w->width() - 6;  // the button's frame
+    } else {
+      continue;
+    }
+    if (text.isEmpty()) continue;
+    const int need = w->fontMetrics().horizontalAdvance(text);
+    QVERIFY2(need <= room, qPrintable(QStringLiteral("%1 \"%2\": %3 px of text in %4")
+                                          .arg(w->objectName(), text)
+                                          .arg(need)
+                                          .arg(room)));
+    QVERIFY2(w->fontMetrics().height() <= w->height(), qPrintable(w->objectName()));
+    const QRect r = TextRect(w, &main);
+    for (const auto& [other, rect] : placed) {
+      QVERIFY2(!r.intersects(rect),
+               qPrintable(QStringLiteral("%1 over %2").arg(w->objectName(), other)));
+    }
+    placed.append({w->objectName(), r});
+  }
+
+  auto* gb = main.findChild<QGroupBox*>(QStringLiteral("GB1"));
+  QStyleOptionGroupBox option;
+  option.initFrom(gb);
+  option.text = gb->title();
+  option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+  const QRect title =
+      gb->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, gb);
+  // The title's blanks around the word are drawn as nothing.
+  QVERIFY(gb->fontMetrics().horizontalAdvance(gb->title().trimmed()) <= title.width());
+  const QRect frame =
+      gb->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, gb);
+  for (QLabel* label : gb->findChildren<QLabel*>()) {
+    const QRect r = TextRect(label, gb);
+    // The frame's top line runs through the middle of the title.
+    QVERIFY2(!r.intersects(title) && r.top() > title.center().y() + 1,
+             qPrintable(label->objectName() + QStringLiteral(" crosses the title or frame")));
+    QVERIFY2(frame.adjusted(1, 1, -1, -1).contains(r), qPrintable(label->objectName()));
+  }
+  auto* status = main.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+  QVERIFY(status->fontMetrics().horizontalAdvance(status->currentMessage()) < status->width() - 8);
+}
+
+bool NoModalLeft() {
+  return QApplication::activeModalWidget() == nullptr;
+}
+
+}  // namespace
+
+class TestTableLayout : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    static QtMessageHandler test_log = nullptr;
+    test_log = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& msg) {
+          if (msg.startsWith(QLatin1String("This plugin does not support"))) return;
+          test_log(type, context, msg);
+        });
+    qInfo("scale factor %s",
+          qgetenv("QT_SCALE_FACTOR").isEmpty() ? "1" : qgetenv("QT_SCALE_FACTOR").constData());
+  }
+
+  // The widest texts each line may take: two-digit points and games, the top stake, a long
+  // name, a three-digit balance, the hidden card's armed caption, the status line's longest
+  // sentences.
+  void noTextIsCutOrOverlaid() {
+    Table t;
+    QVERIFY(QTest::qWaitForWindowExposed(&t.main));
+    CheckTexts(t.main);
+
+    truco::GameState& s = t.game.mutable_state();
+    s.computer_points = 11;
+    s.player_points = 11;
+    s.games_computer = 88;
+    s.games_player = 88;
+    s.LabelVale = "12";
+    s.LabelNome = "MMMMMMMMMMM";
+    s.LabelCartasNome = "MMMMMMMMMMM";
+    s.BEsconder = {truco::kNaoEsconderCaption, true, true};
+    s.BTrucar = {"Trucar", true, true};
+    t.main.SetFirstPlace(QStringLiteral("MMMMMMMMMMM"), -100);
+    t.main.refresh();
+    CheckTexts(t.main);
+    t.main.SetFirstPlace(QStringLiteral("ANA"), 12);
+    CheckTexts(t.main);
+
+    // A dealt hand at 11 to 11 in the dark: the longest status line.
+    s.settings.eleven_mode = 1;
+    t.game.Inicio();
+    t.main.refresh();
+    QVERIFY(t.main.statusText().contains(QStringLiteral("escuro")));
+    CheckTexts(t.main);
+    QVERIFY(NoModalLeft());
+  }
+
+  // Each control a screen reader meets says what it is, in Portuguese; a face-down card never
+  // tells its face.
+  void everyControlHasAPortugueseName() {
+    Table t;
+    t.game.Inicio();
+    t.main.refresh();
+    for (QWidget* w : t.main.findChildren<QWidget*>()) {
+      if (!w->isVisibleTo(&t.main)) continue;
+      const bool control = w->focusPolicy() != Qt::NoFocus || qobject_cast<QLabel*>(w) ||
+                           qobject_cast<QAbstractButton*>(w) || qobject_cast<truco::TCard*>(w) ||
+                           qobject_cast<QTextBrowser*>(w) || qobject_cast<QStatusBar*>(w) ||
+                           qobject_cast<QGroupBox*>(w);
+      if (!control) continue;
+      QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+      QVERIFY(iface);
+      const QString name = iface->text(QAccessible::Name);
+      QVERIFY2(!name.trimmed().isEmpty(), qPrintable(w->objectName()));
+      for (const char* english : {"Undo", "Cut", "Copy", "Paste", "Close", "Cancel", "Card"}) {
+        QVERIFY2(!name.contains(QLatin1String(english)), qPrintable(w->objectName()));
+      }
+    }
+    for (int id = 0; id < truco::kNumTableCards; ++id) {
+      truco::TCard* card = t.main.card(static_cast<truco::CardId>(id));
+      const QString name = QAccessible::queryAccessibleInterface(card)->text(QAccessible::Name);
+      if (card->showDeck()) {
+        QCOMPARE(name, QStringLiteral("Carta virada para baixo"));
+      } else {
+        QVERIFY(name != QStringLiteral("Carta virada para baixo"));
+      }
+    }
+  }
+};
+
+QTEST_MAIN(TestTableLayout)
+#include "test_table_layout.moc"
