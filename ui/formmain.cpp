@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
@@ -36,6 +38,25 @@ void ShowButton(QPushButton* button, const ButtonState& state) {
 }
 
 }  // namespace
+
+void SetFittedText(QLabel* label, const QString& text) {
+  static constexpr char kBaseSize[] = "fittedBasePixelSize";
+  static constexpr int kSmallest = 7;
+  QVariant base = label->property(kBaseSize);
+  if (!base.isValid()) {
+    base = QFontInfo(label->font()).pixelSize();
+    label->setProperty(kBaseSize, base);
+  }
+  QFont font = label->font();
+  int size = base.toInt();
+  font.setPixelSize(size);
+  const int room = label->contentsRect().width() - 2 * label->margin();
+  while (size > kSmallest && QFontMetrics(font).horizontalAdvance(text) > room) {
+    font.setPixelSize(--size);
+  }
+  if (font != label->font()) label->setFont(font);
+  label->setText(text);
+}
 
 TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -106,6 +127,11 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
   }
   connect(ui_->CVira, &TCard::clicked, this, [this] { CViraClick(); });
   connect(ui_->E_MSG, &QLineEdit::returnPressed, this, [this] { E_MSGKeyPress(); });
+  ui_->CHAT->setMaximumBlockCount(kChatLines);
+  chat_flush_ = new QTimer(this);
+  chat_flush_->setSingleShot(true);
+  chat_flush_->setInterval(0);
+  connect(chat_flush_, &QTimer::timeout, this, [this] { FlushChat(); });
 
   BuildPopupMenu();
 
@@ -214,17 +240,27 @@ void TFormMain::refresh() {
   ui_->PJogador->setText(Number(s.player_points));
   ui_->PartMicro->setText(Number(s.games_computer));
   ui_->PartJogador->setText(Number(s.games_player));
-  ui_->LabelNome->setText(QString::fromStdString(s.LabelNome));
-  ui_->LabelCartasNome->setText(QString::fromStdString(s.LabelCartasNome));
+  SetFittedText(ui_->LabelNome, QString::fromStdString(s.LabelNome));
+  SetFittedText(ui_->LabelCartasNome, QString::fromStdString(s.LabelCartasNome));
   ui_->LabelVale->setText(QString::fromStdString(s.LabelVale));
   ShowButton(ui_->BTrucar, s.BTrucar);
   ShowButton(ui_->BCorrer, s.BCorrer);
   ShowButton(ui_->BEsconder, s.BEsconder);
-  const QString opponent =
-      online && !opponent_name_.isEmpty() ? opponent_name_ : QStringLiteral("COMPUTADOR");
-  ui_->Label1->setText(opponent);
-  ui_->Label3->setText(opponent);
+  ShowOpponentName();
   ShowChatColumn(online);
+}
+
+void TFormMain::ShowOpponentName() {
+  QString opponent = QStringLiteral("COMPUTADOR");
+  if (game_.Online()) {
+    opponent = opponent_name_.isEmpty() ? QString::fromUtf8(kTextWaitingName) : opponent_name_;
+  }
+  if (ui_->Label1->text() != opponent) SetFittedText(ui_->Label1, opponent);
+  if (ui_->Label3->text() != opponent) SetFittedText(ui_->Label3, opponent);
+  // The chat header names only the networked opponent.
+  const QString header =
+      opponent_name_.isEmpty() ? QString::fromUtf8(kTextWaitingName) : opponent_name_;
+  if (ui_->NOME->text() != header) SetFittedText(ui_->NOME, header);
 }
 
 void TFormMain::ShowChatColumn(bool show) {
@@ -249,15 +285,25 @@ void TFormMain::SetMessagePanel(const QString& text) {
 
 void TFormMain::SetOpponentName(const QString& name) {
   opponent_name_ = name;
-  ui_->NOME->setText(name);
-  if (game_.Online()) {
-    ui_->Label1->setText(name);
-    ui_->Label3->setText(name);
-  }
+  ShowOpponentName();
 }
 
 void TFormMain::AppendChat(const QString& line) {
-  ui_->CHAT->appendPlainText(line);
+  pending_chat_ << line;
+  // Lines that would be dropped at once are not even kept.
+  if (pending_chat_.size() > kChatLines) {
+    pending_chat_.erase(pending_chat_.begin(),
+                        pending_chat_.begin() + (pending_chat_.size() - kChatLines));
+  }
+  if (!chat_flush_->isActive()) chat_flush_->start();
+}
+
+void TFormMain::FlushChat() {
+  chat_flush_->stop();
+  if (pending_chat_.isEmpty()) return;
+  // One append for the lot: the box lays out once and drops what runs over its limit.
+  ui_->CHAT->appendPlainText(pending_chat_.join(QLatin1Char('\n')));
+  pending_chat_.clear();
 }
 
 void TFormMain::ShowTableForModal() {
@@ -307,7 +353,8 @@ void TFormMain::E_MSGKeyPress() {
   // A chat line is one line, here and on the wire.
   text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
   const QString line = QStringLiteral("[%1] %2").arg(ui_->LabelNome->text(), text);
-  ui_->CHAT->appendPlainText(line);
+  AppendChat(line);
+  FlushChat();
   emit chatLineEntered(line);
   ui_->E_MSG->clear();
 }

@@ -1,5 +1,8 @@
 #include "ui/network_play.h"
 
+#include <QMessageBox>
+#include <QPushButton>
+
 #include "engine/game.h"
 #include "store/messageboxes.h"
 #include "ui/formescolha.h"
@@ -25,6 +28,16 @@ NetworkPlay::NetworkPlay(Game& game, RandomSource& random, TFormMain& main_windo
           [this](const QString& text) { hand_.ConnectionLost(text.toStdString()); });
   connect(&main_, &TFormMain::chatLineEntered, this,
           [this](const QString& line) { hand_.SendChat(line.toStdString()); });
+  connect(&connection_, &Connection::peerSilent, this, [this] { AskAboutSilence(); });
+  // Whatever the peer says answers the question about its silence.
+  connect(&connection_, &Connection::messageReceived, this, [this] {
+    if (!silence_box_) return;
+    peer_spoke_ = true;
+    silence_box_->close();
+  });
+  refresh_timer_.setSingleShot(true);
+  refresh_timer_.setInterval(0);
+  connect(&refresh_timer_, &QTimer::timeout, this, [this] { main_.refresh(); });
 }
 
 NetworkPlay::~NetworkPlay() {
@@ -38,6 +51,7 @@ bool NetworkPlay::Open(const ConnectRequest& request) {
   const QString name = request.name.toUpper();
   // A second start closes the old connection (Listen / ConnectTo do) and forgets its hand.
   hand_.Prepare(side, name.toStdString());
+  main_.SetOpponentName(QString());
   switch (AbreConexao(*wait_, connection_, side, request.port, request.address, name, listen_on_)) {
     case OpenResult::Connected:
       return true;
@@ -71,7 +85,48 @@ void NetworkPlay::Tell(const std::string& text) {
 }
 
 void NetworkPlay::TableChanged() {
-  main_.refresh();
+  // A burst of messages (a flood of chat lines) redraws the table once, on the next pass of the
+  // event loop; a box that opens meanwhile brings the table up to date itself.
+  if (!refresh_timer_.isActive()) refresh_timer_.start();
+  UpdateAwaiting();
+}
+
+bool NetworkPlay::AwaitingPeer() const {
+  if (!connection_.isConnected() || !hand_.linked() || !hand_.started()) return false;
+  if (hand_.HandOver()) return false;
+  // During the deal, and whenever the turn is not this side's, the peer owes the next word.
+  return !hand_.DealComplete() || !hand_.may_play();
+}
+
+void NetworkPlay::UpdateAwaiting() {
+  connection_.SetAwaitingReply(AwaitingPeer());
+}
+
+void NetworkPlay::AskAboutSilence() {
+  if (silence_box_ || !connection_.isConnected()) return;
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Atenção"),
+                  QString::fromUtf8(kTextPeerSilent), QMessageBox::NoButton);
+  box.setInformativeText(QStringLiteral("Deseja continuar esperando?"));
+  QPushButton* wait = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+  box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+  box.setDefaultButton(wait);
+  box.setEscapeButton(wait);
+  box.setWindowModality(Qt::ApplicationModal);
+  silence_box_ = &box;
+  peer_spoke_ = false;
+  main_.ShowTableForModal();
+  box.exec();
+  silence_box_ = nullptr;
+  const bool leave = !peer_spoke_ && box.clickedButton() != wait;
+  if (!connection_.isConnected()) return;
+  if (!leave) {
+    // Waiting on, or the peer spoke meanwhile (which closed the box).
+    connection_.KeepWaiting();
+    return;
+  }
+  // Leaving: the connection goes as if lost, and this side may come back to the game.
+  connection_.Close();
+  hand_.ConnectionLost(kTextConnectionLost);
 }
 
 std::unique_ptr<NetworkPlay> WireNetworkPlay(Game& game, TFormMain& main_window,

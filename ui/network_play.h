@@ -5,6 +5,8 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
+#include <QTimer>
 #include <memory>
 
 #include "net/connection.h"
@@ -38,6 +40,11 @@ class NetworkPlay final : public QObject, private HandOutput {
   // The "Em rede" OK of the game-kind dialog: true once the other side is there.
   bool Open(const ConnectRequest& request);
 
+  // How long a silent peer is awaited before the player is asked (default 60 s).
+  void SetSilenceTimeout(int milliseconds) { connection_.setSilenceTimeout(milliseconds); }
+  // The question about a silent peer, while it is open (tests close it).
+  [[nodiscard]] QWidget* silenceQuestion() const { return silence_box_; }
+
  private:
   bool Send(const Message& message) override;
   void SetMessagePanel(const std::string& text) override;
@@ -46,6 +53,12 @@ class NetworkPlay final : public QObject, private HandOutput {
   void Tell(const std::string& text) override;
   void TableChanged() override;
 
+  // The peer went silent while awaited: the player keeps waiting or leaves.
+  void AskAboutSilence();
+  // Whether this side now waits for the peer to say something.
+  [[nodiscard]] bool AwaitingPeer() const;
+  void UpdateAwaiting();
+
   Game& game_;
   Screen& screen_;
   TFormMain& main_;
@@ -53,6 +66,10 @@ class NetworkPlay final : public QObject, private HandOutput {
   std::unique_ptr<TF_AGUARDE> wait_;
   NetworkedHand hand_;
   QHostAddress listen_on_ = QHostAddress(QHostAddress::AnyIPv4);
+  // Gathers the table updates of a burst of messages into one.
+  QTimer refresh_timer_;
+  QPointer<QWidget> silence_box_;
+  bool peer_spoke_ = false;
 };
 
 // Creates the network side of the program and wires it in; keep it for the whole run.

@@ -45,7 +45,7 @@ struct NetProgram {
   std::function<void(const net::Message&)> on_receive;
 };
 
-// Host and guest connected over loopback; the host has sent its name, as its opening does.
+// Host and guest connected over loopback, names exchanged, as the program opens a game.
 struct LoopbackPair {
   std::unique_ptr<NetProgram> host = std::make_unique<NetProgram>(net::Side::Host, "HOSTE");
   std::unique_ptr<NetProgram> guest = std::make_unique<NetProgram>(net::Side::Guest, "ANA");
@@ -54,16 +54,16 @@ struct LoopbackPair {
     const quint16 port = FreeLoopbackPort();
     host->side.hand.Prepare(net::Side::Host, "HOSTE");
     guest->side.hand.Prepare(net::Side::Guest, "ANA");
+    // The host greets with its name; the guest counts once its hand has answered with its own.
+    host->connection.SetGreeting({net::Name{"HOSTE"}});
     if (port == 0 || !host->connection.Listen(QString::number(port), QHostAddress::LocalHost))
       return false;
     QSignalSpy host_up(&host->connection, &net::Connection::connected);
     QSignalSpy guest_up(&guest->connection, &net::Connection::connected);
     if (!guest->connection.ConnectTo(QStringLiteral("127.0.0.1"), QString::number(port)))
       return false;
-    if (!QTest::qWaitFor([&] { return host_up.count() == 1 && guest_up.count() == 1; },
-                         kLoopbackWaitMs))
-      return false;
-    return host->connection.Send(net::Name{"HOSTE"});
+    return QTest::qWaitFor([&] { return host_up.count() == 1 && guest_up.count() == 1; },
+                           kLoopbackWaitMs);
   }
 };
 
