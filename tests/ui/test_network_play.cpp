@@ -7,6 +7,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <set>
 
 #include "tests/net/loopback.h"
@@ -46,6 +48,8 @@ class TestNetworkPlay : public QObject {
   void aWholeHandAndChatOverLoopback();
   void aLostConnectionAtEachStepOfTheDeal();
   void theHostPlaysThroughItsWindows();
+  void theChatKeepsItsLastLinesAndTakesAFloodInOneUpdate();
+  void namesWaitNeutrallyAndElevenWideLettersFit();
   void cleanup() { QVERIFY(NoModalLeft()); }
 };
 
@@ -274,6 +278,99 @@ void TestNetworkPlay::theHostPlaysThroughItsWindows() {
   QCOMPARE(main.width(), TFormMain::kClientWidth);
   QCOMPARE(label("Label1"), QStringLiteral("COMPUTADOR"));
   main.hide();
+}
+
+// A main window around a game, without the network.
+struct BareTable {
+  ClockRandom random;
+  ComputerJudgement judgement;
+  WindowScreen screen;
+  Game game{screen, random, judgement};
+  TFormMain main{game, screen};
+  BareTable() {
+    main.SetQuitAction([] {});
+    screen.SetMainWindow(&main);
+  }
+  QString Label(const char* name) {
+    return main.findChild<QLabel*>(QString::fromLatin1(name))->text();
+  }
+};
+
+void TestNetworkPlay::theChatKeepsItsLastLinesAndTakesAFloodInOneUpdate() {
+  BareTable table;
+  table.game.mutable_state().game_kind = GameKind::EmRede;
+  table.main.refresh();
+  table.main.show();
+  auto* chat = table.main.findChild<QPlainTextEdit*>(QStringLiteral("CHAT"));
+  auto* entry = table.main.findChild<QLineEdit*>(QStringLiteral("E_MSG"));
+  QSignalSpy updates(chat->document(), &QTextDocument::contentsChanged);
+  // A flood arrives within one pass of the event loop: nothing is laid out line by line.
+  const int flood = 3 * TFormMain::kChatLines + 17;
+  for (int i = 0; i < flood; ++i) table.main.AppendChat(QStringLiteral("[BETO] linha %1").arg(i));
+  QCOMPARE(updates.count(), 0);
+  QTRY_COMPARE(updates.count(), 1);
+  QCOMPARE(chat->blockCount(), TFormMain::kChatLines);
+  QCOMPARE(chat->document()->firstBlock().text(),
+           QStringLiteral("[BETO] linha %1").arg(flood - TFormMain::kChatLines));
+  QCOMPARE(chat->document()->lastBlock().text(), QStringLiteral("[BETO] linha %1").arg(flood - 1));
+  // A line received and then one typed keep their order; the oldest line makes room.
+  table.main.AppendChat(QStringLiteral("[BETO] recebida"));
+  table.game.mutable_state().LabelNome = "ANA";
+  table.main.refresh();
+  entry->setText(QStringLiteral("digitada"));
+  QTest::keyClick(entry, Qt::Key_Return);
+  QCOMPARE(chat->blockCount(), TFormMain::kChatLines);
+  QCOMPARE(chat->document()->lastBlock().previous().text(), QStringLiteral("[BETO] recebida"));
+  QCOMPARE(chat->document()->lastBlock().text(), QStringLiteral("[ANA] digitada"));
+  QCOMPARE(chat->document()->firstBlock().text(),
+           QStringLiteral("[BETO] linha %1").arg(flood - TFormMain::kChatLines + 2));
+  // A few lines less than the limit are all kept.
+  BareTable fresh;
+  for (int i = 0; i < 3; ++i) fresh.main.AppendChat(QStringLiteral("l%1").arg(i));
+  fresh.main.FlushChat();
+  auto* few = fresh.main.findChild<QPlainTextEdit*>(QStringLiteral("CHAT"));
+  QCOMPARE(few->toPlainText(), QStringLiteral("l0\nl1\nl2"));
+  table.main.hide();
+}
+
+void TestNetworkPlay::namesWaitNeutrallyAndElevenWideLettersFit() {
+  BareTable table;
+  const QString waiting = QString::fromUtf8(TFormMain::kTextWaitingName);
+  // Against the computer the opponent is the computer.
+  QCOMPARE(table.Label("Label1"), QStringLiteral("COMPUTADOR"));
+  QCOMPARE(table.Label("Label3"), QStringLiteral("COMPUTADOR"));
+  // A networked game before the name arrives: a neutral waiting text, also in the chat header.
+  table.game.mutable_state().game_kind = GameKind::EmRede;
+  table.main.refresh();
+  for (const char* label : {"Label1", "Label3", "NOME"}) QCOMPARE(table.Label(label), waiting);
+
+  const QString wide = QStringLiteral("WWWWWWWWWWW");
+  table.game.mutable_state().LabelNome = wide.toStdString();
+  table.game.mutable_state().LabelCartasNome = wide.toStdString();
+  table.main.SetOpponentName(wide);
+  table.main.refresh();
+  table.main.show();
+  for (const char* name : {"Label1", "Label3", "NOME", "LabelNome", "LabelCartasNome"}) {
+    auto* label = table.main.findChild<QLabel*>(QString::fromLatin1(name));
+    QCOMPARE(label->text(), wide);
+    const int text_width = QFontMetrics(label->font()).horizontalAdvance(wide);
+    QVERIFY2(text_width <= label->contentsRect().width(),
+             qPrintable(QStringLiteral("%1: %2 > %3")
+                            .arg(QString::fromLatin1(name))
+                            .arg(text_width)
+                            .arg(label->contentsRect().width())));
+    QVERIFY(label->isVisible());
+  }
+  // A short name gets its label's own size back.
+  auto* score = table.main.findChild<QLabel*>(QStringLiteral("Label3"));
+  const int smaller = QFontInfo(score->font()).pixelSize();
+  table.main.SetOpponentName(QStringLiteral("ANA"));
+  QCOMPARE(table.Label("Label3"), QStringLiteral("ANA"));
+  QVERIFY(QFontInfo(score->font()).pixelSize() > smaller);
+  // A new connection forgets the old name until the new one comes.
+  table.main.SetOpponentName(QString());
+  for (const char* label : {"Label1", "Label3", "NOME"}) QCOMPARE(table.Label(label), waiting);
+  table.main.hide();
 }
 
 QTEST_MAIN(TestNetworkPlay)
