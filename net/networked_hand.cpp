@@ -549,3 +549,37 @@ void NetworkedHand::Refresh() {
 }
 
 }  // namespace truco::net
+
+// ---------------------------------------------------------------------------------------------
+// The whole game (being filled in)
+
+namespace truco::net {
+
+std::string_view CallWord(Rung rung) {
+  switch (rung) {
+    case Rung::Trucar:
+      return "Truco";
+    case Rung::Seis:
+      return "Seis";
+    case Rung::Nove:
+      return "Nove";
+    case Rung::Doze:
+      return "Doze";
+  }
+  return "Truco";
+}
+
+char NetworkedHand::actor() const {
+  return ' ';
+}
+bool NetworkedHand::hidden(int trick, Side whose) const {
+  if (trick < 1 || trick > 3) return false;
+  return whose == side_ ? own_hidden_[Index(trick)] : opp_hidden_[Index(trick)];
+}
+void NetworkedHand::Trucar() {}
+void NetworkedHand::Correr() {}
+void NetworkedHand::AnswerTruco(char) {}
+void NetworkedHand::Answer(Question, bool) {}
+void NetworkedHand::RestartGame() {}
+
+}  // namespace truco::net
