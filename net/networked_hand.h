@@ -246,7 +246,7 @@ class NetworkedHand final : public NetworkedPlay {
   // The hand is over and waits for its boxes and the next deal.
   [[nodiscard]] bool hand_finished() const { return finished_; }
   // The host's hand counter (the lead alternates with it).
-  [[nodiscard]] int hand_counter() const { return hand_counter_; }
+  [[nodiscard]] int hand_counter() const { return game_.state().hand_counter; }
 
  private:
   static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
@@ -281,6 +281,50 @@ class NetworkedHand final : public NetworkedPlay {
   void SetPanel(std::string text);
   [[nodiscard]] int Strength(const Card& card) const;
   [[nodiscard]] int FirstOpenTrick(const std::array<int, 4>& slots) const;
+
+  // Whole game.
+  class Scope {
+   public:
+    explicit Scope(NetworkedHand& hand);
+    ~Scope();
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+
+   private:
+    NetworkedHand& hand_;
+  };
+  static Rung RungOfStake(int stake);
+  int& PointsOf(char letter);
+  [[nodiscard]] bool MayCallNow(char letter) const;
+  [[nodiscard]] bool MayRunNow(char letter) const;
+  [[nodiscard]] bool MayPlayNow(char letter) const;
+  [[nodiscard]] bool ValidCall(char letter, int stake) const;
+  [[nodiscard]] int PlayedStrength(int trick, char letter) const;
+  void ClearHand();
+  void BeginWholeGame();
+  void DealWhole();
+  void StartEleven();
+  void ApplyEleven(char letter, bool plays);
+  bool ReceiveWhole(const Message& message);
+  void OnNewHand(const NewHand& m);
+  void FinishGuestDeal();
+  void PlayWhole(CardId id);
+  void OpponentPlays(int slot, int trick, bool hide);
+  void ApplyPlay(char letter, int slot, int trick, bool hide);
+  void JudgeWhole(int trick);
+  void OnTrickTaken(const TrickTaken& m);
+  void ApplyTrickResult(int trick, char taker);
+  void ApplyCall(char letter, int stake);
+  void ApplyAccept(char letter);
+  void ApplyRun(char letter);
+  // Ends the hand: `winner` ('S' / 'C', ' ' for a hand dealt again) gains `amount`; `why` (after
+  // the opponent's name) tells the winner how the other side gave the hand up.
+  void EndWholeHand(char winner, int amount, const char* why);
+  void HandBoxesClosed();
+  void MaybeDealNext();
+  void ApplyRestart();
+  void Flush();
+  void SyncWhole(GameState& s);
 
   // Writes the hand's table into the game state (only while the networked game is on here).
   void Sync();
@@ -346,8 +390,15 @@ class NetworkedHand final : public NetworkedPlay {
   bool finished_ = false;
   bool own_closed_ = true;   // this side's last box of the hand is closed
   bool peer_closed_ = true;  // host: the guest's "O" came
-  int hand_counter_ = 1;
   int hands_dealt_ = 0;
+  bool first_whole_deal_ = true;
+  bool dealing_ = false;  // guest: a deal's cards are on their way
+  bool accepted_notice_ = false;
+  std::optional<Settings> pending_settings_;
+  std::optional<GameSettings> resumed_settings_;
+  bool want_truco_ask_ = false;
+  bool want_eleven_ask_ = false;
+  bool want_continue_ask_ = false;
   bool truco_asked_ = false;
   bool eleven_asked_ = false;
   bool continue_asked_ = false;
