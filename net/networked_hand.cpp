@@ -695,7 +695,8 @@ bool NetworkedHand::MayRunNow(char letter) const {
 }
 
 bool NetworkedHand::MayPlayNow(char letter) const {
-  return actor() == letter && pending_stake_ == 0 && turn_ == letter;
+  const bool deciding = (eleven_ == 'S' || eleven_ == 'C') && !eleven_decided_;
+  return actor() == letter && pending_stake_ == 0 && turn_ == letter && !deciding;
 }
 
 void NetworkedHand::ClearHand() {
@@ -871,7 +872,7 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
         } else if constexpr (std::is_same_v<T, HostCard>) {
           // The host's card travels only right before its play.
           const int slot = m.slot - 1;
-          if (side_ == Side::Guest && MayPlayNow(opp) && !opp_[Index(slot)] &&
+          if (side_ == Side::Guest && MayPlayNow(opp) &&
               std::find(opp_slot_.begin(), opp_slot_.end(), slot) == opp_slot_.end()) {
             opp_[Index(slot)] = m.card;
           }
@@ -922,6 +923,8 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
   }
   hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}};
   turn_ = m.lead == Side::Host ? 'S' : 'C';
+  // Counted here too, so "Iniciar" on the guest knows a game is on and asks before restarting.
+  ++game_.mutable_state().hand_counter;
   finished_ = false;
   own_closed_ = true;
   dealing_ = true;

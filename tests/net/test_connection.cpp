@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "net/connection.h"
-#include "ui/tf_aguarde.h"
 #include "tests/ui/modal.h"
+#include "ui/tf_aguarde.h"
 
 using namespace truco::net;
 using truco::testing::OnNextModal;
