@@ -82,6 +82,36 @@ TEST(WholeGame, GreetingThenOnlyTheGuestsCardsAndTheViraTravel) {
   EXPECT_EQ(g.guest.hand.actor(), 'C');
 }
 
+// The example exchange of docs/protocol.md, line for line.
+TEST(WholeGame, TheDocumentedExampleExchange) {
+  Game12 g;
+  g.Deal(kWeakGuest, kStrongHost);
+  g.Open(true);
+  g.host.Play(kAsC);
+  g.Pump();
+  g.guest.Play(kReiE);
+  g.Pump();
+  g.host.game.BTrucarClick();
+  g.Pump();
+  g.guest.hand.AnswerTruco(kAnswerRaise);
+  g.Pump();
+  g.host.hand.AnswerTruco(kAnswerRun);
+  g.Pump();
+  const std::vector<std::string> expected{
+      "host  -> guest  NHOSTE", "guest -> host   H2",       "guest -> host   NANA",
+      "host  -> guest  H2",     "host  -> guest  G110",     "host  -> guest  DS0,0,0,0",
+      "host  -> guest  V1313",  "host  -> guest  V723",     "host  -> guest  V1231",
+      "host  -> guest  I411",   "host  -> guest  A131",     "host  -> guest  J31",
+      "guest -> host   J11",    "host  -> guest  R1S",      "host  -> guest  T3",
+      "guest -> host   T6",     "host  -> guest  F",        "guest -> host   O",
+      "host  -> guest  G110",   "host  -> guest  DC0,3,0,0"};
+  ASSERT_GE(g.wire.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(g.wire.begin(),
+                                     g.wire.begin() + static_cast<std::ptrdiff_t>(expected.size())),
+            expected);
+  EXPECT_EQ(g.guest.out.told.front(), "HOSTE correu\rVocê Ganhou 3 Tento(s)");
+}
+
 TEST(WholeGame, HandEndsWhenDecidedWithPointsAndTextsOnBothSides) {
   Game12 g;
   g.Deal(kWeakGuest, kStrongHost);

@@ -77,6 +77,7 @@ struct Duo {
   std::deque<std::string> to_guest;
   bool up = true;
   int delivered = 0;
+  std::vector<std::string> wire;  // every line sent, in order, with its direction
   std::function<void()> check;
 
   explicit Duo(GameSettings settings = {kBaralhoSujo, ManilhaMode::Nova, 0}) {
@@ -90,6 +91,7 @@ struct Duo {
   bool Queue(std::deque<std::string>& inbox, const net::Message& m) {
     if (!up) return false;
     inbox.push_back(net::Encode(m));
+    wire.push_back((&inbox == &to_guest ? "host  -> guest  " : "guest -> host   ") + inbox.back());
     return true;
   }
   void Pump() {
