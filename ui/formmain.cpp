@@ -319,6 +319,7 @@ void TFormMain::Forward(const std::function<void()>& event) {
 
 void TFormMain::BInicioClick() {
   Forward([this] { game_.BInicioClick(); });
+  emit startHandled();
 }
 void TFormMain::BTrucarClick() {
   Forward([this] { game_.BTrucarClick(); });

@@ -117,6 +117,8 @@ class TFormMain : public QWidget {
   void firstPlaceRequested();
   // A chat line typed in E_MSG (not the hidden command), for network play.
   void chatLineEntered(const QString& line);
+  // "Iniciar" has done its work (whatever the player chose).
+  void startHandled();
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;

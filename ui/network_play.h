@@ -44,6 +44,9 @@ class NetworkPlay final : public QObject, private HandOutput {
   void SetSilenceTimeout(int milliseconds) { connection_.setSilenceTimeout(milliseconds); }
   // The question about a silent peer, while it is open (tests close it).
   [[nodiscard]] QWidget* silenceQuestion() const { return silence_box_; }
+  // How long a game cut off in the middle waits for the same opponent (default two minutes).
+  void SetResumeWindow(int milliseconds) { resume_timer_.setInterval(milliseconds); }
+  [[nodiscard]] bool resumeWaiting() const { return resume_timer_.isActive(); }
 
  private:
   bool Send(const Message& message) override;
@@ -52,6 +55,13 @@ class NetworkPlay final : public QObject, private HandOutput {
   void AppendChat(const std::string& line) override;
   void Tell(const std::string& text) override;
   void TableChanged() override;
+  void AskTruco(const TrucoDialogRequest& request) override;
+  void Ask(Question question, const std::string& text) override;
+  void CancelAsk() override;
+
+  void OnLost(const std::string& text);
+  // After "Iniciar": a game against the computer leaves the connection behind.
+  void AfterStart();
 
   // The peer went silent while awaited: the player keeps waiting or leaves.
   void AskAboutSilence();
@@ -70,6 +80,12 @@ class NetworkPlay final : public QObject, private HandOutput {
   QTimer refresh_timer_;
   QPointer<QWidget> silence_box_;
   bool peer_spoke_ = false;
+  // The dialog or question the hand asked for: each ask has a number, and a cancelled ask's
+  // answer is dropped.
+  int ask_id_ = 0;
+  QPointer<QWidget> question_box_;
+  // A game cut off in the middle can be resumed until this runs out.
+  QTimer resume_timer_;
 };
 
 // Creates the network side of the program and wires it in; keep it for the whole run.

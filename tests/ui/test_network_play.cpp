@@ -9,6 +9,8 @@
 #include <QRadioButton>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <algorithm>
+#include <random>
 #include <set>
 
 #include "tests/net/loopback.h"
@@ -45,18 +47,24 @@ class TestNetworkPlay : public QObject {
   Q_OBJECT
 
  private slots:
-  void aWholeHandAndChatOverLoopback();
+  void aClassicGuestPlaysOneHandAndChatsOverLoopback();
+  void aClassicHostPlaysOneHandWithANewGuest();
   void aLostConnectionAtEachStepOfTheDeal();
+  void aWholeGameBetweenTwoConnections();
+  void aConnectionLostAtEveryMomentOfAHandIsResumed();
   void theHostPlaysThroughItsWindows();
   void theChatKeepsItsLastLinesAndTakesAFloodInOneUpdate();
   void namesWaitNeutrallyAndElevenWideLettersFit();
   void cleanup() { QVERIFY(NoModalLeft()); }
 };
 
-void TestNetworkPlay::aWholeHandAndChatOverLoopback() {
+// A guest that knows only the classic messages plays today's single hand against a host that
+// knows the whole game: the host's greeting goes unanswered, and it falls back.
+void TestNetworkPlay::aClassicGuestPlaysOneHandAndChatsOverLoopback() {
   LoopbackPair pair;
   NetSide& host = pair.host->side;
   NetSide& guest = pair.guest->side;
+  guest.hand.set_classic_only(true);
   host.s().settings = {kBaralhoSujo, ManilhaMode::Nova, 0};
   StackNetDeal(host, {kZap, kReiCopas, kTresEspadas}, {kTresCopas, kDoisEspadas, kQuatroOuros},
                kSetePaus);
@@ -112,13 +120,64 @@ void TestNetworkPlay::aWholeHandAndChatOverLoopback() {
   QCOMPARE(host.out.chat[0], std::string("[ANA] boa  mão"));
   QCOMPARE(guest.out.chat[0], std::string("[HOSTE] olá"));
   QVERIFY(host.out.told.empty() && guest.out.told.empty());
+  QVERIFY(!host.hand.whole_game() && !guest.hand.whole_game());
+  QCOMPARE(host.s().player_points + host.s().computer_points, 0);
+}
+
+// The mirror: a host that knows only the classic messages deals today's single hand to a guest
+// that knows the whole game; the guest's greeting goes unanswered.
+void TestNetworkPlay::aClassicHostPlaysOneHandWithANewGuest() {
+  LoopbackPair pair;
+  NetSide& host = pair.host->side;
+  NetSide& guest = pair.guest->side;
+  host.hand.set_classic_only(true);
+  host.s().settings = {kBaralhoSujo, ManilhaMode::Nova, 0};
+  StackNetDeal(host, {kZap, kReiCopas, kTresEspadas}, {kTresCopas, kDoisEspadas, kQuatroOuros},
+               kSetePaus);
+  host.s().hand_counter = 2;  // the host leads
+  QVERIFY(pair.Connect());
+  host.game.BInicioClick();
+  guest.game.BInicioClick();
+  QTRY_VERIFY_WITH_TIMEOUT(guest.hand.DealComplete(), kLoopbackWaitMs);
+  QCOMPARE(guest.out.sent.front(), std::string("H2"));
+  QVERIFY(!guest.hand.whole_game() && !host.hand.whole_game());
+  // Three tricks: the host's 3 falls to the zap, the guest's king to the host's 2, then 4 and 3.
+  host.Play(kTresCopas);
+  QTRY_VERIFY_WITH_TIMEOUT(guest.s().may_play, kLoopbackWaitMs);
+  guest.Play(kZap);
+  QTRY_COMPARE_WITH_TIMEOUT(guest.out.panel, std::string(net::kTextYourTurn), kLoopbackWaitMs);
+  guest.Play(kReiCopas);
+  QTRY_VERIFY_WITH_TIMEOUT(host.s().may_play, kLoopbackWaitMs);
+  host.Play(kDoisEspadas);
+  QTRY_VERIFY_WITH_TIMEOUT(host.s().may_play, kLoopbackWaitMs);
+  host.Play(kQuatroOuros);
+  QTRY_VERIFY_WITH_TIMEOUT(guest.s().may_play, kLoopbackWaitMs);
+  guest.Play(kTresEspadas);
+  QTRY_VERIFY_WITH_TIMEOUT(host.hand.HandOver() && guest.hand.HandOver(), kLoopbackWaitMs);
+  QCOMPARE(guest.out.panel, std::string("Fim da mão.\rVocê levou a mão."));
+  QCOMPARE(host.out.panel, std::string("Fim da mão.\rANA levou a mão."));
+  QVERIFY(host.out.told.empty() && guest.out.told.empty());
 }
 
 // Either side goes away on receiving its k-th message of the opening; the other is told, once,
 // and can still play a game against the computer.
 void TestNetworkPlay::aLostConnectionAtEachStepOfTheDeal() {
-  // The host receives N, C1..C3, A1..A4; the guest N, P, B, C, V x3, A x3, I.
-  for (const auto& [leaver, steps] : {std::pair{net::Side::Host, 8}, {net::Side::Guest, 11}}) {
+  // How many messages each side receives from the names to the end of the first deal.
+  int host_steps = 0;
+  int guest_steps = 0;
+  {
+    LoopbackPair pair;
+    QVERIFY(pair.Connect());
+    pair.host->side.game.BInicioClick();
+    pair.guest->side.game.BInicioClick();
+    QTRY_VERIFY_WITH_TIMEOUT(pair.guest->side.hand.DealComplete(), kLoopbackWaitMs);
+    QTest::qWait(20);
+    host_steps = pair.host->received;
+    guest_steps = pair.guest->received;
+    QVERIFY(host_steps >= 2 && guest_steps >= 4);
+  }
+  for (const auto& [leaver, steps] :
+       {std::pair{net::Side::Host, host_steps}, {net::Side::Guest, guest_steps}}) {
     for (int step = 1; step <= steps; ++step) {
       LoopbackPair pair;
       NetProgram& quits = leaver == net::Side::Host ? *pair.host : *pair.guest;
@@ -226,7 +285,9 @@ void TestNetworkPlay::theHostPlaysThroughItsWindows() {
   QCOMPARE(label("L_MSG"), QString::fromUtf8(net::kTextWaitOpponent));
   for (CardId id : {kCartaJ1, kCartaJ2, kCartaJ3}) {
     QVERIFY(!main.card(id)->showDeck());
-    QVERIFY(main.card(id)->card() == guest.side.Card(static_cast<CardId>(id + 3)).card);
+    QVERIFY(main.card(id)->card() == *network->hand().own_card(id - kCartaJ1 + 1));
+    // The host's cards travel only when played.
+    QVERIFY(!guest.side.hand.opponent_card(id - kCartaJ1 + 1).has_value());
   }
 
   // The guest leads; the host's window shows the card and lets its player answer.
@@ -278,6 +339,170 @@ void TestNetworkPlay::theHostPlaysThroughItsWindows() {
   QCOMPARE(main.width(), TFormMain::kClientWidth);
   QCOMPARE(label("Label1"), QStringLiteral("COMPUTADOR"));
   main.hide();
+}
+
+namespace {
+
+unsigned LoopbackSeed() {
+  bool ok = false;
+  const unsigned fixed = qEnvironmentVariable("TRUCO_TEST_SEED").toUInt(&ok);
+  const unsigned seed = ok ? fixed : std::random_device{}();
+  qInfo("seed %u", seed);
+  return seed;
+}
+
+// Both sides show the same table and neither shows points past the end of a game.
+void CheckAgree(NetSide& host, NetSide& guest) {
+  const SharedView h = ViewOf(host);
+  const SharedView g = ViewOf(guest);
+  QVERIFY(h == g);
+  QVERIFY(h.host_points <= 12 && h.guest_points <= 12);
+  QCOMPARE(host.s().games_player, guest.s().games_computer);
+  QCOMPARE(host.s().games_computer, guest.s().games_player);
+  QCOMPARE(host.s().opponent_name, std::string("ANA"));
+  QCOMPARE(guest.s().opponent_name, std::string("HOSTE"));
+}
+
+}  // namespace
+
+// Two connections play a whole game to 12 points and go on into the next, with calls, raises,
+// runs and hidden cards chosen at random; after every move both sides agree.
+void TestNetworkPlay::aWholeGameBetweenTwoConnections() {
+  LoopbackPair pair;
+  LoopbackPlayers players(pair, LoopbackSeed());
+  NetSide& host = players.Host();
+  NetSide& guest = players.Guest();
+  host.s().settings = {kBaralhoLimpo, ManilhaMode::Nova, 0};
+  QVERIFY(pair.Connect());
+  host.game.BInicioClick();
+  guest.game.BInicioClick();
+  QVERIFY(players.Settle());
+  QVERIFY(host.hand.whole_game() && guest.hand.whole_game());
+  int moves = 0;
+  int hands = 0;
+  int calls_seen = 0;
+  while (host.hand.games(net::Side::Host) + host.hand.games(net::Side::Guest) < 1) {
+    QVERIFY2(++moves < 3000, "the game does not end");
+    const int calls_before = int(host.out.truco_asks.size() + guest.out.truco_asks.size());
+    QVERIFY(players.Move());
+    QVERIFY2(players.Settle(), "the sides do not settle");
+    CheckAgree(host, guest);
+    if (QTest::currentTestFailed()) return;
+    calls_seen += int(host.out.truco_asks.size() + guest.out.truco_asks.size()) - calls_before;
+    hands = host.hand.hands_dealt();
+  }
+  // The game ended on both sides with its box, the tally counts it, the next game is dealt.
+  QVERIFY(hands > 1);
+  QVERIFY(calls_seen > 0);
+  QCOMPARE(host.s().games_player + host.s().games_computer, 1);
+  const bool host_won = host.s().games_player == 1;
+  auto told = [](NetSide& side, const char* text) {
+    return std::count(side.out.told.begin(), side.out.told.end(), std::string(text));
+  };
+  QCOMPARE(told(host, host_won ? net::kTextGameWon : net::kTextGameLost), 1);
+  QCOMPARE(told(guest, host_won ? net::kTextGameLost : net::kTextGameWon), 1);
+  QCOMPARE(host.s().player_points + host.s().computer_points, 0);
+  QVERIFY(host.hand.hands_dealt() == hands && !host.hand.hand_finished());
+  QVERIFY(host.out.told.size() >= std::size_t(hands - 1));
+}
+
+// The connection goes at every kind of moment of a hand; both sides reconnect ("Em rede" again),
+// the host is asked "Continuar a partida?" and both go on from the start of the interrupted hand
+// with the points and the tally they had. Once, the guest's program is a fresh one (a copy that
+// was killed and started again).
+void TestNetworkPlay::aConnectionLostAtEveryMomentOfAHandIsResumed() {
+  const unsigned seed = LoopbackSeed();
+  using Moment = std::function<bool(NetSide & host)>;
+  const std::vector<std::pair<const char*, Moment>> moments = {
+      {"dealt", [](NetSide& h) { return !h.s().trick_played[1] && h.hand.hands_dealt() > 1; }},
+      {"one trick", [](NetSide& h) { return h.s().trick_played[1] && !h.s().trick_played[2]; }},
+      {"two tricks", [](NetSide& h) { return h.s().trick_played[2]; }},
+      {"half a trick",
+       [](NetSide& h) {
+         const SharedView v = ViewOf(h);
+         return (v.host_card[1] != 0) != (v.guest_card[1] != 0);
+       }},
+      {"a raised stake",
+       [](NetSide& h) { return h.hand.stake() > 1 && h.hand.pending_call() == 0; }},
+      {"a hidden card",
+       [](NetSide& h) {
+         return h.hand.hidden(2, net::Side::Host) || h.hand.hidden(2, net::Side::Guest);
+       }},
+      {"a call waiting", [](NetSide& h) { return h.hand.pending_call() != 0; }},
+  };
+  int round = 0;
+  for (const auto& [name, reached] : moments) {
+    for (const bool killed : {false, true}) {
+      if (killed && round % 3 != 0) {
+        ++round;
+        continue;
+      }
+      LoopbackPair pair;
+      LoopbackPlayers players(pair, seed + unsigned(round++));
+      NetSide& host = pair.host->side;
+      QVERIFY(pair.Connect());
+      host.game.BInicioClick();
+      pair.guest->side.game.BInicioClick();
+      QVERIFY(players.Settle());
+      // Play until the moment comes (a waiting call is caught before its answer).
+      bool there = false;
+      for (int move = 0; move < 4000 && !there; ++move) {
+        const std::size_t asks =
+            host.out.truco_asks.size() + pair.guest->side.out.truco_asks.size();
+        QVERIFY(players.Move());
+        if (host.out.truco_asks.size() + pair.guest->side.out.truco_asks.size() > asks ||
+            host.hand.pending_call() != 0) {
+          QTRY_VERIFY_WITH_TIMEOUT(ViewOf(host) == ViewOf(pair.guest->side), kLoopbackWaitMs);
+          if (reached(host)) {
+            there = true;
+            break;
+          }
+        }
+        QVERIFY(players.Settle());
+        there = reached(host);
+      }
+      QVERIFY2(there, name);
+      const SharedView before = ViewOf(host);
+      const std::array<int, 2> games = {host.hand.games(net::Side::Host),
+                                        host.hand.games(net::Side::Guest)};
+      // Gone: the guest's copy is killed, or its connection drops.
+      if (killed) {
+        pair.guest = std::make_unique<NetProgram>(net::Side::Guest, "ANA");
+      } else {
+        pair.guest->connection.Close();
+        pair.guest->side.hand.ConnectionLost(net::kTextConnectionLost);
+      }
+      QTRY_VERIFY_WITH_TIMEOUT(!host.hand.linked(), kLoopbackWaitMs);
+      QVERIFY(host.hand.resume_state().has_value());
+      QVERIFY(host.out.told.back() == net::kTextConnectionLost);
+      // Both come back.
+      players.truco_answered[1] = pair.guest->side.out.truco_asks.size();
+      players.questions_answered[1] = pair.guest->side.out.questions.size();
+      const std::size_t questions = host.out.questions.size();
+      QVERIFY(pair.Connect());
+      host.game.BInicioClick();
+      pair.guest->side.game.BInicioClick();
+      QTRY_VERIFY_WITH_TIMEOUT(host.out.questions.size() == questions + 1, kLoopbackWaitMs);
+      QCOMPARE(host.out.questions.back().second, std::string(net::kTextContinueQuestion));
+      QVERIFY(players.Settle());
+      const SharedView after = ViewOf(host);
+      const std::string context = std::string(name) + (killed ? ", killed" : ", dropped");
+      QVERIFY2(after.host_points == before.host_points, context.c_str());
+      QVERIFY2(after.guest_points == before.guest_points, context.c_str());
+      QCOMPARE(host.hand.games(net::Side::Host), games[0]);
+      QCOMPARE(host.hand.games(net::Side::Guest), games[1]);
+      // The interrupted hand starts over: nothing on the table, stake 1.
+      QCOMPARE(after.stake, 1);
+      for (int t = 1; t <= 3; ++t) QVERIFY(after.host_card[t] == 0 && after.guest_card[t] == 0);
+      CheckAgree(host, pair.guest->side);
+      // And the game goes on.
+      for (int move = 0; move < 6; ++move) {
+        QVERIFY(players.Move(false));
+        QVERIFY(players.Settle());
+        CheckAgree(host, pair.guest->side);
+      }
+    }
+  }
 }
 
 // A main window around a game, without the network.
