@@ -1,6 +1,5 @@
 #include "ui/network_play.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -9,6 +8,7 @@
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
 #include "ui/formtruco.h"
+#include "ui/windowscreen.h"
 
 namespace truco::net {
 namespace {
@@ -168,10 +168,9 @@ void NetworkPlay::Ask(Question question, const std::string& text) {
 void NetworkPlay::CancelAsk() {
   ++ask_id_;
   if (question_box_) question_box_->close();
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (auto* dialog = qobject_cast<TFormTruco*>(widget); dialog && dialog->isVisible()) {
-      dialog->done(QDialog::Rejected);
-    }
+  if (const auto* windows = dynamic_cast<const WindowScreen*>(&screen_)) {
+    TFormTruco* dialog = windows->trucoDialog();
+    if (dialog && dialog->isVisible()) dialog->done(QDialog::Rejected);
   }
 }
 

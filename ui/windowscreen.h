@@ -20,6 +20,7 @@ class WindowScreen final : public Screen {
 
   void SetMainWindow(TFormMain* main) { main_ = main; }
   void SetTrucoDialog(TFormTruco* dialog);
+  [[nodiscard]] TFormTruco* trucoDialog() const { return truco_; }
   void SetEscolhaDialog(TF_ESCOLHA* dialog);
   // Where the results for the records table go.
   void SetRecordSink(RecordSink sink) { records_ = std::move(sink); }

@@ -17,6 +17,7 @@
 #include "tests/ui/modal.h"
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
+#include "ui/formtruco.h"
 #include "ui/network_play.h"
 #include "ui/windowscreen.h"
 
@@ -53,6 +54,7 @@ class TestNetworkPlay : public QObject {
   void aWholeGameBetweenTwoConnections();
   void aConnectionLostAtEveryMomentOfAHandIsResumed();
   void theHostPlaysThroughItsWindows();
+  void bothWindowsByClicksACallAnsweredByARaise();
   void theChatKeepsItsLastLinesAndTakesAFloodInOneUpdate();
   void namesWaitNeutrallyAndElevenWideLettersFit();
   void cleanup() { QVERIFY(NoModalLeft()); }
@@ -503,6 +505,125 @@ void TestNetworkPlay::aConnectionLostAtEveryMomentOfAHandIsResumed() {
       }
     }
   }
+}
+
+// One copy of the program's windows and network side.
+struct WindowSide {
+  ClockRandom random;
+  ComputerJudgement judgement;
+  WindowScreen screen;
+  Game game{screen, random, judgement};
+  TFormMain main{game, screen};
+  TFormTruco truco;
+  TF_ESCOLHA escolha;
+  std::unique_ptr<net::NetworkPlay> network;
+  WindowSide() {
+    main.SetQuitAction([] {});
+    screen.SetMainWindow(&main);
+    screen.SetTrucoDialog(&truco);
+    screen.SetEscolhaDialog(&escolha);
+    network = net::WireNetworkPlay(game, main, escolha, screen, random);
+    network->SetListenAddress(QHostAddress::LocalHost);
+  }
+  QPushButton* Button(const char* name) {
+    return main.findChild<QPushButton*>(QString::fromLatin1(name));
+  }
+  QString Label(const char* name) {
+    return main.findChild<QLabel*>(QString::fromLatin1(name))->text();
+  }
+  void Click(const char* button) { QTest::mouseClick(Button(button), Qt::LeftButton); }
+};
+
+// Two copies side by side, each driven through its own windows by real clicks: "Iniciar" and the
+// game-kind dialog on both, a "Trucar" on the side that leads, answered on the other side with
+// "Pedir 6" in its truco dialog, which the caller accepts in its own; then a card each.
+void TestNetworkPlay::bothWindowsByClicksACallAnsweredByARaise() {
+  WindowSide host;
+  WindowSide guest;
+  host.main.show();
+  guest.main.show();
+  const quint16 port = FreeLoopbackPort();
+  auto fill = [port](QWidget* dialog, bool hosting, const char* name) {
+    dialog->findChild<QRadioButton*>(QStringLiteral("RB_EMREDE"))->click();
+    dialog
+        ->findChild<QRadioButton*>(hosting ? QStringLiteral("RB_SERVIDOR")
+                                           : QStringLiteral("RB_CLIENTE"))
+        ->click();
+    dialog->findChild<QLineEdit*>(QStringLiteral("E_PORTA"))->setText(QString::number(port));
+    if (!hosting)
+      dialog->findChild<QLineEdit*>(QStringLiteral("E_IPS"))->setText(QStringLiteral("127.0.0.1"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("E_NOME"))->setText(QString::fromLatin1(name));
+  };
+  auto waits_by_itself = [](QWidget* wait) {
+    QVERIFY(QTest::qWaitFor([wait] { return !wait->isVisible(); }, kLoopbackWaitMs));
+  };
+  ModalScript script;
+  script.Answer(QStringLiteral("OK"), [&](QWidget* dialog) { fill(dialog, true, "hoste"); });
+  // While the host waits, the guest presses its own "Iniciar".
+  script.Answer(QStringLiteral("Cancela"), [&](QWidget* wait) {
+    guest.Click("BInicio");
+    waits_by_itself(wait);
+  });
+  script.Answer(QStringLiteral("OK"), [&](QWidget* dialog) { fill(dialog, false, "ana"); });
+  script.Answer(QStringLiteral("Cancela"), waits_by_itself);
+  host.Click("BInicio");
+  QCOMPARE(script.unexpected(), 0);
+  QVERIFY(host.game.Online() && guest.game.Online());
+  QTRY_VERIFY_WITH_TIMEOUT(host.network->hand().actor() != ' ' &&
+                               guest.network->hand().actor() == host.network->hand().actor(),
+                           kLoopbackWaitMs);
+  QVERIFY(host.network->hand().whole_game());
+  QTRY_COMPARE_WITH_TIMEOUT(host.Label("Label1"), QStringLiteral("ANA"), kLoopbackWaitMs);
+  QTRY_COMPARE_WITH_TIMEOUT(guest.Label("Label1"), QStringLiteral("HOSTE"), kLoopbackWaitMs);
+
+  const bool host_leads = host.network->hand().actor() == 'S';
+  WindowSide& caller = host_leads ? host : guest;
+  WindowSide& answerer = host_leads ? guest : host;
+  const QString caller_name = QString::fromLatin1(host_leads ? "HOSTE" : "ANA");
+  const QString answerer_name = QString::fromLatin1(host_leads ? "ANA" : "HOSTE");
+  QVERIFY(caller.Button("BTrucar")->isEnabled());
+  QVERIFY(!answerer.Button("BTrucar")->isEnabled());
+
+  script.Clear();
+  QString raise_phrase;
+  QString accept_phrase;
+  bool raise_on_answerer = false;
+  script.Answer(QStringLiteral("Pedir 6"), [&](QWidget* dialog) {
+    raise_on_answerer = dialog == &answerer.truco;
+    raise_phrase = dialog->findChild<QLabel*>(QStringLiteral("L_FALA"))->text();
+  });
+  script.Answer(QStringLiteral("Aceitar"), [&](QWidget* dialog) {
+    QVERIFY(dialog == &caller.truco);
+    accept_phrase = dialog->findChild<QLabel*>(QStringLiteral("L_FALA"))->text();
+  });
+  caller.Click("BTrucar");
+  QTRY_VERIFY_WITH_TIMEOUT(script.pending() == 0 && !caller.truco.isVisible(), kLoopbackWaitMs);
+  QTRY_VERIFY_WITH_TIMEOUT(host.network->hand().stake() == 6 && guest.network->hand().stake() == 6,
+                           kLoopbackWaitMs);
+  QCOMPARE(script.unexpected(), 0);
+  QVERIFY(raise_on_answerer);
+  QCOMPARE(raise_phrase, caller_name + QStringLiteral(" pede Truco"));
+  QCOMPARE(accept_phrase, answerer_name + QStringLiteral(" pede Seis"));
+  for (WindowSide* side : {&host, &guest}) {
+    side->main.refresh();
+    QCOMPARE(side->Label("LabelVale"), QStringLiteral("6"));
+  }
+  // The one who raised accepted nothing more: only the caller, who accepted the raise, may call
+  // Nove.
+  QCOMPARE(caller.Button("BTrucar")->text(), QStringLiteral("Nove"));
+
+  // The caller plays a card by a click; the other window shows it in the first trick's row.
+  TCard* played = caller.main.card(kCartaJ1);
+  const Card card = played->card();
+  QTest::mouseClick(played, Qt::LeftButton);
+  QCOMPARE(played->pos(), QPoint(kTrickPlayerLeft, kTrickTops[1]));
+  QTRY_COMPARE_WITH_TIMEOUT(answerer.main.card(kCartaM1)->pos(),
+                            QPoint(kTrickComputerLeft, kTrickTops[1]), kLoopbackWaitMs);
+  QVERIFY(answerer.main.card(kCartaM1)->card() == card);
+  QVERIFY(!answerer.main.card(kCartaM1)->showDeck());
+  QCOMPARE(script.unexpected(), 0);
+  host.main.hide();
+  guest.main.hide();
 }
 
 // A main window around a game, without the network.
