@@ -571,8 +571,9 @@ void NetworkedHand::Sync() {
       TableCard& own = s.cards[OwnCardId(slot)];
       own.top = kTrickTops[Index(t)];
       own.left = kTrickPlayerLeft;
-      // A card played blind turns up on the table; a hidden one stays down.
-      own.face_down = own_hidden_[Index(t)];
+      // Whole game: a card played blind turns up on the table; a hidden one stays down. The
+      // classic hand leaves the card with the face it had.
+      if (whole_game_) own.face_down = own_hidden_[Index(t)];
     }
     if (const int slot = opp_slot_[Index(t)]; slot >= 0) {
       TableCard& opp = s.cards[OpponentCardId(slot)];
@@ -1270,14 +1271,12 @@ void NetworkedHand::Flush() {
     if (want_truco_ask_ && pending_stake_ != 0 && caller_ == OpponentLetter()) {
       want_truco_ask_ = false;
       truco_asked_ = true;
-      const auto rung = NextCall(stake_);
       const auto next = NextCall(pending_stake_);
       TrucoDialogRequest request;
       request.phrase =
           opponent_name_ + kTextCalls + std::string(CallWord(RungOfStake(pending_stake_)));
       request.raise_offered = next.has_value();
       request.raise_caption = next ? "Pedir " + std::to_string(Info(*next).stake) : std::string();
-      (void)rung;
       Sync();
       Refresh();
       out_.AskTruco(request);
@@ -1307,7 +1306,6 @@ Rung NetworkedHand::RungOfStake(int stake) {
 // The panel and the buttons of the whole game, from this side's point of view.
 void NetworkedHand::SyncWhole(GameState& s) {
   const char own = OwnLetter();
-  const char opp = OpponentLetter();
   s.player_points = points_[SideIndex(side_)];
   s.computer_points = points_[1 - SideIndex(side_)];
   s.games_player = base_games_[0] + games_[SideIndex(side_)];
@@ -1345,7 +1343,6 @@ void NetworkedHand::SyncWhole(GameState& s) {
     if (accepted_notice_) panel = opponent_name_ + kTextAccepted + "\r" + kTextYourTurn;
   } else {
     panel = kTextWaitOpponent;
-    (void)opp;
   }
   SetPanel(std::move(panel));
 }

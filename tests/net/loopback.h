@@ -49,11 +49,14 @@ struct NetProgram {
 struct LoopbackPair {
   std::unique_ptr<NetProgram> host = std::make_unique<NetProgram>(net::Side::Host, "HOSTE");
   std::unique_ptr<NetProgram> guest = std::make_unique<NetProgram>(net::Side::Guest, "ANA");
+  // The guest plays as a copy that knows only the classic messages (one hand per connection).
+  bool classic_guest = false;
 
   bool Connect() {
     const quint16 port = FreeLoopbackPort();
     host->side.hand.Prepare(net::Side::Host, "HOSTE");
     guest->side.hand.Prepare(net::Side::Guest, "ANA");
+    guest->side.hand.set_classic_only(classic_guest);
     if (port == 0 || !host->connection.Listen(QString::number(port), QHostAddress::LocalHost))
       return false;
     QSignalSpy host_up(&host->connection, &net::Connection::connected);

@@ -9,11 +9,11 @@
 #include <QRadioButton>
 #include <set>
 
-#include "ui/network_play.h"
 #include "tests/net/loopback.h"
 #include "tests/ui/modal.h"
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
+#include "ui/network_play.h"
 #include "ui/windowscreen.h"
 
 using namespace truco;
@@ -51,6 +51,7 @@ class TestNetworkPlay : public QObject {
 
 void TestNetworkPlay::aWholeHandAndChatOverLoopback() {
   LoopbackPair pair;
+  pair.classic_guest = true;  // the classic single hand
   NetSide& host = pair.host->side;
   NetSide& guest = pair.guest->side;
   host.s().settings = {kBaralhoSujo, ManilhaMode::Nova, 0};
@@ -117,6 +118,7 @@ void TestNetworkPlay::aLostConnectionAtEachStepOfTheDeal() {
   for (const auto& [leaver, steps] : {std::pair{net::Side::Host, 8}, {net::Side::Guest, 11}}) {
     for (int step = 1; step <= steps; ++step) {
       LoopbackPair pair;
+      pair.classic_guest = true;  // the classic deal's steps
       NetProgram& quits = leaver == net::Side::Host ? *pair.host : *pair.guest;
       NetProgram& stays = leaver == net::Side::Host ? *pair.guest : *pair.host;
       quits.on_receive = [&quits, step](const net::Message&) {
@@ -164,6 +166,7 @@ void TestNetworkPlay::theHostPlaysThroughItsWindows() {
 
   NetProgram guest(net::Side::Guest, "ANA");
   guest.side.hand.Prepare(net::Side::Guest, "ANA");
+  guest.side.hand.set_classic_only(true);  // the classic single hand
   const quint16 port = FreeLoopbackPort();
 
   auto fill = [&](QWidget* dialog, const QString& port_text) {
