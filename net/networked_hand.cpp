@@ -98,6 +98,7 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   continue_asked_ = false;
   hand_start_.reset();
   boxes_.clear();
+  restarting_ = false;
 }
 
 bool NetworkedHand::DealComplete() const {
@@ -846,6 +847,12 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
     return true;
   }
   if (!whole_game_) return false;
+  // A guest that asked for a restart waits for the host's "Z": moves the host made before it
+  // saw the request belong to the abandoned hand.
+  if (side_ == Side::Guest && restarting_ && !std::holds_alternative<Restart>(message) &&
+      !std::holds_alternative<Chat>(message)) {
+    return true;
+  }
   const char opp = OpponentLetter();
   std::visit(
       [&](const auto& m) {
@@ -894,12 +901,27 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
         } else if constexpr (std::is_same_v<T, ElevenChoice>) {
           if (eleven_ == opp && !eleven_decided_ && actor() == opp) ApplyEleven(opp, m.plays);
         } else if constexpr (std::is_same_v<T, HandClosed>) {
-          if (side_ == Side::Host && finished_ && !peer_closed_) {
+          if (side_ != Side::Host) return;
+          if (restarting_) {
+            // The guest dropped its hand: everything it sent before is behind us.
+            restarting_ = false;
+            DealWhole();
+          } else if (finished_ && !peer_closed_) {
             peer_closed_ = true;
             MaybeDealNext();
           }
         } else if constexpr (std::is_same_v<T, Restart>) {
-          if (hands_dealt_ > 0) ApplyRestart();
+          if (hands_dealt_ == 0) return;
+          if (side_ == Side::Host) {
+            if (restarting_) return;  // our own restart crossed the guest's: its "O" follows
+            out_.Send(Restart{});
+            ApplyRestart();
+            restarting_ = true;
+          } else {
+            ApplyRestart();
+            restarting_ = false;
+            out_.Send(HandClosed{});
+          }
         }
         // Every classic deal message, request and turn is void in the whole game: the host never
         // hands out a card on request, and the turn follows from the plays and results.
@@ -1213,9 +1235,11 @@ void NetworkedHand::MaybeDealNext() {
 
 void NetworkedHand::RestartGame() {
   Scope scope(*this);
-  if (!whole_game_ || !linked_ || hands_dealt_ == 0) return;
+  if (!whole_game_ || !linked_ || hands_dealt_ == 0 || restarting_) return;
   out_.Send(Restart{});
   ApplyRestart();
+  // The host deals once the guest has dropped its hand ("O"); the guest waits for the host's "Z".
+  restarting_ = true;
   Sync();
   Refresh();
 }
@@ -1230,11 +1254,7 @@ void NetworkedHand::ApplyRestart() {
   finished_ = true;
   own_closed_ = true;
   peer_closed_ = true;
-  if (side_ == Side::Host) {
-    DealWhole();
-  } else {
-    dealing_ = false;
-  }
+  dealing_ = false;
 }
 
 // Boxes and questions wait until the event is handled, so the state they show is settled and the

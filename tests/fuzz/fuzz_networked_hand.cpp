@@ -260,6 +260,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(host.hand.games(whose) == guest.hand.games(whose));
       }
       FUZZ_CHECK(host.hand.stake() == guest.hand.stake());
+      if (host.hand.actor() != guest.hand.actor() && std::getenv("FUZZ_DEBUG")) {
+        for (const HandSide* x : {&host, &guest}) {
+          std::fprintf(stderr,
+                       "actor %c turn %c fin %d pend %d elev %c dec %d started %d deal %d\n",
+                       x->hand.actor(), x->hand.turn(), x->hand.hand_finished(),
+                       x->hand.pending_call(), x->hand.eleven(), x->hand.eleven_decided(),
+                       x->hand.started(), x->hand.DealComplete());
+        }
+      }
       FUZZ_CHECK(host.hand.actor() == guest.hand.actor());
       FUZZ_CHECK(host.hand.pending_call() == guest.hand.pending_call());
     }

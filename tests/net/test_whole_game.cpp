@@ -500,6 +500,40 @@ TEST(WholeGame, RestartOnlyOnYesAndOnBothSides) {
   EXPECT_TRUE(g.guest.game.state().may_play || g.host.game.state().may_play);
 }
 
+TEST(WholeGame, ARestartCrossingACallLeavesBothSidesOnTheSameNewHand) {
+  for (const bool host_restarts : {true, false}) {
+    Game12 g;
+    g.Deal(kWeakGuest, kStrongHost);
+    g.Open(host_restarts);
+    // A call is on the wire when the other side's restart goes out; in the new hand the caller
+    // leads, so the host must not take the old call as one of the new hand.
+    if (host_restarts) {
+      g.host.Play(kTresC);
+      g.Pump();
+      g.guest.game.BTrucarClick();
+      g.host.hand.RestartGame();
+    } else {
+      g.guest.Play(kReiE);
+      g.Pump();
+      g.host.game.BTrucarClick();
+      g.guest.hand.RestartGame();
+    }
+    g.Pump();  // checks that both sides agree
+    EXPECT_EQ(g.host.hand.hands_dealt(), 2);
+    EXPECT_EQ(g.guest.hand.hands_dealt(), 2);
+    for (int t = 1; t <= 3; ++t) {
+      EXPECT_EQ(ViewOf(g.host).host_card[t], 0);
+      EXPECT_EQ(ViewOf(g.host).guest_card[t], 0);
+    }
+    // Both restarting at once also ends on one fresh hand.
+    g.host.hand.RestartGame();
+    g.guest.hand.RestartGame();
+    g.Pump();
+    EXPECT_EQ(g.host.hand.hands_dealt(), g.guest.hand.hands_dealt());
+    EXPECT_NE(g.host.hand.actor(), ' ');
+  }
+}
+
 TEST(WholeGame, ResumeFromTheStartOfTheInterruptedHand) {
   Game12 g;
   g.Deal(kWeakGuest, kStrongHost);
