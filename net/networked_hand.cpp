@@ -98,6 +98,7 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   continue_asked_ = false;
   hand_start_.reset();
   boxes_.clear();
+  restarting_ = false;
 }
 
 bool NetworkedHand::DealComplete() const {
@@ -571,8 +572,9 @@ void NetworkedHand::Sync() {
       TableCard& own = s.cards[OwnCardId(slot)];
       own.top = kTrickTops[Index(t)];
       own.left = kTrickPlayerLeft;
-      // A card played blind turns up on the table; a hidden one stays down.
-      own.face_down = own_hidden_[Index(t)];
+      // Whole game: a card played blind turns up on the table; a hidden one stays down. The
+      // classic hand leaves the card with the face it had.
+      if (whole_game_) own.face_down = own_hidden_[Index(t)];
     }
     if (const int slot = opp_slot_[Index(t)]; slot >= 0) {
       TableCard& opp = s.cards[OpponentCardId(slot)];
@@ -845,6 +847,12 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
     return true;
   }
   if (!whole_game_) return false;
+  // A guest that asked for a restart waits for the host's "Z": moves the host made before it
+  // saw the request belong to the abandoned hand.
+  if (side_ == Side::Guest && restarting_ && !std::holds_alternative<Restart>(message) &&
+      !std::holds_alternative<Chat>(message)) {
+    return true;
+  }
   const char opp = OpponentLetter();
   std::visit(
       [&](const auto& m) {
@@ -893,12 +901,27 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
         } else if constexpr (std::is_same_v<T, ElevenChoice>) {
           if (eleven_ == opp && !eleven_decided_ && actor() == opp) ApplyEleven(opp, m.plays);
         } else if constexpr (std::is_same_v<T, HandClosed>) {
-          if (side_ == Side::Host && finished_ && !peer_closed_) {
+          if (side_ != Side::Host) return;
+          if (restarting_) {
+            // The guest dropped its hand: everything it sent before is behind us.
+            restarting_ = false;
+            DealWhole();
+          } else if (finished_ && !peer_closed_) {
             peer_closed_ = true;
             MaybeDealNext();
           }
         } else if constexpr (std::is_same_v<T, Restart>) {
-          if (hands_dealt_ > 0) ApplyRestart();
+          if (hands_dealt_ == 0) return;
+          if (side_ == Side::Host) {
+            if (restarting_) return;  // our own restart crossed the guest's: its "O" follows
+            out_.Send(Restart{});
+            ApplyRestart();
+            restarting_ = true;
+          } else {
+            ApplyRestart();
+            restarting_ = false;
+            out_.Send(HandClosed{});
+          }
         }
         // Every classic deal message, request and turn is void in the whole game: the host never
         // hands out a card on request, and the turn follows from the plays and results.
@@ -1212,9 +1235,11 @@ void NetworkedHand::MaybeDealNext() {
 
 void NetworkedHand::RestartGame() {
   Scope scope(*this);
-  if (!whole_game_ || !linked_ || hands_dealt_ == 0) return;
+  if (!whole_game_ || !linked_ || hands_dealt_ == 0 || restarting_) return;
   out_.Send(Restart{});
   ApplyRestart();
+  // The host deals once the guest has dropped its hand ("O"); the guest waits for the host's "Z".
+  restarting_ = true;
   Sync();
   Refresh();
 }
@@ -1229,11 +1254,7 @@ void NetworkedHand::ApplyRestart() {
   finished_ = true;
   own_closed_ = true;
   peer_closed_ = true;
-  if (side_ == Side::Host) {
-    DealWhole();
-  } else {
-    dealing_ = false;
-  }
+  dealing_ = false;
 }
 
 // Boxes and questions wait until the event is handled, so the state they show is settled and the
@@ -1270,14 +1291,12 @@ void NetworkedHand::Flush() {
     if (want_truco_ask_ && pending_stake_ != 0 && caller_ == OpponentLetter()) {
       want_truco_ask_ = false;
       truco_asked_ = true;
-      const auto rung = NextCall(stake_);
       const auto next = NextCall(pending_stake_);
       TrucoDialogRequest request;
       request.phrase =
           opponent_name_ + kTextCalls + std::string(CallWord(RungOfStake(pending_stake_)));
       request.raise_offered = next.has_value();
       request.raise_caption = next ? "Pedir " + std::to_string(Info(*next).stake) : std::string();
-      (void)rung;
       Sync();
       Refresh();
       out_.AskTruco(request);
@@ -1307,7 +1326,6 @@ Rung NetworkedHand::RungOfStake(int stake) {
 // The panel and the buttons of the whole game, from this side's point of view.
 void NetworkedHand::SyncWhole(GameState& s) {
   const char own = OwnLetter();
-  const char opp = OpponentLetter();
   s.player_points = points_[SideIndex(side_)];
   s.computer_points = points_[1 - SideIndex(side_)];
   s.games_player = base_games_[0] + games_[SideIndex(side_)];
@@ -1345,7 +1363,6 @@ void NetworkedHand::SyncWhole(GameState& s) {
     if (accepted_notice_) panel = opponent_name_ + kTextAccepted + "\r" + kTextYourTurn;
   } else {
     panel = kTextWaitOpponent;
-    (void)opp;
   }
   SetPanel(std::move(panel));
 }

@@ -392,7 +392,8 @@ class NetworkedHand final : public NetworkedPlay {
   bool peer_closed_ = true;  // host: the guest's "O" came
   int hands_dealt_ = 0;
   bool first_whole_deal_ = true;
-  bool dealing_ = false;  // guest: a deal's cards are on their way
+  bool restarting_ = false;  // host: waits for the guest's "O"; guest: for the host's "Z"
+  bool dealing_ = false;     // guest: a deal's cards are on their way
   bool accepted_notice_ = false;
   std::optional<Settings> pending_settings_;
   std::optional<GameSettings> resumed_settings_;

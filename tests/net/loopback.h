@@ -51,11 +51,14 @@ struct NetProgram {
 struct LoopbackPair {
   std::unique_ptr<NetProgram> host = std::make_unique<NetProgram>(net::Side::Host, "HOSTE");
   std::unique_ptr<NetProgram> guest = std::make_unique<NetProgram>(net::Side::Guest, "ANA");
+  // The guest plays as a copy that knows only the classic messages (one hand per connection).
+  bool classic_guest = false;
 
   bool Connect() {
     const quint16 port = FreeLoopbackPort();
     host->side.hand.Prepare(net::Side::Host, "HOSTE");
     guest->side.hand.Prepare(net::Side::Guest, "ANA");
+    guest->side.hand.set_classic_only(classic_guest);
     // The host greets with its name; the guest counts once its hand has answered with its own.
     host->connection.SetGreeting({net::Name{"HOSTE"}});
     if (port == 0 || !host->connection.Listen(QString::number(port), QHostAddress::LocalHost))

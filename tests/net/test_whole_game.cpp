@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "tests/engine/random_play.h"
 #include "tests/net/whole_game.h"
 
 namespace truco::testing {
@@ -499,6 +500,40 @@ TEST(WholeGame, RestartOnlyOnYesAndOnBothSides) {
   EXPECT_TRUE(g.guest.game.state().may_play || g.host.game.state().may_play);
 }
 
+TEST(WholeGame, ARestartCrossingACallLeavesBothSidesOnTheSameNewHand) {
+  for (const bool host_restarts : {true, false}) {
+    Game12 g;
+    g.Deal(kWeakGuest, kStrongHost);
+    g.Open(host_restarts);
+    // A call is on the wire when the other side's restart goes out; in the new hand the caller
+    // leads, so the host must not take the old call as one of the new hand.
+    if (host_restarts) {
+      g.host.Play(kTresC);
+      g.Pump();
+      g.guest.game.BTrucarClick();
+      g.host.hand.RestartGame();
+    } else {
+      g.guest.Play(kReiE);
+      g.Pump();
+      g.host.game.BTrucarClick();
+      g.guest.hand.RestartGame();
+    }
+    g.Pump();  // checks that both sides agree
+    EXPECT_EQ(g.host.hand.hands_dealt(), 2);
+    EXPECT_EQ(g.guest.hand.hands_dealt(), 2);
+    for (int t = 1; t <= 3; ++t) {
+      EXPECT_EQ(ViewOf(g.host).host_card[t], 0);
+      EXPECT_EQ(ViewOf(g.host).guest_card[t], 0);
+    }
+    // Both restarting at once also ends on one fresh hand.
+    g.host.hand.RestartGame();
+    g.guest.hand.RestartGame();
+    g.Pump();
+    EXPECT_EQ(g.host.hand.hands_dealt(), g.guest.hand.hands_dealt());
+    EXPECT_NE(g.host.hand.actor(), ' ');
+  }
+}
+
 TEST(WholeGame, ResumeFromTheStartOfTheInterruptedHand) {
   Game12 g;
   g.Deal(kWeakGuest, kStrongHost);
@@ -627,6 +662,130 @@ TEST(WholeGame, StrayAndOutOfTurnMessagesChangeNothing) {
   // The hidden command turns nothing face up between two people.
   g.host.game.ViewHands();
   for (CardId id : {kCartaM1, kCartaM2, kCartaM3}) EXPECT_TRUE(g.host.Card(id).face_down);
+}
+
+// A hand the game against the computer scored: where it started and how it ended.
+struct ScoredHand {
+  int player_before = 0;
+  int computer_before = 0;
+  std::array<std::string, 4> results{};
+  int stake = 1;
+  bool player_won = false;
+  int gain = 0;
+};
+
+class HandRecorder : public GameObserver {
+ public:
+  void OnTrick(const GameState& s, int trick) override {
+    if (trick == 3 && s.trick_result[1] == kEmpate && s.trick_result[2] == kEmpate &&
+        s.trick_result[3] == kEmpate) {
+      hands.push_back({s.player_points, s.computer_points, s.trick_result, s.hand_stake, false, 0});
+    }
+  }
+  void OnPoints(const GameState& s, truco::Side side, int before, PointsReason reason) override {
+    if (reason != PointsReason::HandWon) return;
+    const bool player = side == truco::Side::Player;
+    const int after = player ? s.player_points : s.computer_points;
+    hands.push_back({player ? before : s.player_points, player ? s.computer_points : before,
+                     s.trick_result, s.hand_stake, player, after - before});
+  }
+  std::vector<ScoredHand> hands;
+};
+
+// The same hand between two people: the host in the player's seat, the guest in the computer's,
+// the same points before, the same trick results and the same stake.
+void ReplayNetworked(const ScoredHand& h) {
+  SCOPED_TRACE(::testing::Message()
+               << h.player_before << "x" << h.computer_before << " stake " << h.stake << " "
+               << h.results[1] << "," << h.results[2] << "," << h.results[3]);
+  Game12 g;
+  net::NetworkedHand::ResumeState state;
+  state.opponent_name = "ANA";
+  state.points = {h.player_before, h.computer_before};
+  state.hand_counter = 2;  // the host leads
+  state.settings = g.host.s().settings;
+  g.host.hand.SetResumeState(state);
+  // Per trick a higher and a lower card (vira 4: the 5s are manilhas).
+  const std::array<int, 4> high{0, kRei, 3, 1};
+  const std::array<int, 4> low{0, kDama, 2, kValete};
+  std::array<Card, 3> host_cards{};
+  std::array<Card, 3> guest_cards{};
+  for (int t = 1; t <= 3; ++t) {
+    const std::string& r = h.results[static_cast<std::size_t>(t)];
+    const bool host_high = r != kMicro;
+    const bool guest_high = r == kMicro || r == kEmpate;
+    host_cards[t - 1] = C(host_high ? high[t] : low[t], Suit::Clubs);
+    guest_cards[t - 1] = C(guest_high ? high[t] : low[t], Suit::Spades);
+  }
+  g.Deal(guest_cards, host_cards);
+  g.Open(true);
+  g.host.hand.Answer(net::Question::Continue, true);
+  g.Pump();
+  ASSERT_EQ(g.host.hand.hands_dealt(), 1);
+  // A hand of eleven is played by the side at 11.
+  const char eleven = g.host.hand.eleven();
+  if (eleven == 'S' || eleven == 'C') {
+    g.SideOf(eleven).hand.Answer(net::Question::Eleven, true);
+    g.Pump();
+  }
+  // The stake through calls, each answered by a raise until the last is accepted.
+  if (eleven == ' ' && h.stake > 1) {
+    g.host.game.BTrucarClick();
+    g.Pump();
+    while (g.host.hand.pending_call() != 0) {
+      NetSide& answering = g.SideOf(g.host.hand.actor());
+      answering.hand.AnswerTruco(g.host.hand.pending_call() < h.stake ? kAnswerRaise
+                                                                      : kAnswerAccept);
+      g.Pump();
+    }
+  }
+  ASSERT_EQ(g.host.hand.stake(), h.stake);
+  // The tricks, each side playing its card of the trick when its turn comes.
+  for (int guard = 0; g.host.hand.hands_dealt() == 1 && guard < 6; ++guard) {
+    const char actor = g.host.hand.actor();
+    ASSERT_NE(actor, ' ');
+    NetSide& side = g.SideOf(actor);
+    for (int t = 1; t <= 3; ++t) {
+      if (side.Card(static_cast<CardId>(kCartaJ1 + t - 1)).top == kPlayerHandTop) {
+        side.game.CartaJClick(t - 1);
+        break;
+      }
+    }
+    g.Pump();
+  }
+  ASSERT_EQ(g.host.hand.hands_dealt(), 2);
+  const int host_after = h.player_before + (h.player_won ? h.gain : 0);
+  const int guest_after = h.computer_before + (!h.player_won ? h.gain : 0);
+  const bool game_over = host_after >= 12 || guest_after >= 12;
+  EXPECT_EQ(g.host.hand.points(Side::Host), game_over ? 0 : host_after);
+  EXPECT_EQ(g.host.hand.points(Side::Guest), game_over ? 0 : guest_after);
+  EXPECT_EQ(g.host.hand.games(Side::Host), game_over && host_after >= 12 ? 1 : 0);
+  EXPECT_EQ(g.host.hand.games(Side::Guest), game_over && guest_after >= 12 ? 1 : 0);
+}
+
+TEST(WholeGame, ScoresTheHandsOfAGameAgainstTheComputerTheSameWay) {
+  // Hands played at random against the computer, with calls, raises, hands of eleven and ties.
+  const std::uint64_t seed = 20261207;
+  RandomRun run(seed);
+  HandRecorder recorder;
+  run.game.set_observer(&recorder);
+  run.game.BInicioClick();
+  for (int step = 0; recorder.hands.size() < 3000 && step < 1000000; ++step) run.Step(true);
+  ASSERT_EQ(recorder.hands.size(), 3000u);
+  std::set<int> stakes;
+  int elevens = 0;
+  int game_ends = 0;
+  for (const ScoredHand& h : recorder.hands) {
+    stakes.insert(h.stake);
+    elevens += h.player_before == 11 || h.computer_before == 11 ? 1 : 0;
+    game_ends += std::max(h.player_before, h.computer_before) + h.gain >= 12 ? 1 : 0;
+    ReplayNetworked(h);
+    if (HasFailure()) break;
+  }
+  // Every stake of the ladder, hands of eleven and hands that end a game were among them.
+  EXPECT_EQ(stakes, (std::set<int>{1, 3, 6, 9, 12}));
+  EXPECT_GT(elevens, 0);
+  EXPECT_GT(game_ends, 0);
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ void TestNetworkPlay::aClassicGuestPlaysOneHandAndChatsOverLoopback() {
   LoopbackPair pair;
   NetSide& host = pair.host->side;
   NetSide& guest = pair.guest->side;
-  guest.hand.set_classic_only(true);
+  pair.classic_guest = true;
   host.s().settings = {kBaralhoSujo, ManilhaMode::Nova, 0};
   StackNetDeal(host, {kZap, kReiCopas, kTresEspadas}, {kTresCopas, kDoisEspadas, kQuatroOuros},
                kSetePaus);
