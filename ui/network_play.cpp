@@ -1,5 +1,6 @@
 #include "ui/network_play.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -180,6 +181,11 @@ void NetworkPlay::UpdateAwaiting() {
 
 void NetworkPlay::AskAboutSilence() {
   if (silence_box_ || !connection_.isConnected()) return;
+  if (QApplication::activeModalWidget()) {
+    // The player is busy with a box of its own: ask later, if the peer stays silent.
+    connection_.KeepWaiting();
+    return;
+  }
   QMessageBox box(QMessageBox::Question, QStringLiteral("Atenção"),
                   QString::fromUtf8(kTextPeerSilent), QMessageBox::NoButton);
   box.setInformativeText(QStringLiteral("Deseja continuar esperando?"));

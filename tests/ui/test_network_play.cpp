@@ -55,6 +55,7 @@ class TestNetworkPlay : public QObject {
   void aConnectionLostAtEveryMomentOfAHandIsResumed();
   void theHostPlaysThroughItsWindows();
   void bothWindowsByClicksACallAnsweredByARaise();
+  void aSilentPeerIsToldAndThePlayerWaitsOrLeaves();
   void theChatKeepsItsLastLinesAndTakesAFloodInOneUpdate();
   void namesWaitNeutrallyAndElevenWideLettersFit();
   void cleanup() { QVERIFY(NoModalLeft()); }
@@ -537,11 +538,9 @@ struct WindowSide {
 // Two copies side by side, each driven through its own windows by real clicks: "Iniciar" and the
 // game-kind dialog on both, a "Trucar" on the side that leads, answered on the other side with
 // "Pedir 6" in its truco dialog, which the caller accepts in its own; then a card each.
-void TestNetworkPlay::bothWindowsByClicksACallAnsweredByARaise() {
-  WindowSide host;
-  WindowSide guest;
-  host.main.show();
-  guest.main.show();
+// Opens a whole game between two copies through their windows: "Iniciar" and the game-kind
+// dialog on both, the guest's while the host waits.
+void OpenThroughWindows(WindowSide& host, WindowSide& guest, ModalScript& script) {
   const quint16 port = FreeLoopbackPort();
   auto fill = [port](QWidget* dialog, bool hosting, const char* name) {
     dialog->findChild<QRadioButton*>(QStringLiteral("RB_EMREDE"))->click();
@@ -557,7 +556,6 @@ void TestNetworkPlay::bothWindowsByClicksACallAnsweredByARaise() {
   auto waits_by_itself = [](QWidget* wait) {
     QVERIFY(QTest::qWaitFor([wait] { return !wait->isVisible(); }, kLoopbackWaitMs));
   };
-  ModalScript script;
   script.Answer(QStringLiteral("OK"), [&](QWidget* dialog) { fill(dialog, true, "hoste"); });
   // While the host waits, the guest presses its own "Iniciar".
   script.Answer(QStringLiteral("Cancela"), [&](QWidget* wait) {
@@ -567,6 +565,15 @@ void TestNetworkPlay::bothWindowsByClicksACallAnsweredByARaise() {
   script.Answer(QStringLiteral("OK"), [&](QWidget* dialog) { fill(dialog, false, "ana"); });
   script.Answer(QStringLiteral("Cancela"), waits_by_itself);
   host.Click("BInicio");
+}
+
+void TestNetworkPlay::bothWindowsByClicksACallAnsweredByARaise() {
+  WindowSide host;
+  WindowSide guest;
+  host.main.show();
+  guest.main.show();
+  ModalScript script;
+  OpenThroughWindows(host, guest, script);
   QCOMPARE(script.unexpected(), 0);
   QVERIFY(host.game.Online() && guest.game.Online());
   QTRY_VERIFY_WITH_TIMEOUT(host.network->hand().actor() != ' ' &&
@@ -622,6 +629,68 @@ void TestNetworkPlay::bothWindowsByClicksACallAnsweredByARaise() {
   QVERIFY(answerer.main.card(kCartaM1)->card() == card);
   QVERIFY(!answerer.main.card(kCartaM1)->showDeck());
   QCOMPARE(script.unexpected(), 0);
+  host.main.hide();
+  guest.main.hide();
+}
+
+// The side that waits for the other is asked after the silence; "Yes" waits on, a move of the
+// other side closes the question by itself, "No" leaves the game (both sides are told it is
+// lost, and it can be resumed).
+void TestNetworkPlay::aSilentPeerIsToldAndThePlayerWaitsOrLeaves() {
+  WindowSide host;
+  WindowSide guest;
+  host.main.show();
+  guest.main.show();
+  ModalScript script;
+  OpenThroughWindows(host, guest, script);
+  QCOMPARE(script.unexpected(), 0);
+  QTRY_VERIFY_WITH_TIMEOUT(host.network->hand().actor() != ' ' &&
+                               guest.network->hand().actor() == host.network->hand().actor(),
+                           kLoopbackWaitMs);
+  const bool host_acts = host.network->hand().actor() == 'S';
+  WindowSide& actor = host_acts ? host : guest;
+  WindowSide& waiter = host_acts ? guest : host;
+  QVERIFY(!actor.network->connection().awaitingReply());
+  QVERIFY(waiter.network->connection().awaitingReply());
+  script.Clear();
+  const QString silent = QString::fromUtf8(net::kTextPeerSilent);
+  QWidget* first_box = nullptr;
+  script.Answer(QStringLiteral("Yes"), [&](QWidget* box) {
+    QCOMPARE(box->windowTitle(), QStringLiteral("Atenção"));
+    first_box = box;
+  });
+  // The other side moves while the second question is open: it closes by itself.
+  script.Answer(QStringLiteral("Yes"), [&](QWidget* box) {
+    QVERIFY(waiter.network->silenceQuestion() == box);
+    for (int i = 0; i < 3; ++i) {
+      if (actor.game.state().InHand(static_cast<CardId>(kCartaJ1 + i))) {
+        QTest::mouseClick(actor.main.card(static_cast<CardId>(kCartaJ1 + i)), Qt::LeftButton);
+        break;
+      }
+    }
+    QVERIFY(QTest::qWaitFor([box] { return !box->isVisible(); }, kLoopbackWaitMs));
+  });
+  // Now the one who played waits; it leaves at the question.
+  script.No();
+  script.Ok();
+  script.Ok();
+  for (WindowSide* side : {&host, &guest}) side->network->SetSilenceTimeout(150);
+  waiter.network->connection().KeepWaiting();  // the shorter watch starts now
+  QTRY_VERIFY_WITH_TIMEOUT(script.pending() == 0, 4 * kLoopbackWaitMs);
+  QTRY_VERIFY_WITH_TIMEOUT(!host.game.state().may_play && !guest.game.state().may_play,
+                           kLoopbackWaitMs);
+  QCOMPARE(script.unexpected(), 0);
+  QVERIFY(first_box != nullptr);
+  const auto texts = script.texts();
+  QCOMPARE(texts.value(0), silent);
+  QCOMPARE(texts.value(1), silent);
+  QCOMPARE(texts.value(2), silent);
+  QCOMPARE(texts.value(3), QString::fromUtf8(net::kTextConnectionLost));
+  QCOMPARE(texts.value(4), QString::fromUtf8(net::kTextConnectionLost));
+  QVERIFY(!host.network->connection().isConnected() && !guest.network->connection().isConnected());
+  // A game left in the middle waits for its opponent to come back.
+  QVERIFY(host.network->hand().resume_state().has_value());
+  QVERIFY(host.network->resumeWaiting());
   host.main.hide();
   guest.main.hide();
 }
