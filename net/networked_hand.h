@@ -88,7 +88,9 @@ class HandOutput {
   virtual void SetOpponentName(const std::string& name) = 0;
   // One line for the chat box `CHAT`.
   virtual void AppendChat(const std::string& line) = 0;
-  // A modal information box.
+  // A modal information box. In a whole game its return means the player closed it: after the
+  // hand's last box the guest sends "O" and the host may deal. Messages may arrive while it is
+  // open; the hand handles them then.
   virtual void Tell(const std::string& text) = 0;
   // The game state changed outside a click of the player (a message arrived).
   virtual void TableChanged() {}
