@@ -48,6 +48,8 @@ Connection::Connection(QObject* parent) : QObject(parent), server_(new QTcpServe
   connect_timer_.setInterval(kDefaultConnectTimeoutMs);
   connect(&connect_timer_, &QTimer::timeout, this, &Connection::OnConnectTimeout);
   silence_timer_.setSingleShot(true);
+  // One shot a minute: precision costs nothing and keeps the told time honest.
+  silence_timer_.setTimerType(Qt::PreciseTimer);
   silence_timer_.setInterval(kDefaultSilenceMs);
   connect(&silence_timer_, &QTimer::timeout, this, &Connection::peerSilent);
 }
