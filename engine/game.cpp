@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/rules.h"
+
 namespace truco {
 namespace {
 
@@ -11,6 +13,14 @@ constexpr std::array<CardId, 3> kComputerCards{kCartaM1, kCartaM2, kCartaM3};
 
 // A run of due steps that keeps changing things is a fault; stop rather than spin.
 constexpr int kMaxDuePasses = 10000;
+
+// A trick result text as the shared rules read it (the player's point of view).
+Taker TakerOf(const std::string& result) {
+  if (result == kJogador) return Taker::Mine;
+  if (result == kMicro) return Taker::Theirs;
+  if (result == kEmpate) return Taker::Tie;
+  return Taker::Nobody;
+}
 
 std::string Tentos(const char* prefix, int stake) {
   return prefix + std::to_string(stake) + " Tento(s)";
@@ -127,7 +137,7 @@ void Game::BInicioClick() {
     const int gp = state_.games_player;
     const int gc = state_.games_computer;
     screen_.SubmitRecord(state_.LabelNome, gp, gc, gp - gc);
-    screen_.SubmitRecord("COMPUTADOR", gc, gp, gc - gp);
+    screen_.SubmitRecord(state_.opponent_name, gc, gp, gc - gp);
     const int before_player = state_.player_points;
     const int before_computer = state_.computer_points;
     state_.player_points = 0;
@@ -138,6 +148,8 @@ void Game::BInicioClick() {
     }
   }
   state_.game_kind = networked_ ? choice.kind : GameKind::ContraPC;
+  // The networked hand names the other person once its name arrives.
+  if (!Online()) state_.opponent_name = kComputerName;
   state_.LabelCartasNome = state_.LabelNome;
   if (Online()) {
     // The computer's deferred steps have nothing to do in a game between two people.
@@ -157,7 +169,8 @@ void Game::CartaJClick(int index) {
   GameState& s = state_;
   if (!s.may_play) return;
   const CardId id = kPlayerCards[static_cast<std::size_t>(index)];
-  if (Online() && networked_ && !s.hide_armed) {
+  if (Online() && networked_) {
+    // The networked hand reads `hide_armed` itself: a hidden card travels face down.
     networked_->PlayCard(id);
     return;
   }
@@ -291,26 +304,14 @@ void Game::PlaceTrick(int trick, CardId player_card, std::optional<CardId> compu
 
   if (result == kJogador) {
     s.turn = 'L';
-    ++s.player_tricks;
   } else if (result == kMicro) {
     s.turn = 'M';
-    ++s.computer_tricks;
   } else {
     result = kEmpate;
-    if (trick == 1) {
-      ++s.player_tricks;
-      ++s.computer_tricks;
-    } else if (trick == 2) {
-      if (s.trick_result[1] != kEmpate) {
-        ++s.player_tricks;
-        ++s.computer_tricks;
-      }
-    } else if (s.trick_result[1] == kJogador) {
-      ++s.player_tricks;
-    } else if (s.trick_result[1] == kMicro) {
-      ++s.computer_tricks;
-    }
   }
+  const TrickCount add = CreditTrick(trick, TakerOf(result), TakerOf(s.trick_result[1]));
+  s.player_tricks += add.mine;
+  s.computer_tricks += add.theirs;
   s.trick_result[trick] = result;
   if (observer_) observer_->OnTrick(s, trick);
 
@@ -329,9 +330,9 @@ void Game::PlaceTrick(int trick, CardId player_card, std::optional<CardId> compu
 
 void Game::Testa_Ganhou() {
   GameState& s = state_;
-  const bool player_won = s.player_tricks >= 2 && s.computer_tricks < 2;
-  const bool computer_won = s.computer_tricks >= 2 && s.player_tricks < 2;
-  if (!player_won && !computer_won) return;
+  const Taker winner = HandWinner({s.player_tricks, s.computer_tricks});
+  if (winner == Taker::Nobody) return;
+  const bool player_won = winner == Taker::Mine;
   for (TimerId t : {kTimer1, kTimer2, kTimer3}) SetTimer(t, false);
   if (player_won) {
     Message(Tentos("Você Ganhou ", s.hand_stake));
@@ -346,22 +347,16 @@ void Game::Testa_Ganhou() {
 void Game::AddPoints(Side side, int amount, bool capped, PointsReason reason) {
   int& points = side == Side::Player ? state_.player_points : state_.computer_points;
   const int before = points;
-  points += amount;
-  if (capped) points = std::min(points, kPointsToWin);
+  points = PointsAfter(points, amount, capped);
   if (observer_) observer_->OnPoints(state_, side, before, reason);
 }
 
 bool Game::Timer1Timer() {
   GameState& s = state_;
   if (!TimerOn(kTimer1)) return false;
-  Side winner;
-  if (s.player_points >= kPointsToWin) {
-    winner = Side::Player;
-  } else if (s.computer_points >= kPointsToWin) {
-    winner = Side::Computer;
-  } else {
-    return false;
-  }
+  const Taker taker = GameWinner(s.player_points, s.computer_points);
+  if (taker == Taker::Nobody) return false;
+  const Side winner = taker == Taker::Mine ? Side::Player : Side::Computer;
   for (TimerId t : {kTimer1, kTimer2, kTimer3}) SetTimer(t, false);
   if (winner == Side::Player) {
     ++s.games_player;
@@ -589,8 +584,11 @@ void Game::Micro_Pede_ThirdTrick(Rung rung, CardId computer_card) {
 
 void Game::BTrucarClick() {
   EventScope scope(*this);
-  // Between two people no message carries a call: the computer must not answer it.
-  if (Online()) return;
+  // Between two people the call goes to the other person, never to the computer.
+  if (Online()) {
+    if (networked_) networked_->Trucar();
+    return;
+  }
   if (!state_.may_play || !state_.BTrucar.enabled || !state_.BTrucar.visible) return;
   DoBTrucarClick();
 }
@@ -623,7 +621,10 @@ void Game::DoBTrucarClick() {
 
 void Game::BCorrerClick() {
   EventScope scope(*this);
-  if (Online()) return;
+  if (Online()) {
+    if (networked_) networked_->Correr();
+    return;
+  }
   if (!state_.may_play || !state_.BCorrer.enabled) return;
   DoBCorrerClick();
 }
@@ -694,7 +695,7 @@ bool Game::BsairClick() {
       return false;
     }
     Message("Maricas, HAHAHAHA. Não vai perder o sono por causa da surra");
-    screen_.SubmitRecord("COMPUTADOR", gc, gp, gc - gp);
+    screen_.SubmitRecord(state_.opponent_name, gc, gp, gc - gp);
     return true;
   }
   if (!Message("Maricas, HAHAHAHA. Vai aproveitar que ganhou uma e vai sair?", 2)) {
@@ -727,6 +728,8 @@ void Game::StopMatch() {
 }
 
 void Game::ViewHands() {
+  // Between two people nobody may look at the other's cards.
+  if (Online()) return;
   for (CardId id : kComputerCards) {
     if (state_.cards[id].top == kComputerHandTop) state_.cards[id].face_down = false;
   }

@@ -24,12 +24,12 @@ enum class Side : std::uint8_t { Player, Computer };
 
 // Why points moved; lets tests and tools check every change against its rule.
 enum class PointsReason : std::uint8_t {
-  HandWon,          // a hand won on tricks (capped at 12)
-  PlayerRan,        // the player ran (not capped)
-  ComputerRan,      // the computer ran from the player's call (capped at 12)
-  ElevenGivenUp,    // the computer at 11 gave the hand up (not capped)
-  GameEnded,        // both to 0
-  Restarted,        // both to 0
+  HandWon,        // a hand won on tricks (capped at 12)
+  PlayerRan,      // the player ran (not capped)
+  ComputerRan,    // the computer ran from the player's call (capped at 12)
+  ElevenGivenUp,  // the computer at 11 gave the hand up (not capped)
+  GameEnded,      // both to 0
+  Restarted,      // both to 0
 };
 
 // Optional listener for what happens in a game (tests, soak runs, future network mirror).
@@ -51,6 +51,9 @@ class NetworkedPlay {
   virtual void Inicio_Online() = 0;
   // The player clicked the card `id` (one of CartaJ1..CartaJ3).
   virtual void PlayCard(CardId id) = 0;
+  // The player pressed "Trucar" / "Correr" in a networked game.
+  virtual void Trucar() {}
+  virtual void Correr() {}
 };
 
 class Game {
@@ -131,7 +134,9 @@ class Game {
 
   void SetTimer(TimerId id, bool on) { state_.timer_on[id] = on; }
   [[nodiscard]] bool TimerOn(TimerId id) const { return state_.timer_on[id]; }
-  bool Message(const std::string& text, int kind = 1) { return screen_.MOSTRA_MENSAGEM(text, kind); }
+  bool Message(const std::string& text, int kind = 1) {
+    return screen_.MOSTRA_MENSAGEM(text, kind);
+  }
 
   Screen& screen_;
   RandomSource& random_;

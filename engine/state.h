@@ -34,6 +34,8 @@ inline constexpr const char* kJogador = "Jogador";
 inline constexpr const char* kMicro = "Micro";
 inline constexpr const char* kEmpate = "Empate";
 
+inline constexpr const char* kComputerName = "COMPUTADOR";
+
 inline constexpr const char* kEsconderCaption = "Esconder (Jogar encoberta no monte)";
 inline constexpr const char* kNaoEsconderCaption = "Não Esconder (Jogar normal)";
 
@@ -110,6 +112,8 @@ struct GameState {
   std::string LabelVale = "0";
   std::string LabelNome = "DESAFIANTE";
   std::string LabelCartasNome = "DESAFIANTE";
+  // The other side's name in the records: the computer, or the other person of a networked game.
+  std::string opponent_name = kComputerName;
 
   std::array<std::string, 5> truco_phrases{};
   std::array<bool, 5> timer_on{};  // 1..4

@@ -1,16 +1,41 @@
 #pragma once
-// The hand two connected players play against each other. The host is the authority: it draws
-// every card (the guest's too, on the guest's requests), rates both cards of every trick and
-// tells the guest whose turn it is. Plain C++ over the engine's Game: the sockets and windows
-// sit behind HandOutput, so two hands can be wired to each other in memory.
+// The game two connected players play against each other. The host is the authority: it draws
+// every card (the guest's too), rates both cards of every trick and tells the guest who took it.
+// Plain C++ over the engine's Game: the sockets and windows sit behind HandOutput, so two sides
+// can be wired to each other in memory.
 //
-// Choices:
-// - One hand per connection. The deal runs once, right after the names; a new hand needs a new
-//   "Em rede" start, which opens a new connection.
-// - The hand keeps its own picture of the networked table and writes it into the game state only
-//   while the game is networked and this side has started (`Inicio_Online`): messages that arrive
-//   while a restart question is still open, or while a game against the computer goes on, never
-//   disturb that game. What arrived early is laid out when the start comes.
+// Two ways to play, told apart by a greeting ("H2") that the guest sends right before its name
+// and the host answers:
+// - Whole game (both sides greeted): hand after hand to 12 points and game after game over one
+//   connection, with truco, runs, the hidden card and the hand of eleven, scored by the same rules
+//   as against the computer (engine/rules.h). The host sends the guest only its own three cards
+//   and the vira; the host's cards travel only when played, a hidden card never.
+// - Classic (a peer that knows only the classic messages): one hand per connection, as before.
+//
+// Choices of the whole game:
+// - Exactly one side may act at a time (play, call, run, hide): the side to play, or the side a
+//   call waits on, or the side at 11 deciding. Anything else from the peer is ignored, so both
+//   sides always agree on the table. A trick that completes on the guest waits for the host's
+//   result ("R").
+// - A call is made on the caller's turn; a raise accepts the call it answers (the stake moves to
+//   that rung) and calls the next; a run gives the caller the stake in force, which is the run
+//   value of the call. The opening call is open to both, a later one only to the side that
+//   accepted the last. Points never show above 12.
+// - Tied tricks: the side that led the tied trick leads the next.
+// - The truco dialog and the questions are not modal for the hand: it asks the window
+//   (HandOutput::AskTruco, Ask) and goes on when the answer comes (AnswerTruco, Answer). Messages
+//   that arrive meanwhile are handled at once.
+// - End-of-hand and end-of-game boxes (HandOutput::Tell) are shown after the hand's state is
+//   settled and the messages are sent; when the last box of a hand closes the guest sends "O",
+//   and the host deals the next hand once its own last box is closed and the "O" has come.
+// - The first lead alternates with the host's `hand_counter`, as in the classic hand.
+// - A lost connection in the middle of a game keeps a resume state: when the same opponent
+//   (same name) comes back on a new connection, the host asks "Continuar a partida?" and, on
+//   yes, both sides go on from the start of the interrupted hand with the points, tally and
+//   settings they had.
+//
+// Choices of the classic hand:
+// - The deal runs once, right after the names; a new hand needs a new "Em rede" start.
 // - The host answers the guest's name with the deal only once its own hand has started, so every
 //   draw comes after the start clears `used_cards`. Each card is drawn once per hand; a repeated
 //   request gets the same card again (a peer cannot empty the deck).
@@ -20,22 +45,38 @@
 //   turn to the host's judgement: the stronger card's side leads next, on equal strengths the side
 //   that led the trick. The host sends "P" + that side's letter after the first and second
 //   tricks; the guest acts on "PC" and on "PS" and takes a "P" only while it waits for one.
-// - A play out of turn, into the wrong trick, or of a card already on the table is ignored.
-// - A side may play only once its own deal is complete; cards not yet dealt show their backs.
 // - After the third trick the hand ends: both sides show who took it. No points move.
+//
+// Both:
+// - The hand keeps its own picture of the networked table and writes it into the game state only
+//   while the game is networked and this side has started (`Inicio_Online`): messages that arrive
+//   while a restart question is still open, or while a game against the computer goes on, never
+//   disturb that game. What arrived early is laid out when the start comes.
+// - A play out of turn, into the wrong trick, or of a card already on the table is ignored; so is
+//   a second name from the same peer.
 // - A lost connection ends the networked game: the panel and a message box say so, no card can
 //   be played, and "Iniciar" starts anything anew.
 
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/game.h"
+#include "engine/rules.h"
+#include "engine/screen.h"
 #include "net/protocol.h"
 
 namespace truco::net {
 
-// What the hand needs from around it: the connection and the chat column.
+// The Yes/No questions the hand puts to its player through the window.
+enum class Question : std::uint8_t {
+  Eleven,    // kTextElevenQuestion: the side at 11 plays the hand or gives it up
+  Continue,  // kTextContinueQuestion: host, the opponent of an interrupted game is back
+};
+
+// What the hand needs from around it: the connection, the chat column and the dialogs.
 class HandOutput {
  public:
   virtual ~HandOutput() = default;
@@ -47,10 +88,21 @@ class HandOutput {
   virtual void SetOpponentName(const std::string& name) = 0;
   // One line for the chat box `CHAT`.
   virtual void AppendChat(const std::string& line) = 0;
-  // A modal information box.
+  // A modal information box. In a whole game its return means the player closed it: after the
+  // hand's last box the guest sends "O" and the host may deal. Messages may arrive while it is
+  // open; the hand handles them then.
   virtual void Tell(const std::string& text) = 0;
   // The game state changed outside a click of the player (a message arrived).
   virtual void TableChanged() {}
+  // The truco dialog on the answering side, with the caller's name in its headline
+  // (`request.phrase`). Show it and return at once; when a button closes it, call
+  // NetworkedHand::AnswerTruco with its answer ('S' accept, '+' raise, 'N' run).
+  virtual void AskTruco(const TrucoDialogRequest& /*request*/) {}
+  // A Yes/No question. Show it and return at once; call NetworkedHand::Answer when answered.
+  virtual void Ask(Question /*question*/, const std::string& /*text*/) {}
+  // The dialog or question that is open is void (the connection went, the game restarted):
+  // close it without an answer.
+  virtual void CancelAsk() {}
 };
 
 // Texts of the networked hand.
@@ -63,6 +115,24 @@ inline constexpr char kTextHandOver[] = "Fim da mão.";
 inline constexpr char kTextYouWon[] = "Você levou a mão.";
 inline constexpr char kTextOpponentWon[] = " levou a mão.";
 inline constexpr char kTextAllTied[] = "As três empataram.";
+// Whole game.
+inline constexpr char kTextYouWonPrefix[] = "Você Ganhou ";
+inline constexpr char kTextOpponentWonPrefix[] = " Ganhou ";  // after the opponent's name
+inline constexpr char kTextTentos[] = " Tento(s)";
+inline constexpr char kTextGameWon[] = "Parabéns  L A D R Ã O!  Você Ganhou";
+inline constexpr char kTextGameLost[] = "Que M A R R E C O! Conseguiu Perder";
+inline constexpr char kTextReplay[] = "Como as 3 cartas empataram, essa mão será jogada novamente";
+inline constexpr char kTextElevenQuestion[] = "Você tem 11 pontos. Deseja Jogar com estas Cartas?";
+inline constexpr char kTextContinueQuestion[] = "Continuar a partida?";
+inline constexpr char kTextRan[] = " correu";  // after the opponent's name
+inline constexpr char kTextGaveUpEleven[] = " não quis jogar a mão de 11";  // after the name
+inline constexpr char kTextAccepted[] = " aceitou";                  // after the opponent's name
+inline constexpr char kTextWaitAnswer[] = "Aguarde a resposta de ";  // before the name
+inline constexpr char kTextWaitEleven[] = " decide a mão de 11";     // after the opponent's name
+inline constexpr char kTextWaitDeal[] = "Aguarde a próxima mão";
+inline constexpr char kTextCalls[] = " pede ";  // name + " pede " + the rung's word
+// The word of each rung in the truco dialog's headline: "Truco", "Seis", "Nove", "Doze".
+std::string_view CallWord(Rung rung);
 // The most characters of a received name that are shown.
 inline constexpr std::size_t kMaxNameChars = 11;
 
@@ -87,9 +157,43 @@ class NetworkedHand final : public NetworkedPlay {
   // there is no connection.
   void SendChat(const std::string& line);
 
-  // NetworkedPlay: the start command and the player's card clicks in a networked game.
+  // What a dropped connection leaves behind to go on with: the start of the interrupted hand.
+  struct ResumeState {
+    std::string opponent_name;
+    std::array<int, 2> points{};  // by Side: host, guest
+    std::array<int, 2> games{};   // the connection's tally, by Side
+    int hand_counter = 1;         // host: the counter before the interrupted hand's deal
+    GameSettings settings;        // host: the settings the game was played with
+  };
+
+  // NetworkedPlay: the start command and the player's card clicks in a networked game. A start
+  // while a whole game is connected is a confirmed restart (RestartGame).
   void Inicio_Online() override;
   void PlayCard(CardId id) override;
+  // "Trucar": calls the next rung when this side may. "Correr": gives up the hand (from a call
+  // waiting for this side's answer, or on this side's turn).
+  void Trucar() override;
+  void Correr() override;
+
+  // The answer of the truco dialog asked by HandOutput::AskTruco: 'S', '+' or 'N'; anything else,
+  // or an answer nobody asked for, is ignored.
+  void AnswerTruco(char answer);
+  // The answer to a question asked by HandOutput::Ask.
+  void Answer(Question question, bool yes);
+  // The player confirmed "Deseja reiniciar a partida?" in a connected whole game: both sides go
+  // to 0 points (the tally stays) and the host deals a new hand.
+  void RestartGame();
+
+  // A connection lost in the middle of a whole game leaves this; a new connection with the same
+  // opponent offers to go on (host: Question::Continue). The window forgets it when the time to
+  // come back is over.
+  [[nodiscard]] const std::optional<ResumeState>& resume_state() const { return resume_; }
+  void DropResume() { resume_.reset(); }
+  // Host, before the guest's name arrives: go on from this state with the returning opponent.
+  void SetResumeState(ResumeState state) { resume_ = std::move(state); }
+
+  // Plays as a peer that knows only the classic messages (for tests of the fallback).
+  void set_classic_only(bool classic) { classic_only_ = classic; }
 
   // Host: draws and sends card k on the guest's request (1..3 the guest's, 4..6 the host's own,
   // 7 the vira).
@@ -119,8 +223,36 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] char deck_type() const { return deck_; }
   [[nodiscard]] const ManilhaValues& manilhas() const { return manilhas_; }
 
+  // Whole game: both sides greeted each other.
+  [[nodiscard]] bool whole_game() const { return whole_game_; }
+  // Points and the connection's tally of games, by side.
+  [[nodiscard]] int points(Side whose) const { return points_[SideIndex(whose)]; }
+  [[nodiscard]] int games(Side whose) const { return games_[SideIndex(whose)]; }
+  [[nodiscard]] int stake() const { return stake_; }
+  // The call that waits for an answer (its stake, 0 when none) and who made it.
+  [[nodiscard]] int pending_call() const { return pending_stake_; }
+  [[nodiscard]] char caller() const { return caller_; }
+  // 'S' or 'C': the side that may act now (play, call, run, answer, decide the hand of eleven);
+  // ' ' nobody (a trick waits for its result, a hand for its deal).
+  [[nodiscard]] char actor() const;
+  // Whose letter accepted the last call (' ' none): only that side may call the next rung.
+  [[nodiscard]] char raise_right() const { return raise_right_; }
+  // The hand of eleven: ' ' none, 'S' / 'C' that side is at 11 (deciding until eleven_decided),
+  // 'B' both at 11.
+  [[nodiscard]] char eleven() const { return eleven_; }
+  [[nodiscard]] bool eleven_decided() const { return eleven_decided_; }
+  // Whether the card played into trick t by `whose` went face down.
+  [[nodiscard]] bool hidden(int trick, Side whose) const;
+  // Hands dealt on this connection (whole game).
+  [[nodiscard]] int hands_dealt() const { return hands_dealt_; }
+  // The hand is over and waits for its boxes and the next deal.
+  [[nodiscard]] bool hand_finished() const { return finished_; }
+  // The host's hand counter (the lead alternates with it).
+  [[nodiscard]] int hand_counter() const { return game_.state().hand_counter; }
+
  private:
   static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
+  static std::size_t SideIndex(Side s) { return s == Side::Host ? 0 : 1; }
   [[nodiscard]] char OwnLetter() const { return side_ == Side::Host ? 'S' : 'C'; }
   [[nodiscard]] char OpponentLetter() const { return side_ == Side::Host ? 'C' : 'S'; }
   [[nodiscard]] bool Active() const { return started_ && game_.Online(); }
@@ -151,6 +283,50 @@ class NetworkedHand final : public NetworkedPlay {
   void SetPanel(std::string text);
   [[nodiscard]] int Strength(const Card& card) const;
   [[nodiscard]] int FirstOpenTrick(const std::array<int, 4>& slots) const;
+
+  // Whole game.
+  class Scope {
+   public:
+    explicit Scope(NetworkedHand& hand);
+    ~Scope();
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+
+   private:
+    NetworkedHand& hand_;
+  };
+  static Rung RungOfStake(int stake);
+  int& PointsOf(char letter);
+  [[nodiscard]] bool MayCallNow(char letter) const;
+  [[nodiscard]] bool MayRunNow(char letter) const;
+  [[nodiscard]] bool MayPlayNow(char letter) const;
+  [[nodiscard]] bool ValidCall(char letter, int stake) const;
+  [[nodiscard]] int PlayedStrength(int trick, char letter) const;
+  void ClearHand();
+  void BeginWholeGame();
+  void DealWhole();
+  void StartEleven();
+  void ApplyEleven(char letter, bool plays);
+  bool ReceiveWhole(const Message& message);
+  void OnNewHand(const NewHand& m);
+  void FinishGuestDeal();
+  void PlayWhole(CardId id);
+  void OpponentPlays(int slot, int trick, bool hide);
+  void ApplyPlay(char letter, int slot, int trick, bool hide);
+  void JudgeWhole(int trick);
+  void OnTrickTaken(const TrickTaken& m);
+  void ApplyTrickResult(int trick, char taker);
+  void ApplyCall(char letter, int stake);
+  void ApplyAccept(char letter);
+  void ApplyRun(char letter);
+  // Ends the hand: `winner` ('S' / 'C', ' ' for a hand dealt again) gains `amount`; `why` (after
+  // the opponent's name) tells the winner how the other side gave the hand up.
+  void EndWholeHand(char winner, int amount, const char* why);
+  void HandBoxesClosed();
+  void MaybeDealNext();
+  void ApplyRestart();
+  void Flush();
+  void SyncWhole(GameState& s);
 
   // Writes the hand's table into the game state (only while the networked game is on here).
   void Sync();
@@ -192,6 +368,53 @@ class NetworkedHand final : public NetworkedPlay {
   bool may_play_ = false;
   bool awaiting_turn_ = true;  // guest: the next "P" is expected
   std::string panel_;
+
+  // --- Whole game ---
+  bool classic_only_ = false;
+  bool greeted_ = false;     // the peer said hello
+  bool whole_game_ = false;  // both did
+  bool named_once_ = false;  // the peer's name came (accepted once per connection)
+  std::array<int, 2> points_{};
+  std::array<int, 2> games_{};
+  std::array<int, 2> base_games_{};  // the run's tally before this connection
+  int stake_ = 1;
+  int pending_stake_ = 0;
+  char caller_ = ' ';
+  char turn_before_call_ = ' ';
+  char raise_right_ = ' ';
+  char eleven_ = ' ';
+  bool eleven_decided_ = false;
+  bool eleven_dark_ = false;
+  int eleven_mode_ = 0;
+  std::array<bool, 4> own_hidden_{};
+  std::array<bool, 4> opp_hidden_{};
+  bool dealt_hand_ = false;  // a whole-game hand has been dealt on this connection
+  bool finished_ = false;
+  bool own_closed_ = true;   // this side's last box of the hand is closed
+  bool peer_closed_ = true;  // host: the guest's "O" came
+  int hands_dealt_ = 0;
+  bool first_whole_deal_ = true;
+  bool restarting_ = false;  // host: waits for the guest's "O"; guest: for the host's "Z"
+  bool dealing_ = false;     // guest: a deal's cards are on their way
+  bool accepted_notice_ = false;
+  std::optional<Settings> pending_settings_;
+  std::optional<GameSettings> resumed_settings_;
+  bool want_truco_ask_ = false;
+  bool want_eleven_ask_ = false;
+  bool want_continue_ask_ = false;
+  bool truco_asked_ = false;
+  bool eleven_asked_ = false;
+  bool continue_asked_ = false;
+  std::optional<ResumeState> resume_;
+  std::optional<ResumeState> hand_start_;  // the state at the current hand's deal
+  // Boxes to show once the current event is handled; `ends_hand` marks the hand's last.
+  struct Box {
+    std::string text;
+    bool ends_hand = false;
+  };
+  std::vector<Box> boxes_;
+  int depth_ = 0;
+  bool flushing_ = false;
 };
 
 }  // namespace truco::net

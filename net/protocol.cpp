@@ -1,6 +1,8 @@
 #include "net/protocol.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace truco::net {
 namespace {
@@ -14,6 +16,21 @@ constexpr char kKindDeck = 'B';
 constexpr char kKindTurn = 'P';
 constexpr char kKindPlay = 'J';
 constexpr char kKindChat = 'M';
+constexpr char kKindHello = 'H';
+constexpr char kKindSettings = 'G';
+constexpr char kKindNewHand = 'D';
+constexpr char kKindHidden = 'E';
+constexpr char kKindTrick = 'R';
+constexpr char kKindCall = 'T';
+constexpr char kKindAccept = 'K';
+constexpr char kKindRun = 'F';
+constexpr char kKindEleven = 'U';
+constexpr char kKindClosed = 'O';
+constexpr char kKindRestart = 'Z';
+constexpr char kTie = 'E';
+// Points and games travel as decimal numbers of at most this many digits.
+constexpr std::size_t kMaxNumberDigits = 5;
+constexpr int kMaxNumber = 99999;
 
 constexpr char kModeNova = '1';
 constexpr char kModeVelha = '0';
@@ -45,6 +62,63 @@ std::optional<int> ParseValue(std::string_view text) {
   }
   if (!IsDealtValue(value)) return std::nullopt;
   return value;
+}
+
+// A whole number in decimal, no sign, no leading zero (but "0"), at most kMaxNumberDigits.
+std::optional<int> ParseNumber(std::string_view text) {
+  if (text.empty() || text.size() > kMaxNumberDigits) return std::nullopt;
+  if (text.size() > 1 && text[0] == '0') return std::nullopt;
+  int n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+// A stake that a call names: a rung of the ladder above 1.
+std::optional<int> ParseStake(std::string_view text) {
+  const auto n = ParseNumber(text);
+  if (n && (*n == 3 || *n == 6 || *n == 9 || *n == 12)) return n;
+  return std::nullopt;
+}
+
+char SideLetter(Side side) {
+  return side == Side::Guest ? kTurnGuest : kTurnHost;
+}
+
+std::optional<Side> SideFromLetter(char c) {
+  if (c == kTurnGuest) return Side::Guest;
+  if (c == kTurnHost) return Side::Host;
+  return std::nullopt;
+}
+
+// "D" body: lead letter, then four numbers separated by commas.
+std::optional<NewHand> ParseNewHand(std::string_view body) {
+  if (body.empty()) return std::nullopt;
+  const auto lead = SideFromLetter(body[0]);
+  if (!lead) return std::nullopt;
+  std::array<int, 4> numbers{};
+  std::string_view rest = body.substr(1);
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    const std::size_t comma = rest.find(',');
+    const bool last = i + 1 == numbers.size();
+    if (last != (comma == std::string_view::npos)) return std::nullopt;
+    const auto n = ParseNumber(rest.substr(0, comma));
+    if (!n) return std::nullopt;
+    numbers[i] = *n;
+    if (!last) rest.remove_prefix(comma + 1);
+  }
+  return NewHand{*lead, numbers[0], numbers[1], numbers[2], numbers[3]};
+}
+
+// slot + trick digits, each 1..3.
+std::optional<std::pair<int, int>> ParseSlotTrick(std::string_view body) {
+  if (body.size() != 2) return std::nullopt;
+  const auto slot = SmallDigit(body[0], 3);
+  const auto trick = SmallDigit(body[1], 3);
+  if (!slot || !trick) return std::nullopt;
+  return std::make_pair(*slot, *trick);
 }
 
 // value + position character + suit digit, read from the end.
@@ -113,10 +187,74 @@ struct Encoder {
     return std::string{kKindPlay, Digit(m.slot), Digit(m.trick)};
   }
   std::string operator()(const Chat& m) const { return WireText(kKindChat, m.line); }
+  std::string operator()(const Hello& m) const {
+    return kKindHello + std::to_string(std::clamp(m.version, 1, kMaxNumber));
+  }
+  std::string operator()(const Settings& m) const {
+    return std::string{kKindSettings, m.deck_type,
+                       m.mode == ManilhaMode::Nova ? kModeNova : kModeVelha, Digit(m.eleven_mode)};
+  }
+  std::string operator()(const NewHand& m) const {
+    std::string text{kKindNewHand, SideLetter(m.lead)};
+    for (int n : {m.host_points, m.guest_points, m.host_games, m.guest_games}) {
+      if (text.size() > 2) text += ',';
+      text += std::to_string(std::clamp(n, 0, kMaxNumber));
+    }
+    return text;
+  }
+  std::string operator()(const HiddenPlay& m) const {
+    return std::string{kKindHidden, Digit(m.slot), Digit(m.trick)};
+  }
+  std::string operator()(const TrickTaken& m) const {
+    return std::string{kKindTrick, Digit(m.trick), m.taker ? SideLetter(*m.taker) : kTie};
+  }
+  std::string operator()(const Call& m) const { return kKindCall + std::to_string(m.stake); }
+  std::string operator()(const Accept& m) const { return kKindAccept + std::to_string(m.stake); }
+  std::string operator()(const Run&) const { return std::string(1, kKindRun); }
+  std::string operator()(const ElevenChoice& m) const {
+    return std::string{kKindEleven, m.plays ? '1' : '0'};
+  }
+  std::string operator()(const HandClosed&) const { return std::string(1, kKindClosed); }
+  std::string operator()(const Restart&) const { return std::string(1, kKindRestart); }
 };
+
+// Kinds both sides read alike.
+std::optional<Message> DecodeEitherWay(char kind, std::string_view body) {
+  switch (kind) {
+    case kKindHello: {
+      const auto n = ParseNumber(body);
+      if (!n || *n < 1) return std::nullopt;
+      return Hello{*n};
+    }
+    case kKindHidden:
+      if (auto st = ParseSlotTrick(body)) return HiddenPlay{st->first, st->second};
+      return std::nullopt;
+    case kKindCall:
+      if (auto stake = ParseStake(body)) return Call{*stake};
+      return std::nullopt;
+    case kKindAccept:
+      if (auto stake = ParseStake(body)) return Accept{*stake};
+      return std::nullopt;
+    case kKindRun:
+      if (body.empty()) return Run{};
+      return std::nullopt;
+    case kKindEleven:
+      if (body == "1") return ElevenChoice{true};
+      if (body == "0") return ElevenChoice{false};
+      return std::nullopt;
+    case kKindRestart:
+      if (body.empty()) return Restart{};
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
 
 std::optional<Message> DecodeForHost(char kind, std::string_view body) {
   switch (kind) {
+    case kKindClosed:
+      if (body.empty()) return HandClosed{};
+      return std::nullopt;
     case kKindDeal:
       if (body.size() != 1) return std::nullopt;
       if (auto slot = SmallDigit(body[0], 3)) return AskGuestCard{*slot};
@@ -157,6 +295,24 @@ std::optional<Message> DecodeForGuest(char kind, std::string_view body) {
         return DeckType{body[0]};
       }
       return std::nullopt;
+    case kKindSettings:
+      if (body.size() == 3 && (body[0] == kBaralhoSujo || body[0] == kBaralhoLimpo) &&
+          (body[1] == kModeNova || body[1] == kModeVelha) && (body[2] == '0' || body[2] == '1')) {
+        return Settings{body[0], body[1] == kModeNova ? ManilhaMode::Nova : ManilhaMode::Velha,
+                        body[2] - '0'};
+      }
+      return std::nullopt;
+    case kKindNewHand:
+      if (auto hand = ParseNewHand(body)) return *hand;
+      return std::nullopt;
+    case kKindTrick: {
+      if (body.size() != 2) return std::nullopt;
+      const auto trick = SmallDigit(body[0], 3);
+      if (!trick) return std::nullopt;
+      if (body[1] == kTie) return TrickTaken{*trick, std::nullopt};
+      if (auto side = SideFromLetter(body[1])) return TrickTaken{*trick, side};
+      return std::nullopt;
+    }
     case kKindTurn:
       if (body.size() != 1) return std::nullopt;
       if (body[0] == kTurnGuest) return Turn{Side::Guest};
@@ -218,14 +374,11 @@ std::optional<Message> Decode(std::string_view line, Side reader) {
       return Name{std::string(body)};
     case kKindChat:
       return Chat{std::string(body)};
-    case kKindPlay: {
-      if (body.size() != 2) return std::nullopt;
-      const auto slot = SmallDigit(body[0], 3);
-      const auto trick = SmallDigit(body[1], 3);
-      if (!slot || !trick) return std::nullopt;
-      return Play{*slot, *trick};
-    }
+    case kKindPlay:
+      if (auto st = ParseSlotTrick(body)) return Play{st->first, st->second};
+      return std::nullopt;
     default:
+      if (auto m = DecodeEitherWay(kind, body)) return m;
       return reader == Side::Host ? DecodeForHost(kind, body) : DecodeForGuest(kind, body);
   }
 }

@@ -15,6 +15,8 @@
 //   play out of turn or show a card the host never dealt.
 // - "B" + deck digit is a kind of our own: the host's deck type, so the guest derives the same
 //   manilhas. A receiver that does not know "B" ignores it, as it ignores every unknown kind.
+// - The whole-game messages (kinds "H", "G", "D", "E", "R", "T", "K", "F", "U", "O", "Z") are
+//   ours too; a classic peer ignores them as unknown kinds. docs/protocol.md lists every message.
 
 #include <cstddef>
 #include <cstdint>
@@ -110,8 +112,90 @@ struct Chat {
   friend bool operator==(const Chat&, const Chat&) = default;
 };
 
-using Message = std::variant<Name, StartDeal, AskGuestCard, AskHostCard, AskVira, GuestCard,
-                             HostCard, Vira, DeckType, Turn, Play, Chat>;
+// --- The whole game: both sides said hello with version 2 or more. ---
+
+// The protocol version that knows the whole game.
+inline constexpr int kWholeGameVersion = 2;
+
+// "H" + version digits, either way: the guest greets right before its name, the host answers.
+struct Hello {
+  int version = kWholeGameVersion;
+  friend bool operator==(const Hello&, const Hello&) = default;
+};
+
+// "G" + deck digit + manilha mode digit ("1" nova, "0" velha) + hand-of-eleven digit ("0"
+// "Normal", "1" "No Escuro"), host to guest before every deal: the settings that rule the hand.
+struct Settings {
+  char deck_type = kBaralhoSujo;
+  ManilhaMode mode = ManilhaMode::Nova;
+  int eleven_mode = 0;
+  friend bool operator==(const Settings&, const Settings&) = default;
+};
+
+// "D" + lead letter + host points "," guest points "," host games "," guest games, host to guest:
+// a new hand starts; the guest's three cards ("V") and the vira ("I") follow.
+struct NewHand {
+  Side lead = Side::Host;
+  int host_points = 0;
+  int guest_points = 0;
+  int host_games = 0;
+  int guest_games = 0;
+  friend bool operator==(const NewHand&, const NewHand&) = default;
+};
+
+// "E" + slot + trick, either way: the sender played its card of that slot face down (it never
+// travels; it loses to any card).
+struct HiddenPlay {
+  int slot = 1;
+  int trick = 2;
+  friend bool operator==(const HiddenPlay&, const HiddenPlay&) = default;
+};
+
+// "R" + trick + "S" / "C" / "E", host to guest: the host took the trick, the guest did, a tie.
+struct TrickTaken {
+  int trick = 1;
+  std::optional<Side> taker;  // nothing: a tie
+  friend bool operator==(const TrickTaken&, const TrickTaken&) = default;
+};
+
+// "T" + stake ("3", "6", "9", "12"), either way: a call of that rung; sent while the other's call
+// waits for an answer, it is a raise.
+struct Call {
+  int stake = 3;
+  friend bool operator==(const Call&, const Call&) = default;
+};
+
+// "K" + stake, either way: the call of that stake is accepted.
+struct Accept {
+  int stake = 3;
+  friend bool operator==(const Accept&, const Accept&) = default;
+};
+
+// "F", either way: the sender runs (from a call waiting for its answer, or "Correr").
+struct Run {
+  friend bool operator==(const Run&, const Run&) = default;
+};
+
+// "U1" / "U0", either way: the side at 11 plays the hand / gives it up.
+struct ElevenChoice {
+  bool plays = true;
+  friend bool operator==(const ElevenChoice&, const ElevenChoice&) = default;
+};
+
+// "O", guest to host: the guest closed the hand's last box; the host may deal.
+struct HandClosed {
+  friend bool operator==(const HandClosed&, const HandClosed&) = default;
+};
+
+// "Z", either way: the sender's player confirmed a restart of the game.
+struct Restart {
+  friend bool operator==(const Restart&, const Restart&) = default;
+};
+
+using Message =
+    std::variant<Name, StartDeal, AskGuestCard, AskHostCard, AskVira, GuestCard, HostCard, Vira,
+                 DeckType, Turn, Play, Chat, Hello, Settings, NewHand, HiddenPlay, TrickTaken, Call,
+                 Accept, Run, ElevenChoice, HandClosed, Restart>;
 
 // The message's text, without the line feed. Text fields get CR and LF turned into blanks, and a
 // chat line is cut (on a UTF-8 character boundary) so the whole text stays within kMaxLineBytes.

@@ -6,6 +6,8 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFrame>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -51,6 +53,25 @@ void ShowButton(QPushButton* button, const ButtonState& state) {
 }
 
 }  // namespace
+
+void SetFittedText(QLabel* label, const QString& text) {
+  static constexpr char kBaseSize[] = "fittedBasePixelSize";
+  static constexpr int kSmallest = 7;
+  QVariant base = label->property(kBaseSize);
+  if (!base.isValid()) {
+    base = QFontInfo(label->font()).pixelSize();
+    label->setProperty(kBaseSize, base);
+  }
+  QFont font = label->font();
+  int size = base.toInt();
+  font.setPixelSize(size);
+  const int room = label->contentsRect().width() - 2 * label->margin();
+  while (size > kSmallest && QFontMetrics(font).horizontalAdvance(text) > room) {
+    font.setPixelSize(--size);
+  }
+  if (font != label->font()) label->setFont(font);
+  label->setText(text);
+}
 
 TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint),
@@ -120,6 +141,11 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
   connect(ui_->CVira, &TCard::clicked, this, [this] { CViraClick(); });
   connect(ui_->E_MSG, &QLineEdit::returnPressed, this, [this] { E_MSGKeyPress(); });
   ui_->StatusBar1->setSizeGripEnabled(false);
+  ui_->CHAT->setMaximumBlockCount(kChatLines);
+  chat_flush_ = new QTimer(this);
+  chat_flush_->setSingleShot(true);
+  chat_flush_->setInterval(0);
+  connect(chat_flush_, &QTimer::timeout, this, [this] { FlushChat(); });
 
   BuildPopupMenu();
   SetUpKeyboard();
@@ -316,8 +342,8 @@ void TFormMain::refresh() {
   ui_->PJogador->setText(Number(s.player_points));
   ui_->PartMicro->setText(Number(s.games_computer));
   ui_->PartJogador->setText(Number(s.games_player));
-  ui_->LabelNome->setText(QString::fromStdString(s.LabelNome));
-  ui_->LabelCartasNome->setText(QString::fromStdString(s.LabelCartasNome));
+  SetFittedText(ui_->LabelNome, QString::fromStdString(s.LabelNome));
+  SetFittedText(ui_->LabelCartasNome, QString::fromStdString(s.LabelCartasNome));
   ui_->LabelVale->setText(QString::fromStdString(s.LabelVale));
   LayOutLine(kStakeLeft, kStakeTop, {ui_->Label7, ui_->LabelVale, ui_->Label8}, kLineGap);
   ShowButton(ui_->BTrucar, s.BTrucar);
@@ -330,12 +356,7 @@ void TFormMain::refresh() {
                 "Na mão de onze no escuro as cartas já vão fechadas: não há o que esconder")
           : QStringLiteral(
                 "Clique aqui e na carta que deseja esconder (tecla E, depois 1, 2 ou 3)"));
-  const QString opponent =
-      online && !opponent_name_.isEmpty() ? opponent_name_ : QStringLiteral("COMPUTADOR");
-  ui_->Label1->setText(opponent);
-  ui_->Label3->setText(opponent);
-  ui_->LabelMesaMicro->setText(online && !opponent_name_.isEmpty() ? opponent_name_
-                                                                   : QStringLiteral("Computador"));
+  ShowOpponentName();
   ShowChatColumn(online);
   UpdateStatus();
 }
@@ -403,6 +424,21 @@ void TFormMain::UpdateStatus() {
   ui_->StatusBar1->showMessage(text);
 }
 
+void TFormMain::ShowOpponentName() {
+  QString opponent = QStringLiteral("COMPUTADOR");
+  if (game_.Online()) {
+    opponent = opponent_name_.isEmpty() ? QString::fromUtf8(kTextWaitingName) : opponent_name_;
+  }
+  if (ui_->Label1->text() != opponent) SetFittedText(ui_->Label1, opponent);
+  if (ui_->Label3->text() != opponent) SetFittedText(ui_->Label3, opponent);
+  // The chat header names only the networked opponent.
+  const QString header =
+      opponent_name_.isEmpty() ? QString::fromUtf8(kTextWaitingName) : opponent_name_;
+  if (ui_->NOME->text() != header) SetFittedText(ui_->NOME, header);
+  const QString heading = game_.Online() ? opponent : QStringLiteral("Computador");
+  if (ui_->LabelMesaMicro->text() != heading) SetFittedText(ui_->LabelMesaMicro, heading);
+}
+
 void TFormMain::ShowChatColumn(bool show) {
   if (show == chat_shown_) return;
   chat_shown_ = show;
@@ -434,15 +470,25 @@ void TFormMain::SetMessagePanel(const QString& text) {
 
 void TFormMain::SetOpponentName(const QString& name) {
   opponent_name_ = name;
-  ui_->NOME->setText(name);
-  if (game_.Online()) {
-    ui_->Label1->setText(name);
-    ui_->Label3->setText(name);
-  }
+  ShowOpponentName();
 }
 
 void TFormMain::AppendChat(const QString& line) {
-  ui_->CHAT->appendPlainText(line);
+  pending_chat_ << line;
+  // Lines that would be dropped at once are not even kept.
+  if (pending_chat_.size() > kChatLines) {
+    pending_chat_.erase(pending_chat_.begin(),
+                        pending_chat_.begin() + (pending_chat_.size() - kChatLines));
+  }
+  if (!chat_flush_->isActive()) chat_flush_->start();
+}
+
+void TFormMain::FlushChat() {
+  chat_flush_->stop();
+  if (pending_chat_.isEmpty()) return;
+  // One append for the lot: the box lays out once and drops what runs over its limit.
+  ui_->CHAT->appendPlainText(pending_chat_.join(QLatin1Char('\n')));
+  pending_chat_.clear();
 }
 
 void TFormMain::ShowTableForModal() {
@@ -458,6 +504,7 @@ void TFormMain::Forward(const std::function<void()>& event) {
 
 void TFormMain::BInicioClick() {
   Forward([this] { game_.BInicioClick(); });
+  emit startHandled();
 }
 void TFormMain::BTrucarClick() {
   Forward([this] { game_.BTrucarClick(); });
@@ -492,7 +539,8 @@ void TFormMain::E_MSGKeyPress() {
   // A chat line is one line, here and on the wire.
   text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
   const QString line = QStringLiteral("[%1] %2").arg(ui_->LabelNome->text(), text);
-  ui_->CHAT->appendPlainText(line);
+  AppendChat(line);
+  FlushChat();
   emit chatLineEntered(line);
   ui_->E_MSG->clear();
 }

@@ -7,6 +7,8 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -30,7 +32,14 @@ namespace Ui {
 class TFormMain;
 }
 
+class QLabel;
+
 namespace truco {
+
+// Sets `text` into `label`, with the label's type made smaller, as far as needed and no smaller
+// than 7 pixels, so the text fits the label's width. The label's own size is the one it has the
+// first time.
+void SetFittedText(QLabel* label, const QString& text);
 
 class TFormMain : public QWidget {
   Q_OBJECT
@@ -45,6 +54,10 @@ class TFormMain : public QWidget {
   static constexpr int kCaptionHeight = 20;
   // Wide enough for the chat column right of the table.
   static constexpr int kChatWidth = 1000;
+  // The chat box keeps this many lines, the newest; older ones are dropped.
+  static constexpr int kChatLines = 500;
+  // Where the networked opponent's name goes until it arrives.
+  static constexpr const char* kTextWaitingName = "Aguardando...";
 
   // `screen` shows the exit dialog's boxes and takes its records.
   TFormMain(Game& game, Screen& screen, QWidget* parent = nullptr);
@@ -81,9 +94,13 @@ class TFormMain : public QWidget {
   // The chat column of a networked game: the message panel L_MSG (a CR starts a new line), the
   // opponent's name (NOME; above the opponent's cards and in the score box while the game is
   // networked) and one line more in CHAT.
+  // Received lines are gathered and shown together on the next pass of the event loop, so a
+  // flood of lines costs one update, not one per line. An empty name means "not known yet".
   void SetMessagePanel(const QString& text);
   void SetOpponentName(const QString& name);
   void AppendChat(const QString& line);
+  // Shows the gathered chat lines now.
+  void FlushChat();
   // Whether the window is wide enough to show the chat column (it is in a networked game).
   [[nodiscard]] bool chatShown() const { return chat_shown_; }
 
@@ -115,6 +132,8 @@ class TFormMain : public QWidget {
   void firstPlaceRequested();
   // A chat line typed in E_MSG (not the hidden command), for network play.
   void chatLineEntered(const QString& line);
+  // "Iniciar" has done its work (whatever the player chose).
+  void startHandled();
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
@@ -133,6 +152,8 @@ class TFormMain : public QWidget {
   // Lays the labels of one line side by side, each as wide as its text.
   static void LayOutLine(int left, int top, std::initializer_list<QLabel*> labels, int gap);
   void UpdateStatus();
+  // The opponent's name where it is shown (a waiting text while a networked game has none yet).
+  void ShowOpponentName();
   // Runs a game event and shows its outcome.
   void Forward(const std::function<void()>& event);
 
@@ -152,6 +173,8 @@ class TFormMain : public QWidget {
   QColor background_;
   TDecks deck_type_ = kStartDeck;
   QString opponent_name_;
+  QStringList pending_chat_;
+  QTimer* chat_flush_ = nullptr;
   bool chat_shown_ = false;
   std::function<void()> quit_;
   bool leaving_ = false;  // "Sair" was confirmed: the window lets itself be closed

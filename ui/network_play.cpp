@@ -1,11 +1,22 @@
 #include "ui/network_play.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
 #include "engine/game.h"
 #include "store/messageboxes.h"
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
+#include "ui/formtruco.h"
+#include "ui/windowscreen.h"
 
 namespace truco::net {
+namespace {
+
+constexpr int kResumeWindowMs = 2 * 60 * 1000;
+
+}  // namespace
 
 NetworkPlay::NetworkPlay(Game& game, RandomSource& random, TFormMain& main_window,
                          TF_ESCOLHA& escolha, Screen& screen, QObject* parent)
@@ -19,12 +30,26 @@ NetworkPlay::NetworkPlay(Game& game, RandomSource& random, TFormMain& main_windo
   escolha.SetConnector([this](const ConnectRequest& request) { return Open(request); });
   connect(&connection_, &Connection::messageReceived, this,
           [this](const Message& message) { hand_.Receive(message); });
-  connect(&connection_, &Connection::disconnected, this,
-          [this] { hand_.ConnectionLost(kTextConnectionLost); });
+  connect(&connection_, &Connection::disconnected, this, [this] { OnLost(kTextConnectionLost); });
   connect(&connection_, &Connection::protocolError, this,
-          [this](const QString& text) { hand_.ConnectionLost(text.toStdString()); });
+          [this](const QString& text) { OnLost(text.toStdString()); });
+  connect(&main_, &TFormMain::startHandled, this, [this] { AfterStart(); });
+  resume_timer_.setSingleShot(true);
+  resume_timer_.setInterval(kResumeWindowMs);
+  // Too late to come back: the interrupted game is over for good.
+  connect(&resume_timer_, &QTimer::timeout, this, [this] { hand_.DropResume(); });
   connect(&main_, &TFormMain::chatLineEntered, this,
           [this](const QString& line) { hand_.SendChat(line.toStdString()); });
+  connect(&connection_, &Connection::peerSilent, this, [this] { AskAboutSilence(); });
+  // Whatever the peer says answers the question about its silence.
+  connect(&connection_, &Connection::messageReceived, this, [this] {
+    if (!silence_box_) return;
+    peer_spoke_ = true;
+    silence_box_->close();
+  });
+  refresh_timer_.setSingleShot(true);
+  refresh_timer_.setInterval(0);
+  connect(&refresh_timer_, &QTimer::timeout, this, [this] { main_.refresh(); });
 }
 
 NetworkPlay::~NetworkPlay() {
@@ -36,10 +61,17 @@ NetworkPlay::~NetworkPlay() {
 bool NetworkPlay::Open(const ConnectRequest& request) {
   const Side side = request.host ? Side::Host : Side::Guest;
   const QString name = request.name.toUpper();
+  if (connection_.isConnected() && hand_.linked()) {
+    // "Em rede" again while the game is connected: the connection stays; the start command goes
+    // on to ask whether to restart the game on both sides.
+    return true;
+  }
   // A second start closes the old connection (Listen / ConnectTo do) and forgets its hand.
   hand_.Prepare(side, name.toStdString());
+  main_.SetOpponentName(QString());
   switch (AbreConexao(*wait_, connection_, side, request.port, request.address, name, listen_on_)) {
     case OpenResult::Connected:
+      resume_timer_.stop();
       return true;
     case OpenResult::Refused:
       Mensagem({connection_.lastError()}, kMensagemInformacao);
@@ -71,7 +103,112 @@ void NetworkPlay::Tell(const std::string& text) {
 }
 
 void NetworkPlay::TableChanged() {
-  main_.refresh();
+  // A burst of messages (a flood of chat lines) redraws the table once, on the next pass of the
+  // event loop; a box that opens meanwhile brings the table up to date itself.
+  if (!refresh_timer_.isActive()) refresh_timer_.start();
+  UpdateAwaiting();
+}
+
+bool NetworkPlay::AwaitingPeer() const {
+  if (!connection_.isConnected() || !hand_.linked() || !hand_.started()) return false;
+  if (hand_.whole_game()) {
+    // Between hands the players read their boxes at their own pace.
+    if (hand_.hand_finished()) return false;
+    // The peer owes the next move (a card, an answer, a decision) or the host a trick's result.
+    return hand_.actor() != (hand_.side() == Side::Host ? 'S' : 'C');
+  }
+  if (hand_.HandOver()) return false;
+  // During the deal, and whenever the turn is not this side's, the peer owes the next word.
+  return !hand_.DealComplete() || !hand_.may_play();
+}
+
+void NetworkPlay::OnLost(const std::string& text) {
+  hand_.ConnectionLost(text);
+  // A game cut off in the middle waits a while for the same opponent to come back.
+  if (hand_.resume_state()) resume_timer_.start();
+}
+
+void NetworkPlay::AfterStart() {
+  if (!game_.Online() && connection_.isConnected()) {
+    // The player went back to the computer: the other side is told the connection is gone.
+    connection_.Close();
+    hand_.ConnectionLost(kTextConnectionLost);
+  }
+}
+
+void NetworkPlay::AskTruco(const TrucoDialogRequest& request) {
+  // The hand goes on at once; the dialog opens on the next pass of the event loop.
+  const int ask = ++ask_id_;
+  QTimer::singleShot(0, this, [this, request, ask] {
+    if (ask != ask_id_) return;
+    const char answer = screen_.MOSTRA_TRUCO(request);
+    if (ask == ask_id_) hand_.AnswerTruco(answer);
+  });
+}
+
+void NetworkPlay::Ask(Question question, const std::string& text) {
+  const int ask = ++ask_id_;
+  QTimer::singleShot(0, this, [this, question, text, ask] {
+    if (ask != ask_id_) return;
+    // The shared question box's look, kept at hand so a void question can be closed.
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Information"),
+                    QString::fromStdString(text), QMessageBox::NoButton);
+    QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.setWindowModality(Qt::ApplicationModal);
+    question_box_ = &box;
+    main_.ShowTableForModal();
+    box.exec();
+    question_box_ = nullptr;
+    if (ask == ask_id_) hand_.Answer(question, box.clickedButton() == yes);
+  });
+}
+
+void NetworkPlay::CancelAsk() {
+  ++ask_id_;
+  if (question_box_) question_box_->close();
+  if (const auto* windows = dynamic_cast<const WindowScreen*>(&screen_)) {
+    TFormTruco* dialog = windows->trucoDialog();
+    if (dialog && dialog->isVisible()) dialog->done(QDialog::Rejected);
+  }
+}
+
+void NetworkPlay::UpdateAwaiting() {
+  connection_.SetAwaitingReply(AwaitingPeer());
+}
+
+void NetworkPlay::AskAboutSilence() {
+  if (silence_box_ || !connection_.isConnected()) return;
+  if (QApplication::activeModalWidget()) {
+    // The player is busy with a box of its own: ask later, if the peer stays silent.
+    connection_.KeepWaiting();
+    return;
+  }
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Atenção"),
+                  QString::fromUtf8(kTextPeerSilent), QMessageBox::NoButton);
+  box.setInformativeText(QStringLiteral("Deseja continuar esperando?"));
+  QPushButton* wait = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+  box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+  box.setDefaultButton(wait);
+  box.setEscapeButton(wait);
+  box.setWindowModality(Qt::ApplicationModal);
+  silence_box_ = &box;
+  peer_spoke_ = false;
+  main_.ShowTableForModal();
+  box.exec();
+  silence_box_ = nullptr;
+  const bool leave = !peer_spoke_ && box.clickedButton() != wait;
+  if (!connection_.isConnected()) return;
+  if (!leave) {
+    // Waiting on, or the peer spoke meanwhile (which closed the box).
+    connection_.KeepWaiting();
+    return;
+  }
+  // Leaving: the connection goes as if lost, and this side may come back to the game.
+  connection_.Close();
+  hand_.ConnectionLost(kTextConnectionLost);
 }
 
 std::unique_ptr<NetworkPlay> WireNetworkPlay(Game& game, TFormMain& main_window,

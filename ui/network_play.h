@@ -5,6 +5,8 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
+#include <QTimer>
 #include <memory>
 
 #include "net/connection.h"
@@ -38,6 +40,14 @@ class NetworkPlay final : public QObject, private HandOutput {
   // The "Em rede" OK of the game-kind dialog: true once the other side is there.
   bool Open(const ConnectRequest& request);
 
+  // How long a silent peer is awaited before the player is asked (default 60 s).
+  void SetSilenceTimeout(int milliseconds) { connection_.setSilenceTimeout(milliseconds); }
+  // The question about a silent peer, while it is open (tests close it).
+  [[nodiscard]] QWidget* silenceQuestion() const { return silence_box_; }
+  // How long a game cut off in the middle waits for the same opponent (default two minutes).
+  void SetResumeWindow(int milliseconds) { resume_timer_.setInterval(milliseconds); }
+  [[nodiscard]] bool resumeWaiting() const { return resume_timer_.isActive(); }
+
  private:
   bool Send(const Message& message) override;
   void SetMessagePanel(const std::string& text) override;
@@ -45,6 +55,19 @@ class NetworkPlay final : public QObject, private HandOutput {
   void AppendChat(const std::string& line) override;
   void Tell(const std::string& text) override;
   void TableChanged() override;
+  void AskTruco(const TrucoDialogRequest& request) override;
+  void Ask(Question question, const std::string& text) override;
+  void CancelAsk() override;
+
+  void OnLost(const std::string& text);
+  // After "Iniciar": a game against the computer leaves the connection behind.
+  void AfterStart();
+
+  // The peer went silent while awaited: the player keeps waiting or leaves.
+  void AskAboutSilence();
+  // Whether this side now waits for the peer to say something.
+  [[nodiscard]] bool AwaitingPeer() const;
+  void UpdateAwaiting();
 
   Game& game_;
   Screen& screen_;
@@ -53,6 +76,16 @@ class NetworkPlay final : public QObject, private HandOutput {
   std::unique_ptr<TF_AGUARDE> wait_;
   NetworkedHand hand_;
   QHostAddress listen_on_ = QHostAddress(QHostAddress::AnyIPv4);
+  // Gathers the table updates of a burst of messages into one.
+  QTimer refresh_timer_;
+  QPointer<QWidget> silence_box_;
+  bool peer_spoke_ = false;
+  // The dialog or question the hand asked for: each ask has a number, and a cancelled ask's
+  // answer is dropped.
+  int ask_id_ = 0;
+  QPointer<QWidget> question_box_;
+  // A game cut off in the middle can be resumed until this runs out.
+  QTimer resume_timer_;
 };
 
 // Creates the network side of the program and wires it in; keep it for the whole run.

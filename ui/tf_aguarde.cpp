@@ -89,12 +89,18 @@ bool TF_AGUARDE::Aguarda(Connection& connection) {
 
 OpenResult AbreConexao(TF_AGUARDE& wait, Connection& connection, Side side,
                        const QString& port_text, const QString& address, const QString& name,
-                       const QHostAddress& listen_on) {
+                       const QHostAddress& listen_on, const std::vector<Message>& extra_greeting) {
+  if (side == Side::Host) {
+    // Every arriving connection is greeted with the host's name; the one that answers with its
+    // own name is the guest.
+    std::vector<Message> greeting = extra_greeting;
+    greeting.insert(greeting.begin(), Name{name.toUpper().toStdString()});
+    connection.SetGreeting(std::move(greeting));
+  }
   const bool opened = side == Side::Host ? connection.Listen(port_text, listen_on)
                                          : connection.ConnectTo(address, port_text);
   if (!opened) return OpenResult::Refused;
   if (!wait.Aguarda(connection)) return OpenResult::Cancelled;
-  if (side == Side::Host) connection.Send(Name{name.toUpper().toStdString()});
   return OpenResult::Connected;
 }
 

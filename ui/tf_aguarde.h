@@ -57,13 +57,15 @@ class TF_AGUARDE : public QDialog {
 
 enum class OpenResult { Connected, Cancelled, Refused };
 
-// The "Em rede" OK of the choice dialog: opens the connection as host or guest, shows the wait
-// and, once the host sees its guest, sends the host's name (in upper case). Refused: nothing
+// The "Em rede" OK of the choice dialog: opens the connection as host or guest and shows the
+// wait. The host greets every arriving connection with its name (in upper case), then with
+// `extra_greeting`; the wait ends when one answers with its own name. Refused: nothing
 // was opened and connection.lastError() says why (kPortRuleText for a port against the rule,
 // to be shown in an information box titled "Informação"); the player stays in the dialog.
 // `listen_on` is where the host listens (every IPv4 address unless told otherwise).
 OpenResult AbreConexao(TF_AGUARDE& wait, Connection& connection, Side side,
                        const QString& port_text, const QString& address, const QString& name,
-                       const QHostAddress& listen_on = QHostAddress::AnyIPv4);
+                       const QHostAddress& listen_on = QHostAddress::AnyIPv4,
+                       const std::vector<Message>& extra_greeting = {});
 
 }  // namespace truco::net

@@ -21,6 +21,7 @@ class WindowScreen final : public Screen {
   // Also the owner of the message boxes.
   void SetMainWindow(TFormMain* main);
   void SetTrucoDialog(TFormTruco* dialog);
+  [[nodiscard]] TFormTruco* trucoDialog() const { return truco_; }
   void SetEscolhaDialog(TF_ESCOLHA* dialog);
   // Where the results for the records table go.
   void SetRecordSink(RecordSink sink) { records_ = std::move(sink); }

@@ -1,8 +1,11 @@
-// Two networked hands wired to each other in memory, as in a real game, while a hostile peer's
-// lines are slipped into either inbox at any moment, between clicks, starts, chat and lost
-// connections. Besides what the sanitizers catch: the host never deals a card twice nor changes
-// a card it dealt, its own picture of the table never holds the same card twice, and the turn
-// is always one of the two sides or nobody.
+// Two networked sides wired to each other in memory, as in a real game, while a hostile peer's
+// lines are slipped into either inbox at any moment, between clicks, calls, answers, runs,
+// hidden cards, hands of eleven, restarts, starts, chat and lost connections; either side may
+// also play as a classic peer. Besides what the sanitizers catch: within a hand the host never
+// deals a card twice nor changes a card it dealt, its own picture of the table never holds the
+// same card twice, the turn is always one of the two sides or nobody, points never show above
+// 12, and, as long as no hostile line went in, the points, stake and tally of both sides never
+// differ once both have handled every message.
 //
 // Input: byte 0 picks the deck, the manilha mode and who leads; then one step per byte or two,
 // with injected lines given by a length byte and their bytes.
@@ -84,7 +87,11 @@ class QueueOutput final : public net::HandOutput {
   }
   void AppendChat(const std::string&) override {}
   void Tell(const std::string&) override {}
+  void AskTruco(const TrucoDialogRequest&) override { ++asks; }
+  void Ask(net::Question, const std::string&) override { ++asks; }
+  void CancelAsk() override {}
 
+  int asks = 0;
   std::deque<std::string>* inbox = nullptr;
   std::vector<net::Message> sent;
   bool up = true;
@@ -120,14 +127,19 @@ void CheckHostDeal(const HandSide& host) {
     FUZZ_CHECK(fresh || at->second == card);
   };
   for (const net::Message& m : host.out.sent) {
+    // A whole game deals hand after hand: each hand is checked on its own.
+    if (std::holds_alternative<net::NewHand>(m)) dealt.clear();
     if (const auto* g = std::get_if<net::GuestCard>(&m)) note(g->slot, g->card);
     if (const auto* h = std::get_if<net::HostCard>(&m)) note(3 + h->slot, h->card);
     if (const auto* v = std::get_if<net::Vira>(&m); v && v->mode == ManilhaMode::Nova)
       note(7, v->card);
   }
   std::set<std::pair<int, int>> faces;
-  for (const auto& [k, card] : dealt)
+  for (const auto& [k, card] : dealt) {
+    // Manilha velha turns no vira: its card carries no meaning and may repeat one dealt.
+    if (k == 7 && host.hand.manilha_mode() == ManilhaMode::Velha) continue;
     FUZZ_CHECK(faces.insert({card.Value, static_cast<int>(card.suit)}).second);
+  }
 
   std::set<std::pair<int, int>> table;
   auto on_table = [&](const std::optional<Card>& card) {
@@ -155,13 +167,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   host.game.mutable_state().hand_counter = (setup & 4) ? 2 : 1;
   host.hand.Prepare(NetSide::Host, "HOSTE");
   guest.hand.Prepare(NetSide::Guest, "ANA");
+  host.hand.set_classic_only((setup & 0x30) == 0x10);
+  guest.hand.set_classic_only((setup & 0x30) == 0x20);
+  if (setup & 0x40) host.game.mutable_state().settings.eleven_mode = 1;
   host.out.Send(net::Name{"HOSTE"});
+  bool tampered = false;  // a hostile line went in: it may have been a move the other never made
 
   int steps = 0;
   while (!input.empty() && ++steps < 400) {
     const auto op = input.Byte();
     HandSide& one = (op & 0x10) ? guest : host;
-    switch ((op & 0x0F) % 10) {  // the high bits pick the side and the variant
+    switch (op & 0x0F) {  // the high bits pick the side and the variant
       case 0:
       case 1:
       case 2:  // the wire carries one line each way
@@ -176,6 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 5:
       case 6: {  // a hostile line straight into one side's inbox, ahead of the rest
+        tampered = true;
         const auto length = input.Byte();
         std::string line = input.Bytes(length);
         if (op & 0x20) {
@@ -189,8 +206,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         one.hand.SendChat(
             net::ChatLine(one.side == NetSide::Host ? "HOSTE" : "ANA", input.Bytes(input.Byte())));
         break;
+      case 10:  // "Trucar", "Correr" or "Esconder"
+        if (op & 0x20) {
+          one.game.BTrucarClick();
+        } else if (op & 0x40) {
+          one.game.BCorrerClick();
+        } else {
+          one.game.BEsconderClick();
+        }
+        break;
+      case 11: {  // the truco dialog's answer, asked for or not
+        static constexpr char kAnswers[] = {kAnswerAccept, kAnswerRaise, kAnswerRun, 'x'};
+        one.hand.AnswerTruco(kAnswers[(op >> 5) & 3]);
+        break;
+      }
+      case 12:  // a question's answer
+        one.hand.Answer((op & 0x20) ? net::Question::Continue : net::Question::Eleven,
+                        (op & 0x40) != 0);
+        break;
+      case 13:
+        one.hand.RestartGame();
+        break;
       case 8:
         if (op & 0x40) {  // the link breaks: both sides hear of it, nothing more crosses
+          tampered = true;
           host.out.up = guest.out.up = false;
           host.inbox.clear();
           guest.inbox.clear();
@@ -208,8 +247,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
     CheckHostDeal(host);
-    for (const HandSide* s : {&host, &guest})
+    for (const HandSide* s : {&host, &guest}) {
       FUZZ_CHECK(s->hand.turn() == 'C' || s->hand.turn() == 'S' || s->hand.turn() == ' ');
+      for (NetSide whose : {NetSide::Host, NetSide::Guest}) FUZZ_CHECK(s->hand.points(whose) <= 12);
+    }
+    // Both sides have handled every message: a whole game shows the same on both.
+    if (!tampered && host.inbox.empty() && guest.inbox.empty() && host.hand.whole_game() &&
+        guest.hand.whole_game() && host.hand.hands_dealt() > 0 &&
+        host.hand.hands_dealt() == guest.hand.hands_dealt()) {
+      for (NetSide whose : {NetSide::Host, NetSide::Guest}) {
+        FUZZ_CHECK(host.hand.points(whose) == guest.hand.points(whose));
+        FUZZ_CHECK(host.hand.games(whose) == guest.hand.games(whose));
+      }
+      FUZZ_CHECK(host.hand.stake() == guest.hand.stake());
+      if (host.hand.actor() != guest.hand.actor() && std::getenv("FUZZ_DEBUG")) {
+        for (const HandSide* x : {&host, &guest}) {
+          std::fprintf(stderr,
+                       "actor %c turn %c fin %d pend %d elev %c dec %d started %d deal %d\n",
+                       x->hand.actor(), x->hand.turn(), x->hand.hand_finished(),
+                       x->hand.pending_call(), x->hand.eleven(), x->hand.eleven_decided(),
+                       x->hand.started(), x->hand.DealComplete());
+        }
+      }
+      FUZZ_CHECK(host.hand.actor() == guest.hand.actor());
+      FUZZ_CHECK(host.hand.pending_call() == guest.hand.pending_call());
+    }
   }
   return 0;
 }

@@ -25,6 +25,11 @@ class RecordingOutput final : public net::HandOutput {
   void AppendChat(const std::string& line) override { chat.push_back(line); }
   void Tell(const std::string& text) override { told.push_back(text); }
   void TableChanged() override { ++changes; }
+  void AskTruco(const TrucoDialogRequest& request) override { truco_asks.push_back(request); }
+  void Ask(net::Question question, const std::string& text) override {
+    questions.emplace_back(question, text);
+  }
+  void CancelAsk() override { ++cancels; }
 
   std::function<bool(const net::Message&)> send;
   std::vector<std::string> sent;  // every message handed to Send, as its wire text
@@ -33,6 +38,9 @@ class RecordingOutput final : public net::HandOutput {
   std::vector<std::string> chat;
   std::vector<std::string> told;
   int changes = 0;
+  std::vector<TrucoDialogRequest> truco_asks;
+  std::vector<std::pair<net::Question, std::string>> questions;
+  int cancels = 0;
 };
 
 struct NetSide {

@@ -29,6 +29,9 @@ struct Link {
     guest.out.send = [this](const net::Message& m) { return Queue(to_host, m); };
     host.hand.Prepare(Side::Host, host.name);
     guest.hand.Prepare(Side::Guest, guest.name);
+    // These cases play the classic hand: the guest knows only the classic messages, and the
+    // host falls back to them.
+    guest.hand.set_classic_only(true);
     for (NetSide* side : {&host, &guest}) side->s().settings = {kBaralhoSujo, ManilhaMode::Nova, 0};
   }
   bool Queue(std::deque<std::string>& inbox, const net::Message& m) {
@@ -357,8 +360,12 @@ TEST(NetworkedHand, ChatBothWaysAndNamesClipped) {
   // A peer's carriage return stays inside one line.
   link.Inject(link.guest, "M[X] a\rb");
   EXPECT_EQ(link.guest.out.chat.back(), "[X] a b");
-  link.Inject(link.host, "NJOÃOZINHO DA SILVA");
-  EXPECT_EQ(link.host.out.opponent, "JOÃOZINHO D");
+  // The name is taken once per connection: a second name line renames nobody.
+  link.Inject(link.host, "NOUTRO");
+  EXPECT_EQ(link.host.out.opponent, "ANA");
+  Link fresh;
+  fresh.Inject(fresh.host, "NJOÃOZINHO DA SILVA");
+  EXPECT_EQ(fresh.host.out.opponent, "JOÃOZINHO D");
   EXPECT_EQ(net::ClipUtf8("ÁÉÍÓÚ", 2), "ÁÉ");
   EXPECT_EQ(net::ClipUtf8("AB\xC3", 5), "AB\xC3");
 }

@@ -72,6 +72,49 @@ TEST(Codec, CardMessagesMatchTheDocumentedTexts) {
   EXPECT_EQ(Decode("J12", Side::Guest), Message(Play{1, 2}));
 }
 
+TEST(Codec, WholeGameKindsMatchTheDocumentedTextsBothWays) {
+  const std::vector<std::pair<Message, std::string>> both_ways = {
+      {Hello{2}, "H2"},           {HiddenPlay{3, 2}, "E32"},   {Call{3}, "T3"},
+      {Call{12}, "T12"},          {Accept{6}, "K6"},           {net::Run{}, "F"},
+      {ElevenChoice{true}, "U1"}, {ElevenChoice{false}, "U0"}, {Restart{}, "Z"},
+  };
+  for (const auto& [message, text] : both_ways) {
+    EXPECT_EQ(Encode(message), text);
+    EXPECT_EQ(Decode(text, Side::Host), message) << text;
+    EXPECT_EQ(Decode(text, Side::Guest), message) << text;
+  }
+  // Host to guest only.
+  const std::vector<std::pair<Message, std::string>> to_guest = {
+      {Settings{kBaralhoSujo, ManilhaMode::Nova, 0}, "G110"},
+      {Settings{kBaralhoLimpo, ManilhaMode::Velha, 1}, "G201"},
+      {NewHand{Side::Guest, 11, 3, 120, 0}, "DC11,3,120,0"},
+      {NewHand{Side::Host, 0, 0, 0, 0}, "DS0,0,0,0"},
+      {TrickTaken{2, Side::Host}, "R2S"},
+      {TrickTaken{3, std::nullopt}, "R3E"},
+  };
+  for (const auto& [message, text] : to_guest) {
+    EXPECT_EQ(Encode(message), text);
+    EXPECT_EQ(Decode(text, Side::Guest), message) << text;
+    EXPECT_FALSE(Decode(text, Side::Host)) << text;
+  }
+  EXPECT_EQ(Encode(HandClosed{}), "O");
+  EXPECT_EQ(Decode("O", Side::Host), Message(HandClosed{}));
+  EXPECT_FALSE(Decode("O", Side::Guest));
+  // Malformed: wrong stakes, bodies where none belong, numbers with signs, leading zeros or too
+  // many digits, fields missing or extra, unknown letters.
+  for (const char* bad : {"T1",          "T4",         "T",          "T03",
+                          "K",           "K13",        "F1",         "U2",
+                          "U",           "Z0",         "H",          "H0",
+                          "Hx",          "E11x",       "E41",        "E1",
+                          "R4S",         "R1X",        "R1",         "G310",
+                          "G120",        "G11",        "DX0,0,0,0",  "DS0,0,0",
+                          "DS0,0,0,0,0", "DS-1,0,0,0", "DS01,0,0,0", "DS0,0,0,123456",
+                          "DS,0,0,0",    "DS0,0,0,0,", "O1"}) {
+    EXPECT_FALSE(Decode(bad, Side::Guest)) << bad;
+    EXPECT_FALSE(Decode(bad, Side::Host)) << bad;
+  }
+}
+
 TEST(Codec, TheOtherKindsMatchTheDocumentedTexts) {
   EXPECT_EQ(Encode(Name{"ANA"}), "NANA");
   EXPECT_EQ(Encode(StartDeal{}), "C");
