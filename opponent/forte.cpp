@@ -311,18 +311,21 @@ Pos StartOf(const SeatView& v, const Sample& s) {
   return p;
 }
 
-// How the other side answers a call: it accepts with two fair cards or a high manilha, and
-// always when running would hand this seat the game.
-bool OppAccepts(const SeatView& v, const Sample& s, int run_value) {
-  if (v.own_points + run_value >= kPointsToWin) return true;
-  return (s.best_all >= 7 && s.second_all >= 6) || s.best_all >= 11;
+// How likely the other side accepts a call: always when running would hand this seat the game;
+// otherwise a blend of two habits, accepting with two fair cards or a high manilha, and
+// accepting with any manilha.
+double OppAccepts(const SeatView& v, const Sample& s, int run_value) {
+  if (v.own_points + run_value >= kPointsToWin) return 1.0;
+  const bool fair = (s.best_all >= 7 && s.second_all >= 6) || s.best_all >= 11;
+  const bool manilha = s.best_all >= kFirstManilhaStrength;
+  return 0.65 * (fair ? 1.0 : 0.0) + 0.35 * (manilha ? 1.0 : 0.0);
 }
 
-// How likely the other side calls with these cards: mostly with a 3 or a manilha, now and then
-// with less.
+// How likely the other side calls with these cards: mostly with a 3 or a manilha, seldom with
+// less.
 double CallLikelihood(const Sample& s) {
   if (s.best_all >= 9 || (s.best_all >= 8 && s.second_all >= 7)) return 1.0;
-  return 0.3;
+  return 0.05;
 }
 
 enum Kind : std::uint64_t { kCard = 1, kCall, kAnswer, kEleven };
@@ -375,8 +378,9 @@ bool ForteJudgement::WantsCall(const SeatView& v) const {
   for (const Sample& s : samples) {
     const int result = Value(StartOf(v, s));
     keep += After(v, result, v.stake);
-    call += OppAccepts(v, s, info.run_value) ? After(v, result, info.stake)
-                                             : Win(v.own_points + info.run_value, v.opp_points);
+    const double accepts = OppAccepts(v, s, info.run_value);
+    call += accepts * After(v, result, info.stake) +
+            (1 - accepts) * Win(v.own_points + info.run_value, v.opp_points);
   }
   return call > keep + 0.002 * static_cast<double>(samples.size());
 }
