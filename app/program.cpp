@@ -1,24 +1,27 @@
 #include "app/program.h"
 
-#include "ui/network_play.h"
-#include "ui/formconfig.h"
-#include "ui/formcor.h"
-#include "ui/formfrases.h"
-#include "ui/formrecordes.h"
 #include "ui/card.h"
 #include "ui/formbaralho.h"
+#include "ui/formconfig.h"
+#include "ui/formcor.h"
 #include "ui/formescolha.h"
+#include "ui/formfrases.h"
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
+#include "ui/formrecordes.h"
 #include "ui/formregras.h"
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
+#include "ui/network_play.h"
 
 namespace truco {
 
 Program::Program(const ProgramPaths& paths, bool show_splash)
-    : game_(screen_, random_, judgement_), settings_(paths.settings), records_(paths.records) {
+    : level_path_(paths.level),
+      game_(screen_, random_, chosen_),
+      settings_(paths.settings),
+      records_(paths.records) {
   TCard::SetRandomSource(&random_);
 
   // The main window first: its creation shows the splash and loads the settings.
@@ -50,6 +53,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
 
   ApplyBackground(background_);
   SyncSettings();
+  ApplyLevel(ReadLevelFile(level_path_));
+  config_->setComputerLevel(level_);
 
   // The phrases window loaded the file when it was created; its fields are the phrases in use.
   auto take_phrases = [this](const Phrases& phrases) {
@@ -78,6 +83,11 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(main, &TFormMain::settingsRequested, [this] {
     config_->OpenFrom(background_);
     SyncSettings();
+    if (config_->computer_level() != level_) {
+      ApplyLevel(config_->computer_level());
+      // Kept for the next run; a failure leaves the level in force for this run only.
+      WriteLevelFile(level_path_, level_);
+    }
     main_->refresh();
   });
   QObject::connect(config_.get(), &TFormConfig::helpRequested, [this] { baralho_->exec(); });
@@ -86,9 +96,13 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(config_.get(), &TFormConfig::matchRestartRequested, [this] { RestartMatch(); });
 }
 
-Program::~Program() { TCard::SetRandomSource(nullptr); }
+Program::~Program() {
+  TCard::SetRandomSource(nullptr);
+}
 
-void Program::Show() { main_->show(); }
+void Program::Show() {
+  main_->show();
+}
 
 void Program::ApplyBackground(ColourCode code) {
   background_ = code;
@@ -108,6 +122,13 @@ void Program::SyncSettings() {
   s.deck_type = static_cast<char>(settings_.deck_type());
   s.manilha_mode = config_->manilha_mode();
   s.eleven_mode = config_->eleven_mode();
+}
+
+void Program::ApplyLevel(ComputerLevel level) {
+  level_ = level;
+  chosen_.set_target(level == ComputerLevel::Forte ? static_cast<const Judgement&>(forte_)
+                                                   : judgement_);
+  main_->SetLevelHint(LevelName(level));
 }
 
 void Program::ShowFirstPlace() {

@@ -8,7 +8,9 @@
 #include "engine/game.h"
 #include "engine/random.h"
 #include "opponent/computer.h"
+#include "opponent/forte.h"
 #include "store/colours.h"
+#include "store/level_file.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
 #include "ui/windowscreen.h"
@@ -34,6 +36,7 @@ struct ProgramPaths {
   QString settings;  // "Conf.dll" in the working directory
   QString records;   // "Recordes.qdx" in the working directory
   QString phrases;   // "Frases.ini" beside the program
+  QString level;     // the computer's level in the user's configuration folder; empty: not kept
 };
 
 class Program {
@@ -47,6 +50,8 @@ class Program {
   void Show();
 
   Game& game() { return game_; }
+  // The judgement in force: the classic computer or "Forte".
+  [[nodiscard]] ComputerLevel level() const { return level_; }
   TFormMain& main_window() { return *main_; }
   WindowScreen& screen() { return screen_; }
   TF_ESCOLHA& escolha() { return *escolha_; }
@@ -61,9 +66,15 @@ class Program {
   void SyncSettings();
   void ShowFirstPlace();
   void RestartMatch();
+  void ApplyLevel(ComputerLevel level);
 
   ClockRandom random_;
   ComputerJudgement judgement_;
+  ForteJudgement forte_;
+  // The game keeps one judgement for its whole life; this one hands over to the level chosen.
+  ForwardingJudgement chosen_{judgement_};
+  ComputerLevel level_ = ComputerLevel::Classico;
+  QString level_path_;
   WindowScreen screen_;
   Game game_;
   SettingsStore settings_;

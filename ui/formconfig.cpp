@@ -2,10 +2,10 @@
 
 #include <QCloseEvent>
 
-#include "ui/formcor.h"
 #include "store/messageboxes.h"
 #include "store/settings_file.h"
 #include "ui/card.h"
+#include "ui/formcor.h"
 #include "ui_formconfig.h"
 
 namespace truco {
@@ -29,6 +29,8 @@ TFormConfig::TFormConfig(SettingsStore* settings, TFormCor* colour_window, QWidg
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint);
+  // Room below the manilha examples for "Nível do computador".
+  resize(width(), ui_->RadioNivel->geometry().bottom() + 12);
   setFixedSize(size());
   ui_->BHelp->setText(QStringLiteral("O Que é\nSujo e Limpo?"));
 
@@ -49,6 +51,7 @@ TFormConfig::TFormConfig(SettingsStore* settings, TFormCor* colour_window, QWidg
   ui_->RadioNova->setChecked(true);
   ui_->Radio11Normal->setChecked(true);
   ui_->RadioSujo->setChecked(true);
+  ui_->RadioClassico->setChecked(true);
 
   connect(ui_->RadioNova, &QRadioButton::clicked, this, &TFormConfig::RadioNovaClick);
   connect(ui_->RadioVelha, &QRadioButton::clicked, this, &TFormConfig::RadioVelhaClick);
@@ -87,9 +90,21 @@ ManilhaMode TFormConfig::manilha_mode() const {
   return ui_->RadioVelha->isChecked() ? ManilhaMode::Velha : ManilhaMode::Nova;
 }
 
-int TFormConfig::eleven_mode() const { return ui_->Radio11Escuro->isChecked() ? 1 : 0; }
+int TFormConfig::eleven_mode() const {
+  return ui_->Radio11Escuro->isChecked() ? 1 : 0;
+}
 
-int TFormConfig::deck_index() const { return ui_->RadioLimpo->isChecked() ? 1 : 0; }
+ComputerLevel TFormConfig::computer_level() const {
+  return ui_->RadioForte->isChecked() ? ComputerLevel::Forte : ComputerLevel::Classico;
+}
+
+void TFormConfig::setComputerLevel(ComputerLevel level) {
+  (level == ComputerLevel::Forte ? ui_->RadioForte : ui_->RadioClassico)->setChecked(true);
+}
+
+int TFormConfig::deck_index() const {
+  return ui_->RadioLimpo->isChecked() ? 1 : 0;
+}
 
 QString TFormConfig::current_key() const {
   const QRadioButton* manilha = ui_->RadioVelha->isChecked() ? ui_->RadioVelha : ui_->RadioNova;
@@ -138,15 +153,21 @@ void TFormConfig::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-void TFormConfig::RadioNovaClick() { SelectManilha(ManilhaMode::Nova); }
+void TFormConfig::RadioNovaClick() {
+  SelectManilha(ManilhaMode::Nova);
+}
 
-void TFormConfig::RadioVelhaClick() { SelectManilha(ManilhaMode::Velha); }
+void TFormConfig::RadioVelhaClick() {
+  SelectManilha(ManilhaMode::Velha);
+}
 
 void TFormConfig::RadioBaralhoClick() {
   // The key is computed from the selections whenever it is needed; nothing else to do.
 }
 
-void TFormConfig::BHelpClick() { emit helpRequested(); }
+void TFormConfig::BHelpClick() {
+  emit helpRequested();
+}
 
 void TFormConfig::SpeedButton2Click() {
   if (!colour_window_) return;
