@@ -1,19 +1,19 @@
 #include "app/program.h"
 
-#include "ui/card.h"
-#include "ui/formbaralho.h"
+#include "ui/network_play.h"
 #include "ui/formconfig.h"
 #include "ui/formcor.h"
-#include "ui/formescolha.h"
 #include "ui/formfrases.h"
+#include "ui/formrecordes.h"
+#include "ui/card.h"
+#include "ui/formbaralho.h"
+#include "ui/formescolha.h"
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
-#include "ui/formrecordes.h"
 #include "ui/formregras.h"
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
-#include "ui/network_play.h"
 
 namespace truco {
 
@@ -96,13 +96,9 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(config_.get(), &TFormConfig::matchRestartRequested, [this] { RestartMatch(); });
 }
 
-Program::~Program() {
-  TCard::SetRandomSource(nullptr);
-}
+Program::~Program() { TCard::SetRandomSource(nullptr); }
 
-void Program::Show() {
-  main_->show();
-}
+void Program::Show() { main_->show(); }
 
 void Program::ApplyBackground(ColourCode code) {
   background_ = code;

@@ -2,10 +2,10 @@
 
 #include <QCloseEvent>
 
+#include "ui/formcor.h"
 #include "store/messageboxes.h"
 #include "store/settings_file.h"
 #include "ui/card.h"
-#include "ui/formcor.h"
 #include "ui_formconfig.h"
 
 namespace truco {
@@ -90,9 +90,7 @@ ManilhaMode TFormConfig::manilha_mode() const {
   return ui_->RadioVelha->isChecked() ? ManilhaMode::Velha : ManilhaMode::Nova;
 }
 
-int TFormConfig::eleven_mode() const {
-  return ui_->Radio11Escuro->isChecked() ? 1 : 0;
-}
+int TFormConfig::eleven_mode() const { return ui_->Radio11Escuro->isChecked() ? 1 : 0; }
 
 ComputerLevel TFormConfig::computer_level() const {
   return ui_->RadioForte->isChecked() ? ComputerLevel::Forte : ComputerLevel::Classico;
@@ -102,9 +100,7 @@ void TFormConfig::setComputerLevel(ComputerLevel level) {
   (level == ComputerLevel::Forte ? ui_->RadioForte : ui_->RadioClassico)->setChecked(true);
 }
 
-int TFormConfig::deck_index() const {
-  return ui_->RadioLimpo->isChecked() ? 1 : 0;
-}
+int TFormConfig::deck_index() const { return ui_->RadioLimpo->isChecked() ? 1 : 0; }
 
 QString TFormConfig::current_key() const {
   const QRadioButton* manilha = ui_->RadioVelha->isChecked() ? ui_->RadioVelha : ui_->RadioNova;
@@ -153,21 +149,15 @@ void TFormConfig::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-void TFormConfig::RadioNovaClick() {
-  SelectManilha(ManilhaMode::Nova);
-}
+void TFormConfig::RadioNovaClick() { SelectManilha(ManilhaMode::Nova); }
 
-void TFormConfig::RadioVelhaClick() {
-  SelectManilha(ManilhaMode::Velha);
-}
+void TFormConfig::RadioVelhaClick() { SelectManilha(ManilhaMode::Velha); }
 
 void TFormConfig::RadioBaralhoClick() {
   // The key is computed from the selections whenever it is needed; nothing else to do.
 }
 
-void TFormConfig::BHelpClick() {
-  emit helpRequested();
-}
+void TFormConfig::BHelpClick() { emit helpRequested(); }
 
 void TFormConfig::SpeedButton2Click() {
   if (!colour_window_) return;
