@@ -22,16 +22,17 @@ std::uint64_t TestSeed() {
 
 // Both games of a pair: the cards the first player held in the first game are the cards the
 // second player holds in the second, deal for deal, and so are the other seat's and the vira.
-void ExpectSameDealsSeatForSeat(const std::string& a, const std::string& b, std::uint64_t seed,
-                                GameSettings settings) {
+std::size_t ExpectSameDealsSeatForSeat(const std::string& a, const std::string& b,
+                                       std::uint64_t seed, GameSettings settings) {
   auto pa = MakePlayer(a, 1);
   auto pb = MakePlayer(b, 2);
   const GameRecord first = PlayOneGame(*pa, *pb, seed, /*log_deals=*/true, settings);
   const GameRecord second = PlayOneGame(*pb, *pa, seed, /*log_deals=*/true, settings);
-  ASSERT_FALSE(first.stuck);
-  ASSERT_FALSE(second.stuck);
+  EXPECT_FALSE(first.stuck);
+  EXPECT_FALSE(second.stuck);
+  // A game of one hand at twelve still logs its first deal and the next.
   const std::size_t n = std::min(first.deals.size(), second.deals.size());
-  ASSERT_GE(n, 3u) << "a game is at least a few deals";
+  EXPECT_GE(n, 2u);
   for (std::size_t k = 0; k < n; ++k) {
     SCOPED_TRACE("deal " + std::to_string(k) + " of " + a + " vs " + b);
     EXPECT_EQ(first.deals[k].player, second.deals[k].player);
@@ -40,17 +41,22 @@ void ExpectSameDealsSeatForSeat(const std::string& a, const std::string& b, std:
       EXPECT_EQ(first.deals[k].vira, second.deals[k].vira);
     }
   }
+  return n;
 }
 
 TEST(DuplicateDeals, BothSeatingsGetTheSameCardsSeatForSeat) {
   const std::uint64_t seed = TestSeed();
+  std::size_t compared = 0;
   for (std::uint64_t i = 0; i < 20; ++i) {
-    ExpectSameDealsSeatForSeat("classic", "random", seed + i, {});
-    ExpectSameDealsSeatForSeat("forte", "greedy", seed + i, {});
+    compared += ExpectSameDealsSeatForSeat("classic", "random", seed + i, {});
+    compared += ExpectSameDealsSeatForSeat("forte", "greedy", seed + i, {});
   }
   // The other deck and the fixed manilhas deal from the same numbers too.
-  ExpectSameDealsSeatForSeat("greedy", "random", seed, {kBaralhoLimpo, ManilhaMode::Nova, 0});
-  ExpectSameDealsSeatForSeat("random", "classic", seed, {kBaralhoSujo, ManilhaMode::Velha, 1});
+  compared +=
+      ExpectSameDealsSeatForSeat("greedy", "random", seed, {kBaralhoLimpo, ManilhaMode::Nova, 0});
+  compared +=
+      ExpectSameDealsSeatForSeat("random", "classic", seed, {kBaralhoSujo, ManilhaMode::Velha, 1});
+  EXPECT_GT(compared, 200u);
 }
 
 TEST(DuplicateDeals, DifferentSequencesDealDifferentHands) {
