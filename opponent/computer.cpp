@@ -15,33 +15,19 @@ Hand HandOf(const GameState& s) {
   return {h[0].strength, h[1].strength, h[2].strength, !h[0].played, !h[1].played, !h[2].played};
 }
 
-int FirstInHand(const Hand& h) {
-  return h.in0 ? 0 : (h.in1 ? 1 : 2);
-}
+int FirstInHand(const Hand& h) { return h.in0 ? 0 : (h.in1 ? 1 : 2); }
 
-bool WonFirst(const GameState& s) {
-  return s.trick_result[1] == kMicro;
-}
+bool WonFirst(const GameState& s) { return s.trick_result[1] == kMicro; }
 bool WonOrTiedFirst(const GameState& s) {
   return s.trick_result[1] == kMicro || s.trick_result[1] == kEmpate;
 }
-bool WonSecond(const GameState& s) {
-  return s.trick_result[2] == kMicro;
-}
+bool WonSecond(const GameState& s) { return s.trick_result[2] == kMicro; }
 // The computer won or tied the first trick, or won the second.
-bool TrickInFavour(const GameState& s) {
-  return WonOrTiedFirst(s) || WonSecond(s);
-}
+bool TrickInFavour(const GameState& s) { return WonOrTiedFirst(s) || WonSecond(s); }
 
-CallReply Accept(const char* message) {
-  return {CallAnswer::Accept, message};
-}
-CallReply Raise() {
-  return {CallAnswer::Raise, ""};
-}
-CallReply Run(std::string message) {
-  return {CallAnswer::Run, std::move(message)};
-}
+CallReply Accept(const char* message) { return {CallAnswer::Accept, message}; }
+CallReply Raise() { return {CallAnswer::Raise, ""}; }
+CallReply Run(std::string message) { return {CallAnswer::Run, std::move(message)}; }
 
 }  // namespace
 
