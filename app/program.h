@@ -36,7 +36,7 @@ struct ProgramPaths {
   QString settings;  // "Conf.dll" in the working directory
   QString records;   // "Recordes.qdx" in the working directory
   QString phrases;   // "Frases.ini" beside the program
-  QString level;     // the computer's level in the user's configuration folder; empty: not kept
+  QString level{};   // the computer's level in the user's configuration folder; empty: not kept
 };
 
 class Program {
