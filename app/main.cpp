@@ -1,20 +1,60 @@
 #include <QApplication>
-#include <QDir>
+#include <QIcon>
+#include <QTextStream>
+#include <cstdio>
 
+#include "app/command_line.h"
+#include "app/paths.h"
 #include "app/program.h"
+#include "app/termination.h"
 #include "store/level_file.h"
-#include "store/phrases_file.h"
+
+namespace {
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/truco-zanforte-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
+int Answer(const truco::CommandLineAnswer& answer) {
+  QTextStream(stdout) << answer.out;
+  QTextStream(stderr) << answer.err;
+  return answer.exit_code;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+  truco::CatchEndSignals();
+  // --help and --version need no display.
+  if (truco::AsksBeforeWindows(argc, argv)) {
+    QCoreApplication core(argc, argv);
+    if (auto answer = truco::AnswerCommandLine(QCoreApplication::arguments()))
+      return Answer(*answer);
+  }
+
   QApplication app(argc, argv);
   // The name shown on the task bar.
   QApplication::setApplicationName(QStringLiteral("Truco"));
   QApplication::setApplicationDisplayName(QStringLiteral("Truco"));
+  QApplication::setApplicationVersion(QStringLiteral(TRUCO_VERSION));
+  // The icon of every window, and the menu entry the desktop matches the windows to.
+  QApplication::setWindowIcon(ProgramIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral(TRUCO_APP_ID));
+  // What is left once the toolkit took its own options.
+  if (auto answer = truco::AnswerCommandLine(QCoreApplication::arguments())) return Answer(*answer);
 
-  // Settings and records live in the working directory, the phrases beside the program.
-  // The computer's level is the user's own, kept in the configuration folder.
-  truco::Program program({QStringLiteral("Conf.dll"), QStringLiteral("Recordes.qdx"),
-                          truco::DefaultPhrasesPath(), truco::DefaultLevelPath()});
+  truco::EndOnSignal ending;
+  // From a build tree: settings and records in the working folder, the phrases beside the
+  // program. Installed: all three in the player's data folder.
+  const truco::GamePaths paths = truco::PrepareGamePaths();
+  // The computer's level is the player's own, kept in the configuration folder.
+  truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default,
+                          truco::DefaultLevelPath()});
+  if (ending.requested()) return 0;
   program.Show();
+  if (ending.requested()) return 0;
   return QApplication::exec();
 }

@@ -1,19 +1,19 @@
 #include "app/program.h"
 
-#include "ui/network_play.h"
-#include "ui/formconfig.h"
-#include "ui/formcor.h"
-#include "ui/formfrases.h"
-#include "ui/formrecordes.h"
 #include "ui/card.h"
 #include "ui/formbaralho.h"
+#include "ui/formconfig.h"
+#include "ui/formcor.h"
 #include "ui/formescolha.h"
+#include "ui/formfrases.h"
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
+#include "ui/formrecordes.h"
 #include "ui/formregras.h"
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
+#include "ui/network_play.h"
 
 namespace truco {
 
@@ -45,7 +45,7 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   config_->setColourWindow(colours_.get());
   truco_ = std::make_unique<TFormTruco>();
   screen_.SetTrucoDialog(truco_.get());
-  frases_ = std::make_unique<TFormFrases>(paths.phrases);
+  frases_ = std::make_unique<TFormFrases>(paths.phrases, paths.phrases_default);
   escolha_ = std::make_unique<TF_ESCOLHA>();
   screen_.SetEscolhaDialog(escolha_.get());
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
@@ -96,9 +96,13 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(config_.get(), &TFormConfig::matchRestartRequested, [this] { RestartMatch(); });
 }
 
-Program::~Program() { TCard::SetRandomSource(nullptr); }
+Program::~Program() {
+  TCard::SetRandomSource(nullptr);
+}
 
-void Program::Show() { main_->show(); }
+void Program::Show() {
+  main_->show();
+}
 
 void Program::ApplyBackground(ColourCode code) {
   background_ = code;

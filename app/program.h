@@ -35,8 +35,10 @@ class NetworkPlay;
 struct ProgramPaths {
   QString settings;  // "Conf.dll" in the working directory
   QString records;   // "Recordes.qdx" in the working directory
-  QString phrases;   // "Frases.ini" beside the program
-  QString level{};   // the computer's level in the user's configuration folder; empty: not kept
+  QString phrases;   // "Frases.ini" beside the program, or where an installed copy keeps it
+  // Read while `phrases` does not exist yet, and copied there at the first save (installed copy).
+  QString phrases_default = {};
+  QString level{};  // the computer's level in the user's configuration folder; empty: not kept
 };
 
 class Program {

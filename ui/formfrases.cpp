@@ -1,13 +1,19 @@
 #include "ui/formfrases.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "store/messageboxes.h"
 #include "ui/uppercase_validator.h"
 #include "ui_formfrases.h"
 
 namespace truco {
 
-TFormFrases::TFormFrases(QString ini_path, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TFormFrases>()), ini_path_(std::move(ini_path)) {
+TFormFrases::TFormFrases(QString ini_path, QString shipped_path, QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TFormFrases>()),
+      ini_path_(std::move(ini_path)),
+      shipped_path_(std::move(shipped_path)) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
@@ -20,8 +26,8 @@ TFormFrases::TFormFrases(QString ini_path, QWidget* parent)
   const QRect box = ui_->L_Titulo->contentsRect();
   for (int px = 24; px >= 12; --px) {
     heading.setPixelSize(px);
-    const QRect needed = QFontMetrics(heading).boundingRect(
-        box, Qt::AlignCenter | Qt::TextWordWrap, ui_->L_Titulo->text());
+    const QRect needed = QFontMetrics(heading).boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap,
+                                                            ui_->L_Titulo->text());
     if (needed.height() <= box.height() && needed.width() <= box.width()) break;
   }
   ui_->L_Titulo->setFont(heading);
@@ -46,11 +52,16 @@ TFormFrases::~TFormFrases() = default;
 
 QLineEdit* TFormFrases::Field(PhraseKey key) const {
   switch (key) {
-    case PhraseKey::Truco: return ui_->E_TRUCO;
-    case PhraseKey::Seis: return ui_->E_SEIS;
-    case PhraseKey::Nove: return ui_->E_NOVE;
-    case PhraseKey::Doze: return ui_->E_DOZE;
-    case PhraseKey::Aceita: return ui_->E_ACEITA;
+    case PhraseKey::Truco:
+      return ui_->E_TRUCO;
+    case PhraseKey::Seis:
+      return ui_->E_SEIS;
+    case PhraseKey::Nove:
+      return ui_->E_NOVE;
+    case PhraseKey::Doze:
+      return ui_->E_DOZE;
+    case PhraseKey::Aceita:
+      return ui_->E_ACEITA;
   }
   return ui_->E_TRUCO;
 }
@@ -68,8 +79,15 @@ void TFormFrases::setMainBackground(const QColor& colour) {
   setAutoFillBackground(true);
 }
 
+bool TFormFrases::UsesShippedDefault() const {
+  if (shipped_path_.isEmpty()) return false;
+  // Any entry at the player's path is the player's own, even one that cannot be read.
+  const QFileInfo own(ini_path_);
+  return !own.exists() && !own.isSymLink();
+}
+
 void TFormFrases::Load() {
-  const Phrases read = ReadPhrasesFile(ini_path_);
+  const Phrases read = ReadPhrasesFile(UsesShippedDefault() ? shipped_path_ : ini_path_);
   // The fields hold what is in use, so what is read is shown as the field would take it.
   for (int k = 0; k < kNumPhrases; ++k)
     Field(static_cast<PhraseKey>(k))->setText(read[k].toUpper().left(kPhraseMaxLength));
@@ -79,6 +97,9 @@ void TFormFrases::Load() {
 void TFormFrases::B_GravaClick() {
   const Phrases texts = FieldTexts();
   QString error;
+  // The first save starts from the shipped file's bytes, so whatever else it holds is kept.
+  if (UsesShippedDefault() && QFileInfo(shipped_path_).isFile())
+    QFile::copy(shipped_path_, ini_path_);
   if (!WritePhrasesFile(ini_path_, texts, &error)) {
     Mensagem({QStringLiteral("Não foi possível gravar o arquivo \"Frases.ini\"."), error,
               QStringLiteral("As frases novas valem só até o programa ser fechado.")},
@@ -89,6 +110,8 @@ void TFormFrases::B_GravaClick() {
   accept();
 }
 
-void TFormFrases::B_FechaClick() { reject(); }
+void TFormFrases::B_FechaClick() {
+  reject();
+}
 
 }  // namespace truco

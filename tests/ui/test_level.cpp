@@ -25,7 +25,7 @@ class TestLevel : public QObject {
   QString LevelPath() const { return dir_.filePath("config/Truco/nivel.conf"); }
   truco::ProgramPaths Paths() const {
     return {dir_.filePath("Conf.dll"), dir_.filePath("Recordes.qdx"), dir_.filePath("Frases.ini"),
-            LevelPath()};
+            QString(), LevelPath()};
   }
   static QString Hint(truco::Program& program) {
     return program.main_window().findChild<QGroupBox*>("GB1")->toolTip();
