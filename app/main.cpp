@@ -7,6 +7,7 @@
 #include "app/paths.h"
 #include "app/program.h"
 #include "app/termination.h"
+#include "store/level_file.h"
 #include "ui/formmain.h"
 #include "ui/translation.h"
 
@@ -52,7 +53,9 @@ int main(int argc, char* argv[]) {
   // From a build tree: settings and records in the working folder, the phrases beside the
   // program. Installed: all three in the player's data folder.
   const truco::GamePaths paths = truco::PrepareGamePaths();
-  truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default});
+  // The computer's level is the player's own, kept in the configuration folder.
+  truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default,
+                          truco::DefaultLevelPath()});
   if (ending.requested()) return 0;
   // The player sees the cards slide onto the table; the tests see them land at once.
   program.main_window().SetAnimated(true);

@@ -18,7 +18,10 @@
 namespace truco {
 
 Program::Program(const ProgramPaths& paths, bool show_splash)
-    : game_(screen_, random_, judgement_), settings_(paths.settings), records_(paths.records) {
+    : level_path_(paths.level),
+      game_(screen_, random_, chosen_),
+      settings_(paths.settings),
+      records_(paths.records) {
   TCard::SetRandomSource(&random_);
 
   // The main window first: its creation shows the splash and loads the settings.
@@ -52,6 +55,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
 
   ApplyBackground(background_);
   SyncSettings();
+  ApplyLevel(ReadLevelFile(level_path_));
+  config_->setComputerLevel(level_);
 
   // The phrases window loaded the file when it was created; its fields are the phrases in use.
   auto take_phrases = [this](const Phrases& phrases) {
@@ -82,6 +87,11 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(main, &TFormMain::settingsRequested, [this] {
     config_->OpenFrom(background_);
     SyncSettings();
+    if (config_->computer_level() != level_) {
+      ApplyLevel(config_->computer_level());
+      // Kept for the next run; a failure leaves the level in force for this run only.
+      WriteLevelFile(level_path_, level_);
+    }
     main_->refresh();
   });
   QObject::connect(config_.get(), &TFormConfig::helpRequested, [this] { baralho_->exec(); });
@@ -116,6 +126,13 @@ void Program::SyncSettings() {
   s.deck_type = static_cast<char>(settings_.deck_type());
   s.manilha_mode = config_->manilha_mode();
   s.eleven_mode = config_->eleven_mode();
+}
+
+void Program::ApplyLevel(ComputerLevel level) {
+  level_ = level;
+  chosen_.set_target(level == ComputerLevel::Forte ? static_cast<const Judgement&>(forte_)
+                                                   : judgement_);
+  main_->SetLevelHint(LevelName(level));
 }
 
 void Program::ShowFirstPlace() {

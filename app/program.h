@@ -8,6 +8,8 @@
 #include "engine/game.h"
 #include "engine/random.h"
 #include "opponent/computer.h"
+#include "opponent/forte.h"
+#include "store/level_file.h"
 #include "store/colours.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
@@ -36,6 +38,7 @@ struct ProgramPaths {
   QString phrases;   // "Frases.ini" beside the program, or where an installed copy keeps it
   // Read while `phrases` does not exist yet, and copied there at the first save (installed copy).
   QString phrases_default = {};
+  QString level{};  // the computer's level in the user's configuration folder; empty: not kept
 };
 
 class Program {
@@ -49,6 +52,8 @@ class Program {
   void Show();
 
   Game& game() { return game_; }
+  // The judgement in force: the classic computer or "Forte".
+  [[nodiscard]] ComputerLevel level() const { return level_; }
   TFormMain& main_window() { return *main_; }
   WindowScreen& screen() { return screen_; }
   TF_ESCOLHA& escolha() { return *escolha_; }
@@ -64,9 +69,15 @@ class Program {
   void ShowFirstPlace();
   void FollowFirstPlace();
   void RestartMatch();
+  void ApplyLevel(ComputerLevel level);
 
   ClockRandom random_;
   ComputerJudgement judgement_;
+  ForteJudgement forte_;
+  // The game keeps one judgement for its whole life; this one hands over to the level chosen.
+  ForwardingJudgement chosen_{judgement_};
+  ComputerLevel level_ = ComputerLevel::Classico;
+  QString level_path_;
   WindowScreen screen_;
   Game game_;
   SettingsStore settings_;

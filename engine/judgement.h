@@ -45,4 +45,53 @@ class Judgement {
   virtual bool PlaysHandOfEleven(const GameState& state) const = 0;
 };
 
+// The result text of a trick the player led, once the computer answers with `own_strength`: the
+// stronger card takes it; equal cards tie, and a tie in the second trick goes to whoever took the
+// first. For judgements other than the classic computer, whose own rules name its results.
+inline std::string AnswerResult(const GameState& state, int player_strength, int own_strength) {
+  if (own_strength > player_strength) return kMicro;
+  if (own_strength < player_strength) return kJogador;
+  const bool second = state.trick_played[1] && !state.trick_played[2];
+  return second ? state.trick_result[1] : std::string(kEmpate);
+}
+
+// Whether a lead may be preceded by a call: not in the first trick, because after a call the
+// game's lead step does not run again until a tie or a new deal switches it on, so a call before
+// the first lead would leave the computer unable to lead the second trick it won.
+inline bool MayCallBeforeLead(const GameState& state) {
+  return state.trick_played[1];
+}
+
+// Hands every question to the judgement chosen now, so the game (which keeps one judgement for
+// its whole life) can change its opponent between hands.
+class ForwardingJudgement final : public Judgement {
+ public:
+  explicit ForwardingJudgement(const Judgement& target) : target_(&target) {}
+  void set_target(const Judgement& target) { target_ = &target; }
+  [[nodiscard]] const Judgement& target() const { return *target_; }
+
+  AnswerChoice ChooseAnswer(const GameState& state, int player_strength) const override {
+    return target_->ChooseAnswer(state, player_strength);
+  }
+  LeadChoice ChooseLead(const GameState& state) const override {
+    return target_->ChooseLead(state);
+  }
+  bool WantsLeadCall(const GameState& state) const override {
+    return target_->WantsLeadCall(state);
+  }
+  bool WantsThirdTrickCall(const GameState& state, int player_strength,
+                           int own_strength) const override {
+    return target_->WantsThirdTrickCall(state, player_strength, own_strength);
+  }
+  CallReply AnswerCall(const GameState& state, Rung rung) const override {
+    return target_->AnswerCall(state, rung);
+  }
+  bool PlaysHandOfEleven(const GameState& state) const override {
+    return target_->PlaysHandOfEleven(state);
+  }
+
+ private:
+  const Judgement* target_;
+};
+
 }  // namespace truco

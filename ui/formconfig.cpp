@@ -30,6 +30,8 @@ TFormConfig::TFormConfig(SettingsStore* settings, TFormCor* colour_window, QWidg
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint);
+  // Room below the manilha examples for "Nível do computador".
+  resize(width(), ui_->RadioNivel->geometry().bottom() + 12);
   setFixedSize(size());
   ui_->BHelp->setText(QStringLiteral("O Que é\nSujo e Limpo?"));
   // Enter saves and closes; there is no Escape, as there is no close box.
@@ -52,6 +54,7 @@ TFormConfig::TFormConfig(SettingsStore* settings, TFormCor* colour_window, QWidg
   ui_->RadioNova->setChecked(true);
   ui_->Radio11Normal->setChecked(true);
   ui_->RadioSujo->setChecked(true);
+  ui_->RadioClassico->setChecked(true);
 
   connect(ui_->RadioNova, &QRadioButton::clicked, this, &TFormConfig::RadioNovaClick);
   connect(ui_->RadioVelha, &QRadioButton::clicked, this, &TFormConfig::RadioVelhaClick);
@@ -94,9 +97,15 @@ int TFormConfig::eleven_mode() const {
   return ui_->Radio11Escuro->isChecked() ? 1 : 0;
 }
 
-int TFormConfig::deck_index() const {
-  return ui_->RadioLimpo->isChecked() ? 1 : 0;
+ComputerLevel TFormConfig::computer_level() const {
+  return ui_->RadioForte->isChecked() ? ComputerLevel::Forte : ComputerLevel::Classico;
 }
+
+void TFormConfig::setComputerLevel(ComputerLevel level) {
+  (level == ComputerLevel::Forte ? ui_->RadioForte : ui_->RadioClassico)->setChecked(true);
+}
+
+int TFormConfig::deck_index() const { return ui_->RadioLimpo->isChecked() ? 1 : 0; }
 
 QString TFormConfig::current_key() const {
   const QRadioButton* manilha = ui_->RadioVelha->isChecked() ? ui_->RadioVelha : ui_->RadioNova;

@@ -12,6 +12,7 @@
 
 #include "engine/cards.h"
 #include "store/colours.h"
+#include "store/level_file.h"
 
 namespace Ui {
 class TFormConfig;
@@ -42,6 +43,11 @@ class TFormConfig : public QDialog {
   int eleven_mode() const;
   // Selected item of " Tipo de Baralho ": 0 "Baralho Sujo", 1 "Baralho Limpo".
   int deck_index() const;
+
+  // "Nível do computador" as selected now ("Clássico" until the player picks "Forte"), and
+  // setting it (the level read at start).
+  ComputerLevel computer_level() const;
+  void setComputerLevel(ComputerLevel level);
 
   // The settings key: the selected manilha control's name followed by the selected deck's text
   // ("RadioNovaBaralho Sujo"), as the window was shown and as it is now.

@@ -279,6 +279,10 @@ void TFormMain::SetBackground(const QColor& colour) {
   for (TCard* c : cards_) c->update();
 }
 
+void TFormMain::SetLevelHint(const QString& level_name) {
+  ui_->GB1->setToolTip(QStringLiteral("Nível do computador: ") + level_name);
+}
+
 void TFormMain::SetFirstPlace(const QString& name, int balance) {
   ui_->LabelNomePonto->setText(name);
   ui_->LabelPonto->setText(Number(balance));

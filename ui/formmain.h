@@ -86,6 +86,8 @@ class TFormMain : public QWidget {
 
   // The first-place line of the records table.
   void SetFirstPlace(const QString& name, int balance);
+  // The score box's hint: the computer's level in force ("Clássico" or "Forte").
+  void SetLevelHint(const QString& level_name);
 
   // The back shown by the seven cards, as chosen in the pop-up menu.
   [[nodiscard]] TDecks deckType() const { return deck_type_; }

@@ -1,0 +1,57 @@
+#include "store/level_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "store/atomic_write.h"
+
+namespace truco {
+namespace {
+
+constexpr char kClassicoLine[] = "nivel=classico\n";
+constexpr char kForteLine[] = "nivel=forte\n";
+// A level file is one short line; a bigger file is not ours.
+constexpr qint64 kMaxLevelFileBytes = 256;
+
+}  // namespace
+
+QByteArray EncodeLevelFile(ComputerLevel level) {
+  return QByteArray(level == ComputerLevel::Forte ? kForteLine : kClassicoLine);
+}
+
+ComputerLevel DecodeLevelFile(QByteArrayView bytes) {
+  // Line endings and spaces around the line do not matter; anything else falls back.
+  const QByteArray text = bytes.toByteArray().trimmed();
+  if (text == QByteArray(kForteLine).trimmed()) return ComputerLevel::Forte;
+  return ComputerLevel::Classico;
+}
+
+QString DefaultLevelPath() {
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+  if (folder.isEmpty()) return {};
+  return QDir(folder).filePath(QString::fromLatin1(kLevelFileName));
+}
+
+ComputerLevel ReadLevelFile(const QString& path) {
+  if (path.isEmpty()) return ComputerLevel::Classico;
+  QByteArray bytes;
+  if (!ReadWholeFile(path, &bytes, nullptr, kMaxLevelFileBytes)) return ComputerLevel::Classico;
+  return DecodeLevelFile(bytes);
+}
+
+bool WriteLevelFile(const QString& path, ComputerLevel level, QString* error) {
+  if (path.isEmpty()) return false;
+  const QString folder = QFileInfo(path).absolutePath();
+  if (!QDir().mkpath(folder)) {
+    if (error) *error = QStringLiteral("cannot create ") + folder;
+    return false;
+  }
+  return WriteFileAtomically(path, EncodeLevelFile(level), error);
+}
+
+QString LevelName(ComputerLevel level) {
+  return level == ComputerLevel::Forte ? QStringLiteral("Forte") : QStringLiteral("Clássico");
+}
+
+}  // namespace truco

@@ -1,0 +1,33 @@
+#pragma once
+// The computer's level ("Nível do computador": "Clássico" or "Forte"), kept in a small file of
+// its own in the user's configuration folder, so "Conf.dll" keeps its 8 bytes and a copy of the
+// program that knows nothing of levels reads its settings the same.
+//
+// The file is one line of text, "nivel=classico" or "nivel=forte". Anything else (no file, an
+// unreadable one, other bytes) is "Clássico", the level the game always had.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace truco {
+
+enum class ComputerLevel : std::uint8_t { Classico, Forte };
+
+inline constexpr char kLevelFileName[] = "nivel.conf";
+
+QByteArray EncodeLevelFile(ComputerLevel level);
+ComputerLevel DecodeLevelFile(QByteArrayView bytes);
+
+// "nivel.conf" in the user's configuration folder for this program.
+QString DefaultLevelPath();
+
+// The level stored at `path`; "Clássico" when there is none or it cannot be read.
+ComputerLevel ReadLevelFile(const QString& path);
+// Replaces the file atomically, creating its folder when needed. False when it could not.
+bool WriteLevelFile(const QString& path, ComputerLevel level, QString* error = nullptr);
+
+// "Clássico" or "Forte".
+QString LevelName(ComputerLevel level);
+
+}  // namespace truco
