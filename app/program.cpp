@@ -1,19 +1,20 @@
 #include "app/program.h"
 
-#include "ui/network_play.h"
+#include "ui/card.h"
+#include "ui/file_messages.h"
+#include "ui/formbaralho.h"
 #include "ui/formconfig.h"
 #include "ui/formcor.h"
-#include "ui/formfrases.h"
-#include "ui/formrecordes.h"
-#include "ui/card.h"
-#include "ui/formbaralho.h"
 #include "ui/formescolha.h"
+#include "ui/formfrases.h"
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
+#include "ui/formrecordes.h"
 #include "ui/formregras.h"
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
+#include "ui/network_play.h"
 
 namespace truco {
 
@@ -28,7 +29,11 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     TFormSplash splash;
     splash.exec();
   }
-  if (settings_.LoadAtStart()) background_ = settings_.record().background_colour;
+  const SettingsStartup startup = settings_.LoadAtStart();
+  ReportSettingsStartup(startup);
+  // The record's colour when it came from the file or reached it; else the design colour.
+  if (startup.read.ok() || (startup.wrote_default && startup.created.ok()))
+    background_ = settings_.record().background_colour;
   main_->SetBackground(ColourFromCode(background_));
 
   // Then every other window, in the start-up order.
@@ -61,7 +66,7 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(frases_.get(), &TFormFrases::phrasesSaved, take_phrases);
 
   screen_.SetRecordSink([this](const std::string& name, int won, int lost, int balance) {
-    records_.Submit(QString::fromStdString(name), won, lost, balance);
+    ReportRecordsSubmit(records_.Submit(QString::fromStdString(name), won, lost, balance));
   });
 
   TFormMain* main = main_.get();
@@ -86,9 +91,13 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(config_.get(), &TFormConfig::matchRestartRequested, [this] { RestartMatch(); });
 }
 
-Program::~Program() { TCard::SetRandomSource(nullptr); }
+Program::~Program() {
+  TCard::SetRandomSource(nullptr);
+}
 
-void Program::Show() { main_->show(); }
+void Program::Show() {
+  main_->show();
+}
 
 void Program::ApplyBackground(ColourCode code) {
   background_ = code;
@@ -111,7 +120,8 @@ void Program::SyncSettings() {
 }
 
 void Program::ShowFirstPlace() {
-  const records_entry& first = records_.ReadFirstRow();
+  ReportRecordsFirstRow(records_.ReadFirstRow());
+  const records_entry& first = records_.rows()[0];
   main_->SetFirstPlace(first.name(), first.balance);
 }
 

@@ -2,10 +2,11 @@
 
 #include <QCloseEvent>
 
-#include "ui/formcor.h"
-#include "store/messageboxes.h"
 #include "store/settings_file.h"
 #include "ui/card.h"
+#include "ui/file_messages.h"
+#include "ui/formcor.h"
+#include "ui/messageboxes.h"
 #include "ui_formconfig.h"
 
 namespace truco {
@@ -87,9 +88,13 @@ ManilhaMode TFormConfig::manilha_mode() const {
   return ui_->RadioVelha->isChecked() ? ManilhaMode::Velha : ManilhaMode::Nova;
 }
 
-int TFormConfig::eleven_mode() const { return ui_->Radio11Escuro->isChecked() ? 1 : 0; }
+int TFormConfig::eleven_mode() const {
+  return ui_->Radio11Escuro->isChecked() ? 1 : 0;
+}
 
-int TFormConfig::deck_index() const { return ui_->RadioLimpo->isChecked() ? 1 : 0; }
+int TFormConfig::deck_index() const {
+  return ui_->RadioLimpo->isChecked() ? 1 : 0;
+}
 
 QString TFormConfig::current_key() const {
   const QRadioButton* manilha = ui_->RadioVelha->isChecked() ? ui_->RadioVelha : ui_->RadioNova;
@@ -138,15 +143,21 @@ void TFormConfig::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-void TFormConfig::RadioNovaClick() { SelectManilha(ManilhaMode::Nova); }
+void TFormConfig::RadioNovaClick() {
+  SelectManilha(ManilhaMode::Nova);
+}
 
-void TFormConfig::RadioVelhaClick() { SelectManilha(ManilhaMode::Velha); }
+void TFormConfig::RadioVelhaClick() {
+  SelectManilha(ManilhaMode::Velha);
+}
 
 void TFormConfig::RadioBaralhoClick() {
   // The key is computed from the selections whenever it is needed; nothing else to do.
 }
 
-void TFormConfig::BHelpClick() { emit helpRequested(); }
+void TFormConfig::BHelpClick() {
+  emit helpRequested();
+}
 
 void TFormConfig::SpeedButton2Click() {
   if (!colour_window_) return;
@@ -155,6 +166,9 @@ void TFormConfig::SpeedButton2Click() {
 }
 
 void TFormConfig::SpeedButton1Click() {
+  // One box per save: a file that failed once fails the same way for the second step.
+  bool reported = false;
+  bool failed = false;
   if (current_key() != activation_key_) {
     if (Confirma({QStringLiteral("Se você mudar as configurações agora, terá que reiniciar a "
                                  "partida. Deseja reiniciar")})) {
@@ -162,32 +176,44 @@ void TFormConfig::SpeedButton1Click() {
       const auto manilha_code =
           manilha_mode() == ManilhaMode::Velha ? kManilhaVelhaCode : kManilhaNovaCode;
       const ColourCode colour = SelectedColour();
+      bool restart = true;
       if (settings_) {
-        settings_->Update([&](settings_record& record) {
+        const SettingsSave save = settings_->Update([&](settings_record& record) {
           record.manilha_code = manilha_code;
           record.deck_type = deck_code;
           record.background_colour = colour;
         });
+        reported = ReportSettingsSave(save);
+        failed = !save.saved() && !save.wrote_default;
+        // A change that did not reach the file is no reason to break off the match.
+        restart = save.saved();
       }
-      emit matchRestartRequested();
+      if (restart) {
+        emit matchRestartRequested();
+      } else {
+        SelectFromRecord();
+        ui_->RadioBaralho->update();
+      }
     } else {
       SelectFromRecord();
       ui_->RadioBaralho->update();
     }
   }
-  if (settings_) {
+  if (settings_ && !failed) {
     const auto eleven_code = static_cast<std::uint8_t>('1' + eleven_mode());
     const ColourCode colour = SelectedColour();
-    settings_->Update([&](settings_record& record) {
+    const SettingsSave save = settings_->Update([&](settings_record& record) {
       record.eleven_code = eleven_code;
       record.background_colour = colour;
     });
+    reported = ReportSettingsSave(save) || reported;
   }
   ui_->EditFoco->setFocus();
   accept();
   if (settings_) {
-    QString error;
-    if (!settings_->Reread(&error)) ShowFileError(QString::fromLatin1(kSettingsFileName), error);
+    const FileStatus reread = settings_->Reread();
+    if (!reread.ok() && !reported)
+      Mensagem(FileFailureLines(QString::fromLatin1(kSettingsFileName), reread), kMensagemErro);
   }
 }
 

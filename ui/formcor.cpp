@@ -9,25 +9,25 @@ namespace truco {
 
 const std::array<ColourCode, kNumSwatches>& SwatchCodes() {
   static const std::array<ColourCode, kNumSwatches> codes = {
-      0x0000FF00,                                // lime
-      0x0000FFFF,                                // yellow
+      0x0000FF00,  // lime
+      0x0000FFFF,  // yellow
       SystemColourCode(kSys3DLight),
       SystemColourCode(kSysScrollBar),
       SystemColourCode(kSysInactiveCaptionText),
       SystemColourCode(kSysWindow),
       SystemColourCode(kSysGradientActiveCaption),
-      0x008080FF,                                // light red
-      0x00008000,                                // green
-      0x00800000,                                // navy
-      0x00800080,                                // purple
-      0x000000FF,                                // red
-      0x00C0DCC0,                                // money green
-      0x00FF0000,                                // blue
-      0x00808080,                                // grey
-      0x00008080,                                // olive
-      0x00FF00FF,                                // fuchsia
-      0x00FFFF00,                                // aqua
-      0x00F0FBFF,                                // cream
+      0x008080FF,  // light red
+      0x00008000,  // green
+      0x00800000,  // navy
+      0x00800080,  // purple
+      0x000000FF,  // red
+      0x00C0DCC0,  // money green
+      0x00FF0000,  // blue
+      0x00808080,  // grey
+      0x00008080,  // olive
+      0x00FF00FF,  // fuchsia
+      0x00FFFF00,  // aqua
+      0x00F0FBFF,  // cream
       SystemColourCode(kSysHighlight),
   };
   return codes;
@@ -92,8 +92,8 @@ bool TFormCor::eventFilter(QObject* watched, QEvent* event) {
 void TFormCor::BOKClick() {
   // Failures here go unreported: the colour is applied on screen anyway, and the settings
   // window writes the selection again at its next save.
-  if (settings_) {
-    settings_->Reread();
+  // A file that could not be read is left as it is.
+  if (settings_ && settings_->Reread().ok()) {
     settings_record record = settings_->record();
     record.background_colour = selected_;
     settings_->Write(record);
@@ -101,6 +101,8 @@ void TFormCor::BOKClick() {
   accept();
 }
 
-void TFormCor::BCancelarClick() { reject(); }
+void TFormCor::BCancelarClick() {
+  reject();
+}
 
 }  // namespace truco

@@ -1,6 +1,7 @@
 #include "ui/formfrases.h"
 
-#include "store/messageboxes.h"
+#include "ui/file_messages.h"
+#include "ui/messageboxes.h"
 #include "ui/uppercase_validator.h"
 #include "ui_formfrases.h"
 
@@ -20,8 +21,8 @@ TFormFrases::TFormFrases(QString ini_path, QWidget* parent)
   const QRect box = ui_->L_Titulo->contentsRect();
   for (int px = 24; px >= 12; --px) {
     heading.setPixelSize(px);
-    const QRect needed = QFontMetrics(heading).boundingRect(
-        box, Qt::AlignCenter | Qt::TextWordWrap, ui_->L_Titulo->text());
+    const QRect needed = QFontMetrics(heading).boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap,
+                                                            ui_->L_Titulo->text());
     if (needed.height() <= box.height() && needed.width() <= box.width()) break;
   }
   ui_->L_Titulo->setFont(heading);
@@ -46,11 +47,16 @@ TFormFrases::~TFormFrases() = default;
 
 QLineEdit* TFormFrases::Field(PhraseKey key) const {
   switch (key) {
-    case PhraseKey::Truco: return ui_->E_TRUCO;
-    case PhraseKey::Seis: return ui_->E_SEIS;
-    case PhraseKey::Nove: return ui_->E_NOVE;
-    case PhraseKey::Doze: return ui_->E_DOZE;
-    case PhraseKey::Aceita: return ui_->E_ACEITA;
+    case PhraseKey::Truco:
+      return ui_->E_TRUCO;
+    case PhraseKey::Seis:
+      return ui_->E_SEIS;
+    case PhraseKey::Nove:
+      return ui_->E_NOVE;
+    case PhraseKey::Doze:
+      return ui_->E_DOZE;
+    case PhraseKey::Aceita:
+      return ui_->E_ACEITA;
   }
   return ui_->E_TRUCO;
 }
@@ -69,7 +75,9 @@ void TFormFrases::setMainBackground(const QColor& colour) {
 }
 
 void TFormFrases::Load() {
-  const Phrases read = ReadPhrasesFile(ini_path_);
+  // A missing, unreadable or oversized file gives empty phrases; "Gravar" tells why it is kept.
+  Phrases read;
+  ReadPhrasesFile(ini_path_, &read);
   // The fields hold what is in use, so what is read is shown as the field would take it.
   for (int k = 0; k < kNumPhrases; ++k)
     Field(static_cast<PhraseKey>(k))->setText(read[k].toUpper().left(kPhraseMaxLength));
@@ -78,10 +86,11 @@ void TFormFrases::Load() {
 
 void TFormFrases::B_GravaClick() {
   const Phrases texts = FieldTexts();
-  QString error;
-  if (!WritePhrasesFile(ini_path_, texts, &error)) {
-    Mensagem({QStringLiteral("Não foi possível gravar o arquivo \"Frases.ini\"."), error,
-              QStringLiteral("As frases novas valem só até o programa ser fechado.")},
+  const FileStatus saved = WritePhrasesFile(ini_path_, texts);
+  if (!saved.ok()) {
+    Mensagem(FileFailureLines(QString::fromLatin1(kPhrasesFileName), saved,
+                              QStringLiteral("O arquivo não foi alterado; as frases novas valem "
+                                             "só até o programa ser fechado.")),
              kMensagemAtencao);
   }
   phrases_ = texts;
@@ -89,6 +98,8 @@ void TFormFrases::B_GravaClick() {
   accept();
 }
 
-void TFormFrases::B_FechaClick() { reject(); }
+void TFormFrases::B_FechaClick() {
+  reject();
+}
 
 }  // namespace truco

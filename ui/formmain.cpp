@@ -10,7 +10,8 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "store/messageboxes.h"
+#include "store/records_file.h"
+#include "ui/messageboxes.h"
 #include "ui_formmain.h"
 
 // The bundled pages live in a static library: make sure their resource is registered.
@@ -20,6 +21,9 @@ static void InitMainWindowResources() {
 
 namespace truco {
 namespace {
+
+// The design width of the first place's balance; wider numbers widen it.
+constexpr int kLabelPontoWidth = 16;
 
 constexpr int kClientHeight = 607;
 // The classic button face: the colour the table has until the settings give their own.
@@ -188,7 +192,13 @@ void TFormMain::SetBackground(const QColor& colour) {
 
 void TFormMain::SetFirstPlace(const QString& name, int balance) {
   ui_->LabelNomePonto->setText(name);
-  ui_->LabelPonto->setText(Number(balance));
+  // Clamped as the records window clamps it, and the label sized to show it whole.
+  QLabel* number = ui_->LabelPonto;
+  number->setText(Number(ShownRecordNumber(balance)));
+  const int width =
+      std::max(kLabelPontoWidth, number->fontMetrics().horizontalAdvance(number->text()) + 1);
+  number->resize(width, number->height());
+  ui_->Label6->move(number->x() + width, ui_->Label6->y());
 }
 
 void TFormMain::refresh() {

@@ -2,13 +2,14 @@
 
 #include <QLabel>
 
-#include "store/messageboxes.h"
+#include "ui/file_messages.h"
+#include "ui/messageboxes.h"
 #include "ui_formrecordes.h"
 
 namespace truco {
 
 QString TwoDigits(std::int32_t number) {
-  const qint64 n = number;  // -2^31 has no positive int32
+  const qint64 n = ShownRecordNumber(number);
   const QString digits = QString::number(n < 0 ? -n : n).rightJustified(2, u'0');
   return n < 0 ? QStringLiteral("-") + digits : digits;
 }
@@ -41,11 +42,18 @@ void TFormRecordes::showEvent(QShowEvent* event) {
 }
 
 void TFormRecordes::Refresh() {
+  const QString name = QString::fromLatin1(kRecordsFileName);
   std::vector<records_entry> entries;
-  if (!ReadRecordsFile(path_, &entries)) {
-    QString error;
-    if (!WriteRecordsFile(path_, ClearedRecordsTable(), &error))
-      ShowFileError(QString::fromLatin1(kRecordsFileName), error);
+  const FileStatus read = ReadRecordsFile(path_, &entries);
+  if (read.missing()) {
+    // Only a file that does not exist is created.
+    const FileStatus created = WriteRecordsFile(path_, ClearedRecordsTable());
+    if (!created.ok()) Mensagem(FileFailureLines(name, created), kMensagemErro);
+    return;
+  }
+  if (!read.ok()) {
+    Mensagem(FileFailureLines(name, read, QStringLiteral("O arquivo não foi alterado.")),
+             kMensagemErro);
     return;
   }
   OverlayRecords(rows_, entries);
@@ -71,13 +79,27 @@ void TFormRecordes::ShowRows() {
   }
 }
 
-void TFormRecordes::BFecharClick() { accept(); }
+void TFormRecordes::BFecharClick() {
+  accept();
+}
 
 void TFormRecordes::BLimparClick() {
   if (!Confirma({QStringLiteral("Tem Certeza que deseja limpar os recordes")})) return;
-  QString error;
-  if (!WriteRecordsFile(path_, ClearedRecordsTable(), &error)) {
-    ShowFileError(QString::fromLatin1(kRecordsFileName), error);
+  const QString name = QString::fromLatin1(kRecordsFileName);
+  // A file that cannot be read is the player's to mend, not the program's to replace.
+  std::vector<records_entry> entries;
+  const FileStatus read = ReadRecordsFile(path_, &entries);
+  if (!read.ok() && !read.missing()) {
+    Mensagem(FileFailureLines(name, read,
+                              QStringLiteral("Os recordes não foram limpos; o arquivo não foi "
+                                             "alterado.")),
+             kMensagemErro);
+    return;
+  }
+  const FileStatus written = WriteRecordsFile(path_, ClearedRecordsTable());
+  if (!written.ok()) {
+    Mensagem(FileFailureLines(name, written, QStringLiteral("Os recordes não foram limpos.")),
+             kMensagemErro);
     return;
   }
   Refresh();

@@ -1,9 +1,9 @@
 #include "ui/network_play.h"
 
 #include "engine/game.h"
-#include "store/messageboxes.h"
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
+#include "ui/messageboxes.h"
 
 namespace truco::net {
 

@@ -1,4 +1,4 @@
-#include "store/messageboxes.h"
+#include "ui/messageboxes.h"
 
 #include "engine/screen.h"
 
@@ -76,7 +76,8 @@ void Mensagem(const QStringList& lines, int kind) {
       icon = QMessageBox::Information;
       caption = QStringLiteral("Informação");
       break;
-    default: break;
+    default:
+      break;
   }
   Show(icon, caption, BuildMessageText(lines, false), false);
 }
