@@ -77,7 +77,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(main, &TFormMain::phrasesRequested, [this] { frases_->exec(); });
   QObject::connect(main, &TFormMain::recordsRequested, [this] {
     recordes_->exec();
-    ShowFirstPlace();  // "Limpar" may have changed the first place
+    // "Limpar" may have changed the first place; a failure was told by the records window.
+    ShowFirstPlace(/*report=*/false);
   });
   QObject::connect(main, &TFormMain::firstPlaceRequested, [this] { ShowFirstPlace(); });
   QObject::connect(main, &TFormMain::settingsRequested, [this] {
@@ -119,8 +120,9 @@ void Program::SyncSettings() {
   s.eleven_mode = config_->eleven_mode();
 }
 
-void Program::ShowFirstPlace() {
-  ReportRecordsFirstRow(records_.ReadFirstRow());
+void Program::ShowFirstPlace(bool report) {
+  const FileStatus read = records_.ReadFirstRow();
+  if (report) ReportRecordsFirstRow(read);
   const records_entry& first = records_.rows()[0];
   main_->SetFirstPlace(first.name(), first.balance);
 }

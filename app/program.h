@@ -59,7 +59,7 @@ class Program {
  private:
   void ApplyBackground(ColourCode code);
   void SyncSettings();
-  void ShowFirstPlace();
+  void ShowFirstPlace(bool report = true);
   void RestartMatch();
 
   ClockRandom random_;

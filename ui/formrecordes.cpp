@@ -1,6 +1,7 @@
 #include "ui/formrecordes.h"
 
 #include <QLabel>
+#include <QTimer>
 
 #include "ui/file_messages.h"
 #include "ui/messageboxes.h"
@@ -38,26 +39,27 @@ TFormRecordes::~TFormRecordes() = default;
 
 void TFormRecordes::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  Refresh();
+  const QStringList failure = Refresh();
+  // Told once the window is up, so the box opens over it rather than inside its showing.
+  if (!failure.isEmpty())
+    QTimer::singleShot(0, this, [failure] { Mensagem(failure, kMensagemErro); });
 }
 
-void TFormRecordes::Refresh() {
+QStringList TFormRecordes::Refresh() {
   const QString name = QString::fromLatin1(kRecordsFileName);
   std::vector<records_entry> entries;
   const FileStatus read = ReadRecordsFile(path_, &entries);
   if (read.missing()) {
     // Only a file that does not exist is created.
     const FileStatus created = WriteRecordsFile(path_, ClearedRecordsTable());
-    if (!created.ok()) Mensagem(FileFailureLines(name, created), kMensagemErro);
-    return;
+    if (!created.ok()) return FileFailureLines(name, created);
+    return {};
   }
-  if (!read.ok()) {
-    Mensagem(FileFailureLines(name, read, QStringLiteral("O arquivo não foi alterado.")),
-             kMensagemErro);
-    return;
-  }
+  if (!read.ok())
+    return FileFailureLines(name, read, QStringLiteral("O arquivo não foi alterado."));
   OverlayRecords(rows_, entries);
   ShowRows();
+  return {};
 }
 
 void TFormRecordes::ShowRows() {
@@ -102,7 +104,7 @@ void TFormRecordes::BLimparClick() {
              kMensagemErro);
     return;
   }
-  Refresh();
+  if (const QStringList failure = Refresh(); !failure.isEmpty()) Mensagem(failure, kMensagemErro);
   update();
 }
 
