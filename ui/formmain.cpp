@@ -22,8 +22,11 @@ static void InitMainWindowResources() {
 namespace truco {
 namespace {
 
-// The design width of the first place's balance; wider numbers widen it.
+// The design geometry of the first place's line: the balance ends where "Vitória(s) de Saldo"
+// begins; wider numbers take room from the name.
 constexpr int kLabelPontoWidth = 16;
+constexpr int kLabelPontoRight = 442;
+constexpr int kLabelNomePontoWidth = 92;
 
 constexpr int kClientHeight = 607;
 // The classic button face: the colour the table has until the settings give their own.
@@ -192,13 +195,16 @@ void TFormMain::SetBackground(const QColor& colour) {
 
 void TFormMain::SetFirstPlace(const QString& name, int balance) {
   ui_->LabelNomePonto->setText(name);
-  // Clamped as the records window clamps it, and the label sized to show it whole.
+  // Clamped as the records window clamps it, and the label widened to its left (into the name's
+  // spare room) so that the number shows whole and "Vitória(s) de Saldo" stays in place.
   QLabel* number = ui_->LabelPonto;
   number->setText(Number(ShownRecordNumber(balance)));
   const int width =
       std::max(kLabelPontoWidth, number->fontMetrics().horizontalAdvance(number->text()) + 1);
-  number->resize(width, number->height());
-  ui_->Label6->move(number->x() + width, ui_->Label6->y());
+  number->setGeometry(kLabelPontoRight - width, number->y(), width, number->height());
+  QLabel* name_label = ui_->LabelNomePonto;
+  name_label->resize(std::min(kLabelNomePontoWidth, number->x() - 3 - name_label->x()),
+                     name_label->height());
 }
 
 void TFormMain::refresh() {
