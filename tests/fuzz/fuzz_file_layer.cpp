@@ -123,11 +123,13 @@ int TemporaryFiles(const std::string& folder) {
   return count;
 }
 
-const std::string& Folder() {
+const std::string& WorkFolder() {
   static const std::string folder = [] {
-    char pattern[] = "/tmp/fuzz_file_layer.XXXXXX";
-    FUZZ_CHECK(::mkdtemp(pattern));
-    return std::string(pattern);
+    // In memory where there is a tmpfs: the saves sync, and a disk would make the target crawl.
+    const bool shm = ::access("/dev/shm", W_OK) == 0;
+    std::string pattern = std::string(shm ? "/dev/shm" : "/tmp") + "/fuzz_file_layer.XXXXXX";
+    FUZZ_CHECK(::mkdtemp(pattern.data()));
+    return pattern;
   }();
   return folder;
 }
@@ -155,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
   const char* name = which == 0   ? kSettingsFileName
                      : which == 1 ? kRecordsFileName
                                   : kPhrasesFileName;
-  const std::string path = Folder() + "/" + name;
+  const std::string path = WorkFolder() + "/" + name;
   const QString qpath = QString::fromStdString(path);
   Clear(path);
 
@@ -244,7 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
   if (kind == Unreadable || kind == Folder || kind == Pipe) FUZZ_CHECK(after == before);
   if (kind == Large && which == 2 && before.bytes.size() > kPhrasesFileLimit)
     FUZZ_CHECK(after == before);
-  FUZZ_CHECK(TemporaryFiles(Folder()) == 0);
+  FUZZ_CHECK(TemporaryFiles(WorkFolder()) == 0);
 
   // What a successful save wrote loads back as the store holds it.
   if (saved_settings) {
