@@ -1,18 +1,59 @@
 #include <QApplication>
-#include <QDir>
+#include <QIcon>
+#include <QTextStream>
+#include <cstdio>
 
+#include "app/command_line.h"
+#include "app/paths.h"
 #include "app/program.h"
-#include "store/phrases_file.h"
+#include "app/termination.h"
+#include "ui/translation.h"
+
+namespace {
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/truco-zanforte-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
+int Answer(const truco::CommandLineAnswer& answer) {
+  QTextStream(stdout) << answer.out;
+  QTextStream(stderr) << answer.err;
+  return answer.exit_code;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  // The name shown on the task bar.
-  QApplication::setApplicationName(QStringLiteral("Truco"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Truco"));
+  truco::CatchEndSignals();
+  // --help and --version need no display.
+  if (truco::AsksBeforeWindows(argc, argv)) {
+    QCoreApplication core(argc, argv);
+    if (auto answer = truco::AnswerCommandLine(QCoreApplication::arguments()))
+      return Answer(*answer);
+  }
 
-  // Settings and records live in the working directory, the phrases beside the program.
-  truco::Program program({QStringLiteral("Conf.dll"), QStringLiteral("Recordes.qdx"),
-                          truco::DefaultPhrasesPath()});
+  QApplication app(argc, argv);
+  // The name shown on the task bar. No display name: the toolkit would append it to every
+  // window's caption, and the captions are exactly the game's.
+  QApplication::setApplicationName(QStringLiteral("Truco"));
+  truco::LoadToolkitTranslation();
+  QApplication::setApplicationVersion(QStringLiteral(TRUCO_VERSION));
+  // The icon of every window, and the menu entry the desktop matches the windows to.
+  QApplication::setWindowIcon(ProgramIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral(TRUCO_APP_ID));
+  // What is left once the toolkit took its own options.
+  if (auto answer = truco::AnswerCommandLine(QCoreApplication::arguments())) return Answer(*answer);
+
+  truco::EndOnSignal ending;
+  // From a build tree: settings and records in the working folder, the phrases beside the
+  // program. Installed: all three in the player's data folder.
+  const truco::GamePaths paths = truco::PrepareGamePaths();
+  truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default});
+  if (ending.requested()) return 0;
   program.Show();
+  if (ending.requested()) return 0;
   return QApplication::exec();
 }

@@ -36,19 +36,21 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     background_ = settings_.record().background_colour;
   main_->SetBackground(ColourFromCode(background_));
 
-  // Then every other window, in the start-up order.
-  recordes_ = std::make_unique<TFormRecordes>(paths.records);
-  sobre_ = std::make_unique<TFormSobre>();
-  regras_ = std::make_unique<TFormRegras>();
-  manilhas_ = std::make_unique<TFormManilhas>();
-  config_ = std::make_unique<TFormConfig>(&settings_, nullptr);
-  baralho_ = std::make_unique<TFormBaralho>();
-  colours_ = std::make_unique<TFormCor>(&settings_);
+  // Then every other window, in the start-up order, each attached to the window that opens it,
+  // so a window manager keeps it above that window and never minimises it on its own.
+  QWidget* owner = main_.get();
+  recordes_ = std::make_unique<TFormRecordes>(paths.records, owner);
+  sobre_ = std::make_unique<TFormSobre>(owner);
+  regras_ = std::make_unique<TFormRegras>(owner);
+  manilhas_ = std::make_unique<TFormManilhas>(owner);
+  config_ = std::make_unique<TFormConfig>(&settings_, nullptr, owner);
+  baralho_ = std::make_unique<TFormBaralho>(config_.get());
+  colours_ = std::make_unique<TFormCor>(&settings_, config_.get());
   config_->setColourWindow(colours_.get());
-  truco_ = std::make_unique<TFormTruco>();
+  truco_ = std::make_unique<TFormTruco>(owner);
   screen_.SetTrucoDialog(truco_.get());
-  frases_ = std::make_unique<TFormFrases>(paths.phrases);
-  escolha_ = std::make_unique<TF_ESCOLHA>();
+  frases_ = std::make_unique<TFormFrases>(paths.phrases, paths.phrases_default, owner);
+  escolha_ = std::make_unique<TF_ESCOLHA>(owner);
   screen_.SetEscolhaDialog(escolha_.get());
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);

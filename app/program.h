@@ -33,7 +33,9 @@ class NetworkPlay;
 struct ProgramPaths {
   QString settings;  // "Conf.dll" in the working directory
   QString records;   // "Recordes.qdx" in the working directory
-  QString phrases;   // "Frases.ini" beside the program
+  QString phrases;   // "Frases.ini" beside the program, or where an installed copy keeps it
+  // Read while `phrases` does not exist yet, and copied there at the first save (installed copy).
+  QString phrases_default = {};
 };
 
 class Program {

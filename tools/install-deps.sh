@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, playing and testing need, and only those missing.
+# --package adds what making the Debian package needs, --test that and what the tests need.
 # Run as root (or with sudo available). Safe to run again: it does nothing when all are present.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+  qt6-translations-l10n  # the toolkit's own texts (file dialog, edit menus) in Portuguese
   libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
 )
+if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then
+  # The Debian package: CPack finds its dependencies with dpkg-shlibdeps, which needs file.
+  packages+=(dpkg-dev file)
+fi
 if [ "${1:-}" = "--test" ]; then
+  # Checks of the package: lintian, the menu entry, the AppStream file.
+  packages+=(lintian desktop-file-utils appstream fakeroot)
   # Screenshots and GUI tests under a virtual display; pdftotext reads the printed rules back.
   packages+=(xvfb xauth poppler-utils)
   # The fuzz build: clang, and libFuzzer with the sanitizer runtimes (not pulled in by clang).

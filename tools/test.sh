@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs every test, three times over:
 #   build/       the normal build: every test, the million-hand soak included;
 #   build-asan/  the same suite under AddressSanitizer + UndefinedBehaviorSanitizer (no benchmarks);
-#   build-fuzz/  clang + libFuzzer: each parser's fuzz target for a short, bounded time.
+#   build-fuzz/  clang + libFuzzer: each parser's fuzz target for a short, bounded time;
+# and the Debian package made from build/, checked by tools/package-check.sh.
 # Arguments go to every ctest run (e.g. -L soak, -LE soak, -R Framer).
 # TRUCO_JOBS sets the parallelism (default 2); TRUCO_FUZZ_SECONDS how long each fuzzer runs (20).
 set -euo pipefail
@@ -20,6 +21,9 @@ run() {  # run DIR: build DIR and run its tests
 echo "== normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run build "$@"
+
+echo "== Debian package (from build/)"
+tools/package-check.sh build
 
 echo "== sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRUCO_SANITIZE=ON \

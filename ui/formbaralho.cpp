@@ -3,6 +3,7 @@
 #include <QPushButton>
 
 #include "ui/cardsequence.h"
+#include "ui/dialogkeys.h"
 #include "ui_formbaralho.h"
 
 namespace truco {
@@ -17,6 +18,7 @@ TFormBaralho::TFormBaralho(QWidget* parent)
   PlaceCardSequence(ui_->PSujo, kSequenciaSujo, 5, QStringLiteral("CartaSujo"));
   PlaceCardSequence(ui_->PLimpo, kSequenciaLimpo, 3, QStringLiteral("CartaLimpo"));
 
+  SetDialogKeys(this, ui_->BFechar, ui_->BFechar);
   connect(ui_->BFechar, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -4,6 +4,7 @@
 
 #include "store/settings_file.h"
 #include "ui/card.h"
+#include "ui/dialogkeys.h"
 #include "ui/file_messages.h"
 #include "ui/formcor.h"
 #include "ui/messageboxes.h"
@@ -32,6 +33,8 @@ TFormConfig::TFormConfig(SettingsStore* settings, TFormCor* colour_window, QWidg
                  Qt::WindowTitleHint);
   setFixedSize(size());
   ui_->BHelp->setText(QStringLiteral("O Que é\nSujo e Limpo?"));
+  // Enter saves and closes; there is no Escape, as there is no close box.
+  SetDialogKeys(this, ui_->SpeedButton1, nullptr);
 
   // Manilha nova: the turned ace of hearts makes the twos manilhas.
   SetCard(ui_->CartaVira, kAce, Suit::Hearts);

@@ -1,8 +1,11 @@
 #include "ui/formcor.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <algorithm>
 
 #include "store/settings_file.h"
+#include "ui/dialogkeys.h"
 #include "ui_formcor.h"
 
 namespace truco {
@@ -58,7 +61,10 @@ TFormCor::TFormCor(SettingsStore* settings, QWidget* parent)
     Paint(swatches_[i], ColourFromCode(SwatchCodes()[i]), QPalette::Window);
     swatches_[i]->installEventFilter(this);
   }
+  ui_->BOK->installEventFilter(this);
+  ui_->BCancelar->installEventFilter(this);
   setSelectedCode(selected_);
+  SetDialogKeys(this, ui_->BOK, ui_->BCancelar);
   connect(ui_->BOK, &QPushButton::clicked, this, &TFormCor::BOKClick);
   connect(ui_->BCancelar, &QPushButton::clicked, this, &TFormCor::BCancelarClick);
 }
@@ -77,6 +83,8 @@ void TFormCor::setMainBackground(const QColor& colour) {
 }
 
 bool TFormCor::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && MoveSelection(static_cast<QKeyEvent*>(event)->key()))
+    return true;
   if (event->type() == QEvent::MouseButtonPress &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     for (int i = 0; i < kNumSwatches; ++i) {
@@ -87,6 +95,36 @@ bool TFormCor::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QDialog::eventFilter(watched, event);
+}
+
+bool TFormCor::MoveSelection(int key) {
+  // The arrows walk the grid of swatches, so a colour is chosen without the mouse too.
+  constexpr int kColumns = 5;
+  int step = 0;
+  switch (key) {
+    case Qt::Key_Left:
+      step = -1;
+      break;
+    case Qt::Key_Right:
+      step = 1;
+      break;
+    case Qt::Key_Up:
+      step = -kColumns;
+      break;
+    case Qt::Key_Down:
+      step = kColumns;
+      break;
+    default:
+      return false;
+  }
+  const auto& codes = SwatchCodes();
+  const auto at = std::find(codes.begin(), codes.end(), selected_);
+  // A colour that is no swatch (set from the main window) starts at the first one.
+  const int next = at == codes.end() ? 0
+                                     : std::clamp(static_cast<int>(at - codes.begin()) + step, 0,
+                                                  kNumSwatches - 1);
+  setSelectedCode(codes[static_cast<std::size_t>(next)]);
+  return true;
 }
 
 void TFormCor::BOKClick() {
@@ -103,6 +141,18 @@ void TFormCor::BOKClick() {
 
 void TFormCor::BCancelarClick() {
   reject();
+}
+
+void TFormCor::showEvent(QShowEvent* event) {
+  selected_at_open_ = selected_;
+  QDialog::showEvent(event);
+}
+
+void TFormCor::reject() {
+  // Cancelling (button, Escape or close box) keeps the colour that was there, so the settings
+  // window does not save the one that was only tried.
+  setSelectedCode(selected_at_open_);
+  QDialog::reject();
 }
 
 }  // namespace truco

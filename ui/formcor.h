@@ -1,8 +1,8 @@
 #pragma once
-// The colour window ("FormCor"): twenty swatches; clicking one makes it the selection shown in
-// `EditCor`. "OK" writes the selection into the settings file and returns Accepted; "Cancelar"
-// returns Rejected and leaves the selection as last clicked (so the settings window still writes
-// it at its next save).
+// The colour window ("FormCor"): twenty swatches; clicking one (or walking to it with the arrow
+// keys) makes it the selection shown in `EditCor`. "OK" writes the selection into the settings file
+// and returns Accepted; "Cancelar" returns Rejected and puts back the selection the window opened
+// with, so the settings window saves the colour that was there.
 
 #include <QDialog>
 #include <array>
@@ -38,18 +38,26 @@ class TFormCor : public QDialog {
 
   void setMainBackground(const QColor& colour);
 
+ public slots:
+  void reject() override;
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private slots:
   void BOKClick();
   void BCancelarClick();
 
  private:
+  // An arrow key moves the selection through the grid; false for any other key.
+  bool MoveSelection(int key);
+
   std::unique_ptr<Ui::TFormCor> ui_;
   SettingsStore* settings_;
   std::array<QFrame*, kNumSwatches> swatches_{};
   ColourCode selected_ = kButtonFaceCode;
+  ColourCode selected_at_open_ = kButtonFaceCode;
 };
 
 }  // namespace truco

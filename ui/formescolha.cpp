@@ -7,6 +7,7 @@
 #include <QNetworkInterface>
 #include <QScreen>
 
+#include "ui/dialogkeys.h"
 #include "ui/uppercase_validator.h"
 #include "ui_formescolha.h"
 
@@ -22,6 +23,8 @@ TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
   ui_->E_NOME->setValidator(new UpperCaseValidator(ui_->E_NOME->maxLength(), ui_->E_NOME));
   ui_->L_IP->setText(OwnIPv4());
 
+  SetDialogKeys(this, ui_->BOK, ui_->BCancela);
+
   connect(ui_->BCopiarIP, &QPushButton::clicked, this,
           [this] { QGuiApplication::clipboard()->setText(ui_->L_IP->text()); });
   connect(ui_->BOK, &QPushButton::clicked, this, [this] { BOKClick(); });
@@ -33,6 +36,13 @@ TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
 }
 
 TF_ESCOLHA::~TF_ESCOLHA() = default;
+
+void TF_ESCOLHA::showEvent(QShowEvent* event) {
+  // The player's first keys go into the name, the one entry every game needs.
+  ui_->E_NOME->setFocus();
+  ui_->E_NOME->selectAll();
+  QDialog::showEvent(event);
+}
 
 QString TF_ESCOLHA::OwnIPv4() {
   for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
@@ -86,7 +96,7 @@ GameKindChoice TF_ESCOLHA::Escolha() {
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
-  ui_->E_NOME->setFocus();
+  AttachToOwner(this);
   GameKindChoice choice;
   choice.ok = exec() == QDialog::Accepted;
   choice.kind = ui_->RB_EMREDE->isChecked() ? GameKind::EmRede : GameKind::ContraPC;

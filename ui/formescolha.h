@@ -45,6 +45,9 @@ class TF_ESCOLHA : public QDialog {
   // The own IPv4 address shown in L_IP: the first non-loopback one, else the loopback address.
   static QString OwnIPv4();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void BOKClick();
   void UpdateEnabling(bool from_connection_group);

@@ -1,5 +1,9 @@
 #include "ui/formfrases.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+#include "ui/dialogkeys.h"
 #include "ui/file_messages.h"
 #include "ui/messageboxes.h"
 #include "ui/uppercase_validator.h"
@@ -7,8 +11,11 @@
 
 namespace truco {
 
-TFormFrases::TFormFrases(QString ini_path, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TFormFrases>()), ini_path_(std::move(ini_path)) {
+TFormFrases::TFormFrases(QString ini_path, QString shipped_path, QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TFormFrases>()),
+      ini_path_(std::move(ini_path)),
+      shipped_path_(std::move(shipped_path)) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
@@ -38,6 +45,10 @@ TFormFrases::TFormFrases(QString ini_path, QWidget* parent)
   ui_->E_ACEITA->hide();
   ui_->E_ACEITA->setEnabled(false);
 
+  StyleBoldButton(ui_->B_Grava);
+  StyleBoldButton(ui_->B_Fecha);
+  // Enter in a field saves, as "Gravar"; Escape leaves without saving, as "Fechar".
+  SetDialogKeys(this, ui_->B_Grava, ui_->B_Fecha);
   connect(ui_->B_Grava, &QPushButton::clicked, this, &TFormFrases::B_GravaClick);
   connect(ui_->B_Fecha, &QPushButton::clicked, this, &TFormFrases::B_FechaClick);
   Load();
@@ -74,10 +85,17 @@ void TFormFrases::setMainBackground(const QColor& colour) {
   setAutoFillBackground(true);
 }
 
+bool TFormFrases::UsesShippedDefault() const {
+  if (shipped_path_.isEmpty()) return false;
+  // Any entry at the player's path is the player's own, even one that cannot be read.
+  const QFileInfo own(ini_path_);
+  return !own.exists() && !own.isSymLink();
+}
+
 void TFormFrases::Load() {
   // A missing, unreadable or oversized file gives empty phrases; "Gravar" tells why it is kept.
   Phrases read;
-  ReadPhrasesFile(ini_path_, &read);
+  ReadPhrasesFile(UsesShippedDefault() ? shipped_path_ : ini_path_, &read);
   // The fields hold what is in use, so what is read is shown as the field would take it.
   for (int k = 0; k < kNumPhrases; ++k)
     Field(static_cast<PhraseKey>(k))->setText(read[k].toUpper().left(kPhraseMaxLength));
@@ -86,6 +104,9 @@ void TFormFrases::Load() {
 
 void TFormFrases::B_GravaClick() {
   const Phrases texts = FieldTexts();
+  // The first save starts from the shipped file's bytes, so whatever else it holds is kept.
+  if (UsesShippedDefault() && QFileInfo(shipped_path_).isFile())
+    QFile::copy(shipped_path_, ini_path_);
   const FileStatus saved = WritePhrasesFile(ini_path_, texts);
   if (!saved.ok()) {
     Mensagem(FileFailureLines(QString::fromLatin1(kPhrasesFileName), saved,

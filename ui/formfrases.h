@@ -21,7 +21,10 @@ class TFormFrases : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TFormFrases(QString ini_path = DefaultPhrasesPath(), QWidget* parent = nullptr);
+  // `shipped_path`, when given, is the default file read while `ini_path` does not exist; the
+  // first "Gravar" copies it to `ini_path` and saves the phrases there.
+  explicit TFormFrases(QString ini_path = DefaultPhrasesPath(), QString shipped_path = {},
+                       QWidget* parent = nullptr);
   ~TFormFrases() override;
 
   // The phrases in use (truco_phrases): the fields at the last load or save.
@@ -44,10 +47,13 @@ class TFormFrases : public QDialog {
 
  private:
   QLineEdit* Field(PhraseKey key) const;
+  // True while the player has no phrases file of their own and a shipped default stands in.
+  bool UsesShippedDefault() const;
   Phrases FieldTexts() const;
 
   std::unique_ptr<Ui::TFormFrases> ui_;
   QString ini_path_;
+  QString shipped_path_;
   Phrases phrases_;
 };
 

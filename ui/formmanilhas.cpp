@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "ui/card.h"
+#include "ui/dialogkeys.h"
 #include "ui_formmanilhas.h"
 
 namespace truco {
@@ -32,6 +33,7 @@ TFormManilhas::TFormManilhas(QWidget* parent)
   espadas_ = PlaceManilha(ui_->GBEspadas, "Espadas", Suit::Spades);
   ouros_ = PlaceManilha(ui_->GBOuros, "Ouros", Suit::Diamonds);
 
+  SetDialogKeys(this, ui_->BFechar, ui_->BFechar);
   connect(ui_->BFechar, &QPushButton::clicked, this, &QDialog::accept);
 }
 

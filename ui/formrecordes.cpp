@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "ui/dialogkeys.h"
 #include "ui/file_messages.h"
 #include "ui/messageboxes.h"
 #include "ui_formrecordes.h"
@@ -31,6 +32,7 @@ TFormRecordes::TFormRecordes(QString path, QWidget* parent)
   // The buttons keep their own look; every text of the window is yellow on black.
   for (auto* label : findChildren<QLabel*>()) label->setPalette(pal);
 
+  SetDialogKeys(this, ui_->BFechar, ui_->BFechar);
   connect(ui_->BFechar, &QPushButton::clicked, this, &TFormRecordes::BFecharClick);
   connect(ui_->BLimpar, &QPushButton::clicked, this, &TFormRecordes::BLimparClick);
 }

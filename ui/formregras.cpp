@@ -12,6 +12,7 @@
 
 #include "ui/card.h"
 #include "ui/cardsequence.h"
+#include "ui/dialogkeys.h"
 #include "ui_formregras.h"
 
 namespace truco {
@@ -78,6 +79,7 @@ TFormRegras::TFormRegras(QWidget* parent)
   PlaceSuitOrder(ui_->PNipes);
   ui_->Regras->setHtml(LoadRulesText());
 
+  SetDialogKeys(this, ui_->BFechar, ui_->BFechar);
   connect(ui_->BFechar, &QPushButton::clicked, this, &QDialog::accept);
   connect(ui_->BImprimir, &QPushButton::clicked, this, &TFormRegras::BImprimirClick);
 }
@@ -102,6 +104,8 @@ void TFormRegras::ApplyBackground() {
 
 void TFormRegras::showEvent(QShowEvent* event) {
   ApplyBackground();
+  // Enter closes until the player moves into the text box, which takes Enter as a new line.
+  ui_->BFechar->setFocus();
   QDialog::showEvent(event);
 }
 

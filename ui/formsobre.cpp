@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "ui/card.h"
+#include "ui/dialogkeys.h"
 #include "ui/site.h"
 #include "ui/version.h"
 #include "ui_formsobre.h"
@@ -54,6 +55,7 @@ TFormSobre::TFormSobre(QWidget* parent)
   // Read-only line edits choose their own arrow; this one is a link.
   ui_->ESite->setCursor(Qt::PointingHandCursor);
   ui_->ESite->installEventFilter(this);
+  SetDialogKeys(this, ui_->BFechar, ui_->BFechar);
   connect(ui_->BFechar, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QRect>
 #include <functional>
 #include <memory>
 
@@ -37,11 +38,14 @@ class TFormTruco : public QDialog {
 
  private:
   void Answer(char answer);
+  // Sizes the headline's type so the whole phrase shows.
+  void FitHeadline();
 
   std::unique_ptr<Ui::TFormTruco> ui_;
   char answer_ = kAnswerNone;
   bool closing_by_button_ = false;
   std::function<QColor()> background_;
+  QRect headline_geometry_;
 };
 
 }  // namespace truco

@@ -2,8 +2,9 @@
 
 #include "engine/screen.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace truco {
@@ -36,10 +37,24 @@ QString DisplayText(const QString& text) {
 
 namespace {
 
-// Shows one box: no owner, modal for the whole application.
+QPointer<QWidget>& Owner() {
+  static QPointer<QWidget> owner;
+  return owner;
+}
+
+// The window the box belongs to: the modal window the player is answering, else the program's
+// main window, else whichever is active. A window manager keeps the box above it and minimises
+// it only together with it.
+QWidget* BoxParent() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (Owner() && Owner()->isVisible()) return Owner();
+  return QApplication::activeWindow();
+}
+
+// Shows one box: attached to the window in use, modal for the whole application.
 QMessageBox::ButtonRole Show(QMessageBox::Icon icon, const QString& caption, const QString& text,
                              bool yes_no) {
-  QMessageBox box(icon, caption, DisplayText(text));
+  QMessageBox box(icon, caption, DisplayText(text), QMessageBox::NoButton, BoxParent());
   box.setWindowModality(Qt::ApplicationModal);
   QPushButton* yes = nullptr;
   if (yes_no) {
@@ -95,10 +110,14 @@ bool MOSTRA_MENSAGEM(const QString& text, int kind) {
   return !question || answer == QMessageBox::YesRole;
 }
 
+void SetMessageBoxOwner(QWidget* owner) {
+  Owner() = owner;
+}
+
 void ShowFileError(const QString& file_name, const QString& reason) {
   QString text = QStringLiteral("Erro de leitura ou gravação no arquivo \"%1\".").arg(file_name);
   if (!reason.isEmpty()) text += QStringLiteral("\n") + reason;
-  Show(QMessageBox::Critical, QCoreApplication::applicationName(), text, false);
+  Show(QMessageBox::Critical, QApplication::applicationName(), text, false);
 }
 
 }  // namespace truco

@@ -1,10 +1,13 @@
 #pragma once
 // Every message and yes/no question of the program goes through these routines, which fix the
 // captions, icons and buttons; callers give only the text and the kind. Every box is modal for
-// the whole application and has no owner window.
+// the whole application and attached to the window in use (the top modal window, else the main
+// window), so a window manager never minimises it on its own.
 
 #include <QString>
 #include <QStringList>
+
+class QWidget;
 
 namespace truco {
 
@@ -38,6 +41,9 @@ bool Confirma(const QStringList& lines);
 // Caption "Information", information icon. Kind 1: button "OK", always true. Otherwise "&Yes" /
 // "&No", true only for Yes.
 bool MOSTRA_MENSAGEM(const QString& text, int kind);
+
+// The window a box belongs to when no modal window is open: the main window.
+void SetMessageBoxOwner(QWidget* owner);
 
 // For file failures that the game has no message of its own for: an error box under the
 // application's name naming the file and the reason.

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "ui/dialogkeys.h"
 #include "ui_tf_aguarde.h"
 
 namespace truco::net {
@@ -11,6 +12,7 @@ TF_AGUARDE::TF_AGUARDE(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       ui_(std::make_unique<Ui::TF_AGUARDE>()) {
   ui_->setupUi(this);
+  SetDialogKeys(this, ui_->BCancela, ui_->BCancela);
   connect(ui_->BCancela, &QPushButton::clicked, this, &TF_AGUARDE::reject);
   close_timer_.setSingleShot(true);
   close_timer_.setInterval(kConnectedPauseMs);
@@ -32,6 +34,7 @@ int TF_AGUARDE::MOSTRA_AGUARDE(const QString& text) {
   const QScreen* screen =
       parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
   if (screen) move(screen->availableGeometry().center() - rect().center());
+  AttachToOwner(this);
   return exec();
 }
 

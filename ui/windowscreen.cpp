@@ -18,6 +18,11 @@ QStringList ToQt(const std::vector<std::string>& lines) {
 
 }  // namespace
 
+void WindowScreen::SetMainWindow(TFormMain* main) {
+  main_ = main;
+  SetMessageBoxOwner(main);
+}
+
 void WindowScreen::SetTrucoDialog(TFormTruco* dialog) {
   truco_ = dialog;
   if (truco_) {

@@ -18,7 +18,8 @@ class WindowScreen final : public Screen {
  public:
   using RecordSink = std::function<void(const std::string& name, int won, int lost, int balance)>;
 
-  void SetMainWindow(TFormMain* main) { main_ = main; }
+  // Also the owner of the message boxes.
+  void SetMainWindow(TFormMain* main);
   void SetTrucoDialog(TFormTruco* dialog);
   void SetEscolhaDialog(TF_ESCOLHA* dialog);
   // Where the results for the records table go.

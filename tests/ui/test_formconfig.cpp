@@ -8,14 +8,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "tests/support_files.h"
-#include "ui/formconfig.h"
-#include "ui/formcor.h"
 #include "store/settings_file.h"
 #include "tests/store/boxes.h"
 #include "tests/store/file_faults.h"
+#include "tests/support_files.h"
 #include "tests/ui/modal.h"
 #include "ui/card.h"
+#include "ui/formconfig.h"
+#include "ui/formcor.h"
 
 namespace truco {
 
@@ -89,8 +89,10 @@ class TestFormConfig : public QObject {
     auto card = [&](const char* name) { return f.Child<TCard>(name); };
     QCOMPARE(card("CartaVira")->card(), (Card{1, Suit::Hearts}));
     QVERIFY(!card("CartaVira")->showDeck());
-    const Card nova[] = {{2, Suit::Clubs}, {2, Suit::Hearts}, {2, Suit::Spades}, {2, Suit::Diamonds}};
-    const Card velha[] = {{4, Suit::Clubs}, {7, Suit::Hearts}, {1, Suit::Spades}, {7, Suit::Diamonds}};
+    const Card nova[] = {
+        {2, Suit::Clubs}, {2, Suit::Hearts}, {2, Suit::Spades}, {2, Suit::Diamonds}};
+    const Card velha[] = {
+        {4, Suit::Clubs}, {7, Suit::Hearts}, {1, Suit::Spades}, {7, Suit::Diamonds}};
     for (int i = 0; i < 4; ++i) {
       QCOMPARE(card(qPrintable(QString("ManilhaNova%1").arg(i + 1)))->card(), nova[i]);
       QCOMPARE(card(qPrintable(QString("ManilhaVelha%1").arg(i + 1)))->card(), velha[i]);
@@ -165,8 +167,9 @@ class TestFormConfig : public QObject {
     QString seen;
     testing::AnswerNextModal("&Yes", &seen);
     f.Click("SpeedButton1");
-    QVERIFY(seen.contains("Se você mudar as configurações agora, terá que reiniciar a partida. "
-                          "Deseja reiniciar ?"));
+    QVERIFY(
+        seen.contains("Se você mudar as configurações agora, terá que reiniciar a partida. "
+                      "Deseja reiniciar ?"));
     QCOMPARE(restart.count(), 1);
     QCOMPARE(FileBytes(f.path), Record('2', '1', '1', 7, 0x00800000));
     QCOMPARE(f.store->record().manilha_code, kManilhaVelhaCode);
@@ -192,20 +195,44 @@ class TestFormConfig : public QObject {
     QCOMPARE(FileBytes(f.path), Record('1', '2', '1', 0, 0x000000FF));
   }
 
-  // A colour picked and cancelled is still written by the next save.
-  void cancelledColourIsWrittenOnSave() {
-    Fixture f(Record('1', '1', '1'));
+  // A colour picked and cancelled (button or Escape) is forgotten: the next save writes the
+  // colour that was there, and so does the next start.
+  void cancelledColourIsNotSaved() {
+    Fixture f(Record('1', '1', '1', 0, 0x00008000));
     QSignalSpy chosen(f.config.get(), &TFormConfig::backgroundChosen);
-    f.Open();
+    f.Open(0x00008000);
     testing::OnNextModal([](QWidget* modal) {
       QTest::mouseClick(modal->findChild<QFrame*>("Cor4"), Qt::LeftButton);
       QTest::mouseClick(modal->findChild<QPushButton*>("BCancelar"), Qt::LeftButton);
     });
     f.Click("SpeedButton2");
     QCOMPARE(chosen.count(), 0);
-    QCOMPARE(FileBytes(f.path), Record('1', '1', '1'));
+    QCOMPARE(f.colours->selectedCode(), ColourCode{0x00008000});
+    testing::OnNextModal([](QWidget* modal) {
+      QTest::mouseClick(modal->findChild<QFrame*>("Cor12"), Qt::LeftButton);
+      QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    f.Click("SpeedButton2");
+    QCOMPARE(chosen.count(), 0);
+    QCOMPARE(FileBytes(f.path), Record('1', '1', '1', 0, 0x00008000));
     f.Click("SpeedButton1");
-    QCOMPARE(FileBytes(f.path), Record('1', '1', '1', 0, SystemColourCode(kSysScrollBar)));
+    QCOMPARE(FileBytes(f.path), Record('1', '1', '1', 0, 0x00008000));
+
+    // The next start reads the colour that was there.
+    SettingsStore next(f.path);
+    QVERIFY(next.LoadAtStart());
+    QCOMPARE(next.record().background_colour, ColourCode{0x00008000});
+
+    // A pick after a cancel still counts when confirmed.
+    f.Open(0x00008000);
+    testing::OnNextModal([](QWidget* modal) {
+      QTest::mouseClick(modal->findChild<QFrame*>("Cor2"), Qt::LeftButton);
+      QTest::mouseClick(modal->findChild<QPushButton*>("BOK"), Qt::LeftButton);
+    });
+    f.Click("SpeedButton2");
+    QCOMPARE(chosen.count(), 1);
+    f.Click("SpeedButton1");
+    QCOMPARE(FileBytes(f.path), Record('1', '1', '1', 0, 0x0000FFFF));
   }
 
   void colourOkWritesAtOnceAndKeepsTheCode() {
@@ -315,6 +342,34 @@ class TestFormCor : public QObject {
       QCOMPARE(window.findChild<QLineEdit*>("EditCor")->palette().color(QPalette::Base),
                ColourFromCode(codes[i]));
     }
+  }
+
+  // Without a mouse: the arrows walk the grid from the first swatch (the main window's colour
+  // is none of them), stop at its edges, and Enter keeps what they reached.
+  void arrowsWalkTheSwatches() {
+    TFormCor window(nullptr);
+    window.setSelectedCode(kButtonFaceCode);
+    const auto& codes = SwatchCodes();
+    testing::OnNextModal([&codes](QWidget* modal) {
+      auto* cor = static_cast<TFormCor*>(modal);
+      QVERIFY(QTest::qWaitForWindowActive(modal));
+      QWidget* focus = QApplication::focusWidget();
+      QVERIFY(focus);
+      QTest::keyClick(focus, Qt::Key_Left);
+      QCOMPARE(cor->selectedCode(), codes[0]);
+      QTest::keyClick(focus, Qt::Key_Left);
+      QTest::keyClick(focus, Qt::Key_Up);
+      QCOMPARE(cor->selectedCode(), codes[0]);
+      QTest::keyClick(focus, Qt::Key_Right);
+      QTest::keyClick(focus, Qt::Key_Down);
+      QTest::keyClick(focus, Qt::Key_Down);
+      QCOMPARE(cor->selectedCode(), codes[11]);
+      for (int i = 0; i < 5; ++i) QTest::keyClick(focus, Qt::Key_Down);
+      QCOMPARE(cor->selectedCode(), codes[19]);
+      QTest::keyClick(focus, Qt::Key_Return);
+    });
+    QCOMPARE(window.exec(), int(QDialog::Accepted));
+    QCOMPARE(window.selectedCode(), codes[19]);
   }
 
   void directAndSystemCodes() {

@@ -1,0 +1,27 @@
+#pragma once
+// What Enter and Escape do in the program's secondary windows and dialogs, the look of their
+// bold buttons, and the window each of them is attached to, so a window manager keeps it above
+// its owner and never lets it be minimised on its own.
+
+class QDialog;
+class QPushButton;
+class QWidget;
+
+namespace truco {
+
+// Enter presses `enter` unless another button has the focus (then that one); Escape presses
+// `escape`. Without an escape button Escape does nothing: the window closes only through its
+// own buttons.
+void SetDialogKeys(QDialog* dialog, QPushButton* enter, QPushButton* escape);
+
+// The escape button given to SetDialogKeys, if any.
+QPushButton* EscapeButton(const QDialog* dialog);
+
+// A bold button with a frame, a hover shade and a mark while it has the keyboard focus.
+void StyleBoldButton(QPushButton* button);
+
+// Makes `window` a transient of the window the player is using (the top modal one, else the
+// active one), unless it already has a parent. Call it before showing the window.
+void AttachToOwner(QWidget* window);
+
+}  // namespace truco
