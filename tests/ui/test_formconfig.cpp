@@ -220,7 +220,7 @@ class TestFormConfig : public QObject {
 
     // The next start reads the colour that was there.
     SettingsStore next(f.path);
-    QVERIFY(next.LoadAtStart());
+    QVERIFY(next.LoadAtStart().read.ok());
     QCOMPARE(next.record().background_colour, ColourCode{0x00008000});
 
     // A pick after a cancel still counts when confirmed.
