@@ -10,12 +10,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
-#include <QtTest>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
