@@ -38,12 +38,11 @@ bool Exists(const QString& path) {
   return info.exists() || info.isSymLink();
 }
 
+// Through the shared reader, so an odd file (a pipe) is refused at once instead of blocking.
 bool CopyWhole(const QString& from, const QString& to) {
-  QFile file(from);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return false;
-  return WriteFileAtomically(to, bytes);
+  QByteArray bytes;
+  if (!ReadWholeFile(from, &bytes, qint64{16} << 20).ok()) return false;
+  return WriteFileAtomically(to, bytes).ok();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "ui/card.h"
+#include "ui/file_messages.h"
 #include "ui/formbaralho.h"
 #include "ui/formconfig.h"
 #include "ui/formcor.h"
@@ -31,7 +32,11 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     TFormSplash splash;
     splash.exec();
   }
-  if (settings_.LoadAtStart()) background_ = settings_.record().background_colour;
+  const SettingsStartup startup = settings_.LoadAtStart();
+  ReportSettingsStartup(startup);
+  // The record's colour when it came from the file or reached it; else the design colour.
+  if (startup.read.ok() || (startup.wrote_default && startup.created.ok()))
+    background_ = settings_.record().background_colour;
   main_->SetBackground(ColourFromCode(background_));
 
   // Then every other window, in the start-up order, each attached to the window that opens it,
@@ -68,9 +73,10 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(frases_.get(), &TFormFrases::phrasesSaved, take_phrases);
 
   screen_.SetRecordSink([this](const std::string& name, int won, int lost, int balance) {
-    records_.Submit(QString::fromStdString(name), won, lost, balance);
-    // The first-place line follows the file as soon as a result may have changed it.
-    FollowFirstPlace();
+    ReportRecordsSubmit(records_.Submit(QString::fromStdString(name), won, lost, balance));
+    // The first-place line follows the file as soon as a result may have changed it; a file
+    // that cannot be read was reported by the write that just failed.
+    ShowFirstPlace(false);
   });
 
   TFormMain* main = main_.get();
@@ -81,7 +87,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(main, &TFormMain::phrasesRequested, [this] { frases_->exec(); });
   QObject::connect(main, &TFormMain::recordsRequested, [this] {
     recordes_->exec();
-    ShowFirstPlace();  // "Limpar" may have changed the first place
+    // "Limpar" may have changed the first place; a failure was told by the records window.
+    ShowFirstPlace(/*report=*/false);
   });
   QObject::connect(main, &TFormMain::firstPlaceRequested, [this] { ShowFirstPlace(); });
   QObject::connect(main, &TFormMain::settingsRequested, [this] {
@@ -135,17 +142,11 @@ void Program::ApplyLevel(ComputerLevel level) {
   main_->SetLevelHint(LevelName(level));
 }
 
-void Program::ShowFirstPlace() {
-  const records_entry& first = records_.ReadFirstRow();
+void Program::ShowFirstPlace(bool report) {
+  const FileStatus read = records_.ReadFirstRow();
+  if (report) ReportRecordsFirstRow(read);
+  const records_entry& first = records_.rows()[0];
   main_->SetFirstPlace(first.name(), first.balance);
-}
-
-void Program::FollowFirstPlace() {
-  // Read quietly: a file that cannot be read was reported by the write that just failed.
-  std::vector<records_entry> entries;
-  if (ReadRecordsFile(records_.path(), &entries) && !entries.empty()) {
-    main_->SetFirstPlace(entries.front().name(), entries.front().balance);
-  }
 }
 
 void Program::RestartMatch() {

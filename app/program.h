@@ -66,8 +66,7 @@ class Program {
  private:
   void ApplyBackground(ColourCode code);
   void SyncSettings();
-  void ShowFirstPlace();
-  void FollowFirstPlace();
+  void ShowFirstPlace(bool report = true);
   void RestartMatch();
   void ApplyLevel(ComputerLevel level);
 

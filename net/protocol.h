@@ -236,6 +236,11 @@ class LineFramer {
 
   // Bytes received but not yet handed out.
   [[nodiscard]] std::size_t Pending() const { return buffer_.size() - start_; }
+  [[nodiscard]] std::string_view PendingBytes() const {
+    return std::string_view(buffer_).substr(start_);
+  }
+  // Bytes kept in memory, handed out or not: once Next has said NeedMore, only the pending ones.
+  [[nodiscard]] std::size_t Held() const { return buffer_.size(); }
   [[nodiscard]] bool Failed() const { return failed_; }
 
  private:

@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <optional>
 #include <vector>
 
@@ -43,7 +41,9 @@ std::vector<Line> SplitLines(QByteArrayView bytes) {
   return lines;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 QByteArrayView Trimmed(QByteArrayView text) {
   qsizetype b = 0;
@@ -145,7 +145,9 @@ QByteArray ValueBytes(const QString& phrase) {
 
 }  // namespace
 
-const char* PhraseKeyName(PhraseKey key) { return kKeyNames[PhraseIndex(key)]; }
+const char* PhraseKeyName(PhraseKey key) {
+  return kKeyNames[PhraseIndex(key)];
+}
 
 Phrases DecodePhrasesFile(QByteArrayView bytes) {
   const auto lines = SplitLines(bytes);
@@ -165,9 +167,7 @@ QByteArray EncodePhrasesFile(QByteArrayView old_bytes, const Phrases& phrases) {
   if (!lines.empty() && lines.front().next > lines.front().end)
     eol = old_bytes.sliced(lines.front().end, lines.front().next - lines.front().end).toByteArray();
 
-  auto key_line = [&](int k) {
-    return QByteArray(kKeyNames[k]) + '=' + ValueBytes(phrases[k]);
-  };
+  auto key_line = [&](int k) { return QByteArray(kKeyNames[k]) + '=' + ValueBytes(phrases[k]); };
 
   QByteArray out;
   out.reserve(old_bytes.size() + 256);
@@ -207,24 +207,19 @@ QString DefaultPhrasesPath() {
       .filePath(QString::fromLatin1(kPhrasesFileName));
 }
 
-Phrases ReadPhrasesFile(const QString& path) {
+FileStatus ReadPhrasesFile(const QString& path, Phrases* phrases) {
+  *phrases = {};
   QByteArray bytes;
-  if (!ReadWholeFile(path, &bytes)) return {};
-  return DecodePhrasesFile(bytes);
+  FileStatus status = ReadWholeFile(path, &bytes, kPhrasesFileLimit);
+  if (status.ok()) *phrases = DecodePhrasesFile(bytes);
+  return status;
 }
 
-bool WritePhrasesFile(const QString& path, const Phrases& phrases, QString* error) {
-  constexpr qint64 kLimit = qint64{16} << 20;
+FileStatus WritePhrasesFile(const QString& path, const Phrases& phrases) {
   QByteArray old_bytes;
-  if (QFile::exists(path)) {
-    // Reading only part of a huge file and writing that back would lose the rest.
-    if (QFileInfo(path).size() > kLimit) {
-      if (error) *error = QStringLiteral("arquivo grande demais");
-      return false;
-    }
-    if (!ReadWholeFile(path, &old_bytes, error, kLimit)) return false;
-  }
-  return WriteFileAtomically(path, EncodePhrasesFile(old_bytes, phrases), error);
+  const FileStatus read = ReadWholeFile(path, &old_bytes, kPhrasesFileLimit);
+  if (!read.ok() && !read.missing()) return read;
+  return WriteFileAtomically(path, EncodePhrasesFile(old_bytes, phrases));
 }
 
 }  // namespace truco

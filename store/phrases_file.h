@@ -9,6 +9,8 @@
 #include <QString>
 #include <array>
 
+#include "store/file_status.h"
+
 namespace truco {
 
 inline constexpr char kPhrasesFileName[] = "Frases.ini";
@@ -22,7 +24,9 @@ inline constexpr int kPhraseMaxLength = 30;
 // The five texts in key order (index with PhraseIndex); a missing key reads as empty.
 using Phrases = std::array<QString, kNumPhrases>;
 
-constexpr int PhraseIndex(PhraseKey key) { return static_cast<int>(key); }
+constexpr int PhraseIndex(PhraseKey key) {
+  return static_cast<int>(key);
+}
 // "TRUCO", "SEIS", "NOVE", "DOZE", "ACEITA".
 const char* PhraseKeyName(PhraseKey key);
 
@@ -37,12 +41,17 @@ QByteArray EncodePhrasesFile(QByteArrayView old_bytes, const Phrases& phrases);
 // "Frases.ini" in the folder that holds the program.
 QString DefaultPhrasesPath();
 
-// Missing or unreadable file: five empty phrases.
-Phrases ReadPhrasesFile(const QString& path);
+// The largest file read and rewritten: both ways agree on it, so that a file is never rewritten
+// from a part of it.
+inline constexpr qint64 kPhrasesFileLimit = qint64{1} << 20;
 
-// Writes the five keys into the file at `path`, creating it when it is missing. Fails, leaving
-// the file as it was, when it cannot be written or exists but cannot be read (rewriting it then
-// would drop the player's other sections).
-bool WritePhrasesFile(const QString& path, const Phrases& phrases, QString* error = nullptr);
+// The phrases of the file at `path`; five empty phrases when it is missing, cannot be read or is
+// over the limit (the status says which).
+FileStatus ReadPhrasesFile(const QString& path, Phrases* phrases);
+
+// Writes the five keys into the file at `path`, creating it when it is missing. Refuses, leaving
+// the file as it was, when it exists but cannot be read whole (rewriting it then would drop the
+// player's other sections) and when the write fails.
+FileStatus WritePhrasesFile(const QString& path, const Phrases& phrases);
 
 }  // namespace truco

@@ -7,7 +7,6 @@
 
 #include "store/atomic_write.h"
 #include "store/codepage.h"
-#include "store/messageboxes.h"
 
 namespace truco {
 
@@ -28,7 +27,13 @@ std::int32_t GetInt32(QByteArrayView bytes, qsizetype at) {
 }  // namespace
 
 QString records_entry::name() const {
-  const int length = std::min<int>(name_length, kRecordNameMax);
+  int length = std::min<int>(name_length, kRecordNameMax);
+  for (int i = 0; i < length; ++i) {
+    if (name_bytes[static_cast<std::size_t>(i)] == 0) {
+      length = i;
+      break;
+    }
+  }
   return DecodeWindows1252(
       QByteArrayView(reinterpret_cast<const char*>(name_bytes.data()), length));
 }
@@ -129,45 +134,47 @@ RecordsTable SubmitToTable(const RecordsTable& table, const records_entry& resul
   return rows;
 }
 
-bool ReadRecordsFile(const QString& path, std::vector<records_entry>* entries, QString* error) {
+FileStatus ReadRecordsFile(const QString& path, std::vector<records_entry>* entries) {
   QByteArray bytes;
-  if (!ReadWholeFile(path, &bytes, error, kRecordsFileSize)) return false;
+  if (FileStatus status = ReadFileStart(path, &bytes, kRecordsFileSize); !status.ok())
+    return status;
   *entries = DecodeRecordsFile(bytes);
-  return true;
+  return {};
 }
 
-bool WriteRecordsFile(const QString& path, const RecordsTable& table, QString* error) {
-  return WriteFileAtomically(path, EncodeRecordsFile(table), error);
+FileStatus WriteRecordsFile(const QString& path, const RecordsTable& table) {
+  return WriteFileAtomically(path, EncodeRecordsFile(table));
 }
 
 RecordsBook::RecordsBook(QString path) : path_(std::move(path)) {}
 
-const records_entry& RecordsBook::ReadFirstRow() {
+FileStatus RecordsBook::ReadFirstRow() {
   std::vector<records_entry> entries;
-  if (ReadRecordsFile(path_, &entries) && !entries.empty()) {
-    rows_[0] = entries.front();
-  } else {
-    MOSTRA_MENSAGEM(QStringLiteral("Arquivo \"Recordes.qdx\" não encontrado"), kMostraInformacao);
-  }
-  return rows_[0];
+  FileStatus status = ReadRecordsFile(path_, &entries);
+  if (status.ok() && !entries.empty()) rows_[0] = entries.front();
+  return status;
 }
 
-void RecordsBook::Submit(const QString& name, std::int32_t wins, std::int32_t losses,
-                         std::int32_t balance) {
+RecordsSubmit RecordsBook::Submit(const QString& name, std::int32_t wins, std::int32_t losses,
+                                  std::int32_t balance) {
+  RecordsSubmit result;
   std::vector<records_entry> entries;
-  if (ReadRecordsFile(path_, &entries)) {
+  result.read = ReadRecordsFile(path_, &entries);
+  if (result.read.ok()) {
     OverlayRecords(rows_, entries);
-  } else {
+  } else if (result.read.missing()) {
     rows_ = RecordsTable{};
+  } else {
+    return result;
   }
   rows_ = SubmitToTable(rows_, MakeRecordsEntry(name, wins, losses, balance));
 
   const QString stray = QFileInfo(path_).dir().filePath(QString::fromLatin1(kRecordsStrayFileName));
   QFile::remove(stray);
 
-  QString error;
-  if (!WriteRecordsFile(path_, rows_, &error))
-    ShowFileError(QString::fromLatin1(kRecordsFileName), error);
+  result.wrote = true;
+  result.write = WriteRecordsFile(path_, rows_);
+  return result;
 }
 
 }  // namespace truco

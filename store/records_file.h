@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "store/file_status.h"
+
 namespace truco {
 
 inline constexpr int kRecordsRows = 6;
@@ -37,6 +39,7 @@ struct records_entry {
   std::int32_t losses = 0;
   std::int32_t balance = 0;
 
+  // The first name_length bytes, up to the first zero byte (padding is never shown).
   QString name() const;
   // Cut to its first 11 characters; the rest of the name bytes become zeros.
   void set_name(const QString& name);
@@ -70,11 +73,26 @@ void OverlayRecords(RecordsTable& table, const std::vector<records_entry>& read)
 // The ranking rule: `table` in file order (highest first) in, the table to write out.
 RecordsTable SubmitToTable(const RecordsTable& table, const records_entry& result);
 
-// File access. Read fails when the file is missing or cannot be read; an empty or short file is
-// read as far as it goes.
-bool ReadRecordsFile(const QString& path, std::vector<records_entry>* entries,
-                     QString* error = nullptr);
-bool WriteRecordsFile(const QString& path, const RecordsTable& table, QString* error = nullptr);
+// The numbers the records window and the main window show: what a file holds is clamped to what
+// their labels can show whole, the same way in both.
+inline constexpr std::int32_t kShownRecordMin = -999;
+inline constexpr std::int32_t kShownRecordMax = 9999;
+constexpr std::int32_t ShownRecordNumber(std::int32_t number) {
+  return number < kShownRecordMin ? kShownRecordMin
+                                  : (number > kShownRecordMax ? kShownRecordMax : number);
+}
+
+// File access. An empty or short file is read as far as it goes; only the first six entries are
+// read of a longer one.
+FileStatus ReadRecordsFile(const QString& path, std::vector<records_entry>* entries);
+FileStatus WriteRecordsFile(const QString& path, const RecordsTable& table);
+
+// What one submit did: the read before ranking and, when it was made, the rewrite.
+struct RecordsSubmit {
+  FileStatus read;
+  FileStatus write;
+  bool wrote = false;
+};
 
 // The main window's copy of the table: the first-place line and the submitting of results.
 class RecordsBook {
@@ -84,14 +102,16 @@ class RecordsBook {
   const QString& path() const { return path_; }
   const RecordsTable& rows() const { return rows_; }
 
-  // Reads the file's first entry into row 1 and returns row 1. A missing or unreadable file is
-  // reported ("Arquivo "Recordes.qdx" não encontrado") and row 1 stays as it was.
-  const records_entry& ReadFirstRow();
+  // Reads the file's first entry into row 1 (row 1 stays as it was when the file fails or is
+  // empty).
+  FileStatus ReadFirstRow();
 
-  // Enters a result by the ranking rule and rewrites the file. When the file is missing or
-  // unreadable the result is ranked against an empty table, so a fresh installation keeps its
-  // first results. A failed write is reported in an error box; the old file stays intact.
-  void Submit(const QString& name, std::int32_t wins, std::int32_t losses, std::int32_t balance);
+  // Enters a result by the ranking rule and rewrites the file. When the file is missing the
+  // result is ranked against an empty table, so a fresh installation keeps its first results.
+  // A file that exists but cannot be read is not written (the result is lost, the file kept); a
+  // failed write leaves the old file whole.
+  RecordsSubmit Submit(const QString& name, std::int32_t wins, std::int32_t losses,
+                       std::int32_t balance);
 
  private:
   QString path_;

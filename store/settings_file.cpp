@@ -1,7 +1,6 @@
 #include "store/settings_file.h"
 
 #include "store/atomic_write.h"
-#include "store/messageboxes.h"
 
 namespace truco {
 
@@ -42,58 +41,55 @@ std::optional<settings_record> DecodeSettingsFile(QByteArrayView bytes) {
   return record;
 }
 
-std::optional<settings_record> ReadSettingsFile(const QString& path, QString* error) {
+FileStatus ReadSettingsFile(const QString& path, settings_record* record) {
   QByteArray bytes;
-  if (!ReadWholeFile(path, &bytes, error, kSettingsRecordSize)) return std::nullopt;
-  auto record = DecodeSettingsFile(bytes);
-  if (!record && error) *error = QStringLiteral("arquivo com menos de 8 bytes");
-  return record;
+  if (FileStatus status = ReadFileStart(path, &bytes, kSettingsRecordSize); !status.ok())
+    return status;
+  const auto decoded = DecodeSettingsFile(bytes);
+  if (!decoded) {
+    FileStatus status = FileStatus::Fault(FileFault::Short);
+    status.size = bytes.size();
+    return status;
+  }
+  *record = *decoded;
+  return {};
 }
 
-bool WriteSettingsFile(const QString& path, const settings_record& record, QString* error) {
-  return WriteFileAtomically(path, EncodeSettingsFile(record), error);
+FileStatus WriteSettingsFile(const QString& path, const settings_record& record) {
+  return WriteFileAtomically(path, EncodeSettingsFile(record));
 }
 
 SettingsStore::SettingsStore(QString path) : path_(std::move(path)) {}
 
-bool SettingsStore::LoadAtStart() {
-  if (Reread()) return true;
-  MOSTRA_MENSAGEM(QStringLiteral("Arquivo \"Conf.dll\" não encontrado. Criando agora..."),
-                  kMostraInformacao);
-  record_ = DefaultSettingsRecord(record_.filler);
-  QString error;
-  if (!WriteSettingsFile(path_, record_, &error)) {
-    ShowFileError(QString::fromLatin1(kSettingsFileName), error);
-    return false;
+SettingsStartup SettingsStore::LoadAtStart() {
+  SettingsStartup result;
+  result.read = Reread();
+  if (result.read.ok()) return result;
+  if (result.read.missing() || result.read.fault == FileFault::Short) {
+    result.wrote_default = true;
+    result.created = WriteDefault();
+  } else {
+    record_ = DefaultSettingsRecord(record_.filler);
   }
-  return true;
+  return result;
 }
 
-bool SettingsStore::Reread(QString* error) {
-  auto record = ReadSettingsFile(path_, error);
-  if (!record) return false;
-  record_ = *record;
-  return true;
+FileStatus SettingsStore::Reread() {
+  settings_record record = record_;
+  FileStatus status = ReadSettingsFile(path_, &record);
+  if (status.ok()) record_ = record;
+  return status;
 }
 
-bool SettingsStore::Write(const settings_record& record, QString* error) {
-  if (!WriteSettingsFile(path_, record, error)) return false;
-  record_ = record;
-  return true;
+FileStatus SettingsStore::Write(const settings_record& record) {
+  FileStatus status = WriteSettingsFile(path_, record);
+  if (status.ok()) record_ = record;
+  return status;
 }
 
-void SettingsStore::WriteDefault() {
+FileStatus SettingsStore::WriteDefault() {
   record_ = DefaultSettingsRecord(record_.filler);
-  QString error;
-  if (!WriteSettingsFile(path_, record_, &error))
-    ShowFileError(QString::fromLatin1(kSettingsFileName), error);
-}
-
-bool SettingsStore::FailUpdate() {
-  Mensagem({QStringLiteral("Arquivo \"Conf.dll\" não encontrado, criando agora...")},
-           kMensagemAtencao);
-  WriteDefault();
-  return false;
+  return WriteSettingsFile(path_, record_);
 }
 
 }  // namespace truco

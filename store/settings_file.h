@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "store/colours.h"
+#include "store/file_status.h"
 
 namespace truco {
 
@@ -47,12 +48,32 @@ QByteArray EncodeSettingsFile(const settings_record& record);
 // The first record of a file's bytes; nothing when fewer than 8 bytes are given.
 std::optional<settings_record> DecodeSettingsFile(QByteArrayView bytes);
 
-// Reads the first record of the file at `path`; nothing when it is missing, unreadable or short.
-std::optional<settings_record> ReadSettingsFile(const QString& path, QString* error = nullptr);
+// Reads the first record of the file at `path` into `record`; Short when it holds fewer than 8
+// bytes (then `record` is left alone).
+FileStatus ReadSettingsFile(const QString& path, settings_record* record);
 
 // Replaces the file at `path` by exactly this one record, atomically.
-bool WriteSettingsFile(const QString& path, const settings_record& record,
-                       QString* error = nullptr);
+FileStatus WriteSettingsFile(const QString& path, const settings_record& record);
+
+// What the start-up load did, for the window that tells the player.
+struct SettingsStartup {
+  FileStatus read;
+  // The default record was written because the file was missing or short; `created` says how
+  // that went.
+  bool wrote_default = false;
+  FileStatus created;
+};
+
+// What one save of the settings windows did.
+struct SettingsSave {
+  FileStatus read;   // the re-read before the change
+  FileStatus write;  // the writing of the changed record (when the re-read worked)
+  // The file was missing or short at the re-read: the default record was written instead of
+  // the change, and `created` says how that went.
+  bool wrote_default = false;
+  FileStatus created;
+  [[nodiscard]] bool saved() const { return read.ok() && write.ok(); }
+};
 
 // The program's copy of the record: loaded at start, replaced whole by every read, so that the
 // filler of the file last read is the one written back.
@@ -65,36 +86,40 @@ class SettingsStore {
   // The deck the game deals from comes straight from the record.
   std::uint8_t deck_type() const { return record_.deck_type; }
 
-  // Start-up load. A missing, unreadable or short file is reported ("Arquivo "Conf.dll" não
-  // encontrado. Criando agora...") and replaced by the default record. Returns false only when
-  // that default could not be written either (reported too): the caller then keeps its design
-  // colour instead of applying the record's.
-  bool LoadAtStart();
+  // Start-up load. A missing or short file is replaced by the default record. A file that exists
+  // but cannot be read (no permission, not a regular file, read error) is left as it is, and the
+  // game goes on with the default record in memory.
+  SettingsStartup LoadAtStart();
 
-  // Replaces the record in memory by the file's first one; false (memory unchanged) on failure.
-  bool Reread(QString* error = nullptr);
+  // Replaces the record in memory by the file's first one; memory unchanged on failure.
+  FileStatus Reread();
 
   // Writes `record` as the whole file and, when that succeeds, makes it the copy in memory.
-  bool Write(const settings_record& record, QString* error = nullptr);
-
-  // Sets the copy in memory to the default record (filler kept) and writes it; a failure is
-  // reported in an error box.
-  void WriteDefault();
+  FileStatus Write(const settings_record& record);
 
   // One read-modify-write of the settings windows: read the file's record, let `change` edit it,
-  // write it back. On any failure the player is warned ("Arquivo "Conf.dll" não encontrado,
-  // criando agora...") and the default record is written instead; returns false then.
+  // write it back. A missing or short file gets the default record instead (the change is lost
+  // from the file); a file that cannot be read is not written at all; a failed write leaves the
+  // old file whole and the copy in memory unchanged.
   template <typename Change>
-  bool Update(Change&& change) {
-    if (!Reread()) return FailUpdate();
+  SettingsSave Update(Change&& change) {
+    SettingsSave result;
+    result.read = Reread();
+    if (result.read.missing() || result.read.fault == FileFault::Short) {
+      result.wrote_default = true;
+      result.created = WriteDefault();
+      return result;
+    }
+    if (!result.read.ok()) return result;
     settings_record next = record_;
     change(next);
-    if (!Write(next)) return FailUpdate();
-    return true;
+    result.write = Write(next);
+    return result;
   }
 
  private:
-  bool FailUpdate();
+  // Sets the copy in memory to the default record (filler kept) and writes it.
+  FileStatus WriteDefault();
 
   QString path_;
   settings_record record_;

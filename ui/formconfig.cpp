@@ -2,11 +2,12 @@
 
 #include <QCloseEvent>
 
-#include "store/messageboxes.h"
 #include "store/settings_file.h"
 #include "ui/card.h"
 #include "ui/dialogkeys.h"
+#include "ui/file_messages.h"
 #include "ui/formcor.h"
+#include "ui/messageboxes.h"
 #include "ui_formconfig.h"
 
 namespace truco {
@@ -177,6 +178,9 @@ void TFormConfig::SpeedButton2Click() {
 }
 
 void TFormConfig::SpeedButton1Click() {
+  // One box per save: a file that failed once fails the same way for the second step.
+  bool reported = false;
+  bool failed = false;
   if (current_key() != activation_key_) {
     if (Confirma({QStringLiteral("Se você mudar as configurações agora, terá que reiniciar a "
                                  "partida. Deseja reiniciar")})) {
@@ -184,32 +188,44 @@ void TFormConfig::SpeedButton1Click() {
       const auto manilha_code =
           manilha_mode() == ManilhaMode::Velha ? kManilhaVelhaCode : kManilhaNovaCode;
       const ColourCode colour = SelectedColour();
+      bool restart = true;
       if (settings_) {
-        settings_->Update([&](settings_record& record) {
+        const SettingsSave save = settings_->Update([&](settings_record& record) {
           record.manilha_code = manilha_code;
           record.deck_type = deck_code;
           record.background_colour = colour;
         });
+        reported = ReportSettingsSave(save);
+        failed = !save.saved() && !save.wrote_default;
+        // A change that did not reach the file is no reason to break off the match.
+        restart = save.saved();
       }
-      emit matchRestartRequested();
+      if (restart) {
+        emit matchRestartRequested();
+      } else {
+        SelectFromRecord();
+        ui_->RadioBaralho->update();
+      }
     } else {
       SelectFromRecord();
       ui_->RadioBaralho->update();
     }
   }
-  if (settings_) {
+  if (settings_ && !failed) {
     const auto eleven_code = static_cast<std::uint8_t>('1' + eleven_mode());
     const ColourCode colour = SelectedColour();
-    settings_->Update([&](settings_record& record) {
+    const SettingsSave save = settings_->Update([&](settings_record& record) {
       record.eleven_code = eleven_code;
       record.background_colour = colour;
     });
+    reported = ReportSettingsSave(save) || reported;
   }
   ui_->EditFoco->setFocus();
   accept();
   if (settings_) {
-    QString error;
-    if (!settings_->Reread(&error)) ShowFileError(QString::fromLatin1(kSettingsFileName), error);
+    const FileStatus reread = settings_->Reread();
+    if (!reread.ok() && !reported)
+      Mensagem(FileFailureLines(QString::fromLatin1(kSettingsFileName), reread), kMensagemErro);
   }
 }
 

@@ -130,8 +130,8 @@ bool TFormCor::MoveSelection(int key) {
 void TFormCor::BOKClick() {
   // Failures here go unreported: the colour is applied on screen anyway, and the settings
   // window writes the selection again at its next save.
-  if (settings_) {
-    settings_->Reread();
+  // A file that could not be read is left as it is.
+  if (settings_ && settings_->Reread().ok()) {
     settings_record record = settings_->record();
     record.background_colour = selected_;
     settings_->Write(record);

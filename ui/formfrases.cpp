@@ -3,8 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "store/messageboxes.h"
 #include "ui/dialogkeys.h"
+#include "ui/file_messages.h"
+#include "ui/messageboxes.h"
 #include "ui/uppercase_validator.h"
 #include "ui_formfrases.h"
 
@@ -92,7 +93,9 @@ bool TFormFrases::UsesShippedDefault() const {
 }
 
 void TFormFrases::Load() {
-  const Phrases read = ReadPhrasesFile(UsesShippedDefault() ? shipped_path_ : ini_path_);
+  // A missing, unreadable or oversized file gives empty phrases; "Gravar" tells why it is kept.
+  Phrases read;
+  ReadPhrasesFile(UsesShippedDefault() ? shipped_path_ : ini_path_, &read);
   // The fields hold what is in use, so what is read is shown as the field would take it.
   for (int k = 0; k < kNumPhrases; ++k)
     Field(static_cast<PhraseKey>(k))->setText(read[k].toUpper().left(kPhraseMaxLength));
@@ -101,13 +104,14 @@ void TFormFrases::Load() {
 
 void TFormFrases::B_GravaClick() {
   const Phrases texts = FieldTexts();
-  QString error;
   // The first save starts from the shipped file's bytes, so whatever else it holds is kept.
   if (UsesShippedDefault() && QFileInfo(shipped_path_).isFile())
     QFile::copy(shipped_path_, ini_path_);
-  if (!WritePhrasesFile(ini_path_, texts, &error)) {
-    Mensagem({QStringLiteral("Não foi possível gravar o arquivo \"Frases.ini\"."), error,
-              QStringLiteral("As frases novas valem só até o programa ser fechado.")},
+  const FileStatus saved = WritePhrasesFile(ini_path_, texts);
+  if (!saved.ok()) {
+    Mensagem(FileFailureLines(QString::fromLatin1(kPhrasesFileName), saved,
+                              QStringLiteral("O arquivo não foi alterado; as frases novas valem "
+                                             "só até o programa ser fechado.")),
              kMensagemAtencao);
   }
   phrases_ = texts;

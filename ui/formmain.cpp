@@ -20,7 +20,8 @@
 #include <QUrl>
 #include <QWindow>
 
-#include "store/messageboxes.h"
+#include "store/records_file.h"
+#include "ui/messageboxes.h"
 #include "ui_formmain.h"
 
 // The bundled pages live in a static library: make sure their resource is registered.
@@ -285,7 +286,8 @@ void TFormMain::SetLevelHint(const QString& level_name) {
 
 void TFormMain::SetFirstPlace(const QString& name, int balance) {
   ui_->LabelNomePonto->setText(name);
-  ui_->LabelPonto->setText(Number(balance));
+  // Clamped as the records window clamps it; the line is laid out from the texts' widths.
+  ui_->LabelPonto->setText(Number(ShownRecordNumber(balance)));
   ui_->LabelNomePonto->setAccessibleName(QStringLiteral("1º Lugar: %1").arg(name));
   LayOutLine(kTableLeft, kFirstPlaceTop, {ui_->Label5, ui_->LabelNomePonto}, kLineGap);
   LayOutLine(kTableLeft, kFirstPlaceTop + kLineHeight, {ui_->LabelPonto, ui_->Label6}, kLineGap);

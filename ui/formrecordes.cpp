@@ -1,15 +1,17 @@
 #include "ui/formrecordes.h"
 
 #include <QLabel>
+#include <QTimer>
 
-#include "store/messageboxes.h"
 #include "ui/dialogkeys.h"
+#include "ui/file_messages.h"
+#include "ui/messageboxes.h"
 #include "ui_formrecordes.h"
 
 namespace truco {
 
 QString TwoDigits(std::int32_t number) {
-  const qint64 n = number;  // -2^31 has no positive int32
+  const qint64 n = ShownRecordNumber(number);
   const QString digits = QString::number(n < 0 ? -n : n).rightJustified(2, u'0');
   return n < 0 ? QStringLiteral("-") + digits : digits;
 }
@@ -39,19 +41,27 @@ TFormRecordes::~TFormRecordes() = default;
 
 void TFormRecordes::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  Refresh();
+  const QStringList failure = Refresh();
+  // Told once the window is up, so the box opens over it rather than inside its showing.
+  if (!failure.isEmpty())
+    QTimer::singleShot(0, this, [failure] { Mensagem(failure, kMensagemErro); });
 }
 
-void TFormRecordes::Refresh() {
+QStringList TFormRecordes::Refresh() {
+  const QString name = QString::fromLatin1(kRecordsFileName);
   std::vector<records_entry> entries;
-  if (!ReadRecordsFile(path_, &entries)) {
-    QString error;
-    if (!WriteRecordsFile(path_, ClearedRecordsTable(), &error))
-      ShowFileError(QString::fromLatin1(kRecordsFileName), error);
-    return;
+  const FileStatus read = ReadRecordsFile(path_, &entries);
+  if (read.missing()) {
+    // Only a file that does not exist is created.
+    const FileStatus created = WriteRecordsFile(path_, ClearedRecordsTable());
+    if (!created.ok()) return FileFailureLines(name, created);
+    return {};
   }
+  if (!read.ok())
+    return FileFailureLines(name, read, QStringLiteral("O arquivo não foi alterado."));
   OverlayRecords(rows_, entries);
   ShowRows();
+  return {};
 }
 
 void TFormRecordes::ShowRows() {
@@ -79,12 +89,24 @@ void TFormRecordes::BFecharClick() {
 
 void TFormRecordes::BLimparClick() {
   if (!Confirma({QStringLiteral("Tem Certeza que deseja limpar os recordes")})) return;
-  QString error;
-  if (!WriteRecordsFile(path_, ClearedRecordsTable(), &error)) {
-    ShowFileError(QString::fromLatin1(kRecordsFileName), error);
+  const QString name = QString::fromLatin1(kRecordsFileName);
+  // A file that cannot be read is the player's to mend, not the program's to replace.
+  std::vector<records_entry> entries;
+  const FileStatus read = ReadRecordsFile(path_, &entries);
+  if (!read.ok() && !read.missing()) {
+    Mensagem(FileFailureLines(name, read,
+                              QStringLiteral("Os recordes não foram limpos; o arquivo não foi "
+                                             "alterado.")),
+             kMensagemErro);
     return;
   }
-  Refresh();
+  const FileStatus written = WriteRecordsFile(path_, ClearedRecordsTable());
+  if (!written.ok()) {
+    Mensagem(FileFailureLines(name, written, QStringLiteral("Os recordes não foram limpos.")),
+             kMensagemErro);
+    return;
+  }
+  if (const QStringList failure = Refresh(); !failure.isEmpty()) Mensagem(failure, kMensagemErro);
   update();
 }
 

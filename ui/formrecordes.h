@@ -30,7 +30,8 @@ class TFormRecordes : public QDialog {
   // What showing the window does: read the file and show its rows. A missing or unreadable
   // file is replaced by six "RECORDISTA" rows, without a message, and the rows keep what they
   // showed.
-  void Refresh();
+  // Reads the file and shows its rows; the lines of the box to show when that failed.
+  QStringList Refresh();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -5,11 +5,11 @@
 #include <QPushButton>
 
 #include "engine/game.h"
-#include "store/messageboxes.h"
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
 #include "ui/formtruco.h"
 #include "ui/windowscreen.h"
+#include "ui/messageboxes.h"
 
 namespace truco::net {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <QStringList>
 
-#include "store/messageboxes.h"
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
 #include "ui/formtruco.h"
+#include "ui/messageboxes.h"
 
 namespace truco {
 namespace {

@@ -26,6 +26,11 @@ TEST(RandomPlay, EveryDeckAndManilhaModeDealsOnlyItsOwnCards) {
         RandomRun run(static_cast<std::uint64_t>(deck * 10 + static_cast<int>(mode) * 2 + eleven));
         run.game.mutable_state().settings = {deck, mode, eleven};
         run.Play(5000, /*betting=*/true);
+        // Over five thousand deals every card of the written deck turns up, and nothing else.
+        std::set<std::pair<int, int>> whole;
+        for (int value : WrittenDeckValues(deck))
+          for (int suit = 0; suit < kNumSuits; ++suit) whole.insert({value, suit});
+        EXPECT_EQ(run.checker.dealt_ever, whole);
       }
     }
   }

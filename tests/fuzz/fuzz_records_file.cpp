@@ -18,7 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(first.size() == std::min<std::size_t>(kRecordsRows, size / kRecordsEntrySize));
   for (const records_entry& entry : first) {
     FUZZ_CHECK(entry.name_length <= kRecordNameMax);
-    FUZZ_CHECK(entry.name().size() == entry.name_length);
+    // A name ends at its first zero byte.
+    FUZZ_CHECK(entry.name().size() <= entry.name_length);
+    FUZZ_CHECK(!entry.name().contains(QChar(0)));
   }
 
   RecordsTable table = ClearedRecordsTable();

@@ -263,6 +263,9 @@ TEST(Framer, TenMessagesInOneReadComeOutInOrder) {
   EXPECT_EQ(DrainAll(framer, &last), expected);
   EXPECT_EQ(last, LineFramer::Status::NeedMore);
   EXPECT_EQ(framer.Pending(), 0u);
+  // Nothing handed out stays behind.
+  EXPECT_EQ(framer.Held(), 0u);
+  EXPECT_EQ(framer.PendingBytes(), "");
 }
 
 TEST(Framer, OneByteAtATimeGivesTheSameMessagesAsOneRead) {
@@ -282,9 +285,13 @@ TEST(Framer, OneByteAtATimeGivesTheSameMessagesAsOneRead) {
       ASSERT_TRUE(message.has_value()) << line;
       received.push_back(*message);
     }
+    // After every byte the framer holds exactly the unfinished line, never one handed out.
+    ASSERT_EQ(framer.Held(), framer.Pending());
+    ASSERT_LE(framer.Held(), kMaxLineBytes);
   }
   EXPECT_EQ(received, sent);
   EXPECT_EQ(framer.Pending(), 0u);
+  EXPECT_EQ(framer.Held(), 0u);
 }
 
 TEST(Framer, RandomSplitsAndJoinsNeverLoseOrMergeAMessage) {
@@ -304,6 +311,14 @@ TEST(Framer, RandomSplitsAndJoinsNeverLoseOrMergeAMessage) {
       framer.Feed(std::string_view(stream).substr(at, take));
       at += take;
       for (auto& line : DrainAll(framer)) lines.push_back(line);
+      // What it holds is the stream's unfinished tail, byte for byte.
+      const std::size_t fed = std::min(at, stream.size());
+      const std::size_t tail =
+          fed -
+          (stream.rfind('\n', fed - 1) == std::string::npos ? 0 : stream.rfind('\n', fed - 1) + 1);
+      ASSERT_EQ(framer.PendingBytes(), std::string_view(stream).substr(fed - tail, tail))
+          << "round " << round;
+      ASSERT_EQ(framer.Held(), tail) << "round " << round;
     }
     ASSERT_EQ(lines, expected) << "round " << round;
   }
@@ -314,10 +329,14 @@ TEST(Framer, AnIncompleteTailWaitsForTheRest) {
   framer.Feed("J12\nM[ANA] meio");
   EXPECT_EQ(DrainAll(framer), std::vector<std::string>{"J12"});
   EXPECT_EQ(framer.Pending(), std::string("M[ANA] meio").size());
+  EXPECT_EQ(framer.PendingBytes(), "M[ANA] meio");
+  EXPECT_EQ(framer.Held(), framer.Pending());
   framer.Feed(" e fim\n\nN");
   // An empty line is handed out as such; Decode ignores it.
   EXPECT_EQ(DrainAll(framer), (std::vector<std::string>{"M[ANA] meio e fim", ""}));
   EXPECT_EQ(framer.Pending(), 1u);
+  EXPECT_EQ(framer.PendingBytes(), "N");
+  EXPECT_EQ(framer.Held(), 1u);
 }
 
 TEST(Framer, ALineOverTheLimitIsAnErrorAndStaysOne) {

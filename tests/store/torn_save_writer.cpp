@@ -36,10 +36,13 @@ int main(int argc, char** argv) {
   const QString settings = folder.filePath(QString::fromLatin1(truco::kSettingsFileName));
   for (long long step = std::atoll(argv[2]);; ++step) {
     Say('S', step);
-    QString error;
-    if (!truco::WriteRecordsFile(records, truco::testing::TornSaveTable(step), &error) ||
-        !truco::WriteSettingsFile(settings, truco::testing::TornSaveSettings(step), &error)) {
-      std::fprintf(stderr, "save failed: %s\n", error.toLocal8Bit().constData());
+    truco::FileStatus status =
+        truco::WriteRecordsFile(records, truco::testing::TornSaveTable(step));
+    if (status.ok())
+      status = truco::WriteSettingsFile(settings, truco::testing::TornSaveSettings(step));
+    if (!status.ok()) {
+      std::fprintf(stderr, "save failed: fault %d, errno %d\n", static_cast<int>(status.fault),
+                   status.error);
       Say('F', step);
       return 1;
     }

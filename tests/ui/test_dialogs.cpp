@@ -25,7 +25,6 @@
 #include <functional>
 #include <memory>
 
-#include "store/messageboxes.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
 #include "tests/ui/modal.h"
@@ -40,6 +39,7 @@
 #include "ui/formregras.h"
 #include "ui/formsobre.h"
 #include "ui/formtruco.h"
+#include "ui/messageboxes.h"
 #include "ui/tf_aguarde.h"
 #include "ui/translation.h"
 
@@ -485,7 +485,7 @@ class TestDialogs : public QObject {
       row.losses = 456;
       row.balance = -333;
     }
-    QVERIFY(WriteRecordsFile(windows.dir.filePath(QStringLiteral("Recordes.qdx")), table));
+    QVERIFY(WriteRecordsFile(windows.dir.filePath(QStringLiteral("Recordes.qdx")), table).ok());
     for (auto* field : windows.frases->findChildren<QLineEdit*>()) {
       if (field->isEnabled()) field->setText(QStringLiteral("TRUCO NA MESA, SEU MARRECO SEM"));
     }

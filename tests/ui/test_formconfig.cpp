@@ -10,6 +10,7 @@
 
 #include "store/settings_file.h"
 #include "tests/store/boxes.h"
+#include "tests/store/file_faults.h"
 #include "tests/support_files.h"
 #include "tests/ui/modal.h"
 #include "ui/card.h"
@@ -219,7 +220,7 @@ class TestFormConfig : public QObject {
 
     // The next start reads the colour that was there.
     SettingsStore next(f.path);
-    QVERIFY(next.LoadAtStart());
+    QVERIFY(next.LoadAtStart().read.ok());
     QCOMPARE(next.record().background_colour, ColourCode{0x00008000});
 
     // A pick after a cancel still counts when confirmed.
@@ -262,6 +263,34 @@ class TestFormConfig : public QObject {
     f.Click("SpeedButton1");
     QVERIFY(warning.contains("Arquivo \"Conf.dll\" não encontrado, criando agora..."));
     QCOMPARE(FileBytes(f.path), Record('1', '2', '1', 9, 0x0000FF00));
+  }
+
+  // A full disk: one box that says so (not "não encontrado"), no restart, the old file whole, and
+  // the choice that was not saved is not shown as if it were.
+  void fullDiskIsToldAndRestartsNothing() {
+    const QByteArray mine = Record('2', '2', '1', 9, 0x00800000);
+    Fixture f(mine);
+    QSignalSpy restart(f.config.get(), &TFormConfig::matchRestartRequested);
+    f.Open(0x00800000);
+    f.Click("RadioNova");
+    testing::ModalScript script;
+    script.Yes().Ok();
+    {
+      testing::InjectedFaults faults;
+      faults.write_error = ENOSPC;
+      faults.write_after = 3;
+      f.Click("SpeedButton1");
+    }
+    QCOMPARE(script.unexpected(), 0);
+    QCOMPARE(script.texts().size(), 2);
+    QCOMPARE(script.texts()[1],
+             QString::fromUtf8("Não foi possível gravar o arquivo \"Conf.dll\": o disco está "
+                               "cheio.\nAs configurações não foram gravadas; o arquivo não foi "
+                               "alterado."));
+    QCOMPARE(restart.count(), 0);
+    QCOMPARE(f.config->manilha_mode(), ManilhaMode::Velha);
+    QCOMPARE(FileBytes(f.path), mine);
+    QVERIFY(testing::TemporaryFiles(QFileInfo(f.path).path()).isEmpty());
   }
 
   void openFromTheMainWindowIsModal() {

@@ -4,10 +4,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "tests/support_files.h"
-#include "ui/formrecordes.h"
 #include "tests/store/boxes.h"
+#include "tests/support_files.h"
 #include "tests/ui/modal.h"
+#include "ui/formrecordes.h"
 
 namespace truco {
 
@@ -52,7 +52,10 @@ class TestFormRecordes : public QObject {
     QTest::newRow("123") << 123 << "123";
     QTest::newRow("-5") << -5 << "-05";
     QTest::newRow("-12") << -12 << "-12";
-    QTest::newRow("min") << std::numeric_limits<int>::min() << "-2147483648";
+    // What a damaged file holds is clamped to what the labels show whole.
+    QTest::newRow("min") << std::numeric_limits<int>::min() << "-999";
+    QTest::newRow("-999") << -999 << "-999";
+    QTest::newRow("max") << std::numeric_limits<int>::max() << "9999";
   }
   void numbersHaveAtLeastTwoDigits() {
     QFETCH(int, number);

@@ -18,7 +18,6 @@
 #include <QTemporaryDir>
 
 #include "engine/cards.h"
-#include "store/messageboxes.h"
 #include "store/settings_file.h"
 #include "ui/formbaralho.h"
 #include "ui/formconfig.h"
@@ -31,6 +30,7 @@
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
+#include "ui/messageboxes.h"
 #include "ui/tf_aguarde.h"
 #include "ui/translation.h"
 

@@ -1,4 +1,4 @@
-#include "store/messageboxes.h"
+#include "ui/messageboxes.h"
 
 #include "engine/screen.h"
 

@@ -2,9 +2,9 @@
 #include <QMessageBox>
 #include <QtTest>
 
-#include "store/messageboxes.h"
 #include "tests/store/boxes.h"
 #include "tests/ui/modal.h"
+#include "ui/messageboxes.h"
 
 namespace truco {
 
