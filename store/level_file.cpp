@@ -36,18 +36,14 @@ QString DefaultLevelPath() {
 ComputerLevel ReadLevelFile(const QString& path) {
   if (path.isEmpty()) return ComputerLevel::Classico;
   QByteArray bytes;
-  if (!ReadWholeFile(path, &bytes, nullptr, kMaxLevelFileBytes)) return ComputerLevel::Classico;
+  if (!ReadWholeFile(path, &bytes, kMaxLevelFileBytes).ok()) return ComputerLevel::Classico;
   return DecodeLevelFile(bytes);
 }
 
-bool WriteLevelFile(const QString& path, ComputerLevel level, QString* error) {
+bool WriteLevelFile(const QString& path, ComputerLevel level) {
   if (path.isEmpty()) return false;
-  const QString folder = QFileInfo(path).absolutePath();
-  if (!QDir().mkpath(folder)) {
-    if (error) *error = QStringLiteral("cannot create ") + folder;
-    return false;
-  }
-  return WriteFileAtomically(path, EncodeLevelFile(level), error);
+  if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+  return WriteFileAtomically(path, EncodeLevelFile(level)).ok();
 }
 
 QString LevelName(ComputerLevel level) {

@@ -25,7 +25,7 @@ QString DefaultLevelPath();
 // The level stored at `path`; "Clássico" when there is none or it cannot be read.
 ComputerLevel ReadLevelFile(const QString& path);
 // Replaces the file atomically, creating its folder when needed. False when it could not.
-bool WriteLevelFile(const QString& path, ComputerLevel level, QString* error = nullptr);
+bool WriteLevelFile(const QString& path, ComputerLevel level);
 
 // "Clássico" or "Forte".
 QString LevelName(ComputerLevel level);

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QVariant>
 #include <QWindow>
 
 namespace truco {
@@ -62,6 +63,28 @@ void StyleBoldButton(QPushButton* button) {
   button->setAttribute(Qt::WA_Hover);
 }
 
+namespace {
+
+// Gives the keyboard back to the owner once its dialog closes: a hidden transient can otherwise
+// stay the active window, and the table's keys would go nowhere.
+class ReturnFocusFilter : public QObject {
+ public:
+  ReturnFocusFilter(QWidget* window, QWidget* owner) : QObject(window), owner_(owner) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide && watched == parent() && owner_ && owner_->isVisible()) {
+      owner_->activateWindow();
+    }
+    return false;
+  }
+
+ private:
+  QPointer<QWidget> owner_;
+};
+
+}  // namespace
+
 void AttachToOwner(QWidget* window) {
   if (window->parentWidget()) return;
   QWidget* owner = QApplication::activeModalWidget();
@@ -69,6 +92,12 @@ void AttachToOwner(QWidget* window) {
   if (!owner || owner == window) return;
   window->winId();  // the native window, to carry the owner
   if (QWindow* handle = window->windowHandle()) handle->setTransientParent(owner->windowHandle());
+  // One filter per window, following its latest owner.
+  static constexpr char kFilterProperty[] = "truco_return_focus_filter";
+  delete window->property(kFilterProperty).value<QObject*>();
+  auto* filter = new ReturnFocusFilter(window, owner);
+  window->installEventFilter(filter);
+  window->setProperty(kFilterProperty, QVariant::fromValue<QObject*>(filter));
 }
 
 }  // namespace truco

@@ -329,7 +329,7 @@ void TFormMain::refresh() {
     // on to the next card in hand.
     const bool playable = dealt && s.InHand(id);
     c->setFocusPolicy(playable ? Qt::TabFocus : Qt::NoFocus);
-    if (!playable && c->hasFocus()) focused = i;
+    if (!playable && focusWidget() == c) focused = i;
   }
   if (focused >= 0) {
     QWidget* to = ui_->BInicio;
@@ -451,7 +451,7 @@ void TFormMain::ShowChatColumn(bool show) {
   // The chat entry takes the keyboard only where it can be seen.
   for (QWidget* w : {static_cast<QWidget*>(ui_->E_MSG), static_cast<QWidget*>(ui_->CHAT)}) {
     w->setFocusPolicy(show ? Qt::StrongFocus : Qt::NoFocus);
-    if (!show && w->hasFocus()) ui_->BInicio->setFocus(Qt::OtherFocusReason);
+    if (!show && focusWidget() == w) ui_->BInicio->setFocus(Qt::OtherFocusReason);
   }
   const int width = show ? kChatWidth : kClientWidth;
   setFixedSize(width, kClientHeight + kCaptionHeight);

@@ -827,8 +827,10 @@ class TestFormMain : public QObject {
     chat->clear();
     QTest::keyClicks(chat, QStringLiteral("/viewhands_518"));
     t.Key(Qt::Key_Return);
+    // The entry takes the command; between two people it shows nobody's cards.
+    QCOMPARE(chat->text(), QStringLiteral("/viewhands_518"));
     for (truco::CardId id : {truco::kCartaM1, truco::kCartaM2, truco::kCartaM3}) {
-      QVERIFY(!t.CardAt(id)->showDeck());
+      QVERIFY(t.CardAt(id)->showDeck());
     }
 
     t.game.mutable_state().game_kind = truco::GameKind::ContraPC;

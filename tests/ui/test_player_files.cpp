@@ -44,10 +44,6 @@ bool HasToolkitEnglish(const QString& text) {
   return false;
 }
 
-QAbstractButton* Button(QWidget* window, const char* name) {
-  return window->findChild<QAbstractButton*>(name);
-}
-
 }  // namespace
 
 class TestPlayerFiles : public QObject {
