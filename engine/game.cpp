@@ -132,7 +132,8 @@ void Game::BInicioClick() {
   const GameKindChoice choice = screen_.EscolhaJogo();
   if (!choice.ok) return;
   state_.LabelNome = choice.name;
-  if (state_.hand_counter != 1) {
+  const bool resuming = networked_ && choice.kind == GameKind::EmRede && networked_->Resumable();
+  if (state_.hand_counter != 1 && !resuming) {
     if (!screen_.Confirma({"Deseja reiniciar a partida? Seus pontos serão zerados"})) return;
     const int gp = state_.games_player;
     const int gc = state_.games_computer;

@@ -54,6 +54,9 @@ class NetworkedPlay {
   // The player pressed "Trucar" / "Correr" in a networked game.
   virtual void Trucar() {}
   virtual void Correr() {}
+  // A networked game was cut off and may go on where it stopped: coming back to it is no
+  // restart, so "Iniciar" neither asks nor zeroes anything (the two sides settle it).
+  [[nodiscard]] virtual bool Resumable() const { return false; }
 };
 
 class Game {

@@ -188,6 +188,8 @@ class NetworkedHand final : public NetworkedPlay {
   // opponent offers to go on (host: Question::Continue). The window forgets it when the time to
   // come back is over.
   [[nodiscard]] const std::optional<ResumeState>& resume_state() const { return resume_; }
+  // NetworkedPlay: a game cut off here may be taken up again.
+  [[nodiscard]] bool Resumable() const override { return resume_.has_value(); }
   void DropResume() { resume_.reset(); }
   // Host, before the guest's name arrives: go on from this state with the returning opponent.
   void SetResumeState(ResumeState state) { resume_ = std::move(state); }

@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QFrame>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>

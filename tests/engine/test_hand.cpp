@@ -280,8 +280,7 @@ TEST(Restart, FirstIniciarAsksNothingLaterOnesHandTheTallyToTheRecords) {
   t.game.BInicioClick();
   EXPECT_EQ(t.game.deals(), deals);
   EXPECT_EQ(t.game.state().player_points, 5);
-  EXPECT_EQ(t.screen.messages.back(),
-            "Deseja reiniciar a partida? Seus pontos serão zerados ?");
+  EXPECT_EQ(t.screen.messages.back(), "Deseja reiniciar a partida? Seus pontos serão zerados ?");
 
   t.screen.confirm.push_back(true);
   t.game.BInicioClick();
@@ -384,6 +383,44 @@ TEST(Sair, APlayerAheadHandsTheirOwnLineUnderTheScoreBoxName) {
   EXPECT_EQ(t.LastMessage(), "Maricas, saiu só porque ganhou uma");
   ASSERT_EQ(t.screen.records.size(), 1u);
   EXPECT_EQ(t.screen.records[0], (Record{"ANA", 2, 0, 2}));
+}
+
+// A networked side that may or may not take up a game that was cut off.
+class FakeNetworkedPlay : public NetworkedPlay {
+ public:
+  void Inicio_Online() override { ++starts; }
+  void PlayCard(CardId) override {}
+  [[nodiscard]] bool Resumable() const override { return resumable; }
+  bool resumable = false;
+  int starts = 0;
+};
+
+TEST(Restart, ComingBackToAnInterruptedNetworkedGameIsNoRestart) {
+  for (const bool resumable : {true, false}) {
+    Table t;
+    FakeNetworkedPlay net;
+    net.resumable = resumable;
+    t.game.set_networked_play(&net);
+    t.screen.kinds.push_back({true, GameKind::EmRede, "ANA"});
+    t.game.BInicioClick();
+    t.s().player_points = 5;
+    t.s().computer_points = 7;
+    t.s().hand_counter = 4;
+    t.screen.kinds.push_back({true, GameKind::EmRede, "ANA"});
+    if (!resumable) t.screen.confirm.push_back(true);
+    t.game.BInicioClick();
+    EXPECT_EQ(net.starts, 2);
+    if (resumable) {
+      // Nothing asked, nothing handed to the records, the points as they were.
+      EXPECT_TRUE(t.screen.messages.empty());
+      EXPECT_TRUE(t.screen.records.empty());
+      EXPECT_EQ(t.s().player_points, 5);
+      EXPECT_EQ(t.s().computer_points, 7);
+    } else {
+      EXPECT_EQ(t.screen.records.size(), 2u);
+      EXPECT_EQ(t.s().player_points, 0);
+    }
+  }
 }
 
 }  // namespace
