@@ -7,6 +7,7 @@
 #include <QTcpServer>
 #include <chrono>
 
+#include "bench/quiet_screen.h"
 #include "engine/game.h"
 #include "net/connection.h"
 #include "net/networked_hand.h"
@@ -14,17 +15,6 @@
 
 namespace truco::net {
 namespace {
-
-// Every start is a networked one and every restart question is answered Yes.
-class QuietScreen final : public Screen {
- public:
-  bool MOSTRA_MENSAGEM(const std::string&, int) override { return true; }
-  void Mensagem(const std::vector<std::string>&, int) override {}
-  bool Confirma(const std::vector<std::string>&) override { return true; }
-  char MOSTRA_TRUCO(const TrucoDialogRequest&) override { return kAnswerAccept; }
-  GameKindChoice EscolhaJogo() override { return {true, GameKind::EmRede, "BANCO"}; }
-  void SubmitRecord(const std::string&, int, int, int) override {}
-};
 
 struct Program final : HandOutput {
   bool Send(const Message& message) override { return connection.Send(message); }

@@ -114,10 +114,4 @@ void SetMessageBoxOwner(QWidget* owner) {
   Owner() = owner;
 }
 
-void ShowFileError(const QString& file_name, const QString& reason) {
-  QString text = QStringLiteral("Erro de leitura ou gravação no arquivo \"%1\".").arg(file_name);
-  if (!reason.isEmpty()) text += QStringLiteral("\n") + reason;
-  Show(QMessageBox::Critical, QApplication::applicationName(), text, false);
-}
-
 }  // namespace truco

@@ -45,8 +45,4 @@ bool MOSTRA_MENSAGEM(const QString& text, int kind);
 // The window a box belongs to when no modal window is open: the main window.
 void SetMessageBoxOwner(QWidget* owner);
 
-// For file failures that the game has no message of its own for: an error box under the
-// application's name naming the file and the reason.
-void ShowFileError(const QString& file_name, const QString& reason);
-
 }  // namespace truco
