@@ -42,7 +42,7 @@ QString OwnIPv4Address() {
   return own.isEmpty() ? QString::fromUtf8(kTextNoOwnAddress) : own;
 }
 
-Connection::Connection(QObject* parent) : QObject(parent), server_(new QTcpServer(this)) {
+Connection::Connection(QObject* parent) : Link(parent), server_(new QTcpServer(this)) {
   connect(server_, &QTcpServer::newConnection, this, &Connection::OnNewConnection);
   connect_timer_.setSingleShot(true);
   connect_timer_.setInterval(kDefaultConnectTimeoutMs);

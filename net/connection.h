@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+#include "net/link.h"
 #include "net/protocol.h"
 
 class QTcpServer;
@@ -49,7 +50,7 @@ QString OwnIPv4Address();
 // The choice among candidate addresses (first IPv4 that is neither loopback nor link-local).
 QString ChooseOwnIPv4(const QList<QHostAddress>& candidates);
 
-class Connection : public QObject {
+class Connection : public Link {
   Q_OBJECT
  public:
   enum class State { Idle, Listening, Connecting, Connected };
@@ -72,17 +73,17 @@ class Connection : public QObject {
   bool ConnectTo(const QString& address, const QString& port_text);
 
   // Stops listening or connecting and closes the peer. Emits nothing.
-  void Close();
+  void Close() override;
 
   // Sends one message to the peer; false when there is no peer to send it to.
-  bool Send(const Message& message);
+  bool Send(const Message& message) override;
 
   [[nodiscard]] State state() const { return state_; }
   [[nodiscard]] Side side() const { return side_; }
-  [[nodiscard]] bool isConnected() const { return state_ == State::Connected; }
+  [[nodiscard]] bool isConnected() const override { return state_ == State::Connected; }
   // The port listened on (host) or connected to (guest), 0 when idle.
   [[nodiscard]] quint16 port() const { return port_; }
-  [[nodiscard]] QString lastError() const { return last_error_; }
+  [[nodiscard]] QString lastError() const override { return last_error_; }
 
   // Give up a connection attempt that has not succeeded after this long (default 10 s).
   void setConnectTimeout(int milliseconds) { connect_timer_.setInterval(milliseconds); }
@@ -93,9 +94,9 @@ class Connection : public QObject {
 
   // The game above awaits a message from the peer (its turn, its answer, its part of the deal).
   // Turning it on starts the silence watch; turning it off stops it unless a line is half in.
-  void SetAwaitingReply(bool awaiting);
+  void SetAwaitingReply(bool awaiting) override;
   // After peerSilent(): the player keeps waiting, so the watch starts again.
-  void KeepWaiting();
+  void KeepWaiting() override;
   [[nodiscard]] bool awaitingReply() const { return awaiting_; }
   [[nodiscard]] bool silenceWatched() const { return silence_timer_.isActive(); }
   [[nodiscard]] int silenceRemainingMs() const { return silence_timer_.remainingTime(); }
@@ -103,19 +104,8 @@ class Connection : public QObject {
   [[nodiscard]] std::size_t candidates() const { return candidates_.size(); }
 
  signals:
-  // The host accepted its guest, or the guest reached the host.
-  void connected();
-  // A message the peer sent, decoded for this side; lines this side does not accept never come.
-  void messageReceived(const truco::net::Message& message);
-  // The peer broke the framing (a line over the limit); the connection is already closed.
-  void protocolError(const QString& text);
-  // The peer went away after the connection was made; everything is already closed.
-  void disconnected();
-  // The guest's connection attempt failed (text kTextConnectFailed); everything is closed.
-  void errorOccurred(const QString& text);
-  // The peer has been silent for the silence timeout while awaited, or in the middle of a line.
-  // The connection stays open; the watch is off until traffic comes or KeepWaiting().
-  void peerSilent();
+  // connected, messageReceived, protocolError, disconnected, errorOccurred and peerSilent come
+  // from Link.
   // Host: a connection left, or was dropped, before it named itself; the host still listens.
   void candidateGone();
 

@@ -10,6 +10,10 @@ packages=(
   qt6-translations-l10n  # the toolkit's own texts (file dialog, edit menus) in Portuguese
   libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libsodium-dev     # the joint deal and the end-to-end encryption of internet tables
+  libmosquitto-dev  # the MQTT client of internet tables
+  libsqlite3-dev    # the history of every hand
+  qt6-charts-dev    # the statistics window's charts
   fonts-dejavu-core
 )
 if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then
@@ -21,6 +25,8 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(lintian desktop-file-utils appstream fakeroot)
   # Screenshots and GUI tests under a virtual display; pdftotext reads the printed rules back.
   packages+=(xvfb xauth poppler-utils)
+  # A real broker for the internet tables' tests, with certificates made by the tests.
+  packages+=(mosquitto openssl)
   # The fuzz build: clang, and libFuzzer with the sanitizer runtimes (not pulled in by clang).
   packages+=(clang libclang-rt-14-dev)
 fi
