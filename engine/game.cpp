@@ -198,6 +198,9 @@ void Game::CartaJClick(int index) {
     return 0;
   };
 
+  if (observer_ && (s.turn == 'L' || s.turn == 'J')) {
+    observer_->OnCard(s, Side::Player, id, hidden);
+  }
   if (s.turn == 'L') {
     Answer answer = Compara_Cartas1(strength, id);
     if (!s.hand_alive) {
@@ -301,6 +304,7 @@ void Game::PlaceTrick(int trick, CardId player_card, std::optional<CardId> compu
     s.cards[*computer_card].top = kTrickTops[trick];
     s.cards[*computer_card].left = kTrickComputerLeft;
     s.cards[*computer_card].face_down = false;
+    if (observer_) observer_->OnCard(s, Side::Computer, *computer_card, false);
   }
 
   if (result == kJogador) {
@@ -403,6 +407,7 @@ bool Game::Timer2Timer() {
   }
   auto& slot = s.computer_hand[static_cast<std::size_t>(lead.slot)];
   Posicao_CartaM(slot.card);
+  if (observer_) observer_->OnCard(s, Side::Computer, slot.card, false);
   slot.played = true;
   s.led_card = slot.card;
   s.led_strength = slot.strength;
@@ -433,7 +438,9 @@ bool Game::Timer3Timer() {
   if (p == kHandOfEleven && c <= 10) {
     s.BTrucar.visible = false;
     SetTimer(kTimer3, false);
-    if (Message("Você tem 11 pontos. Deseja Jogar com estas Cartas?", 2)) {
+    const bool plays = Message("Você tem 11 pontos. Deseja Jogar com estas Cartas?", 2);
+    if (observer_) observer_->OnEleven(s, Side::Player, plays);
+    if (plays) {
       SetTimer(kTimer2, true);
       s.eleven_decided = true;
       s.hand_stake = 3;
@@ -445,7 +452,12 @@ bool Game::Timer3Timer() {
   }
 
   if (c == kHandOfEleven && p <= 10) {
-    if (judgement_.PlaysHandOfEleven(s)) return lock_bets(3);
+    // The step runs again on every pass: only the first decision is told.
+    if (judgement_.PlaysHandOfEleven(s)) {
+      if (observer_ && !s.eleven_decided) observer_->OnEleven(s, Side::Computer, true);
+      return lock_bets(3);
+    }
+    if (observer_) observer_->OnEleven(s, Side::Computer, false);
     SetTimer(kTimer3, false);
     Message("Estou com 11 Tentos. Mas leva 1 tento que minhas cartas estão fracas");
     AddPoints(Side::Player, s.hand_stake, false, PointsReason::ElevenGivenUp);
@@ -525,10 +537,12 @@ char Game::AskTruco(Rung rung) {
   request.raise_caption = request.raise_offered ? "Pedir " + std::string(info.raise_stake) : "";
   // A dialog closed some other way must not repeat an earlier answer.
   state_.truco_answer = kAnswerNone;
+  if (observer_) observer_->OnCall(state_, Side::Computer, info.stake);
   state_.truco_answer = screen_.MOSTRA_TRUCO(request);
   if (!request.raise_offered && state_.truco_answer == kAnswerRaise) {
     state_.truco_answer = kAnswerNone;
   }
+  if (observer_) observer_->OnAnswer(state_, Side::Player, state_.truco_answer);
   return state_.truco_answer;
 }
 
@@ -599,7 +613,14 @@ void Game::DoBTrucarClick() {
   const auto rung = RungFromCaption(s.BTrucar.caption);
   if (!rung) return;
   const RungInfo& info = Info(*rung);
+  if (observer_) observer_->OnCall(s, Side::Player, info.stake);
   const CallReply reply = judgement_.AnswerCall(s, *rung);
+  if (observer_) {
+    const char answer = reply.answer == CallAnswer::Accept ? kAnswerAccept
+                        : reply.answer == CallAnswer::Run  ? kAnswerRun
+                                                           : kAnswerRaise;
+    observer_->OnAnswer(s, Side::Computer, answer);
+  }
   switch (reply.answer) {
     case CallAnswer::Accept:
       Message(reply.message);

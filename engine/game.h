@@ -40,6 +40,15 @@ class GameObserver {
   virtual void OnTrick(const GameState&, int /*trick*/) {}
   virtual void OnPoints(const GameState&, Side, int /*before*/, PointsReason) {}
   virtual void OnGameEnd(const GameState&, Side /*winner*/) {}
+  // The moves of a hand, in the order they were made (the history keeps them). A card is
+  // reported as it goes to the table; `hidden` when it was played face down.
+  virtual void OnCard(const GameState&, Side, CardId, bool /*hidden*/) {}
+  // A call of the stake `stake` (3, 6, 9, 12) and its answer (kAnswerAccept, kAnswerRun,
+  // kAnswerRaise, or kAnswerNone for a truco box closed without an answer).
+  virtual void OnCall(const GameState&, Side /*caller*/, int /*stake*/) {}
+  virtual void OnAnswer(const GameState&, Side /*answerer*/, char /*answer*/) {}
+  // A side at 11 plays the hand or gives it up.
+  virtual void OnEleven(const GameState&, Side, bool /*plays*/) {}
 };
 
 // The networked hand plugs in here: the start command and the player's card clicks take its

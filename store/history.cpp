@@ -1,0 +1,560 @@
+#include "store/history.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <utility>
+
+namespace truco::history {
+
+namespace {
+
+// Each entry moves the schema from version i to i + 1.
+constexpr const char* kMigrations[] = {
+    R"sql(
+CREATE TABLE games(
+  id INTEGER PRIMARY KEY,
+  started INTEGER NOT NULL,
+  ended INTEGER NOT NULL DEFAULT 0,
+  kind INTEGER NOT NULL,
+  level TEXT NOT NULL DEFAULT '',
+  opponent TEXT NOT NULL DEFAULT '',
+  path TEXT NOT NULL DEFAULT '',
+  deck TEXT NOT NULL DEFAULT '',
+  manilha TEXT NOT NULL DEFAULT '',
+  eleven TEXT NOT NULL DEFAULT '',
+  result INTEGER NOT NULL DEFAULT 0,
+  player_score INTEGER NOT NULL DEFAULT 0,
+  opponent_score INTEGER NOT NULL DEFAULT 0,
+  hands INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX games_started ON games(started);
+CREATE TABLE hands(
+  id INTEGER PRIMARY KEY,
+  game INTEGER NOT NULL REFERENCES games(id),
+  number INTEGER NOT NULL,
+  dealt INTEGER NOT NULL,
+  cards BLOB NOT NULL,
+  moves BLOB NOT NULL,
+  stake INTEGER NOT NULL,
+  player_points INTEGER NOT NULL,
+  opponent_points INTEGER NOT NULL,
+  winner INTEGER NOT NULL,
+  player_score INTEGER NOT NULL,
+  opponent_score INTEGER NOT NULL);
+CREATE INDEX hands_game ON hands(game, number);
+)sql",
+};
+static_assert(std::size(kMigrations) == HistoryDb::kSchemaVersion);
+
+// A prepared statement that finalizes itself.
+class Statement {
+ public:
+  Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  [[nodiscard]] bool ok() const { return stmt_ != nullptr; }
+  sqlite3_stmt* get() const { return stmt_; }
+  void Bind(int i, std::int64_t v) { sqlite3_bind_int64(stmt_, i, v); }
+  void Bind(int i, const std::string& v) {
+    sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+  }
+  void BindBlob(int i, const std::string& v) {
+    sqlite3_bind_blob(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+  }
+  int Step() { return sqlite3_step(stmt_); }
+  [[nodiscard]] std::int64_t Int(int i) const { return sqlite3_column_int64(stmt_, i); }
+  [[nodiscard]] std::string Text(int i) const {
+    const auto* p = sqlite3_column_text(stmt_, i);
+    return p ? std::string(reinterpret_cast<const char*>(p),
+                           static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)))
+             : std::string();
+  }
+  [[nodiscard]] std::string Blob(int i) const {
+    const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)))
+             : std::string();
+  }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+constexpr const char* kGameColumns =
+    "id, started, ended, kind, level, opponent, path, deck, manilha, eleven, result, "
+    "player_score, opponent_score, hands";
+
+GameInfo GameFrom(const Statement& st) {
+  GameInfo g;
+  g.id = st.Int(0);
+  g.started = st.Int(1);
+  g.ended = st.Int(2);
+  g.kind = static_cast<OpponentKind>(st.Int(3) == 1 ? 1 : 0);
+  g.level = st.Text(4);
+  g.opponent = st.Text(5);
+  g.path = st.Text(6);
+  g.deck = st.Text(7);
+  g.manilha = st.Text(8);
+  g.eleven = st.Text(9);
+  const auto r = st.Int(10);
+  g.result = static_cast<GameResult>(r >= 0 && r <= 2 ? r : 0);
+  g.player_score = static_cast<int>(st.Int(11));
+  g.opponent_score = static_cast<int>(st.Int(12));
+  g.hands = static_cast<int>(st.Int(13));
+  return g;
+}
+
+constexpr const char* kHandColumns =
+    "game, number, dealt, cards, moves, stake, player_points, opponent_points, winner, "
+    "player_score, opponent_score";
+
+HandRecord HandFrom(const Statement& st, int first) {
+  HandRecord h;
+  h.game_id = st.Int(first);
+  h.number = static_cast<int>(st.Int(first + 1));
+  h.dealt = st.Int(first + 2);
+  const std::string cards = st.Blob(first + 3);
+  if (cards.size() == 7) {
+    for (std::size_t i = 0; i < 3; ++i) {
+      h.player_cards[i] = static_cast<std::uint8_t>(cards[i]);
+      h.opponent_cards[i] = static_cast<std::uint8_t>(cards[i + 3]);
+    }
+    h.vira = static_cast<std::uint8_t>(cards[6]);
+  }
+  h.moves = DecodeMoves(st.Blob(first + 4)).value_or(std::vector<Move>{});
+  h.stake = static_cast<int>(st.Int(first + 5));
+  h.player_points = static_cast<int>(st.Int(first + 6));
+  h.opponent_points = static_cast<int>(st.Int(first + 7));
+  h.winner = static_cast<int>(st.Int(first + 8));
+  h.player_score = static_cast<int>(st.Int(first + 9));
+  h.opponent_score = static_cast<int>(st.Int(first + 10));
+  return h;
+}
+
+bool SameGame(const GameInfo& a, const GameInfo& b) {
+  return a.started == b.started && a.kind == b.kind && a.opponent == b.opponent &&
+         a.level == b.level;
+}
+
+// Moves `from` to `to` only if `to` does not exist: a link never replaces a file.
+int MoveNoReplace(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) != 0) return errno;
+  if (::unlink(from.c_str()) != 0) return errno;
+  return 0;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+std::uint8_t CardCode(Card card) {
+  return static_cast<std::uint8_t>(card.Value * 4 + static_cast<int>(card.suit) + 1);
+}
+
+std::optional<Card> CardFromCode(std::uint8_t code) {
+  if (code < 5) return std::nullopt;
+  const int value = (code - 1) / 4;
+  if (value < 1 || value > 13) return std::nullopt;
+  return Card{static_cast<std::uint8_t>(value), static_cast<Suit>((code - 1) % 4)};
+}
+
+std::string EncodeMoves(const std::vector<Move>& moves) {
+  std::string out;
+  out.reserve(moves.size() * 2);
+  for (const Move& m : moves) {
+    out.push_back(static_cast<char>(static_cast<int>(m.kind) | (static_cast<int>(m.who) << 3) |
+                                    (static_cast<int>(m.hint) << 4)));
+    out.push_back(static_cast<char>(m.value));
+  }
+  return out;
+}
+
+std::optional<std::vector<Move>> DecodeMoves(const std::string& bytes) {
+  if (bytes.size() % 2 != 0) return std::nullopt;
+  std::vector<Move> moves;
+  moves.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    const auto head = static_cast<std::uint8_t>(bytes[i]);
+    const int kind = head & 7;
+    const int hint = (head >> 4) & 3;
+    if (kind > static_cast<int>(MoveKind::Trick) || hint > 2 || (head >> 6) != 0) {
+      return std::nullopt;
+    }
+    moves.push_back({static_cast<MoveKind>(kind), static_cast<Who>((head >> 3) & 1),
+                     static_cast<std::uint8_t>(bytes[i + 1]), static_cast<Hint>(hint)});
+  }
+  return moves;
+}
+
+std::string SetAsideName(const std::string& path, std::int64_t now, int attempt) {
+  const auto t = static_cast<std::time_t>(now);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &tm);
+  std::string name = path + "." + stamp;
+  if (attempt > 1) name += "-" + std::to_string(attempt);
+  return name;
+}
+
+HistoryDb::~HistoryDb() {
+  Close();
+}
+
+void HistoryDb::Close() {
+  if (db_) sqlite3_close_v2(db_);
+  db_ = nullptr;
+}
+
+bool HistoryDb::Exec(const char* sql) {
+  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    last_code_ = rc;
+    return false;
+  }
+  return true;
+}
+
+bool HistoryDb::Configure(OpenOutcome& outcome) {
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  // Write-ahead log: a reader never blocks the writer, and a commit is one append. NORMAL
+  // syncs at checkpoints only: a killed program keeps every committed hand.
+  char* mode = nullptr;
+  const char* sql = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
+  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &mode);
+  sqlite3_free(mode);
+  if (rc != SQLITE_OK) {
+    outcome.sqlite_code = rc;
+    outcome.detail = sqlite3_errmsg(db_);
+    return false;
+  }
+  return true;
+}
+
+bool HistoryDb::Migrate(int from, OpenOutcome& outcome) {
+  for (int v = from; v < kSchemaVersion; ++v) {
+    if (!Exec("BEGIN IMMEDIATE")) break;
+    const std::string sql = std::string(kMigrations[v]) + "PRAGMA user_version=" +
+                            std::to_string(v + 1) + ";";
+    if (!Exec(sql.c_str()) || !Exec("COMMIT")) {
+      outcome.sqlite_code = last_code_;
+      outcome.detail = sqlite3_errmsg(db_);
+      Exec("ROLLBACK");
+      return false;
+    }
+  }
+  outcome.sqlite_code = last_code_;
+  return true;
+}
+
+// Reads the version of an existing file: true with the database ready, false with `outcome`
+// saying why it cannot be used (the caller sets it aside, or gives up when it is only busy).
+bool HistoryDb::OpenExisting(OpenOutcome& outcome) {
+  int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
+  if (rc != SQLITE_OK) {
+    outcome.sqlite_code = rc;
+    outcome.error = sqlite3_system_errno(db_);
+    outcome.reason = SetAsideReason::Unopenable;
+    return false;
+  }
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  int version = -1;
+  {
+    Statement st(db_, "PRAGMA user_version");
+    rc = st.ok() ? st.Step() : sqlite3_errcode(db_);
+    if (rc == SQLITE_ROW) version = static_cast<int>(st.Int(0));
+  }
+  if (version < 0) {
+    outcome.sqlite_code = sqlite3_errcode(db_);
+    outcome.error = sqlite3_system_errno(db_);
+    outcome.detail = sqlite3_errmsg(db_);
+    outcome.reason = (outcome.sqlite_code & 0xff) == SQLITE_CANTOPEN ||
+                             (outcome.sqlite_code & 0xff) == SQLITE_PERM
+                         ? SetAsideReason::Unopenable
+                         : SetAsideReason::Damaged;
+    return false;
+  }
+  if (version > kSchemaVersion) {
+    outcome.reason = SetAsideReason::Newer;
+    return false;
+  }
+  if (!Configure(outcome)) {
+    outcome.reason = SetAsideReason::Damaged;
+    return false;
+  }
+  // A damaged page shows in the first look at the tables; a whole-file check would cost the
+  // start of every run.
+  if (version > 0) {
+    Statement st(db_, "SELECT count(*) FROM games");
+    rc = st.ok() ? st.Step() : sqlite3_errcode(db_);
+    if (rc != SQLITE_ROW) {
+      outcome.sqlite_code = sqlite3_errcode(db_);
+      outcome.detail = sqlite3_errmsg(db_);
+      outcome.reason = SetAsideReason::Damaged;
+      return false;
+    }
+  }
+  if (!Migrate(version, outcome)) {
+    outcome.reason = SetAsideReason::Damaged;
+    return false;
+  }
+  return true;
+}
+
+bool HistoryDb::CreateFresh(OpenOutcome& outcome) {
+  const int rc =
+      sqlite3_open_v2(path_.c_str(), &db_,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    outcome.sqlite_code = rc;
+    outcome.error = sqlite3_system_errno(db_);
+    Close();
+    return false;
+  }
+  if (!Configure(outcome) || !Migrate(0, outcome)) {
+    outcome.error = sqlite3_system_errno(db_);
+    Close();
+    return false;
+  }
+  return true;
+}
+
+OpenOutcome HistoryDb::Open(const std::string& path, std::int64_t now) {
+  Close();
+  path_ = path;
+  OpenOutcome outcome;
+  if (!Exists(path_)) {
+    // A log left without its database belongs to no database of ours any more: it is set aside
+    // with the rest rather than replayed into the fresh one.
+    for (const char* extra : {"-wal", "-shm"}) {
+      if (Exists(path_ + extra)) {
+        MoveNoReplace(path_ + extra, SetAsideName(path_, now, 1) + extra);
+      }
+    }
+    outcome.state = CreateFresh(outcome) ? OpenState::Created : OpenState::Failed;
+    return outcome;
+  }
+  if (OpenExisting(outcome)) {
+    outcome.state = OpenState::Opened;
+    return outcome;
+  }
+  Close();
+  // Another copy holding the database for longer than the timeout: it is not damaged, only
+  // busy, so it stays where it is and this run keeps no history.
+  if ((outcome.sqlite_code & 0xff) == SQLITE_BUSY || (outcome.sqlite_code & 0xff) == SQLITE_LOCKED) {
+    outcome.state = OpenState::Failed;
+    return outcome;
+  }
+  std::string target;
+  int error = EEXIST;
+  for (int attempt = 1; attempt < 100 && error == EEXIST; ++attempt) {
+    target = SetAsideName(path_, now, attempt);
+    if (Exists(target)) continue;
+    error = MoveNoReplace(path_, target);
+  }
+  if (error != 0) {
+    outcome.state = OpenState::Failed;
+    outcome.error = error;
+    return outcome;
+  }
+  for (const char* extra : {"-wal", "-shm"}) {
+    if (Exists(path_ + extra)) MoveNoReplace(path_ + extra, target + extra);
+  }
+  outcome.set_aside = target;
+  const SetAsideReason reason = outcome.reason;
+  OpenOutcome fresh;
+  if (!CreateFresh(fresh)) {
+    fresh.state = OpenState::Failed;
+    fresh.reason = reason;
+    fresh.set_aside = target;
+    return fresh;
+  }
+  outcome.state = OpenState::SetAside;
+  return outcome;
+}
+
+void HistoryDb::NoteFailure() {
+  last_code_ = db_ ? sqlite3_extended_errcode(db_) : SQLITE_CANTOPEN;
+  last_errno_ = db_ ? sqlite3_system_errno(db_) : 0;
+}
+
+bool HistoryDb::InsertGame(GameInfo& game) {
+  Statement st(db_,
+               "INSERT INTO games(started, ended, kind, level, opponent, path, deck, manilha, "
+               "eleven, result, player_score, opponent_score, hands) "
+               "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,0)");
+  if (!st.ok()) return false;
+  st.Bind(1, game.started);
+  st.Bind(2, game.ended);
+  st.Bind(3, static_cast<std::int64_t>(game.kind));
+  st.Bind(4, game.level);
+  st.Bind(5, game.opponent);
+  st.Bind(6, game.path);
+  st.Bind(7, game.deck);
+  st.Bind(8, game.manilha);
+  st.Bind(9, game.eleven);
+  st.Bind(10, static_cast<std::int64_t>(game.result));
+  st.Bind(11, game.player_score);
+  st.Bind(12, game.opponent_score);
+  if (st.Step() != SQLITE_DONE) return false;
+  game.id = sqlite3_last_insert_rowid(db_);
+  return true;
+}
+
+bool HistoryDb::InsertHand(GameInfo& game, const HandRecord& hand) {
+  if (game.id == 0 && !InsertGame(game)) return false;
+  Statement st(db_,
+               "INSERT INTO hands(game, number, dealt, cards, moves, stake, player_points, "
+               "opponent_points, winner, player_score, opponent_score) "
+               "VALUES(?,?,?,?,?,?,?,?,?,?,?)");
+  if (!st.ok()) return false;
+  std::string cards(7, '\0');
+  for (std::size_t i = 0; i < 3; ++i) {
+    cards[i] = static_cast<char>(hand.player_cards[i]);
+    cards[i + 3] = static_cast<char>(hand.opponent_cards[i]);
+  }
+  cards[6] = static_cast<char>(hand.vira);
+  st.Bind(1, game.id);
+  st.Bind(2, hand.number);
+  st.Bind(3, hand.dealt);
+  st.BindBlob(4, cards);
+  st.BindBlob(5, EncodeMoves(hand.moves));
+  st.Bind(6, hand.stake);
+  st.Bind(7, hand.player_points);
+  st.Bind(8, hand.opponent_points);
+  st.Bind(9, hand.winner);
+  st.Bind(10, hand.player_score);
+  st.Bind(11, hand.opponent_score);
+  if (st.Step() != SQLITE_DONE) return false;
+  Statement up(db_,
+               "UPDATE games SET hands = hands + 1, player_score = ?, opponent_score = ? "
+               "WHERE id = ?");
+  if (!up.ok()) return false;
+  up.Bind(1, hand.player_score);
+  up.Bind(2, hand.opponent_score);
+  up.Bind(3, game.id);
+  return up.Step() == SQLITE_DONE;
+}
+
+bool HistoryDb::WriteHand(GameInfo& game, HandRecord hand) {
+  if (pending_.size() < kMaxPending) pending_.emplace_back(game, std::move(hand));
+  if (!db_) {
+    last_code_ = SQLITE_CANTOPEN;
+    return false;
+  }
+  if (!Exec("BEGIN IMMEDIATE")) {
+    NoteFailure();
+    return false;
+  }
+  // Ids given inside a transaction that is rolled back must not stay behind.
+  std::vector<std::pair<GameInfo, HandRecord>> work = pending_;
+  bool ok = true;
+  for (std::size_t i = 0; i < work.size() && ok; ++i) {
+    const std::int64_t before = work[i].first.id;
+    ok = InsertHand(work[i].first, work[i].second);
+    if (ok && before == 0) {
+      for (std::size_t j = i + 1; j < work.size(); ++j) {
+        if (work[j].first.id == 0 && SameGame(work[j].first, work[i].first)) {
+          work[j].first.id = work[i].first.id;
+        }
+      }
+    }
+  }
+  if (ok && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
+    for (const auto& [g, h] : work) {
+      if (SameGame(g, game)) game.id = g.id;
+    }
+    pending_.clear();
+    return true;
+  }
+  NoteFailure();
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return false;
+}
+
+bool HistoryDb::EndGame(GameInfo& game) {
+  // A game whose hands still wait takes its end with them.
+  for (auto& [g, h] : pending_) {
+    if (SameGame(g, game)) {
+      g.ended = game.ended;
+      g.result = game.result;
+    }
+  }
+  if (!db_ || game.id == 0) return false;
+  Statement st(db_, "UPDATE games SET ended = ?, result = ?, player_score = ?, "
+                    "opponent_score = ? WHERE id = ?");
+  if (!st.ok()) {
+    NoteFailure();
+    return false;
+  }
+  st.Bind(1, game.ended);
+  st.Bind(2, static_cast<std::int64_t>(game.result));
+  st.Bind(3, game.player_score);
+  st.Bind(4, game.opponent_score);
+  st.Bind(5, game.id);
+  if (st.Step() != SQLITE_DONE) {
+    NoteFailure();
+    return false;
+  }
+  return true;
+}
+
+std::vector<GameInfo> HistoryDb::Games() const {
+  std::vector<GameInfo> games;
+  if (!db_) return games;
+  const std::string sql =
+      std::string("SELECT ") + kGameColumns + " FROM games ORDER BY started DESC, id DESC";
+  Statement st(db_, sql.c_str());
+  while (st.ok() && st.Step() == SQLITE_ROW) games.push_back(GameFrom(st));
+  return games;
+}
+
+std::optional<GameInfo> HistoryDb::Game(std::int64_t id) const {
+  if (!db_) return std::nullopt;
+  const std::string sql = std::string("SELECT ") + kGameColumns + " FROM games WHERE id = ?";
+  Statement st(db_, sql.c_str());
+  st.Bind(1, id);
+  if (st.ok() && st.Step() == SQLITE_ROW) return GameFrom(st);
+  return std::nullopt;
+}
+
+std::vector<HandRecord> HistoryDb::Hands(std::int64_t game_id) const {
+  std::vector<HandRecord> hands;
+  if (!db_) return hands;
+  const std::string sql =
+      std::string("SELECT ") + kHandColumns + " FROM hands WHERE game = ? ORDER BY number, id";
+  Statement st(db_, sql.c_str());
+  st.Bind(1, game_id);
+  while (st.ok() && st.Step() == SQLITE_ROW) hands.push_back(HandFrom(st, 0));
+  return hands;
+}
+
+void HistoryDb::ForEachHand(
+    const std::function<void(const GameInfo&, const HandRecord&)>& visit) const {
+  if (!db_) return;
+  std::string sql = "SELECT ";
+  for (const char* c : {"g.id", "g.started", "g.ended", "g.kind", "g.level", "g.opponent",
+                        "g.path", "g.deck", "g.manilha", "g.eleven", "g.result", "g.player_score",
+                        "g.opponent_score", "g.hands"}) {
+    sql += c;
+    sql += ", ";
+  }
+  sql += "h.game, h.number, h.dealt, h.cards, h.moves, h.stake, h.player_points, "
+         "h.opponent_points, h.winner, h.player_score, h.opponent_score "
+         "FROM hands h JOIN games g ON g.id = h.game ORDER BY g.started, g.id, h.number, h.id";
+  Statement st(db_, sql.c_str());
+  GameInfo game;
+  while (st.ok() && st.Step() == SQLITE_ROW) {
+    if (st.Int(0) != game.id) game = GameFrom(st);
+    visit(game, HandFrom(st, 14));
+  }
+}
+
+}  // namespace truco::history
