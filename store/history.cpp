@@ -1,10 +1,12 @@
 #include "store/history.h"
 
 #include <sqlite3.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <utility>
 
@@ -139,8 +141,11 @@ bool SameGame(const GameInfo& a, const GameInfo& b) {
          a.level == b.level;
 }
 
-// Moves `from` to `to` only if `to` does not exist: a link never replaces a file.
+// Moves `from` to `to` only if `to` does not exist.
 int MoveNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without the no-replace rename: a hard link never replaces either.
   if (::link(from.c_str(), to.c_str()) != 0) return errno;
   if (::unlink(from.c_str()) != 0) return errno;
   return 0;
