@@ -14,6 +14,7 @@ packages=(
   libmosquitto-dev  # the MQTT client of internet tables
   libsqlite3-dev    # the history of every hand
   qt6-charts-dev    # the statistics window's charts
+  libqt6opengl6-dev # Qt Charts' CMake package needs the OpenGL module's
   fonts-dejavu-core
 )
 if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then

@@ -1,0 +1,517 @@
+#include "ui/formhistory.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <chrono>
+#include <fstream>
+
+#include "store/history_csv.h"
+#include "store/history_replay.h"
+
+namespace truco {
+
+using namespace history;
+
+namespace {
+
+QString WinLossText(const WinLoss& w) {
+  return QStringLiteral("%1 ganhas, %2 perdidas").arg(w.won).arg(w.lost);
+}
+
+QTableWidget* NewTable(const QStringList& headers, const QString& name) {
+  auto* table = new QTableWidget(0, static_cast<int>(headers.size()));
+  table->setHorizontalHeaderLabels(headers);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->verticalHeader()->hide();
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table->setAccessibleName(name);
+  table->setFocusPolicy(Qt::StrongFocus);
+  return table;
+}
+
+void SetRows(QTableWidget* table, const std::vector<QStringList>& rows) {
+  table->setRowCount(static_cast<int>(rows.size()));
+  for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+    for (int c = 0; c < rows[static_cast<std::size_t>(r)].size(); ++c) {
+      table->setItem(r, c, new QTableWidgetItem(rows[static_cast<std::size_t>(r)][c]));
+    }
+  }
+}
+
+// A bar chart of named values, one set per series.
+QChartView* BarChart(const QString& title, const QStringList& categories,
+                     const std::vector<std::pair<QString, std::vector<int>>>& sets) {
+  auto* series = new QBarSeries;
+  int top = 1;
+  for (const auto& [name, values] : sets) {
+    auto* set = new QBarSet(name);
+    for (int v : values) {
+      *set << v;
+      top = std::max(top, v);
+    }
+    series->append(set);
+  }
+  auto* chart = new QChart;
+  chart->setTitle(title);
+  chart->addSeries(series);
+  auto* x = new QBarCategoryAxis;
+  x->append(categories);
+  chart->addAxis(x, Qt::AlignBottom);
+  series->attachAxis(x);
+  auto* y = new QValueAxis;
+  y->setRange(0, top);
+  y->setLabelFormat(QStringLiteral("%d"));
+  chart->addAxis(y, Qt::AlignLeft);
+  series->attachAxis(y);
+  chart->legend()->setAlignment(Qt::AlignBottom);
+  auto* view = new QChartView(chart);
+  view->setRenderHint(QPainter::Antialiasing);
+  view->setMinimumSize(420, 260);
+  view->setAccessibleName(title);
+  return view;
+}
+
+std::int64_t SystemNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+QString OpponentText(const OpponentFilter& f) {
+  const QString who = QString::fromStdString(f.who);
+  if (!f.kind) return QStringLiteral("Todos");
+  if (*f.kind == OpponentKind::Computer) {
+    return who.isEmpty() ? QStringLiteral("Computador (todos os níveis)")
+                         : QStringLiteral("Computador: %1").arg(who);
+  }
+  return who.isEmpty() ? QStringLiteral("Em rede (todos)") : QStringLiteral("Em rede: %1").arg(who);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+TFormEstatisticas::TFormEstatisticas(const HistoryDb& db, QWidget* parent, Clock clock)
+    : QDialog(parent), db_(db), clock_(clock ? std::move(clock) : Clock(SystemNow)) {
+  setObjectName(QStringLiteral("FormEstatisticas"));
+  setWindowTitle(QStringLiteral("Estatísticas"));
+  auto* layout = new QVBoxLayout(this);
+
+  auto* filters = new QHBoxLayout;
+  opponent_ = new QComboBox;
+  opponent_->setAccessibleName(QStringLiteral("Adversário"));
+  period_ = new QComboBox;
+  period_->setAccessibleName(QStringLiteral("Período"));
+  period_->addItems({QStringLiteral("Sempre"), QStringLiteral("Últimos 30 dias"),
+                     QStringLiteral("Últimas 100 partidas")});
+  auto* opponent_label = new QLabel(QStringLiteral("&Adversário:"));
+  opponent_label->setBuddy(opponent_);
+  auto* period_label = new QLabel(QStringLiteral("&Período:"));
+  period_label->setBuddy(period_);
+  filters->addWidget(opponent_label);
+  filters->addWidget(opponent_, 1);
+  filters->addWidget(period_label);
+  filters->addWidget(period_, 1);
+  layout->addLayout(filters);
+
+  summary_ = NewTable({QStringLiteral("Adversário"), QStringLiteral("Partidas (sempre)"),
+                       QStringLiteral("Partidas (30 dias)"),
+                       QStringLiteral("Partidas (últimas 100)"), QStringLiteral("Mãos (sempre)"),
+                       QStringLiteral("Mãos (30 dias)"), QStringLiteral("Mãos (últimas 100)")},
+                      QStringLiteral("Resumo por adversário"));
+  summary_->setMaximumHeight(130);
+  layout->addWidget(summary_);
+
+  empty_ = new QLabel(QStringLiteral("Nenhuma mão foi jogada ainda."));
+  layout->addWidget(empty_);
+  tabs_ = new QTabWidget;
+  tabs_->setAccessibleName(QStringLiteral("Gráficos"));
+  layout->addWidget(tabs_, 1);
+
+  auto* buttons = new QDialogButtonBox;
+  QPushButton* export_button =
+      buttons->addButton(QStringLiteral("E&xportar CSV..."), QDialogButtonBox::ActionRole);
+  QPushButton* close = buttons->addButton(QStringLiteral("&Fechar"), QDialogButtonBox::RejectRole);
+  connect(export_button, &QPushButton::clicked, this, &TFormEstatisticas::ExportCsv);
+  connect(close, &QPushButton::clicked, this, &QDialog::reject);
+  layout->addWidget(buttons);
+
+  connect(opponent_, &QComboBox::currentIndexChanged, this, [this] { ShowStats(); });
+  connect(period_, &QComboBox::currentIndexChanged, this, [this] { ShowStats(); });
+  resize(980, 720);
+}
+
+void TFormEstatisticas::Reload() {
+  QSignalBlocker block(opponent_);
+  const int chosen = opponent_->currentIndex();
+  opponents_.clear();
+  opponents_.push_back({});
+  opponents_.push_back({OpponentKind::Computer, ""});
+  opponents_.push_back({OpponentKind::Network, ""});
+  for (const OpponentFilter& f : Opponents(db_)) opponents_.push_back(f);
+  opponent_->clear();
+  for (const OpponentFilter& f : opponents_) opponent_->addItem(OpponentText(f));
+  opponent_->setCurrentIndex(std::max(0, std::min(chosen, opponent_->count() - 1)));
+  ShowStats();
+}
+
+QWidget* TFormEstatisticas::ChartPage(const QString& title, QWidget* chart, QTableWidget* table) {
+  auto* page = new QWidget;
+  auto* row = new QHBoxLayout(page);
+  row->addWidget(chart, 3);
+  table->setAccessibleName(title);
+  row->addWidget(table, 2);
+  page->setAccessibleName(title);
+  return page;
+}
+
+void TFormEstatisticas::ShowStats() {
+  const int o = std::max(0, opponent_->currentIndex());
+  const OpponentFilter filter =
+      o < static_cast<int>(opponents_.size()) ? opponents_[static_cast<std::size_t>(o)]
+                                              : OpponentFilter{};
+  stats_ = ComputeStats(db_, filter, static_cast<Period>(std::max(0, period_->currentIndex())),
+                        clock_());
+
+  std::vector<QStringList> rows;
+  for (const SummaryRow& r : stats_.summary) {
+    QStringList row{OpponentText({r.kind, r.who})};
+    for (const WinLoss& w : r.games) row << WinLossText(w);
+    for (const WinLoss& w : r.hands) row << WinLossText(w);
+    rows.push_back(row);
+  }
+  SetRows(summary_, rows);
+  empty_->setVisible(stats_.hands == 0);
+
+  const int current = tabs_->currentIndex();
+  while (tabs_->count() > 0) {
+    QWidget* page = tabs_->widget(0);
+    tabs_->removeTab(0);
+    page->deleteLater();
+  }
+
+  // The share of games won, week by week.
+  {
+    auto* series = new QLineSeries;
+    series->setName(QStringLiteral("Partidas ganhas (%)"));
+    QStringList weeks;
+    std::vector<QStringList> table_rows;
+    int i = 0;
+    for (const WeekShare& w : stats_.weeks) {
+      const double share = w.played ? 100.0 * w.won / w.played : 0.0;
+      series->append(i++, share);
+      const QString week = QDateTime::fromSecsSinceEpoch(w.week_start, Qt::UTC)
+                               .toString(QStringLiteral("dd/MM/yyyy"));
+      table_rows.push_back({week, QString::number(w.won), QString::number(w.played),
+                            QStringLiteral("%1%").arg(qRound(share))});
+    }
+    auto* chart = new QChart;
+    chart->setTitle(QStringLiteral("Partidas ganhas por semana"));
+    chart->addSeries(series);
+    auto* x = new QValueAxis;
+    x->setRange(0, std::max(1, i - 1));
+    x->setLabelFormat(QStringLiteral("%d"));
+    x->setTitleText(QStringLiteral("Semana"));
+    auto* y = new QValueAxis;
+    y->setRange(0, 100);
+    y->setLabelFormat(QStringLiteral("%d%%"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    chart->legend()->hide();
+    auto* view = new QChartView(chart);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumSize(420, 260);
+    auto* table = NewTable({QStringLiteral("Semana de"), QStringLiteral("Ganhas"),
+                            QStringLiteral("Jogadas"), QStringLiteral("Ganhas (%)")},
+                           {});
+    SetRows(table, table_rows);
+    tabs_->addTab(ChartPage(QStringLiteral("Partidas ganhas por semana"), view, table),
+                  QStringLiteral("&1 Vitórias por semana"));
+  }
+  // Points won and lost per hand.
+  {
+    QStringList categories;
+    std::vector<int> won;
+    std::vector<int> lost;
+    std::vector<QStringList> table_rows;
+    std::map<int, int> all;
+    for (const auto& [points, n] : stats_.points_won) all[points] += 0;
+    for (const auto& [points, n] : stats_.points_lost) all[points] += 0;
+    for (const auto& [points, unused] : all) {
+      categories << QString::number(points);
+      const int w = stats_.points_won.count(points) ? stats_.points_won.at(points) : 0;
+      const int l = stats_.points_lost.count(points) ? stats_.points_lost.at(points) : 0;
+      won.push_back(w);
+      lost.push_back(l);
+      table_rows.push_back({QString::number(points), QString::number(w), QString::number(l)});
+    }
+    const QString title = QStringLiteral("Tentos por mão");
+    auto* view = BarChart(title, categories,
+                          {{QStringLiteral("Mãos ganhas"), won}, {QStringLiteral("Mãos perdidas"), lost}});
+    auto* table = NewTable({QStringLiteral("Tentos"), QStringLiteral("Mãos ganhas"),
+                            QStringLiteral("Mãos perdidas")},
+                           {});
+    SetRows(table, table_rows);
+    tabs_->addTab(ChartPage(title, view, table), QStringLiteral("&2 Tentos por mão"));
+  }
+  // Truco: the player's calls and their outcome; the calls received and the answers.
+  auto simple = [this](const QString& title, const QString& tab, const QStringList& names,
+                       const std::vector<int>& values) {
+    auto* view = BarChart(title, names, {{QStringLiteral("Mãos"), values}});
+    auto* table = NewTable({QStringLiteral("Resultado"), QStringLiteral("Mãos")}, {});
+    std::vector<QStringList> table_rows;
+    for (int i = 0; i < names.size(); ++i) {
+      table_rows.push_back({names[i], QString::number(values[static_cast<std::size_t>(i)])});
+    }
+    SetRows(table, table_rows);
+    tabs_->addTab(ChartPage(title, view, table), tab);
+  };
+  simple(QStringLiteral("Truco pedido por você"), QStringLiteral("&3 Truco pedido"),
+         {QStringLiteral("Aceito e ganho"), QStringLiteral("Aceito e perdido"),
+          QStringLiteral("O outro correu")},
+         {stats_.calls_made.accepted_won, stats_.calls_made.accepted_lost, stats_.calls_made.ran});
+  simple(QStringLiteral("Truco pedido a você"), QStringLiteral("&4 Truco recebido"),
+         {QStringLiteral("Aceitou"), QStringLiteral("Aumentou"), QStringLiteral("Correu")},
+         {stats_.calls_received.accepted, stats_.calls_received.raised,
+          stats_.calls_received.ran});
+  simple(QStringLiteral("Suas mãos de onze"), QStringLiteral("&5 Mão de onze"),
+         {QStringLiteral("Jogada e ganha"), QStringLiteral("Jogada e perdida"),
+          QStringLiteral("Desistiu")},
+         {stats_.eleven.played_won, stats_.eleven.played_lost, stats_.eleven.given_up});
+  tabs_->setCurrentIndex(std::max(0, current));
+}
+
+void TFormEstatisticas::ExportCsv() {
+  const QString name = QFileDialog::getSaveFileName(
+      this, QStringLiteral("Exportar o histórico"), QStringLiteral("historico.csv"),
+      QStringLiteral("CSV (*.csv)"));
+  if (name.isEmpty()) return;
+  std::ofstream out(name.toStdString(), std::ios::binary | std::ios::trunc);
+  const long lines = out ? history::ExportCsv(db_, out) : 0;
+  out.flush();
+  if (!out) {
+    QMessageBox::warning(this, QStringLiteral("Estatísticas"),
+                         QStringLiteral("Não foi possível gravar o arquivo \"%1\".").arg(name));
+    return;
+  }
+  QMessageBox::information(this, QStringLiteral("Estatísticas"),
+                           QStringLiteral("%1 lances exportados para \"%2\".").arg(lines).arg(name));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TFormHistorico::TFormHistorico(const HistoryDb& db, QWidget* parent) : QDialog(parent), db_(db) {
+  setObjectName(QStringLiteral("FormHistorico"));
+  setWindowTitle(QStringLiteral("Histórico"));
+  auto* layout = new QHBoxLayout(this);
+  auto* lists = new QVBoxLayout;
+  games_ = NewTable({QStringLiteral("Início"), QStringLiteral("Adversário"),
+                     QStringLiteral("Resultado"), QStringLiteral("Placar"),
+                     QStringLiteral("Mãos")},
+                    QStringLiteral("Partidas"));
+  games_->setSelectionMode(QAbstractItemView::SingleSelection);
+  hands_list_ = new QListWidget;
+  hands_list_->setAccessibleName(QStringLiteral("Mãos da partida"));
+  auto* games_label = new QLabel(QStringLiteral("&Partidas (as mais novas primeiro):"));
+  games_label->setBuddy(games_);
+  auto* hands_label = new QLabel(QStringLiteral("&Mãos:"));
+  hands_label->setBuddy(hands_list_);
+  lists->addWidget(games_label);
+  lists->addWidget(games_, 2);
+  lists->addWidget(hands_label);
+  lists->addWidget(hands_list_, 1);
+  layout->addLayout(lists, 1);
+
+  auto* right = new QVBoxLayout;
+  board_ = new QWidget;
+  board_->setObjectName(QStringLiteral("ReplayBoard"));
+  board_->setFixedSize(420, 400);
+  board_->setAutoFillBackground(true);
+  QPalette p = board_->palette();
+  p.setColor(QPalette::Window, QColor(0, 110, 60));
+  board_->setPalette(p);
+  board_->setAccessibleName(QStringLiteral("Mesa da mão"));
+  for (std::size_t i = 0; i < cards_.size(); ++i) {
+    cards_[i] = new TCard(board_);
+    cards_[i]->setFocusPolicy(Qt::NoFocus);
+    cards_[i]->hide();
+  }
+  for (int i = 0; i < 3; ++i) {
+    cards_[static_cast<std::size_t>(i)]->move(10 + i * 80, 294);      // the player's hand
+    cards_[static_cast<std::size_t>(i + 3)]->move(10 + i * 80, 10);   // the opponent's
+    cards_[static_cast<std::size_t>(7 + i * 2)]->move(260 + i * 52, 190);   // player's trick
+    cards_[static_cast<std::size_t>(8 + i * 2)]->move(260 + i * 52, 120);   // opponent's trick
+  }
+  cards_[6]->move(20, 152);  // the vira
+  right->addWidget(board_);
+  move_label_ = new QLabel;
+  move_label_->setWordWrap(true);
+  move_label_->setAccessibleName(QStringLiteral("Lance"));
+  move_label_->setMinimumHeight(40);
+  right->addWidget(move_label_);
+  right->addWidget(new QLabel(
+      QStringLiteral("Setas ← e → passam os lances; Home e End vão ao começo e ao fim.")));
+  auto* close = new QPushButton(QStringLiteral("&Fechar"));
+  connect(close, &QPushButton::clicked, this, &QDialog::reject);
+  right->addWidget(close, 0, Qt::AlignRight);
+  layout->addLayout(right);
+
+  connect(games_, &QTableWidget::currentCellChanged, this,
+          [this](int row, int, int, int) { ShowGame(row); });
+  connect(hands_list_, &QListWidget::currentRowChanged, this, [this](int row) { ShowHand(row); });
+  // The arrows of the replay belong to the window, also while a list has the keyboard.
+  games_->installEventFilter(this);
+  hands_list_->installEventFilter(this);
+  resize(960, 560);
+}
+
+void TFormHistorico::Reload() {
+  game_list_ = db_.Games();
+  std::vector<QStringList> rows;
+  for (const GameInfo& g : game_list_) {
+    const QString who = g.kind == OpponentKind::Computer
+                            ? QStringLiteral("Computador (%1)").arg(QString::fromStdString(g.level))
+                            : QStringLiteral("%1 (rede, %2)")
+                                  .arg(QString::fromStdString(g.opponent),
+                                       QString::fromStdString(g.path));
+    const QString result = g.result == GameResult::Won    ? QStringLiteral("Ganhou")
+                           : g.result == GameResult::Lost ? QStringLiteral("Perdeu")
+                                                          : QStringLiteral("Não terminou");
+    rows.push_back({QDateTime::fromSecsSinceEpoch(g.started).toString(
+                        QStringLiteral("dd/MM/yyyy HH:mm")),
+                    who, result, QStringLiteral("%1 x %2").arg(g.player_score).arg(g.opponent_score),
+                    QString::number(g.hands)});
+  }
+  SetRows(games_, rows);
+  if (!game_list_.empty()) {
+    games_->setCurrentCell(0, 0);
+  } else {
+    ShowGame(-1);
+  }
+}
+
+void TFormHistorico::ShowGame(int row) {
+  hands_list_->clear();
+  hand_list_.clear();
+  if (row >= 0 && row < static_cast<int>(game_list_.size())) {
+    hand_list_ = db_.Hands(game_list_[static_cast<std::size_t>(row)].id);
+  }
+  for (const HandRecord& h : hand_list_) {
+    const QString outcome =
+        h.winner == 0   ? QStringLiteral("ganhou %1").arg(h.player_points)
+        : h.winner == 1 ? QStringLiteral("perdeu %1").arg(h.opponent_points)
+                        : QStringLiteral("empatou");
+    hands_list_->addItem(QStringLiteral("Mão %1: %2 (%3 x %4)")
+                             .arg(h.number)
+                             .arg(outcome)
+                             .arg(h.player_score)
+                             .arg(h.opponent_score));
+  }
+  if (!hand_list_.empty()) {
+    hands_list_->setCurrentRow(0);
+  } else {
+    ShowHand(-1);
+  }
+}
+
+void TFormHistorico::ShowHand(int row) {
+  hand_ = row;
+  ShowStep(0);
+}
+
+void TFormHistorico::ShowStep(std::size_t step) {
+  for (TCard* c : cards_) c->hide();
+  if (hand_ < 0 || hand_ >= static_cast<int>(hand_list_.size())) {
+    move_label_->setText(QStringLiteral("Nenhuma mão escolhida."));
+    return;
+  }
+  const HandRecord& hand = hand_list_[static_cast<std::size_t>(hand_)];
+  step_ = std::min(step, hand.moves.size());
+  const TableAt at = ReplayAt(hand, step_);
+  auto show = [this](std::size_t index, std::uint8_t code, bool face_down) {
+    TCard* c = cards_[index];
+    const auto card = CardFromCode(code);
+    if (card) c->setCard(*card);
+    c->setShowDeck(face_down || !card);
+    c->setAccessibleName(card && !face_down ? QString::fromStdString(CardName(*card))
+                                            : QStringLiteral("Carta virada"));
+    c->show();
+  };
+  // Each seat's cards still held keep their places of the deal.
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto mine = hand.player_cards[i];
+    if (std::find(at.player_hand.begin(), at.player_hand.end(), mine) != at.player_hand.end()) {
+      show(i, mine, false);
+    }
+  }
+  for (std::size_t i = 0; i < at.opponent_hand.size() && i < 3; ++i) {
+    show(3 + i, at.opponent_hand[i], false);
+  }
+  if (hand.vira) show(6, hand.vira, false);
+  for (const TableCardAt& t : at.table) {
+    const auto index = static_cast<std::size_t>(7 + (t.trick - 1) * 2 + (t.who == Who::Player ? 0 : 1));
+    show(index, t.code, t.hidden);
+  }
+  move_label_->setText(
+      QStringLiteral("Lance %1 de %2. %3")
+          .arg(step_)
+          .arg(hand.moves.size())
+          .arg(step_ == 0 ? QStringLiteral("As cartas como foram dadas.")
+                          : QString::fromStdString(at.last)));
+}
+
+bool TFormHistorico::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home ||
+        key == Qt::Key_End) {
+      keyPressEvent(static_cast<QKeyEvent*>(event));
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TFormHistorico::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Right:
+      ShowStep(step_ + 1);
+      return;
+    case Qt::Key_Left:
+      ShowStep(step_ > 0 ? step_ - 1 : 0);
+      return;
+    case Qt::Key_Home:
+      ShowStep(0);
+      return;
+    case Qt::Key_End:
+      ShowStep(static_cast<std::size_t>(-1));
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+}  // namespace truco
