@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QTextStream>
 #include <cstdio>
@@ -54,8 +55,12 @@ int main(int argc, char* argv[]) {
   // program. Installed: all three in the player's data folder.
   const truco::GamePaths paths = truco::PrepareGamePaths();
   // The computer's level is the player's own, kept in the configuration folder.
+  // The history of every hand lives in the player's data folder, whichever kind of copy runs.
+  const QString data_folder = truco::PlayerDataFolder();
+  QDir().mkpath(data_folder);
   truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default,
-                          truco::DefaultLevelPath()});
+                          truco::DefaultLevelPath(),
+                          QDir(data_folder).filePath(QStringLiteral("historico.sqlite"))});
   if (ending.requested()) return 0;
   // The player sees the cards slide onto the table; the tests see them land at once.
   program.main_window().SetAnimated(true);

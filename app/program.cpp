@@ -1,5 +1,8 @@
 #include "app/program.h"
 
+#include <QTimer>
+#include <ctime>
+
 #include "ui/card.h"
 #include "ui/file_messages.h"
 #include "ui/formbaralho.h"
@@ -7,6 +10,7 @@
 #include "ui/formcor.h"
 #include "ui/formescolha.h"
 #include "ui/formfrases.h"
+#include "ui/formhistory.h"
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
 #include "ui/formrecordes.h"
@@ -58,6 +62,19 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
 
+  // Every hand against the computer goes into the history as it ends.
+  if (!paths.history.isEmpty()) {
+    ReportHistoryOpen(history_.Open(paths.history.toStdString(), std::time(nullptr)),
+                      paths.history);
+    recorder_.set_on_failure([this](int code, int error) {
+      // Told after the game's event is over: play never waits on the box.
+      QTimer::singleShot(0, main_.get(), [code, error] { ReportHistoryWrite(code, error); });
+    });
+    if (history_.is_open()) game_.set_observer(&recorder_);
+  }
+  estatisticas_ = std::make_unique<TFormEstatisticas>(history_, owner);
+  historico_ = std::make_unique<TFormHistorico>(history_, owner);
+
   ApplyBackground(background_);
   SyncSettings();
   ApplyLevel(ReadLevelFile(level_path_));
@@ -89,6 +106,14 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     recordes_->exec();
     // "Limpar" may have changed the first place; a failure was told by the records window.
     ShowFirstPlace(/*report=*/false);
+  });
+  QObject::connect(main, &TFormMain::statisticsRequested, [this] {
+    estatisticas_->Reload();
+    estatisticas_->exec();
+  });
+  QObject::connect(main, &TFormMain::historyRequested, [this] {
+    historico_->Reload();
+    historico_->exec();
   });
   QObject::connect(main, &TFormMain::firstPlaceRequested, [this] { ShowFirstPlace(); });
   QObject::connect(main, &TFormMain::settingsRequested, [this] {
@@ -140,6 +165,7 @@ void Program::ApplyLevel(ComputerLevel level) {
   chosen_.set_target(level == ComputerLevel::Forte ? static_cast<const Judgement&>(forte_)
                                                    : judgement_);
   main_->SetLevelHint(LevelName(level));
+  recorder_.set_level(LevelName(level).toStdString());
 }
 
 void Program::ShowFirstPlace(bool report) {

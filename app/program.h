@@ -9,6 +9,8 @@
 #include "engine/random.h"
 #include "opponent/computer.h"
 #include "opponent/forte.h"
+#include "store/history.h"
+#include "store/history_recorder.h"
 #include "store/level_file.h"
 #include "store/colours.h"
 #include "store/records_file.h"
@@ -28,6 +30,8 @@ class TFormCor;
 class TFormTruco;
 class TFormFrases;
 class TF_ESCOLHA;
+class TFormEstatisticas;
+class TFormHistorico;
 namespace net {
 class NetworkPlay;
 }
@@ -39,6 +43,7 @@ struct ProgramPaths {
   // Read while `phrases` does not exist yet, and copied there at the first save (installed copy).
   QString phrases_default = {};
   QString level{};  // the computer's level in the user's configuration folder; empty: not kept
+  QString history{};  // the history database in the player's data folder; empty: not kept
 };
 
 class Program {
@@ -62,6 +67,10 @@ class Program {
   TFormFrases& phrases() { return *frases_; }
   TFormRecordes& records_window() { return *recordes_; }
   TFormManilhas& manilhas() { return *manilhas_; }
+  // The history of every hand (closed when none is kept), and its recorder: "Dica" tells it
+  // what it showed through NoteHint.
+  history::HistoryDb& history() { return history_; }
+  history::HistoryRecorder& recorder() { return recorder_; }
 
  private:
   void ApplyBackground(ColourCode code);
@@ -78,6 +87,8 @@ class Program {
   ComputerLevel level_ = ComputerLevel::Classico;
   QString level_path_;
   WindowScreen screen_;
+  history::HistoryDb history_;
+  history::HistoryRecorder recorder_{history_};
   Game game_;
   SettingsStore settings_;
   RecordsBook records_;
@@ -94,6 +105,8 @@ class Program {
   std::unique_ptr<TFormTruco> truco_;
   std::unique_ptr<TFormFrases> frases_;
   std::unique_ptr<TF_ESCOLHA> escolha_;
+  std::unique_ptr<TFormEstatisticas> estatisticas_;
+  std::unique_ptr<TFormHistorico> historico_;
   std::unique_ptr<net::NetworkPlay> network_;
 };
 

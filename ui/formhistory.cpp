@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -25,7 +26,11 @@
 #include <chrono>
 #include <fstream>
 
+#include <sqlite3.h>
+
 #include "store/history_csv.h"
+#include "ui/file_messages.h"
+#include "ui/messageboxes.h"
 #include "store/history_replay.h"
 
 namespace truco {
@@ -109,6 +114,61 @@ QString OpponentText(const OpponentFilter& f) {
 }
 
 }  // namespace
+
+void ReportHistoryOpen(const OpenOutcome& outcome, const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  const QString aside = QFileInfo(QString::fromStdString(outcome.set_aside)).fileName();
+  QString why;
+  switch (outcome.reason) {
+    case SetAsideReason::Unopenable:
+      why = outcome.error ? QStringLiteral("não pôde ser aberto (%1)").arg(ErrnoReason(outcome.error))
+                          : QStringLiteral("não pôde ser aberto");
+      break;
+    case SetAsideReason::Damaged: why = QStringLiteral("está danificado"); break;
+    case SetAsideReason::Newer:
+      why = QStringLiteral("foi gravado por uma versão mais nova do jogo");
+      break;
+    case SetAsideReason::None: break;
+  }
+  if (outcome.state == OpenState::SetAside) {
+    Mensagem({QStringLiteral("O histórico \"%1\" %2.").arg(name, why),
+              QStringLiteral("Ele foi guardado, sem alteração, como \"%1\", e um histórico novo "
+                             "foi começado.")
+                  .arg(aside)},
+             kMensagemAtencao);
+  } else if (outcome.state == OpenState::Failed) {
+    QStringList lines;
+    if ((outcome.sqlite_code & 0xff) == SQLITE_BUSY) {
+      lines << QStringLiteral("O histórico \"%1\" está em uso por outro programa.").arg(name);
+    } else if (!why.isEmpty() && !outcome.set_aside.empty()) {
+      lines << QStringLiteral("O histórico \"%1\" %2; ele foi guardado como \"%3\", mas não foi "
+                              "possível começar um novo.")
+                   .arg(name, why, aside);
+    } else {
+      lines << QStringLiteral("Não foi possível abrir nem criar o histórico \"%1\"%2.")
+                   .arg(name, outcome.error ? QStringLiteral(": ") + ErrnoReason(outcome.error)
+                                            : QString());
+    }
+    lines << QStringLiteral("O jogo segue, mas as mãos desta vez não serão guardadas.");
+    Mensagem(lines, kMensagemErro);
+  }
+}
+
+void ReportHistoryWrite(int sqlite_code, int error) {
+  QString why;
+  switch (sqlite_code & 0xff) {
+    case SQLITE_FULL: why = ErrnoReason(ENOSPC); break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: why = QStringLiteral("ele está em uso por outro programa"); break;
+    case SQLITE_CANTOPEN: why = QStringLiteral("ele não está aberto"); break;
+    default:
+      why = error ? ErrnoReason(error) : QStringLiteral("erro do banco de dados (%1)").arg(sqlite_code);
+  }
+  Mensagem({QStringLiteral("Não foi possível gravar a mão no histórico: %1.").arg(why),
+            QStringLiteral("O jogo segue; as mãos que faltam serão gravadas assim que for "
+                           "possível. Este aviso não se repete.")},
+           kMensagemErro);
+}
 
 // ---------------------------------------------------------------------------------------------
 

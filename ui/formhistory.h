@@ -19,6 +19,11 @@ class QTableWidget;
 
 namespace truco {
 
+// How the history came to be open, told when it matters: a database set aside, or none kept.
+void ReportHistoryOpen(const history::OpenOutcome& outcome, const QString& path);
+// The first hand that could not be written (SQLite's code and errno); play goes on.
+void ReportHistoryWrite(int sqlite_code, int error);
+
 class TFormEstatisticas : public QDialog {
   Q_OBJECT
  public:

@@ -238,6 +238,10 @@ void TFormMain::BuildPopupMenu() {
   add(QStringLiteral("MenuConfig"), QStringLiteral("&Configurações"),
       &TFormMain::settingsRequested);
   add(QStringLiteral("MenuRecordes"), QStringLiteral("&Recordes"), &TFormMain::recordsRequested);
+  add(QStringLiteral("MenuEstatisticas"), QStringLiteral("Es&tatísticas\tS"),
+      &TFormMain::statisticsRequested);
+  add(QStringLiteral("MenuHistorico"), QStringLiteral("&Histórico\tH"),
+      &TFormMain::historyRequested);
 
   QMenu* baralho = popup_->addMenu(QStringLiteral("&Baralho"));
   baralho->setObjectName(QStringLiteral("MenuBaralho"));
@@ -605,6 +609,8 @@ void TFormMain::SetUpKeyboard() {
     key(QString::number(i + 1), [this, i] { CartaJClick(i); });
   }
   key(QStringLiteral("V"), [this] { CViraClick(); });
+  key(QStringLiteral("S"), [this] { emit statisticsRequested(); });
+  key(QStringLiteral("H"), [this] { emit historyRequested(); });
 
   const std::vector<std::pair<QWidget*, QString>> hints{
       {ui_->BInicio, QStringLiteral("Começar ou recomeçar a partida (tecla I)")},

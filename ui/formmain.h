@@ -130,6 +130,9 @@ class TFormMain : public QWidget {
   void settingsRequested();
   void recordsRequested();
   void phrasesRequested();
+  // "Estatísticas" and "Histórico" of every hand played.
+  void statisticsRequested();
+  void historyRequested();
   // Each time the window is shown: time to read the first row of the records.
   void firstPlaceRequested();
   // A chat line typed in E_MSG (not the hidden command), for network play.
