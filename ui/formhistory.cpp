@@ -7,6 +7,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDateTimeAxis>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFileDialog>
@@ -39,8 +40,13 @@ using namespace history;
 
 namespace {
 
-QString WinLossText(const WinLoss& w) {
-  return QStringLiteral("%1 ganhas, %2 perdidas").arg(w.won).arg(w.lost);
+// "4 – 44" in the cell; the whole words for a screen reader.
+QTableWidgetItem* WinLossItem(const WinLoss& w) {
+  auto* item = new QTableWidgetItem(QStringLiteral("%1 – %2").arg(w.won).arg(w.lost));
+  item->setData(Qt::AccessibleTextRole,
+                QStringLiteral("%1 ganhas, %2 perdidas").arg(w.won).arg(w.lost));
+  item->setTextAlignment(Qt::AlignCenter);
+  return item;
 }
 
 QTableWidget* NewTable(const QStringList& headers, const QString& name) {
@@ -195,11 +201,12 @@ TFormEstatisticas::TFormEstatisticas(const HistoryDb& db, QWidget* parent, Clock
   filters->addWidget(period_, 1);
   layout->addLayout(filters);
 
-  summary_ = NewTable({QStringLiteral("Adversário"), QStringLiteral("Partidas (sempre)"),
-                       QStringLiteral("Partidas (30 dias)"),
-                       QStringLiteral("Partidas (últimas 100)"), QStringLiteral("Mãos (sempre)"),
-                       QStringLiteral("Mãos (30 dias)"), QStringLiteral("Mãos (últimas 100)")},
-                      QStringLiteral("Resumo por adversário"));
+  layout->addWidget(new QLabel(QStringLiteral("Ganhas – perdidas, por adversário:")));
+  summary_ = NewTable({QStringLiteral("Adversário"), QStringLiteral("Partidas\nsempre"),
+                       QStringLiteral("Partidas\n30 dias"), QStringLiteral("Partidas\núltimas 100"),
+                       QStringLiteral("Mãos\nsempre"), QStringLiteral("Mãos\n30 dias"),
+                       QStringLiteral("Mãos\núltimas 100")},
+                      QStringLiteral("Partidas e mãos ganhas e perdidas por adversário"));
   summary_->setMaximumHeight(130);
   layout->addWidget(summary_);
 
@@ -254,14 +261,15 @@ void TFormEstatisticas::ShowStats() {
   stats_ = ComputeStats(db_, filter, static_cast<Period>(std::max(0, period_->currentIndex())),
                         clock_());
 
-  std::vector<QStringList> rows;
-  for (const SummaryRow& r : stats_.summary) {
-    QStringList row{OpponentText({r.kind, r.who})};
-    for (const WinLoss& w : r.games) row << WinLossText(w);
-    for (const WinLoss& w : r.hands) row << WinLossText(w);
-    rows.push_back(row);
+  summary_->setRowCount(static_cast<int>(stats_.summary.size()));
+  for (int r = 0; r < static_cast<int>(stats_.summary.size()); ++r) {
+    const SummaryRow& row = stats_.summary[static_cast<std::size_t>(r)];
+    summary_->setItem(r, 0, new QTableWidgetItem(OpponentText({row.kind, row.who})));
+    for (int p = 0; p < kNumPeriods; ++p) {
+      summary_->setItem(r, 1 + p, WinLossItem(row.games[static_cast<std::size_t>(p)]));
+      summary_->setItem(r, 4 + p, WinLossItem(row.hands[static_cast<std::size_t>(p)]));
+    }
   }
-  SetRows(summary_, rows);
   empty_->setVisible(stats_.hands == 0);
 
   const int current = tabs_->currentIndex();
@@ -275,12 +283,11 @@ void TFormEstatisticas::ShowStats() {
   {
     auto* series = new QLineSeries;
     series->setName(QStringLiteral("Partidas ganhas (%)"));
-    QStringList weeks;
+    series->setPointsVisible(true);
     std::vector<QStringList> table_rows;
-    int i = 0;
     for (const WeekShare& w : stats_.weeks) {
       const double share = w.played ? 100.0 * w.won / w.played : 0.0;
-      series->append(i++, share);
+      series->append(static_cast<qreal>(w.week_start) * 1000.0, share);
       const QString week = QDateTime::fromSecsSinceEpoch(w.week_start, Qt::UTC)
                                .toString(QStringLiteral("dd/MM/yyyy"));
       table_rows.push_back({week, QString::number(w.won), QString::number(w.played),
@@ -289,10 +296,16 @@ void TFormEstatisticas::ShowStats() {
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("Partidas ganhas por semana"));
     chart->addSeries(series);
-    auto* x = new QValueAxis;
-    x->setRange(0, std::max(1, i - 1));
-    x->setLabelFormat(QStringLiteral("%d"));
+    auto* x = new QDateTimeAxis;
+    x->setFormat(QStringLiteral("dd/MM"));
     x->setTitleText(QStringLiteral("Semana"));
+    if (!stats_.weeks.empty()) {
+      const std::int64_t first = stats_.weeks.front().week_start;
+      const std::int64_t last = std::max<std::int64_t>(stats_.weeks.back().week_start, first + 7 * kDay);
+      x->setRange(QDateTime::fromSecsSinceEpoch(first, Qt::UTC),
+                  QDateTime::fromSecsSinceEpoch(last, Qt::UTC));
+      x->setTickCount(static_cast<int>(std::min<std::size_t>(8, std::max<std::size_t>(2, stats_.weeks.size()))));
+    }
     auto* y = new QValueAxis;
     y->setRange(0, 100);
     y->setLabelFormat(QStringLiteral("%d%%"));
@@ -408,10 +421,11 @@ TFormHistorico::TFormHistorico(const HistoryDb& db, QWidget* parent) : QDialog(p
   auto* right = new QVBoxLayout;
   board_ = new QWidget;
   board_->setObjectName(QStringLiteral("ReplayBoard"));
-  board_->setFixedSize(420, 400);
+  board_->setFixedSize(570, 420);
   board_->setAutoFillBackground(true);
   QPalette p = board_->palette();
   p.setColor(QPalette::Window, QColor(0, 110, 60));
+  p.setColor(QPalette::WindowText, Qt::white);
   board_->setPalette(p);
   board_->setAccessibleName(QStringLiteral("Mesa da mão"));
   for (std::size_t i = 0; i < cards_.size(); ++i) {
@@ -419,13 +433,25 @@ TFormHistorico::TFormHistorico(const HistoryDb& db, QWidget* parent) : QDialog(p
     cards_[i]->setFocusPolicy(Qt::NoFocus);
     cards_[i]->hide();
   }
+  // The other seat above, the player's below, the vira at the left, and the three tricks in a
+  // row between them, the player's card left of the other's.
   for (int i = 0; i < 3; ++i) {
-    cards_[static_cast<std::size_t>(i)]->move(10 + i * 80, 294);      // the player's hand
-    cards_[static_cast<std::size_t>(i + 3)]->move(10 + i * 80, 10);   // the opponent's
-    cards_[static_cast<std::size_t>(7 + i * 2)]->move(260 + i * 52, 190);   // player's trick
-    cards_[static_cast<std::size_t>(8 + i * 2)]->move(260 + i * 52, 120);   // opponent's trick
+    cards_[static_cast<std::size_t>(i)]->move(180 + i * 80, 314);
+    cards_[static_cast<std::size_t>(i + 3)]->move(180 + i * 80, 10);
+    cards_[static_cast<std::size_t>(7 + i * 2)]->move(110 + i * 155, 162);
+    cards_[static_cast<std::size_t>(8 + i * 2)]->move(110 + i * 155 + 74, 162);
+    auto* label = new QLabel(QStringLiteral("%1ª vaza").arg(i + 1), board_);
+    label->setGeometry(110 + i * 155, 140, 145, 20);
+    label->setAlignment(Qt::AlignCenter);
   }
-  cards_[6]->move(20, 152);  // the vira
+  cards_[6]->move(10, 162);
+  auto* vira = new QLabel(QStringLiteral("Vira"), board_);
+  vira->setGeometry(10, 140, 71, 20);
+  vira->setAlignment(Qt::AlignCenter);
+  auto* them = new QLabel(QStringLiteral("Adversário"), board_);
+  them->setGeometry(10, 50, 160, 20);
+  auto* me = new QLabel(QStringLiteral("Você"), board_);
+  me->setGeometry(10, 354, 160, 20);
   right->addWidget(board_);
   move_label_ = new QLabel;
   move_label_->setWordWrap(true);
@@ -445,7 +471,7 @@ TFormHistorico::TFormHistorico(const HistoryDb& db, QWidget* parent) : QDialog(p
   // The arrows of the replay belong to the window, also while a list has the keyboard.
   games_->installEventFilter(this);
   hands_list_->installEventFilter(this);
-  resize(960, 560);
+  resize(1180, 600);
 }
 
 void TFormHistorico::Reload() {
