@@ -1,0 +1,156 @@
+// "Histórico" replays recorded hands with the table's card controls: stepped by the arrow keys,
+// every trick shows the cards the game put on the table, and each seat holds what it was dealt.
+// "Estatísticas" shows a table beside every chart with the numbers of the chart.
+
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <map>
+#include <random>
+
+#include "engine/game.h"
+#include "opponent/computer.h"
+#include "store/history.h"
+#include "store/history_recorder.h"
+#include "store/history_stats.h"
+#include "tests/engine/random_player.h"
+#include "ui/formhistory.h"
+
+namespace truco {
+
+using namespace history;
+
+namespace {
+
+// The cards on the table after each trick, as the game had them, for every deal.
+class TableSnapshots : public GameObserver {
+ public:
+  struct Deal {
+    std::array<std::uint8_t, 6> dealt{};
+    // trick -> (player's card, shown face down; computer's card)
+    std::map<int, std::pair<std::pair<std::uint8_t, bool>, std::uint8_t>> tricks;
+  };
+  std::vector<Deal> deals;
+
+  void OnDeal(const GameState& s) override {
+    Deal d;
+    for (std::size_t i = 0; i < 6; ++i) d.dealt[i] = CardCode(s.cards[i].card);
+    deals.push_back(d);
+  }
+  void OnTrick(const GameState& s, int trick) override {
+    std::pair<std::uint8_t, bool> mine{};
+    std::uint8_t theirs = 0;
+    for (std::size_t id = 0; id < 6; ++id) {
+      const TableCard& c = s.cards[id];
+      if (c.top != kTrickTops[static_cast<std::size_t>(trick)]) continue;
+      if (id < 3 && c.left == kTrickPlayerLeft) mine = {CardCode(c.card), c.face_down};
+      if (id >= 3 && c.left == kTrickComputerLeft) theirs = CardCode(c.card);
+    }
+    deals.back().tricks[trick] = {mine, theirs};
+  }
+};
+
+}  // namespace
+
+class TestHistoryWindows : public QObject {
+  Q_OBJECT
+ private slots:
+  void replayShowsTheCardsOfTheGame();
+};
+
+void TestHistoryWindows::replayShowsTheCardsOfTheGame() {
+  const char* env = std::getenv("TRUCO_TEST_SEED");
+  const auto seed = env ? std::strtoull(env, nullptr, 10) : std::random_device{}();
+  qInfo("TRUCO_TEST_SEED=%llu", static_cast<unsigned long long>(seed));
+  QTemporaryDir folder;
+  HistoryDb db;
+  QCOMPARE(db.Open(folder.filePath(QStringLiteral("h.sqlite")).toStdString(), 0).state,
+           OpenState::Created);
+  HistoryRecorder recorder(db);
+  TableSnapshots snapshots;
+  recorder.set_next(&snapshots);
+  ClockRandom chance;
+  chance.Seed(seed);
+  ClockRandom player;
+  player.Seed(seed * 7 + 1);
+  testing::RandomScreen screen(player);
+  ComputerJudgement judgement;
+  Game game(screen, chance, judgement);
+  game.set_observer(&recorder);
+  game.BInicioClick();
+  while (recorder.hands_written() < 150) testing::RandomEvent(game, player, true, false);
+
+  std::map<std::array<std::uint8_t, 6>, const TableSnapshots::Deal*> by_cards;
+  for (const auto& d : snapshots.deals) by_cards[d.dealt] = &d;
+
+  TFormHistorico window(db);
+  window.show();
+  window.Reload();
+  QVERIFY(window.games()->rowCount() > 0);
+  int tricks_checked = 0;
+  for (int g = 0; g < window.games()->rowCount(); ++g) {
+    window.games()->setCurrentCell(g, 0);
+    const std::vector<GameInfo> games = db.Games();
+    const std::vector<HandRecord> hands = db.Hands(games[static_cast<std::size_t>(g)].id);
+    QCOMPARE(window.hands()->count(), static_cast<int>(hands.size()));
+    for (int h = 0; h < window.hands()->count(); ++h) {
+      window.hands()->setCurrentRow(h);
+      const HandRecord& hand = hands[static_cast<std::size_t>(h)];
+      std::array<std::uint8_t, 6> dealt{};
+      for (std::size_t i = 0; i < 3; ++i) {
+        dealt[i] = hand.player_cards[i];
+        dealt[i + 3] = hand.opponent_cards[i];
+      }
+      const auto found = by_cards.find(dealt);
+      QVERIFY(found != by_cards.end());
+      const TableSnapshots::Deal& deal = *found->second;
+      const auto& cards = window.cards();
+      // As dealt: each seat holds its three cards.
+      QCOMPARE(window.step(), std::size_t{0});
+      for (std::size_t i = 0; i < 6; ++i) {
+        QVERIFY(cards[i]->isVisibleTo(&window));
+        QCOMPARE(CardCode(cards[i]->card()), dealt[i]);
+      }
+      for (std::size_t step = 1; step <= hand.moves.size(); ++step) {
+        QTest::keyClick(window.hands(), Qt::Key_Right);
+        QCOMPARE(window.step(), step);
+        const Move& m = hand.moves[step - 1];
+        if (m.kind != MoveKind::Trick) continue;
+        const int trick = m.value / 4;
+        const auto& [mine, theirs] = deal.tricks.at(trick);
+        const std::size_t place = 7 + static_cast<std::size_t>(trick - 1) * 2;
+        QCOMPARE(CardCode(cards[place]->card()), mine.first);
+        QCOMPARE(cards[place]->showDeck(), mine.second);
+        QCOMPARE(CardCode(cards[place + 1]->card()), theirs);
+        QVERIFY(!cards[place + 1]->showDeck());
+        ++tricks_checked;
+      }
+      // Back to the deal by the left arrow.
+      for (std::size_t step = hand.moves.size(); step > 0; --step) {
+        QTest::keyClick(window.games(), Qt::Key_Left);
+      }
+      QCOMPARE(window.step(), std::size_t{0});
+      for (std::size_t i = 7; i < 13; ++i) QVERIFY(!cards[i]->isVisibleTo(&window));
+    }
+  }
+  QVERIFY(tricks_checked > 100);
+
+  // Estatísticas: five charts, each with its table; the points table adds up to the hands won.
+  TFormEstatisticas stats(db);
+  stats.Reload();
+  QCOMPARE(stats.charts()->count(), 5);
+  auto* points = stats.charts()->widget(1)->findChild<QTableWidget*>();
+  QVERIFY(points);
+  int won = 0;
+  for (int r = 0; r < points->rowCount(); ++r) won += points->item(r, 1)->text().toInt();
+  int expected = 0;
+  db.ForEachHand([&](const GameInfo&, const HandRecord& h) { expected += h.winner == 0; });
+  QCOMPARE(won, expected);
+}
+
+}  // namespace truco
+
+QTEST_MAIN(truco::TestHistoryWindows)
+#include "test_history_windows.moc"
