@@ -659,7 +659,8 @@ class TestFormMain : public QObject {
     QStringList entries;
     for (QAction* a : menu->actions()) entries << a->text();
     QCOMPARE(entries, QStringList({"&Sobre", "", "Re&gras", "&Configurações", "&Recordes",
-                                   "&Baralho", "", "S&air"}));
+                                   "Es&tatísticas\tS", "&Histórico\tH", "&Baralho", "",
+                                   "S&air"}));
     auto* baralho = t.main.findChild<QMenu*>(QStringLiteral("MenuBaralho"));
     QCOMPARE(baralho->actions().size(), qsizetype{12});
     QCOMPARE(baralho->actions().at(1)->text(), QStringLiteral("Normal 2"));
