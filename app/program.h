@@ -42,7 +42,7 @@ struct ProgramPaths {
   QString phrases;   // "Frases.ini" beside the program, or where an installed copy keeps it
   // Read while `phrases` does not exist yet, and copied there at the first save (installed copy).
   QString phrases_default = {};
-  QString level{};  // the computer's level in the user's configuration folder; empty: not kept
+  QString level{};    // the computer's level in the user's configuration folder; empty: not kept
   QString history{};  // the history database in the player's data folder; empty: not kept
 };
 

@@ -3,13 +3,13 @@
 // against Clássico and Forte into PATH (for looking at the windows) and ends.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <QApplication>
 #include <QTabWidget>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
-#include <unistd.h>
 
 #include "engine/game.h"
 #include "opponent/computer.h"

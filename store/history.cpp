@@ -1,7 +1,7 @@
 #include "store/history.h"
 
-#include <sqlite3.h>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -245,8 +245,8 @@ bool HistoryDb::Configure(OpenOutcome& outcome) {
 bool HistoryDb::Migrate(int from, OpenOutcome& outcome) {
   for (int v = from; v < kSchemaVersion; ++v) {
     if (!Exec("BEGIN IMMEDIATE")) break;
-    const std::string sql = std::string(kMigrations[v]) + "PRAGMA user_version=" +
-                            std::to_string(v + 1) + ";";
+    const std::string sql =
+        std::string(kMigrations[v]) + "PRAGMA user_version=" + std::to_string(v + 1) + ";";
     if (!Exec(sql.c_str()) || !Exec("COMMIT")) {
       outcome.sqlite_code = last_code_;
       outcome.detail = sqlite3_errmsg(db_);
@@ -261,8 +261,8 @@ bool HistoryDb::Migrate(int from, OpenOutcome& outcome) {
 // Reads the version of an existing file: true with the database ready, false with `outcome`
 // saying why it cannot be used (the caller sets it aside, or gives up when it is only busy).
 bool HistoryDb::OpenExisting(OpenOutcome& outcome) {
-  int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                           nullptr);
+  int rc =
+      sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     outcome.sqlite_code = rc;
     outcome.error = sqlite3_system_errno(db_);
@@ -353,7 +353,8 @@ OpenOutcome HistoryDb::Open(const std::string& path, std::int64_t now) {
   Close();
   // Another copy holding the database for longer than the timeout: it is not damaged, only
   // busy, so it stays where it is and this run keeps no history.
-  if ((outcome.sqlite_code & 0xff) == SQLITE_BUSY || (outcome.sqlite_code & 0xff) == SQLITE_LOCKED) {
+  if ((outcome.sqlite_code & 0xff) == SQLITE_BUSY ||
+      (outcome.sqlite_code & 0xff) == SQLITE_LOCKED) {
     outcome.state = OpenState::Failed;
     return outcome;
   }
@@ -493,8 +494,9 @@ bool HistoryDb::EndGame(GameInfo& game) {
     }
   }
   if (!db_ || game.id == 0) return false;
-  Statement st(db_, "UPDATE games SET ended = ?, result = ?, player_score = ?, "
-                    "opponent_score = ? WHERE id = ?");
+  Statement st(db_,
+               "UPDATE games SET ended = ?, result = ?, player_score = ?, "
+               "opponent_score = ? WHERE id = ?");
   if (!st.ok()) {
     NoteFailure();
     return false;
@@ -545,15 +547,16 @@ void HistoryDb::ForEachHand(
     const std::function<void(const GameInfo&, const HandRecord&)>& visit) const {
   if (!db_) return;
   std::string sql = "SELECT ";
-  for (const char* c : {"g.id", "g.started", "g.ended", "g.kind", "g.level", "g.opponent",
-                        "g.path", "g.deck", "g.manilha", "g.eleven", "g.result", "g.player_score",
-                        "g.opponent_score", "g.hands"}) {
+  for (const char* c :
+       {"g.id", "g.started", "g.ended", "g.kind", "g.level", "g.opponent", "g.path", "g.deck",
+        "g.manilha", "g.eleven", "g.result", "g.player_score", "g.opponent_score", "g.hands"}) {
     sql += c;
     sql += ", ";
   }
-  sql += "h.game, h.number, h.dealt, h.cards, h.moves, h.stake, h.player_points, "
-         "h.opponent_points, h.winner, h.player_score, h.opponent_score "
-         "FROM hands h JOIN games g ON g.id = h.game ORDER BY g.started, g.id, h.number, h.id";
+  sql +=
+      "h.game, h.number, h.dealt, h.cards, h.moves, h.stake, h.player_points, "
+      "h.opponent_points, h.winner, h.player_score, h.opponent_score "
+      "FROM hands h JOIN games g ON g.id = h.game ORDER BY g.started, g.id, h.number, h.id";
   Statement st(db_, sql.c_str());
   GameInfo game;
   while (st.ok() && st.Step() == SQLITE_ROW) {

@@ -72,11 +72,11 @@ struct GameInfo {
 
 struct HandRecord {
   std::int64_t game_id = 0;
-  int number = 0;            // 1.. within its game
-  std::int64_t dealt = 0;    // unix seconds
+  int number = 0;                                // 1.. within its game
+  std::int64_t dealt = 0;                        // unix seconds
   std::array<std::uint8_t, 3> player_cards{};    // card codes, deal order
   std::array<std::uint8_t, 3> opponent_cards{};  // 0 where never shown
-  std::uint8_t vira = 0;                          // 0: none shown ("Manilha Velha")
+  std::uint8_t vira = 0;                         // 0: none shown ("Manilha Velha")
   std::vector<Move> moves;
   int stake = 1;
   int player_points = 0;    // gained in this hand
@@ -93,10 +93,10 @@ std::optional<std::vector<Move>> DecodeMoves(const std::string& bytes);
 
 // How the database came to be open.
 enum class OpenState : std::uint8_t {
-  Opened,     // an existing database of this or an older version
-  Created,    // none was there: a fresh one
-  SetAside,   // the old one was moved to `set_aside` and a fresh one begun
-  Failed,     // no history this run (`error` says why); play goes on
+  Opened,    // an existing database of this or an older version
+  Created,   // none was there: a fresh one
+  SetAside,  // the old one was moved to `set_aside` and a fresh one begun
+  Failed,    // no history this run (`error` says why); play goes on
 };
 enum class SetAsideReason : std::uint8_t { None, Unopenable, Damaged, Newer };
 

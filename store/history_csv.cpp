@@ -24,12 +24,18 @@ std::string WhoText(Who who) {
 
 std::string KindText(MoveKind kind) {
   switch (kind) {
-    case MoveKind::Card: return "carta";
-    case MoveKind::HiddenCard: return "carta encoberta";
-    case MoveKind::Call: return "pedido";
-    case MoveKind::Answer: return "resposta";
-    case MoveKind::Eleven: return "mao de onze";
-    case MoveKind::Trick: return "vaza";
+    case MoveKind::Card:
+      return "carta";
+    case MoveKind::HiddenCard:
+      return "carta encoberta";
+    case MoveKind::Call:
+      return "pedido";
+    case MoveKind::Answer:
+      return "resposta";
+    case MoveKind::Eleven:
+      return "mao de onze";
+    case MoveKind::Trick:
+      return "vaza";
   }
   return "";
 }
@@ -41,19 +47,27 @@ std::string ValueText(const Move& move) {
       const auto card = CardFromCode(move.value);
       return card ? CardName(*card) : "desconhecida";
     }
-    case MoveKind::Call: return std::to_string(move.value);
+    case MoveKind::Call:
+      return std::to_string(move.value);
     case MoveKind::Answer:
       switch (move.value) {
-        case 'S': return "aceitou";
-        case 'N': return "correu";
-        case '+': return "aumentou";
-        default: return "sem resposta";
+        case 'S':
+          return "aceitou";
+        case 'N':
+          return "correu";
+        case '+':
+          return "aumentou";
+        default:
+          return "sem resposta";
       }
-    case MoveKind::Eleven: return move.value ? "jogou" : "desistiu";
+    case MoveKind::Eleven:
+      return move.value ? "jogou" : "desistiu";
     case MoveKind::Trick: {
       const int r = move.value & 3;
       return std::to_string(move.value / 4) + " " +
-             (r == 1 ? "jogador" : r == 2 ? "adversario" : "empate");
+             (r == 1   ? "jogador"
+              : r == 2 ? "adversario"
+                       : "empate");
     }
   }
   return "";
@@ -76,14 +90,12 @@ long ExportCsv(const HistoryDb& db, std::ostream& out) {
   out << kCsvHeader << "\n";
   long lines = 0;
   db.ForEachHand([&](const GameInfo& g, const HandRecord& h) {
-    const std::string head =
-        std::to_string(g.id) + "," + TimeText(g.started) + "," +
-        (g.kind == OpponentKind::Computer ? "computador" : "rede") + "," +
-        Field(g.kind == OpponentKind::Computer ? g.level : g.opponent) + "," + Field(g.path) +
-        "," + std::to_string(h.number) + ",";
-    const std::string tail = "," + std::to_string(h.stake) + "," +
-                             std::to_string(h.player_points) + "," +
-                             std::to_string(h.opponent_points) + "," +
+    const std::string head = std::to_string(g.id) + "," + TimeText(g.started) + "," +
+                             (g.kind == OpponentKind::Computer ? "computador" : "rede") + "," +
+                             Field(g.kind == OpponentKind::Computer ? g.level : g.opponent) + "," +
+                             Field(g.path) + "," + std::to_string(h.number) + ",";
+    const std::string tail = "," + std::to_string(h.stake) + "," + std::to_string(h.player_points) +
+                             "," + std::to_string(h.opponent_points) + "," +
                              (h.winner < 0 ? "" : WhoText(static_cast<Who>(h.winner)));
     int index = 0;
     for (const Move& m : h.moves) {

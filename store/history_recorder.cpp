@@ -28,8 +28,7 @@ std::string ElevenText(int eleven_mode) {
   return eleven_mode == 1 ? "No Escuro" : "Normal";
 }
 
-HistoryRecorder::HistoryRecorder(HistoryDb& db, Clock clock)
-    : db_(db), clock_(std::move(clock)) {}
+HistoryRecorder::HistoryRecorder(HistoryDb& db, Clock clock) : db_(db), clock_(std::move(clock)) {}
 
 std::int64_t HistoryRecorder::Now() const {
   if (clock_) return clock_();
@@ -172,9 +171,8 @@ void HistoryRecorder::OnPoints(const GameState& s, Side side, int before, Points
       case PointsReason::ElevenGivenUp: {
         const int after = side == Side::Player ? s.player_points : s.computer_points;
         const int gain = after - before;
-        FinishHand(s.hand_stake, side == Side::Player ? gain : 0,
-                   side == Side::Computer ? gain : 0, static_cast<int>(WhoOf(side)),
-                   s.player_points, s.computer_points);
+        FinishHand(s.hand_stake, side == Side::Player ? gain : 0, side == Side::Computer ? gain : 0,
+                   static_cast<int>(WhoOf(side)), s.player_points, s.computer_points);
         break;
       }
       case PointsReason::Restarted:
@@ -194,7 +192,8 @@ void HistoryRecorder::OnGameEnd(const GameState& s, Side winner) {
 
 void HistoryRecorder::OnCard(const GameState& s, Side side, CardId id, bool hidden) {
   if (s.game_kind == GameKind::ContraPC) {
-    AddMove({hidden ? MoveKind::HiddenCard : MoveKind::Card, WhoOf(side), CardCode(s.cards[id].card)});
+    AddMove(
+        {hidden ? MoveKind::HiddenCard : MoveKind::Card, WhoOf(side), CardCode(s.cards[id].card)});
   }
   if (next_) next_->OnCard(s, side, id, hidden);
 }

@@ -76,9 +76,9 @@ struct Stats {
   // The rest follow the filter and the period.
   long games = 0;
   long hands = 0;
-  std::vector<WeekShare> weeks;       // oldest first, weeks with finished games only
-  std::map<int, int> points_won;      // points gained in a hand won -> hands
-  std::map<int, int> points_lost;     // points given in a hand lost -> hands
+  std::vector<WeekShare> weeks;    // oldest first, weeks with finished games only
+  std::map<int, int> points_won;   // points gained in a hand won -> hands
+  std::map<int, int> points_lost;  // points given in a hand lost -> hands
   CallsMade calls_made;
   CallsReceived calls_received;
   ElevenHands eleven;

@@ -9,8 +9,8 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QDialogButtonBox>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -22,17 +22,17 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <chrono>
 #include <fstream>
 
 #include <sqlite3.h>
 
 #include "store/history_csv.h"
+#include "store/history_replay.h"
 #include "ui/file_messages.h"
 #include "ui/messageboxes.h"
-#include "store/history_replay.h"
 
 namespace truco {
 
@@ -127,14 +127,18 @@ void ReportHistoryOpen(const OpenOutcome& outcome, const QString& path) {
   QString why;
   switch (outcome.reason) {
     case SetAsideReason::Unopenable:
-      why = outcome.error ? QStringLiteral("não pôde ser aberto (%1)").arg(ErrnoReason(outcome.error))
-                          : QStringLiteral("não pôde ser aberto");
+      why = outcome.error
+                ? QStringLiteral("não pôde ser aberto (%1)").arg(ErrnoReason(outcome.error))
+                : QStringLiteral("não pôde ser aberto");
       break;
-    case SetAsideReason::Damaged: why = QStringLiteral("está danificado"); break;
+    case SetAsideReason::Damaged:
+      why = QStringLiteral("está danificado");
+      break;
     case SetAsideReason::Newer:
       why = QStringLiteral("foi gravado por uma versão mais nova do jogo");
       break;
-    case SetAsideReason::None: break;
+    case SetAsideReason::None:
+      break;
   }
   if (outcome.state == OpenState::SetAside) {
     Mensagem({QStringLiteral("O histórico \"%1\" %2.").arg(name, why),
@@ -147,8 +151,9 @@ void ReportHistoryOpen(const OpenOutcome& outcome, const QString& path) {
     if ((outcome.sqlite_code & 0xff) == SQLITE_BUSY) {
       lines << QStringLiteral("O histórico \"%1\" está em uso por outro programa.").arg(name);
     } else if (!why.isEmpty() && !outcome.set_aside.empty()) {
-      lines << QStringLiteral("O histórico \"%1\" %2; ele foi guardado como \"%3\", mas não foi "
-                              "possível começar um novo.")
+      lines << QStringLiteral(
+                   "O histórico \"%1\" %2; ele foi guardado como \"%3\", mas não foi "
+                   "possível começar um novo.")
                    .arg(name, why, aside);
     } else {
       lines << QStringLiteral("Não foi possível abrir nem criar o histórico \"%1\"%2.")
@@ -163,12 +168,19 @@ void ReportHistoryOpen(const OpenOutcome& outcome, const QString& path) {
 void ReportHistoryWrite(int sqlite_code, int error) {
   QString why;
   switch (sqlite_code & 0xff) {
-    case SQLITE_FULL: why = ErrnoReason(ENOSPC); break;
+    case SQLITE_FULL:
+      why = ErrnoReason(ENOSPC);
+      break;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: why = QStringLiteral("ele está em uso por outro programa"); break;
-    case SQLITE_CANTOPEN: why = QStringLiteral("ele não está aberto"); break;
+    case SQLITE_LOCKED:
+      why = QStringLiteral("ele está em uso por outro programa");
+      break;
+    case SQLITE_CANTOPEN:
+      why = QStringLiteral("ele não está aberto");
+      break;
     default:
-      why = error ? ErrnoReason(error) : QStringLiteral("erro do banco de dados (%1)").arg(sqlite_code);
+      why = error ? ErrnoReason(error)
+                  : QStringLiteral("erro do banco de dados (%1)").arg(sqlite_code);
   }
   Mensagem({QStringLiteral("Não foi possível gravar a mão no histórico: %1.").arg(why),
             QStringLiteral("O jogo segue; as mãos que faltam serão gravadas assim que for "
@@ -255,9 +267,9 @@ QWidget* TFormEstatisticas::ChartPage(const QString& title, QWidget* chart, QTab
 
 void TFormEstatisticas::ShowStats() {
   const int o = std::max(0, opponent_->currentIndex());
-  const OpponentFilter filter =
-      o < static_cast<int>(opponents_.size()) ? opponents_[static_cast<std::size_t>(o)]
-                                              : OpponentFilter{};
+  const OpponentFilter filter = o < static_cast<int>(opponents_.size())
+                                    ? opponents_[static_cast<std::size_t>(o)]
+                                    : OpponentFilter{};
   stats_ = ComputeStats(db_, filter, static_cast<Period>(std::max(0, period_->currentIndex())),
                         clock_());
 
@@ -301,10 +313,12 @@ void TFormEstatisticas::ShowStats() {
     x->setTitleText(QStringLiteral("Semana"));
     if (!stats_.weeks.empty()) {
       const std::int64_t first = stats_.weeks.front().week_start;
-      const std::int64_t last = std::max<std::int64_t>(stats_.weeks.back().week_start, first + 7 * kDay);
+      const std::int64_t last =
+          std::max<std::int64_t>(stats_.weeks.back().week_start, first + 7 * kDay);
       x->setRange(QDateTime::fromSecsSinceEpoch(first, Qt::UTC),
                   QDateTime::fromSecsSinceEpoch(last, Qt::UTC));
-      x->setTickCount(static_cast<int>(std::min<std::size_t>(8, std::max<std::size_t>(2, stats_.weeks.size()))));
+      x->setTickCount(static_cast<int>(
+          std::min<std::size_t>(8, std::max<std::size_t>(2, stats_.weeks.size()))));
     }
     auto* y = new QValueAxis;
     y->setRange(0, 100);
@@ -342,11 +356,12 @@ void TFormEstatisticas::ShowStats() {
       table_rows.push_back({QString::number(points), QString::number(w), QString::number(l)});
     }
     const QString title = QStringLiteral("Tentos por mão");
-    auto* view = BarChart(title, categories,
-                          {{QStringLiteral("Mãos ganhas"), won}, {QStringLiteral("Mãos perdidas"), lost}});
-    auto* table = NewTable({QStringLiteral("Tentos"), QStringLiteral("Mãos ganhas"),
-                            QStringLiteral("Mãos perdidas")},
-                           {});
+    auto* view =
+        BarChart(title, categories,
+                 {{QStringLiteral("Mãos ganhas"), won}, {QStringLiteral("Mãos perdidas"), lost}});
+    auto* table = NewTable(
+        {QStringLiteral("Tentos"), QStringLiteral("Mãos ganhas"), QStringLiteral("Mãos perdidas")},
+        {});
     SetRows(table, table_rows);
     tabs_->addTab(ChartPage(title, view, table), QStringLiteral("&2 Tentos por mão"));
   }
@@ -368,8 +383,7 @@ void TFormEstatisticas::ShowStats() {
          {stats_.calls_made.accepted_won, stats_.calls_made.accepted_lost, stats_.calls_made.ran});
   simple(QStringLiteral("Truco pedido a você"), QStringLiteral("&4 Truco recebido"),
          {QStringLiteral("Aceitou"), QStringLiteral("Aumentou"), QStringLiteral("Correu")},
-         {stats_.calls_received.accepted, stats_.calls_received.raised,
-          stats_.calls_received.ran});
+         {stats_.calls_received.accepted, stats_.calls_received.raised, stats_.calls_received.ran});
   simple(QStringLiteral("Suas mãos de onze"), QStringLiteral("&5 Mão de onze"),
          {QStringLiteral("Jogada e ganha"), QStringLiteral("Jogada e perdida"),
           QStringLiteral("Desistiu")},
@@ -378,9 +392,9 @@ void TFormEstatisticas::ShowStats() {
 }
 
 void TFormEstatisticas::ExportCsv() {
-  const QString name = QFileDialog::getSaveFileName(
-      this, QStringLiteral("Exportar o histórico"), QStringLiteral("historico.csv"),
-      QStringLiteral("CSV (*.csv)"));
+  const QString name =
+      QFileDialog::getSaveFileName(this, QStringLiteral("Exportar o histórico"),
+                                   QStringLiteral("historico.csv"), QStringLiteral("CSV (*.csv)"));
   if (name.isEmpty()) return;
   std::ofstream out(name.toStdString(), std::ios::binary | std::ios::trunc);
   const long lines = out ? history::ExportCsv(db_, out) : 0;
@@ -390,8 +404,9 @@ void TFormEstatisticas::ExportCsv() {
                          QStringLiteral("Não foi possível gravar o arquivo \"%1\".").arg(name));
     return;
   }
-  QMessageBox::information(this, QStringLiteral("Estatísticas"),
-                           QStringLiteral("%1 lances exportados para \"%2\".").arg(lines).arg(name));
+  QMessageBox::information(
+      this, QStringLiteral("Estatísticas"),
+      QStringLiteral("%1 lances exportados para \"%2\".").arg(lines).arg(name));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -402,8 +417,7 @@ TFormHistorico::TFormHistorico(const HistoryDb& db, QWidget* parent) : QDialog(p
   auto* layout = new QHBoxLayout(this);
   auto* lists = new QVBoxLayout;
   games_ = NewTable({QStringLiteral("Início"), QStringLiteral("Adversário"),
-                     QStringLiteral("Resultado"), QStringLiteral("Placar"),
-                     QStringLiteral("Mãos")},
+                     QStringLiteral("Resultado"), QStringLiteral("Placar"), QStringLiteral("Mãos")},
                     QStringLiteral("Partidas"));
   games_->setSelectionMode(QAbstractItemView::SingleSelection);
   hands_list_ = new QListWidget;
@@ -478,18 +492,18 @@ void TFormHistorico::Reload() {
   game_list_ = db_.Games();
   std::vector<QStringList> rows;
   for (const GameInfo& g : game_list_) {
-    const QString who = g.kind == OpponentKind::Computer
-                            ? QStringLiteral("Computador (%1)").arg(QString::fromStdString(g.level))
-                            : QStringLiteral("%1 (rede, %2)")
-                                  .arg(QString::fromStdString(g.opponent),
-                                       QString::fromStdString(g.path));
+    const QString who =
+        g.kind == OpponentKind::Computer
+            ? QStringLiteral("Computador (%1)").arg(QString::fromStdString(g.level))
+            : QStringLiteral("%1 (rede, %2)")
+                  .arg(QString::fromStdString(g.opponent), QString::fromStdString(g.path));
     const QString result = g.result == GameResult::Won    ? QStringLiteral("Ganhou")
                            : g.result == GameResult::Lost ? QStringLiteral("Perdeu")
                                                           : QStringLiteral("Não terminou");
-    rows.push_back({QDateTime::fromSecsSinceEpoch(g.started).toString(
-                        QStringLiteral("dd/MM/yyyy HH:mm")),
-                    who, result, QStringLiteral("%1 x %2").arg(g.player_score).arg(g.opponent_score),
-                    QString::number(g.hands)});
+    rows.push_back(
+        {QDateTime::fromSecsSinceEpoch(g.started).toString(QStringLiteral("dd/MM/yyyy HH:mm")), who,
+         result, QStringLiteral("%1 x %2").arg(g.player_score).arg(g.opponent_score),
+         QString::number(g.hands)});
   }
   SetRows(games_, rows);
   if (!game_list_.empty()) {
@@ -506,10 +520,9 @@ void TFormHistorico::ShowGame(int row) {
     hand_list_ = db_.Hands(game_list_[static_cast<std::size_t>(row)].id);
   }
   for (const HandRecord& h : hand_list_) {
-    const QString outcome =
-        h.winner == 0   ? QStringLiteral("ganhou %1").arg(h.player_points)
-        : h.winner == 1 ? QStringLiteral("perdeu %1").arg(h.opponent_points)
-                        : QStringLiteral("empatou");
+    const QString outcome = h.winner == 0   ? QStringLiteral("ganhou %1").arg(h.player_points)
+                            : h.winner == 1 ? QStringLiteral("perdeu %1").arg(h.opponent_points)
+                                            : QStringLiteral("empatou");
     hands_list_->addItem(QStringLiteral("Mão %1: %2 (%3 x %4)")
                              .arg(h.number)
                              .arg(outcome)
@@ -558,22 +571,21 @@ void TFormHistorico::ShowStep(std::size_t step) {
   }
   if (hand.vira) show(6, hand.vira, false);
   for (const TableCardAt& t : at.table) {
-    const auto index = static_cast<std::size_t>(7 + (t.trick - 1) * 2 + (t.who == Who::Player ? 0 : 1));
+    const auto index =
+        static_cast<std::size_t>(7 + (t.trick - 1) * 2 + (t.who == Who::Player ? 0 : 1));
     show(index, t.code, t.hidden);
   }
-  move_label_->setText(
-      QStringLiteral("Lance %1 de %2. %3")
-          .arg(step_)
-          .arg(hand.moves.size())
-          .arg(step_ == 0 ? QStringLiteral("As cartas como foram dadas.")
-                          : QString::fromStdString(at.last)));
+  move_label_->setText(QStringLiteral("Lance %1 de %2. %3")
+                           .arg(step_)
+                           .arg(hand.moves.size())
+                           .arg(step_ == 0 ? QStringLiteral("As cartas como foram dadas.")
+                                           : QString::fromStdString(at.last)));
 }
 
 bool TFormHistorico::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home ||
-        key == Qt::Key_End) {
+    if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End) {
       keyPressEvent(static_cast<QKeyEvent*>(event));
       return true;
     }

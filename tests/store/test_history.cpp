@@ -68,8 +68,8 @@ std::string ReadAll(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-GameInfo MakeGame(std::int64_t started, OpponentKind kind, std::string level,
-                  std::string opponent, std::string path) {
+GameInfo MakeGame(std::int64_t started, OpponentKind kind, std::string level, std::string opponent,
+                  std::string path) {
   GameInfo g;
   g.started = started;
   g.kind = kind;
@@ -103,8 +103,7 @@ class EventLog : public GameObserver {
     open_ = Hand{};
     for (int i = 0; i < 3; ++i) {
       open_->player[static_cast<std::size_t>(i)] = s.cards[static_cast<std::size_t>(i)].card;
-      open_->computer[static_cast<std::size_t>(i)] =
-          s.cards[static_cast<std::size_t>(i + 3)].card;
+      open_->computer[static_cast<std::size_t>(i)] = s.cards[static_cast<std::size_t>(i + 3)].card;
     }
   }
   void OnCard(const GameState& s, Side side, CardId id, bool hidden) override {
@@ -317,7 +316,8 @@ HandRecord SomeHand(int n) {
   h.player_cards = {5, 9, 13};
   h.opponent_cards = {17, 21, 25};
   h.vira = 29;
-  h.moves = {{MoveKind::Card, Who::Player, 5}, {MoveKind::Card, Who::Opponent, 17},
+  h.moves = {{MoveKind::Card, Who::Player, 5},
+             {MoveKind::Card, Who::Opponent, 17},
              {MoveKind::Trick, Who::Player, 5}};
   h.winner = 0;
   h.player_points = 1;
@@ -514,8 +514,8 @@ TEST(History, CsvExportReadsBack) {
       const auto kind = static_cast<MoveKind>(random() % 6);
       auto value = static_cast<std::uint8_t>(random() % 56);
       if (kind == MoveKind::Answer) value = "SN+*"[random() % 4];
-      h.moves.push_back({kind, static_cast<Who>(random() % 2), value,
-                         static_cast<Hint>(random() % 3)});
+      h.moves.push_back(
+          {kind, static_cast<Who>(random() % 2), value, static_cast<Hint>(random() % 3)});
     }
     moves += count;
     ASSERT_TRUE(db.WriteHand(g, h));
