@@ -93,6 +93,7 @@ QChartView* BarChart(const QString& title, const QStringList& categories,
   auto* y = new QValueAxis;
   y->setRange(0, top);
   y->setLabelFormat(QStringLiteral("%d"));
+  y->applyNiceNumbers();
   chart->addAxis(y, Qt::AlignLeft);
   series->attachAxis(y);
   chart->legend()->setAlignment(Qt::AlignBottom);
