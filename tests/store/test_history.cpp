@@ -550,3 +550,40 @@ TEST(History, CsvExportReadsBack) {
 
 }  // namespace
 }  // namespace truco::history
+
+namespace truco::history {
+namespace {
+
+// "Dica" marks only the player's next move: followed when it is the move shown, not followed
+// otherwise; the other side's moves and later moves carry no mark.
+TEST(History, HintMarksThePlayersNextMove) {
+  TempFolder folder;
+  HistoryDb db;
+  ASSERT_EQ(db.Open(folder.File("h.sqlite"), 0).state, OpenState::Created);
+  HistoryRecorder recorder(db, [] { return std::int64_t{9}; });
+  GameState s;
+  s.cards[kCartaJ1].card = {7, Suit::Hearts};
+  s.cards[kCartaJ2].card = {3, Suit::Clubs};
+  s.cards[kCartaM1].card = {1, Suit::Spades};
+  recorder.OnDeal(s);
+  recorder.NoteHint({MoveKind::Card, CardCode(s.cards[kCartaJ1].card)});
+  recorder.OnCard(s, Side::Computer, kCartaM1, false);  // not the player's: no mark
+  recorder.OnCard(s, Side::Player, kCartaJ1, false);    // followed
+  recorder.OnCard(s, Side::Player, kCartaJ2, false);    // no hint shown any more
+  recorder.NoteHint({MoveKind::Call, 0});
+  recorder.OnCard(s, Side::Player, kCartaJ2, true);  // a card instead of the call
+  recorder.NoteHint({MoveKind::Answer, 'N'});
+  recorder.OnAnswer(s, Side::Player, 'N');  // followed
+  recorder.OnPoints(s, Side::Computer, 0, PointsReason::PlayerRan);
+  const auto games = db.Games();
+  ASSERT_EQ(games.size(), 1u);
+  const auto hands = db.Hands(games[0].id);
+  ASSERT_EQ(hands.size(), 1u);
+  std::vector<Hint> marks;
+  for (const Move& m : hands[0].moves) marks.push_back(m.hint);
+  EXPECT_EQ(marks, (std::vector<Hint>{Hint::None, Hint::Followed, Hint::None, Hint::Ignored,
+                                      Hint::Followed}));
+}
+
+}  // namespace
+}  // namespace truco::history
