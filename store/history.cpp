@@ -409,7 +409,10 @@ bool HistoryDb::InsertGame(GameInfo& game) {
   st.Bind(10, static_cast<std::int64_t>(game.result));
   st.Bind(11, game.player_score);
   st.Bind(12, game.opponent_score);
-  if (st.Step() != SQLITE_DONE) return false;
+  if (st.Step() != SQLITE_DONE) {
+    NoteFailure();
+    return false;
+  }
   game.id = sqlite3_last_insert_rowid(db_);
   return true;
 }
@@ -438,7 +441,10 @@ bool HistoryDb::InsertHand(GameInfo& game, const HandRecord& hand) {
   st.Bind(9, hand.winner);
   st.Bind(10, hand.player_score);
   st.Bind(11, hand.opponent_score);
-  if (st.Step() != SQLITE_DONE) return false;
+  if (st.Step() != SQLITE_DONE) {
+    NoteFailure();
+    return false;
+  }
   Statement up(db_,
                "UPDATE games SET hands = hands + 1, player_score = ?, opponent_score = ? "
                "WHERE id = ?");
@@ -446,7 +452,11 @@ bool HistoryDb::InsertHand(GameInfo& game, const HandRecord& hand) {
   up.Bind(1, hand.player_score);
   up.Bind(2, hand.opponent_score);
   up.Bind(3, game.id);
-  return up.Step() == SQLITE_DONE;
+  if (up.Step() != SQLITE_DONE) {
+    NoteFailure();
+    return false;
+  }
+  return true;
 }
 
 bool HistoryDb::WriteHand(GameInfo& game, HandRecord hand) {
@@ -473,14 +483,17 @@ bool HistoryDb::WriteHand(GameInfo& game, HandRecord hand) {
       }
     }
   }
-  if (ok && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
-    for (const auto& [g, h] : work) {
-      if (SameGame(g, game)) game.id = g.id;
+  if (ok) {
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
+      for (const auto& [g, h] : work) {
+        if (SameGame(g, game)) game.id = g.id;
+      }
+      pending_.clear();
+      return true;
     }
-    pending_.clear();
-    return true;
+    NoteFailure();
   }
-  NoteFailure();
+  // The code and errno were taken at the step that failed, before the rollback.
   sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   return false;
 }

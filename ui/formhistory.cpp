@@ -179,6 +179,9 @@ void ReportHistoryWrite(int sqlite_code, int error) {
     case SQLITE_CANTOPEN:
       why = QStringLiteral("ele não está aberto");
       break;
+    case SQLITE_IOERR:
+      why = error ? ErrnoReason(error) : QStringLiteral("erro de leitura ou gravação no disco");
+      break;
     default:
       why = error ? ErrnoReason(error)
                   : QStringLiteral("erro do banco de dados (%1)").arg(sqlite_code);

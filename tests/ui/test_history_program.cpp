@@ -1,0 +1,74 @@
+// The program and its history: a damaged history is set aside and the player is told so in
+// Portuguese; a hand that cannot be written is told once, and the game goes on.
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/program.h"
+#include "tests/store/fsize_limit.h"
+#include "tests/ui/modal.h"
+
+using truco::testing::ModalScript;
+
+class TestHistoryProgram : public QObject {
+  Q_OBJECT
+ private slots:
+  void damagedHistoryIsSetAsideAndAFailedWriteIsToldOnce();
+};
+
+void TestHistoryProgram::damagedHistoryIsSetAsideAndAFailedWriteIsToldOnce() {
+  QTemporaryDir dir;
+  const QString history = dir.filePath(QStringLiteral("historico.sqlite"));
+  const QByteArray junk("not a database, and long enough to be read as a header of one....");
+  {
+    QFile f(history);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(junk);
+  }
+  ModalScript script;
+  script.Ok();  // "Conf.dll" missing
+  script.Ok();  // the history set aside
+  truco::ProgramPaths paths{dir.filePath("Conf.dll"), dir.filePath("Recordes.qdx"),
+                            dir.filePath("Frases.ini")};
+  paths.history = history;
+  truco::Program program(paths, /*show_splash=*/false);
+  QTRY_COMPARE(script.pending(), std::size_t{0});
+  const QString told = script.texts().value(1);
+  QVERIFY2(told.contains(QStringLiteral("O histórico \"historico.sqlite\" está danificado.")),
+           qPrintable(told));
+  QVERIFY2(told.contains(QStringLiteral("um histórico novo foi começado")), qPrintable(told));
+  // The old file is kept whole under the dated name the box gives.
+  QStringList aside = QDir(dir.path()).entryList({QStringLiteral("historico.sqlite.*")});
+  aside = aside.filter(QRegularExpression(QStringLiteral("^historico\\.sqlite\\.[0-9-]+$")));
+  QCOMPARE(aside.size(), 1);
+  QVERIFY(told.contains(aside[0]));
+  QFile kept(dir.filePath(aside[0]));
+  QVERIFY(kept.open(QIODevice::ReadOnly));
+  QCOMPARE(kept.readAll(), junk);
+  QVERIFY(program.history().is_open());
+
+  // Hands end while no file may grow: one box, however many hands, and each is kept to be
+  // written later.
+  truco::history::HistoryRecorder& recorder = program.recorder();
+  truco::GameState s = program.game().state();
+  script.Ok();
+  {
+    truco::testing::FileSizeLimit limit(1);
+    for (int i = 0; i < 5; ++i) {
+      recorder.OnDeal(s);
+      recorder.OnPoints(s, truco::Side::Player, 0, truco::PointsReason::HandWon);
+    }
+  }
+  QTRY_COMPARE(script.pending(), std::size_t{0});
+  QTest::qWait(50);
+  QCOMPARE(script.texts().size(), 3);
+  QVERIFY2(
+      script.texts()[2].startsWith(QStringLiteral("Não foi possível gravar a mão no histórico")),
+      qPrintable(script.texts()[2]));
+  QCOMPARE(program.history().pending(), std::size_t{5});
+  QCOMPARE(script.unexpected(), 0);
+}
+
+QTEST_MAIN(TestHistoryProgram)
+#include "test_history_program.moc"
