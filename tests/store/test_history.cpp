@@ -203,6 +203,26 @@ TEST(History, RandomGamesAreRecordedAsTheGameToldThem) {
       EXPECT_NE(std::find(own.begin(), own.end(), m.value), own.end());
       EXPECT_TRUE(played.insert(m.value).second);
     }
+    // Each trick closes on one card of each side played since the last; tricks come in order;
+    // every call is answered by the other side before anything else is played.
+    int mine = 0, theirs = 0, next_trick = 1;
+    for (std::size_t k = 0; k < h.moves.size(); ++k) {
+      const Move& m = h.moves[k];
+      if (m.kind == MoveKind::Card || m.kind == MoveKind::HiddenCard) {
+        ++(m.who == Who::Player ? mine : theirs);
+      } else if (m.kind == MoveKind::Trick) {
+        EXPECT_EQ(m.value / 4, next_trick++);
+        EXPECT_EQ(mine, 1);
+        EXPECT_EQ(theirs, 1);
+        mine = theirs = 0;
+      } else if (m.kind == MoveKind::Call) {
+        ASSERT_LT(k + 1, h.moves.size()) << "a call without its answer";
+        EXPECT_EQ(h.moves[k + 1].kind, MoveKind::Answer);
+        EXPECT_NE(h.moves[k + 1].who, m.who);
+      }
+    }
+    EXPECT_LE(mine, 1);
+    EXPECT_LE(theirs, 1);
     // The score after the hand is the sum of the game's gains so far.
     sums[h.game_id].first += h.player_points;
     sums[h.game_id].second += h.opponent_points;
