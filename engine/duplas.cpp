@@ -170,6 +170,7 @@ bool DuplasGame::Call(int seat) {
   s.call_team = TeamOf(seat);
   s.call_rung = *NextCall(s.stake);
   s.phase = Phase::CallPending;
+  if (observer_) observer_->OnCall(s, s.call_team);
   return true;
 }
 
@@ -177,6 +178,8 @@ bool DuplasGame::Answer(int team, CallAnswer answer) {
   DuplasState& s = state_;
   if (s.phase != Phase::CallPending || team != OtherTeam(s.call_team)) return false;
   const RungInfo& info = Info(s.call_rung);
+  if (answer == CallAnswer::Raise && !NextRung(s.call_rung)) return false;
+  if (observer_) observer_->OnAnswer(s, team, answer);
   switch (answer) {
     case CallAnswer::Accept:
       s.stake = info.stake;

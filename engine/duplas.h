@@ -131,6 +131,8 @@ class DuplasObserver {
   virtual void OnCard(const DuplasState&, int /*seat*/) {}
   virtual void OnTrick(const DuplasState&, int /*trick*/) {}
   virtual void OnPoints(const DuplasState&, int /*team*/, int /*before*/, PointsReason) {}
+  virtual void OnCall(const DuplasState&, int /*team*/) {}
+  virtual void OnAnswer(const DuplasState&, int /*team*/, CallAnswer) {}
   virtual void OnRedeal(const DuplasState&) {}
   virtual void OnGameEnd(const DuplasState&, int /*winner*/) {}
 };
