@@ -28,6 +28,7 @@ class TFormCor;
 class TFormTruco;
 class TFormFrases;
 class TF_ESCOLHA;
+class TFormDuplas;
 namespace net {
 class NetworkPlay;
 }
@@ -68,6 +69,8 @@ class Program {
   void SyncSettings();
   void ShowFirstPlace(bool report = true);
   void RestartMatch();
+  // The table of the game in pairs, made the first time it is chosen.
+  void OpenDuplas();
   void ApplyLevel(ComputerLevel level);
 
   ClockRandom random_;
@@ -94,6 +97,7 @@ class Program {
   std::unique_ptr<TFormTruco> truco_;
   std::unique_ptr<TFormFrases> frases_;
   std::unique_ptr<TF_ESCOLHA> escolha_;
+  std::unique_ptr<TFormDuplas> duplas_;
   std::unique_ptr<net::NetworkPlay> network_;
 };
 
