@@ -56,7 +56,10 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   frases_ = std::make_unique<TFormFrases>(paths.phrases, paths.phrases_default, owner);
   escolha_ = std::make_unique<TF_ESCOLHA>(owner);
   screen_.SetEscolhaDialog(escolha_.get());
-  screen_.SetDuplasOpener([this](const GameKindChoice&) { OpenDuplas(); });
+  screen_.SetDuplasOpener([this](const GameKindChoice& choice) {
+    OpenDuplas();
+    duplas_->SetPlayerName(QString::fromStdString(choice.name));
+  });
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
 

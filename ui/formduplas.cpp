@@ -187,7 +187,7 @@ void TFormDuplas::Build() {
     hands_[kEast][U(i)] = card(506, 146 + kOverlap * i);
     hands_[kSouth][U(i)] = card(170 + 90 * i, 418);
   }
-  sign_ = label(360, 30, 140, 64, {});
+  sign_ = label(380, 30, 120, 64, {});
   sign_->setWordWrap(true);
   sign_->setAccessibleName(QStringLiteral("Sinal do parceiro"));
   for (int seat = 0; seat < kNumSeats; ++seat) trick_[U(seat)] = card(kTrickAt[U(seat)].x(), kTrickAt[U(seat)].y());
@@ -335,9 +335,12 @@ void TFormDuplas::ScheduleStep() {
     return;
   }
   if (step_timer_->isActive()) return;
-  // The end of a hand stays on the table a little longer.
+  // A finished trick and the end of a hand stay on the table a little longer.
+  const DuplasState& s = game_.state();
   const bool deal = game_.NextDue().kind == Due::Kind::Deal && !signs_due_;
-  step_timer_->start(deal ? 3 * step_ms_ : step_ms_);
+  const bool trick_closed = s.phase == Phase::Play && s.trick > 1 &&
+                            s.tricks[U(s.trick)].count == 0 && !signs_due_;
+  step_timer_->start(deal || trick_closed ? 3 * step_ms_ : step_ms_);
 }
 
 void TFormDuplas::Step() {
@@ -454,7 +457,8 @@ void TFormDuplas::refresh() {
   }
 
   for (int seat = 0; seat < kNumSeats; ++seat) {
-    QString name = QString::fromUtf8(SeatName(seat));
+    QString name = seat == kSouth && !player_name_.isEmpty() ? player_name_
+                                                             : QString::fromUtf8(SeatName(seat));
     if (s.turn == seat && s.phase == Phase::Play) name = QStringLiteral("▶ ") + name;
     names_[U(seat)]->setText(name);
   }

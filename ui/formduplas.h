@@ -41,6 +41,11 @@ class TFormDuplas : public QWidget {
   void SetSettings(const duplas::DuplasSettings& settings);
   void SetBackground(const QColor& colour);
   void SetDeckType(TDecks deck);
+  // The name over the player's cards (the game-kind dialog's).
+  void SetPlayerName(const QString& name) {
+    player_name_ = name;
+    refresh();
+  }
   // Tests run the computer seats without waiting.
   void SetStepDelay(int ms) { step_ms_ = ms; }
 
@@ -109,6 +114,7 @@ class TFormDuplas : public QWidget {
   QTextBrowser* tips_ = nullptr;
   QStatusBar* status_ = nullptr;
   QString status_text_;
+  QString player_name_;
   duplas::DuplasSettings settings_;
 };
 

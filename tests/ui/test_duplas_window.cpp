@@ -68,6 +68,15 @@ void CheckShown(const TFormDuplas& w) {
   }
 }
 
+// With TRUCO_SHOTS_DIR set, the first of each moment is kept as a picture of the window.
+void Shot(QWidget& w, const char* name) {
+  static QSet<QString> taken;
+  const QByteArray dir = qgetenv("TRUCO_SHOTS_DIR");
+  if (dir.isEmpty() || taken.contains(QString::fromUtf8(name))) return;
+  taken.insert(QString::fromUtf8(name));
+  w.grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
+}
+
 }  // namespace
 
 void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
@@ -91,13 +100,17 @@ void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
     const DuplasState& s = w.game().state();
     int shown = 0;
     for (int seat = 0; seat < kNumSeats; ++seat) shown += w.trickCard(seat)->isVisible() ? 1 : 0;
-    if (shown == 4) ++full_tricks;
+    if (shown == 4) {
+      ++full_tricks;
+      Shot(w, "trick_of_four");
+    }
     if (!w.partnerSignText().isEmpty()) ++signs;
     const Due due = w.game().NextDue();
     ++keys;
     if (due.kind == Due::Kind::Deal) {
       // The game is over: the foot line says so and I starts the next one from 0.
       QVERIFY(w.statusText().startsWith(QStringLiteral("Fim da partida")));
+      Shot(w, "game_end");
       QVERIFY(std::max(s.points[0], s.points[1]) == 12);
       ++games;
       QTest::keyClick(&w, Qt::Key_I);
@@ -106,6 +119,7 @@ void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
     } else if (due.kind == Due::Kind::Answer) {
       QCOMPARE(due.team, 0);
       QVERIFY(w.statusText().contains(QStringLiteral("A aceita")));
+      Shot(w, "call");
       ++answered;
       const int stake = s.stake;
       QTest::keyClick(&w, answered % 4 == 3 ? Qt::Key_C : Qt::Key_A);
@@ -115,6 +129,7 @@ void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
       ++elevens;
       // The partner's hand lies face up for us at 11.
       for (int i = 0; i < kHandSize; ++i) QVERIFY(!w.card(kNorth, i)->showDeck());
+      Shot(w, "hand_of_eleven");
       QTest::keyClick(&w, Qt::Key_J);
       QCOMPARE(w.game().state().stake, 3);
     } else {
