@@ -28,8 +28,8 @@ void BM_DuplasHandsRules(benchmark::State& bench) {
     }
     ++hands;
   }
-  bench.counters["hands_per_s"] = benchmark::Counter(static_cast<double>(hands),
-                                                     benchmark::Counter::kIsRate);
+  bench.counters["hands_per_s"] =
+      benchmark::Counter(static_cast<double>(hands), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DuplasHandsRules);
 
@@ -54,7 +54,8 @@ const std::vector<Position>& Positions() {
         game.Deal();
         continue;
       }
-      const int seat = due.kind == Due::Kind::Play ? due.seat : DecidingSeat(game.state(), due.team);
+      const int seat =
+          due.kind == Due::Kind::Play ? due.seat : DecidingSeat(game.state(), due.team);
       if (TeamOf(seat) == 0) out.push_back({game.state(), seat, due});
       StepComputer(game, players);
     }

@@ -139,9 +139,9 @@ void DuplasGame::CloseTrick() {
   DuplasState& s = state_;
   Trick& t = s.tricks[static_cast<std::size_t>(s.trick)];
   t.taker_seat = TrickTaker(s, t);
-  t.result = t.taker_seat == kNoSeat ? Taker::Tie
+  t.result = t.taker_seat == kNoSeat     ? Taker::Tie
              : TeamOf(t.taker_seat) == 0 ? Taker::Mine
-                                          : Taker::Theirs;
+                                         : Taker::Theirs;
   std::array<Taker, 4> results{};
   for (int i = 1; i <= s.trick; ++i) {
     results[static_cast<std::size_t>(i)] = s.tricks[static_cast<std::size_t>(i)].result;

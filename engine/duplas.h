@@ -40,10 +40,18 @@ inline constexpr int kHandSize = 3;
 enum Seat : std::uint8_t { kSouth = 0, kEast = 1, kNorth = 2, kWest = 3 };
 inline constexpr int kNoSeat = -1;
 
-constexpr int TeamOf(int seat) { return seat % 2; }
-constexpr int PartnerOf(int seat) { return (seat + 2) % kNumSeats; }
-constexpr int NextSeat(int seat) { return (seat + 1) % kNumSeats; }
-constexpr int OtherTeam(int team) { return 1 - team; }
+constexpr int TeamOf(int seat) {
+  return seat % 2;
+}
+constexpr int PartnerOf(int seat) {
+  return (seat + 2) % kNumSeats;
+}
+constexpr int NextSeat(int seat) {
+  return (seat + 1) % kNumSeats;
+}
+constexpr int OtherTeam(int team) {
+  return 1 - team;
+}
 
 // The partner's sign: one per manilha suit and one for "nothing good".
 enum class Sign : std::uint8_t { None, Nada, Zap, Copas, Espadilha, PicaFumo };

@@ -7,7 +7,9 @@
 namespace truco::duplas {
 namespace {
 
-std::size_t U(int i) { return static_cast<std::size_t>(i); }
+std::size_t U(int i) {
+  return static_cast<std::size_t>(i);
+}
 
 std::uint64_t Mix(std::uint64_t h, std::uint64_t x) {
   h ^= x + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
@@ -29,8 +31,8 @@ std::uint64_t HashView(const DuplasView& v, std::uint64_t seed) {
   for (std::size_t t = 1; t <= 3; ++t) {
     for (int i = 0; i < v.tricks[t].count; ++i) {
       const PlayedCard& p = v.tricks[t].cards[U(i)];
-      h = Mix(h, CardCode(p.card) * 16 + static_cast<std::uint64_t>(p.seat) * 2 +
-                     (p.hidden ? 1 : 0));
+      h = Mix(h,
+              CardCode(p.card) * 16 + static_cast<std::uint64_t>(p.seat) * 2 + (p.hidden ? 1 : 0));
     }
   }
   h = Mix(h, static_cast<std::uint64_t>(v.partner_sign));
@@ -174,8 +176,7 @@ CardChoice DuplasForte::ChooseCard(const DuplasView& v) {
     int score = 0;
     for (const DuplasState& d : deals) score += PlayOut(d, v.team(), v.seat, slot);
     // Equal scores: the weaker card, kept cheap.
-    if (best_slot < 0 || score > best_score ||
-        (score == best_score && strength < best_strength)) {
+    if (best_slot < 0 || score > best_score || (score == best_score && strength < best_strength)) {
       best_slot = slot;
       best_score = score;
       best_strength = strength;

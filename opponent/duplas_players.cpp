@@ -11,7 +11,9 @@ constexpr int kGoodStrength = 8;
 // A "3" and the manilhas.
 constexpr int kStrongStrength = 9;
 
-std::size_t U(int i) { return static_cast<std::size_t>(i); }
+std::size_t U(int i) {
+  return static_cast<std::size_t>(i);
+}
 
 struct Held {
   std::array<int, kHandSize> slot{};
@@ -91,13 +93,18 @@ int HandScore(const DuplasView& v) {
   const Held h = HeldCards(v);
   int score = 0;
   for (int i = 0; i < h.n; ++i) {
-    if (h.strength[U(i)] >= kFirstManilhaStrength) score += 3;
-    else if (h.strength[U(i)] >= kStrongStrength) score += 2;
-    else if (h.strength[U(i)] >= kGoodStrength) score += 1;
+    if (h.strength[U(i)] >= kFirstManilhaStrength)
+      score += 3;
+    else if (h.strength[U(i)] >= kStrongStrength)
+      score += 2;
+    else if (h.strength[U(i)] >= kGoodStrength)
+      score += 1;
   }
   const int promise = PartnerPromise(v);
-  if (promise >= kFirstManilhaStrength) score += 2;
-  else if (promise >= kStrongStrength) score += 1;
+  if (promise >= kFirstManilhaStrength)
+    score += 2;
+  else if (promise >= kStrongStrength)
+    score += 1;
   score += 3 * TricksWon(v, v.team()) - 3 * TricksWon(v, OtherTeam(v.team()));
   return score;
 }
@@ -231,7 +238,9 @@ CardChoice DuplasRandom::ChooseCard(const DuplasView& v) {
   return {slot, hide};
 }
 
-bool DuplasRandom::WantsCall(const DuplasView& v) { return v.may_call && rng_() % 6 == 0; }
+bool DuplasRandom::WantsCall(const DuplasView& v) {
+  return v.may_call && rng_() % 6 == 0;
+}
 
 CallAnswer DuplasRandom::Answer(const DuplasView& v) {
   const auto r = rng_() % 3;
@@ -239,7 +248,9 @@ CallAnswer DuplasRandom::Answer(const DuplasView& v) {
   return r == 1 ? CallAnswer::Run : CallAnswer::Accept;
 }
 
-bool DuplasRandom::PlaysEleven(const DuplasView&) { return rng_() % 2 == 0; }
+bool DuplasRandom::PlaysEleven(const DuplasView&) {
+  return rng_() % 2 == 0;
+}
 
 int DecidingSeat(const DuplasState& s, int team) {
   // The seat after the one on turn is always of the other team: it answers a call.

@@ -21,15 +21,16 @@ using namespace duplas;
 
 namespace {
 
-std::size_t U(int i) { return static_cast<std::size_t>(i); }
+std::size_t U(int i) {
+  return static_cast<std::size_t>(i);
+}
 
 constexpr int kTableWidth = 590;
 constexpr int kFootHeight = 22;
 constexpr int kOverlap = 30;  // side seats' cards overlap down the table edge
 
 // Where each seat's card lies in the trick, and its hand.
-constexpr std::array<QPoint, kNumSeats> kTrickAt{
-    {{260, 272}, {352, 198}, {260, 124}, {168, 198}}};
+constexpr std::array<QPoint, kNumSeats> kTrickAt{{{260, 272}, {352, 198}, {260, 124}, {168, 198}}};
 
 const char* SeatName(int seat) {
   switch (seat) {
@@ -44,7 +45,9 @@ const char* SeatName(int seat) {
   }
 }
 
-QString TeamName(int team) { return team == 0 ? QStringLiteral("NÓS") : QStringLiteral("ELES"); }
+QString TeamName(int team) {
+  return team == 0 ? QStringLiteral("NÓS") : QStringLiteral("ELES");
+}
 
 QString RungName(Rung rung) {
   switch (rung) {
@@ -190,7 +193,8 @@ void TFormDuplas::Build() {
   sign_ = label(380, 30, 120, 64, {});
   sign_->setWordWrap(true);
   sign_->setAccessibleName(QStringLiteral("Sinal do parceiro"));
-  for (int seat = 0; seat < kNumSeats; ++seat) trick_[U(seat)] = card(kTrickAt[U(seat)].x(), kTrickAt[U(seat)].y());
+  for (int seat = 0; seat < kNumSeats; ++seat)
+    trick_[U(seat)] = card(kTrickAt[U(seat)].x(), kTrickAt[U(seat)].y());
   // Cards played lie above the hands at the sides.
   for (TCard* c : trick_) c->raise();
   call_ = label(100, 374, 390, 20, {}, true);
@@ -203,12 +207,15 @@ void TFormDuplas::Build() {
     return b;
   };
   b_inicio_ = button(8, QStringLiteral("Iniciar"), QStringLiteral("Começar a partida (tecla I)"));
-  b_trucar_ = button(90, QStringLiteral("Trucar"), QStringLiteral("Pedir truco ou aumentar (tecla T)"));
+  b_trucar_ =
+      button(90, QStringLiteral("Trucar"), QStringLiteral("Pedir truco ou aumentar (tecla T)"));
   b_correr_ = button(172, QStringLiteral("Correr"), QStringLiteral("Correr desta mão (tecla C)"));
-  b_esconder_ = button(254, QStringLiteral("Esconder"), QStringLiteral("Jogar a próxima carta encoberta (tecla E)"));
+  b_esconder_ = button(254, QStringLiteral("Esconder"),
+                       QStringLiteral("Jogar a próxima carta encoberta (tecla E)"));
   b_aceitar_ = button(336, QStringLiteral("Aceitar"), QStringLiteral("Aceitar o pedido (tecla A)"));
   b_jogar_ = button(418, QStringLiteral("Jogar"), QStringLiteral("Jogar a mão de onze (tecla J)"));
-  b_sinal_ = button(500, QStringLiteral("Sinal"), QStringLiteral("Mostrar um sinal ao parceiro (tecla S)"));
+  b_sinal_ = button(500, QStringLiteral("Sinal"),
+                    QStringLiteral("Mostrar um sinal ao parceiro (tecla S)"));
   connect(b_inicio_, &QPushButton::clicked, this, [this] { BInicioClick(); });
   connect(b_trucar_, &QPushButton::clicked, this, [this] { BTrucarClick(); });
   connect(b_correr_, &QPushButton::clicked, this, [this] { BCorrerClick(); });
@@ -300,11 +307,21 @@ void TFormDuplas::SetDeckType(TDecks deck) {
   vira_->setDeckType(deck);
 }
 
-TCard* TFormDuplas::card(int seat, int slot) const { return hands_[U(seat)][U(slot)]; }
-TCard* TFormDuplas::trickCard(int seat) const { return trick_[U(seat)]; }
-QString TFormDuplas::statusText() const { return status_text_; }
-QString TFormDuplas::stakeText() const { return stake_->text(); }
-QString TFormDuplas::partnerSignText() const { return sign_->text(); }
+TCard* TFormDuplas::card(int seat, int slot) const {
+  return hands_[U(seat)][U(slot)];
+}
+TCard* TFormDuplas::trickCard(int seat) const {
+  return trick_[U(seat)];
+}
+QString TFormDuplas::statusText() const {
+  return status_text_;
+}
+QString TFormDuplas::stakeText() const {
+  return stake_->text();
+}
+QString TFormDuplas::partnerSignText() const {
+  return sign_->text();
+}
 
 void TFormDuplas::contextMenuEvent(QContextMenuEvent* event) {
   sign_menu_->popup(event->globalPos());
@@ -338,8 +355,8 @@ void TFormDuplas::ScheduleStep() {
   // A finished trick and the end of a hand stay on the table a little longer.
   const DuplasState& s = game_.state();
   const bool deal = game_.NextDue().kind == Due::Kind::Deal && !signs_due_;
-  const bool trick_closed = s.phase == Phase::Play && s.trick > 1 &&
-                            s.tricks[U(s.trick)].count == 0 && !signs_due_;
+  const bool trick_closed =
+      s.phase == Phase::Play && s.trick > 1 && s.tricks[U(s.trick)].count == 0 && !signs_due_;
   step_timer_->start(deal || trick_closed ? 3 * step_ms_ : step_ms_);
 }
 
@@ -504,7 +521,7 @@ void TFormDuplas::refresh() {
     call = TeamName(v.call_team) + QStringLiteral(" pediram ") + RungName(v.call_rung) + "!";
     if (due.team == 0) {
       const CallAnswer a = rules_->Answer(ViewOf(s, kNorth));
-      hint_answer = a == CallAnswer::Accept ? QStringLiteral("aceitar")
+      hint_answer = a == CallAnswer::Accept  ? QStringLiteral("aceitar")
                     : a == CallAnswer::Raise ? QStringLiteral("aumentar")
                                              : QStringLiteral("correr");
       call += QStringLiteral("  Parceiro acha: ") + hint_answer;
@@ -513,7 +530,7 @@ void TFormDuplas::refresh() {
     call = QStringLiteral("Mão de onze: ") + TeamName(due.team) + QStringLiteral(" decidem");
     if (due.team == 0) {
       call += rules_->PlaysEleven(ViewOf(s, kNorth)) ? QStringLiteral(" (parceiro: jogar)")
-                                                      : QStringLiteral(" (parceiro: correr)");
+                                                     : QStringLiteral(" (parceiro: correr)");
     }
   } else if (GameOver(s)) {
     const int winner = GameWinner(s.points[0], s.points[1]) == Taker::Mine ? 0 : 1;
@@ -528,7 +545,8 @@ void TFormDuplas::refresh() {
   b_inicio_->setEnabled(!started_ || GameOver(s));
   b_trucar_->setEnabled(s.MayCallNow(kSouth) || (answering && NextRung(v.call_rung)));
   b_trucar_->setText(answering && NextRung(v.call_rung)
-                         ? QStringLiteral("Pedir ") + QString::number(Info(*NextRung(v.call_rung)).stake)
+                         ? QStringLiteral("Pedir ") +
+                               QString::number(Info(*NextRung(v.call_rung)).stake)
                          : QStringLiteral("Trucar"));
   b_correr_->setEnabled(my_turn || answering || deciding);
   b_esconder_->setEnabled(my_turn && s.trick >= 2 && !s.blind);
@@ -563,11 +581,12 @@ void TFormDuplas::refresh() {
   } else if (due.kind == Due::Kind::Answer || due.kind == Due::Kind::Eleven) {
     text = QStringLiteral("Vez dos adversários: aguarde a resposta");
   } else if (my_turn) {
-    text = hide_armed_ ? QStringLiteral("Esconder ligado: a próxima carta vai encoberta (E desliga)")
-           : s.blind   ? QStringLiteral("Mão de ferro no escuro: teclas 1, 2 e 3 jogam às cegas")
-                       : QStringLiteral("Sua vez: teclas 1, 2 e 3 jogam as suas cartas");
+    text = hide_armed_
+               ? QStringLiteral("Esconder ligado: a próxima carta vai encoberta (E desliga)")
+           : s.blind ? QStringLiteral("Mão de ferro no escuro: teclas 1, 2 e 3 jogam às cegas")
+                     : QStringLiteral("Sua vez: teclas 1, 2 e 3 jogam as suas cartas");
   } else if (s.phase == Phase::Play) {
-    text = s.turn == kNorth ? QStringLiteral("Vez do parceiro: aguarde a jogada")
+    text = s.turn == kNorth  ? QStringLiteral("Vez do parceiro: aguarde a jogada")
            : s.turn == kEast ? QStringLiteral("Vez do adversário da direita: aguarde a jogada")
                              : QStringLiteral("Vez do adversário da esquerda: aguarde a jogada");
   } else {

@@ -62,13 +62,13 @@ class TFormDuplas : public QWidget {
   void refresh();
 
   // Commands (keys in brackets).
-  void BInicioClick();         // I: a new game
-  void CartaClick(int slot);   // 1 2 3
-  void BTrucarClick();         // T: call, or raise while answering
-  void BCorrerClick();         // C: run, run from a call, give the hand of eleven up
-  void BEsconderClick();       // E: the next card goes face down
-  void BAceitarClick();        // A: accept the call
-  void BJogarClick();          // J: play the hand of eleven
+  void BInicioClick();        // I: a new game
+  void CartaClick(int slot);  // 1 2 3
+  void BTrucarClick();        // T: call, or raise while answering
+  void BCorrerClick();        // C: run, run from a call, give the hand of eleven up
+  void BEsconderClick();      // E: the next card goes face down
+  void BAceitarClick();       // A: accept the call
+  void BJogarClick();         // J: play the hand of eleven
   void ShowSign(duplas::Sign sign);
 
  protected:

@@ -46,7 +46,8 @@ void TF_ESCOLHA::AddDuplasChoice() {
   for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (w->y() > groups_bottom) w->move(w->x(), w->y() + kRow);
   }
-  for (QWidget* group : {static_cast<QWidget*>(ui_->RG_TIPOJ), static_cast<QWidget*>(ui_->RG_TIPOC)}) {
+  for (QWidget* group :
+       {static_cast<QWidget*>(ui_->RG_TIPOJ), static_cast<QWidget*>(ui_->RG_TIPOC)}) {
     group->resize(group->width(), group->height() + kRow);
   }
   resize(width(), height() + kRow);

@@ -18,7 +18,8 @@ namespace truco::duplas::testing {
 // Returns the seat, or kNoSeat for a tie.
 inline int ExpectedTaker(const DuplasState& s, const Trick& t) {
   int best = -100;
-  for (int i = 0; i < t.count; ++i) best = std::max(best, s.StrengthOf(t.cards[static_cast<std::size_t>(i)]));
+  for (int i = 0; i < t.count; ++i)
+    best = std::max(best, s.StrengthOf(t.cards[static_cast<std::size_t>(i)]));
   if (best < 0) return kNoSeat;  // only hidden cards
   std::set<int> teams;
   int first = kNoSeat;
@@ -49,7 +50,8 @@ inline int ExpectedHandWinner(const std::array<int, 4>& team_of_trick, int n) {
 
 struct DuplasChecker : DuplasObserver {
   long deals = 0, tricks = 0, games = 0, redeals = 0, points_events = 0;
-  std::array<long, 5> decision_cases{};  // two straight, first tied, later tie, third trick, all tied
+  std::array<long, 5>
+      decision_cases{};  // two straight, first tied, later tie, third trick, all tied
   std::array<int, 4> takers{};
   int last_leader = kNoSeat;
   int hand_stake_max = 1;
@@ -63,7 +65,8 @@ struct DuplasChecker : DuplasObserver {
       EXPECT_TRUE(seen.insert(c.Value * 4 + static_cast<int>(c.suit)).second) << "card dealt twice";
     };
     add(s.vira);
-    for (const auto& h : s.hand) for (Card c : h) add(c);
+    for (const auto& h : s.hand)
+      for (Card c : h) add(c);
     EXPECT_EQ(seen.size(), 13u);
     if (last_leader != kNoSeat) {
       EXPECT_EQ(s.hand_leader, NextSeat(last_leader));
@@ -97,9 +100,12 @@ struct DuplasChecker : DuplasObserver {
     if (w != 2) {
       int kind = 4;  // all tied
       if (w != 3) {
-        if (takers[1] == -1) kind = 1;
-        else if (trick == 2) kind = takers[2] == takers[1] ? 0 : 2;
-        else kind = takers[3] == -1 ? 2 : 3;
+        if (takers[1] == -1)
+          kind = 1;
+        else if (trick == 2)
+          kind = takers[2] == takers[1] ? 0 : 2;
+        else
+          kind = takers[3] == -1 ? 2 : 3;
       }
       ++decision_cases[static_cast<std::size_t>(kind)];
       expected_winner = w;
@@ -172,7 +178,8 @@ struct DuplasRandomRun {
           game.set_settings(st);
         }
         ASSERT_TRUE(game.Deal());
-        for (int seat = 0; seat < kNumSeats; ++seat) game.ShowSign(seat, static_cast<Sign>(pick(6)));
+        for (int seat = 0; seat < kNumSeats; ++seat)
+          game.ShowSign(seat, static_cast<Sign>(pick(6)));
         break;
       case Due::Kind::Eleven:
         EXPECT_FALSE(game.DecideEleven(OtherTeam(due.team), true));
@@ -207,7 +214,8 @@ struct DuplasRandomRun {
         std::array<int, 3> slots{};
         int n = 0;
         for (int i = 0; i < 3; ++i) {
-          if (s.in_hand[static_cast<std::size_t>(seat)][static_cast<std::size_t>(i)]) slots[static_cast<std::size_t>(n++)] = i;
+          if (s.in_hand[static_cast<std::size_t>(seat)][static_cast<std::size_t>(i)])
+            slots[static_cast<std::size_t>(n++)] = i;
         }
         ASSERT_GT(n, 0);
         const int slot = slots[static_cast<std::size_t>(pick(n))];

@@ -25,7 +25,9 @@ TEST(DuplasRandomPlay, EveryHandKeepsTheRulesAndEveryDecisionCaseOccurs) {
   EXPECT_GT(run.checker.redeals, 0);
 }
 
-Card C(int value, Suit suit) { return Card{static_cast<std::uint8_t>(value), suit}; }
+Card C(int value, Suit suit) {
+  return Card{static_cast<std::uint8_t>(value), suit};
+}
 
 // A deal with these hands (south, east, north, west) and vira, south leading.
 struct Table {
@@ -167,7 +169,7 @@ TEST(DuplasBetting, OnlyTheAcceptingTeamRaisesAndRunningPaysTheLastStake) {
   // The caller's team may not raise its own accepted call; the caller plays on.
   EXPECT_FALSE(game.Call(caller));
   ASSERT_TRUE(game.Play(caller, 0));
-  ASSERT_TRUE(game.Call(NextSeat(caller)));  // the accepting team raises to 6
+  ASSERT_TRUE(game.Call(NextSeat(caller)));                     // the accepting team raises to 6
   ASSERT_TRUE(game.Answer(TeamOf(caller), CallAnswer::Raise));  // 6 accepted, 9 called back
   EXPECT_EQ(game.state().stake, 6);
   ASSERT_TRUE(game.Answer(OtherTeam(TeamOf(caller)), CallAnswer::Run));

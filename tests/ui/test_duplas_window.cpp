@@ -40,7 +40,8 @@ void CheckShown(const TFormDuplas& w) {
   const DuplasView v = ViewOf(s, kSouth);
   for (int i = 0; i < kHandSize; ++i) {
     const auto u = static_cast<std::size_t>(i);
-    for (int seat : {kEast, kWest}) QVERIFY(!w.card(seat, i)->isVisible() || w.card(seat, i)->showDeck());
+    for (int seat : {kEast, kWest})
+      QVERIFY(!w.card(seat, i)->isVisible() || w.card(seat, i)->showDeck());
     // The partner's faces only in our hand of eleven.
     TCard* p = w.card(kNorth, i);
     if (p->isVisible() && !p->showDeck()) {
@@ -61,7 +62,8 @@ void CheckShown(const TFormDuplas& w) {
     for (const Trick& t : v.tricks) {
       for (int i = 0; i < t.count; ++i) {
         const PlayedCard& p = t.cards[static_cast<std::size_t>(i)];
-        if (p.seat == seat && c->showDeck() == p.hidden && (p.hidden || c->card() == p.card)) found = true;
+        if (p.seat == seat && c->showDeck() == p.hidden && (p.hidden || c->card() == p.card))
+          found = true;
       }
     }
     QVERIFY(found);
@@ -152,7 +154,8 @@ void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
       const int trick = s.trick;
       QTest::keyClick(&w, static_cast<Qt::Key>(Qt::Key_1 + slot));
       const DuplasState& after = w.game().state();
-      QVERIFY(after.trick != trick || after.tricks[static_cast<std::size_t>(trick)].count == before + 1 ||
+      QVERIFY(after.trick != trick ||
+              after.tricks[static_cast<std::size_t>(trick)].count == before + 1 ||
               after.phase == Phase::Idle || after.hands != s.hands);
     }
   }

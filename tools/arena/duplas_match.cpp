@@ -37,7 +37,8 @@ class Tally final : public DuplasObserver {
   }
   void OnAnswer(const DuplasState& s, int, CallAnswer answer) override {
     // Calls of one team are the ones the other accepted (a raise accepts too).
-    if (answer != CallAnswer::Run) ++record_.team[static_cast<std::size_t>(s.call_team)].calls_accepted;
+    if (answer != CallAnswer::Run)
+      ++record_.team[static_cast<std::size_t>(s.call_team)].calls_accepted;
   }
   void OnGameEnd(const DuplasState&, int winner) override {
     record_.winner = winner;
@@ -100,9 +101,9 @@ MatchResult PlayDuplasMatch(const std::string& name_a, const std::string& name_b
         SplitMix(seed * 0x100000001B3ull + static_cast<std::uint64_t>(i));
     for (int seating = 0; seating < 2; ++seating) {
       // Seating 0: A on south and north; then the same deals with B there.
-      const DuplasGameRecord rec =
-          PlayOneDuplasGame(seating == 0 ? name_a : name_b, seating == 0 ? name_b : name_a,
-                            game_seed, SplitMix(game_seed + 7 + static_cast<std::uint64_t>(seating)));
+      const DuplasGameRecord rec = PlayOneDuplasGame(
+          seating == 0 ? name_a : name_b, seating == 0 ? name_b : name_a, game_seed,
+          SplitMix(game_seed + 7 + static_cast<std::uint64_t>(seating)));
       const std::size_t a = seating == 0 ? 0 : 1;
       for (std::size_t side = 0; side < 2; ++side) {
         const SideTally& t = rec.team[side == 0 ? a : 1 - a];
