@@ -155,6 +155,24 @@ TEST(DuplasEleven, MaoDeFerroIsWorthOneWithoutCallsBlindOrOpenBySetting) {
   }
 }
 
+TEST(DuplasSigns, ASignReachesThePartnerAloneAndNotWhenSignsAreOff) {
+  for (const bool on : {true, false}) {
+    ClockRandom random;
+    random.Seed(3);
+    DuplasSettings st;
+    st.signs = on;
+    DuplasGame game(random, st);
+    ASSERT_TRUE(game.Deal());
+    for (int seat = 0; seat < kNumSeats; ++seat) {
+      EXPECT_EQ(game.ShowSign(seat, static_cast<Sign>(2 + seat)), on);
+    }
+    for (int seat = 0; seat < kNumSeats; ++seat) {
+      const Sign seen = ViewOf(game.state(), seat).partner_sign;
+      EXPECT_EQ(seen, on ? static_cast<Sign>(2 + PartnerOf(seat)) : Sign::None);
+    }
+  }
+}
+
 TEST(DuplasBetting, OnlyTheAcceptingTeamRaisesAndRunningPaysTheLastStake) {
   ClockRandom random;
   random.Seed(7);
