@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <QTimer>
+#include <algorithm>
 
 #include "opponent/duplas_view.h"
 
@@ -142,7 +143,10 @@ TFormDuplas::TFormDuplas(RandomSource& random, bool forte, QWidget* parent)
   SetUpKeyboard();
   SetBackground(QColor(0xF0, 0xF0, 0xF0));
   if (const QScreen* s = QGuiApplication::primaryScreen()) {
-    move(s->availableGeometry().center() - rect().center());
+    // Centred, but never with its top or left edge off a screen smaller than the window.
+    const QRect room = s->availableGeometry();
+    const QPoint at = room.center() - rect().center();
+    move(std::max(at.x(), room.left()), std::max(at.y(), room.top()));
   }
   refresh();
 }
