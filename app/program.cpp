@@ -8,6 +8,7 @@
 #include "ui/formbaralho.h"
 #include "ui/formconfig.h"
 #include "ui/formcor.h"
+#include "ui/formduplas.h"
 #include "ui/formescolha.h"
 #include "ui/formfrases.h"
 #include "ui/formhistory.h"
@@ -59,6 +60,10 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   frases_ = std::make_unique<TFormFrases>(paths.phrases, paths.phrases_default, owner);
   escolha_ = std::make_unique<TF_ESCOLHA>(owner);
   screen_.SetEscolhaDialog(escolha_.get());
+  screen_.SetDuplasOpener([this](const GameKindChoice& choice) {
+    OpenDuplas();
+    duplas_->SetPlayerName(QString::fromStdString(choice.name));
+  });
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
 
@@ -182,6 +187,21 @@ void Program::RestartMatch() {
   const GameKindChoice choice = escolha_->Escolha();
   if (choice.ok) game_.mutable_state().LabelNome = choice.name;
   main_->refresh();
+}
+
+void Program::OpenDuplas() {
+  if (!duplas_) duplas_ = std::make_unique<TFormDuplas>(random_, level_ == ComputerLevel::Forte);
+  const GameSettings& current = game_.state().settings;
+  duplas::DuplasSettings settings;
+  settings.deck_type = current.deck_type;
+  settings.manilha_mode = current.manilha_mode;
+  settings.eleven_mode = current.eleven_mode;
+  duplas_->SetSettings(settings);
+  duplas_->SetBackground(ColourFromCode(background_));
+  duplas_->SetDeckType(main_->deckType());
+  duplas_->show();
+  duplas_->raise();
+  duplas_->activateWindow();
 }
 
 }  // namespace truco

@@ -32,6 +32,7 @@ class TFormFrases;
 class TF_ESCOLHA;
 class TFormEstatisticas;
 class TFormHistorico;
+class TFormDuplas;
 namespace net {
 class NetworkPlay;
 }
@@ -77,6 +78,8 @@ class Program {
   void SyncSettings();
   void ShowFirstPlace(bool report = true);
   void RestartMatch();
+  // The table of the game in pairs, made the first time it is chosen.
+  void OpenDuplas();
   void ApplyLevel(ComputerLevel level);
 
   ClockRandom random_;
@@ -107,6 +110,7 @@ class Program {
   std::unique_ptr<TF_ESCOLHA> escolha_;
   std::unique_ptr<TFormEstatisticas> estatisticas_;
   std::unique_ptr<TFormHistorico> historico_;
+  std::unique_ptr<TFormDuplas> duplas_;
   std::unique_ptr<net::NetworkPlay> network_;
 };
 

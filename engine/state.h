@@ -61,7 +61,8 @@ struct ButtonState {
 // The deferred steps of the main window: due-flags run after every event.
 enum TimerId : std::uint8_t { kTimer1 = 1, kTimer2 = 2, kTimer3 = 3, kTimer4 = 4 };
 
-enum class GameKind : std::uint8_t { ContraPC, EmRede };
+// Duplas: the game in pairs, played in a window of its own.
+enum class GameKind : std::uint8_t { ContraPC, EmRede, Duplas };
 
 // Settings read afresh at every deal (and the manilha mode at every strength).
 struct GameSettings {

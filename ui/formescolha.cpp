@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QMessageBox>
 #include <QNetworkInterface>
+#include <QRadioButton>
 #include <QScreen>
 
 #include "ui/dialogkeys.h"
@@ -18,6 +19,7 @@ TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
       ui_(std::make_unique<Ui::TF_ESCOLHA>()) {
   ui_->setupUi(this);
   setObjectName(QStringLiteral("F_ESCOLHA"));
+  AddDuplasChoice();
   setFixedSize(size());
   setModal(true);
   ui_->E_NOME->setValidator(new UpperCaseValidator(ui_->E_NOME->maxLength(), ui_->E_NOME));
@@ -36,6 +38,24 @@ TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
 }
 
 TF_ESCOLHA::~TF_ESCOLHA() = default;
+
+void TF_ESCOLHA::AddDuplasChoice() {
+  constexpr int kRow = 22;
+  // Everything below the two groups moves down one row; the groups grow by it.
+  const int groups_bottom = ui_->RG_TIPOJ->geometry().bottom();
+  for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (w->y() > groups_bottom) w->move(w->x(), w->y() + kRow);
+  }
+  for (QWidget* group :
+       {static_cast<QWidget*>(ui_->RG_TIPOJ), static_cast<QWidget*>(ui_->RG_TIPOC)}) {
+    group->resize(group->width(), group->height() + kRow);
+  }
+  resize(width(), height() + kRow);
+  rb_duplas_ = new QRadioButton(QStringLiteral("Duplas contra PC"), ui_->RG_TIPOJ);
+  const QRect last = ui_->RB_EMREDE->geometry();
+  rb_duplas_->setGeometry(last.x(), last.y() + kRow, last.width(), last.height());
+  connect(rb_duplas_, &QRadioButton::clicked, this, [this] { UpdateEnabling(false); });
+}
 
 void TF_ESCOLHA::showEvent(QShowEvent* event) {
   // The player's first keys go into the name, the one entry every game needs.
@@ -100,6 +120,7 @@ GameKindChoice TF_ESCOLHA::Escolha() {
   GameKindChoice choice;
   choice.ok = exec() == QDialog::Accepted;
   choice.kind = ui_->RB_EMREDE->isChecked() ? GameKind::EmRede : GameKind::ContraPC;
+  if (rb_duplas_->isChecked()) choice.kind = GameKind::Duplas;
   choice.name = ui_->E_NOME->text().toStdString();
   return choice;
 }

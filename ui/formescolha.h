@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+class QRadioButton;
+
 #include "engine/screen.h"
 
 namespace Ui {
@@ -51,10 +53,13 @@ class TF_ESCOLHA : public QDialog {
  private:
   void BOKClick();
   void UpdateEnabling(bool from_connection_group);
+  // "Duplas contra PC": one more game kind under the other two.
+  void AddDuplasChoice();
 
   std::unique_ptr<Ui::TF_ESCOLHA> ui_;
   std::function<void(const QString&)> tell_;
   Connector connect_;
+  QRadioButton* rb_duplas_ = nullptr;
 };
 
 }  // namespace truco

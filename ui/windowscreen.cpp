@@ -65,7 +65,12 @@ char WindowScreen::MOSTRA_TRUCO(const TrucoDialogRequest& request) {
 GameKindChoice WindowScreen::EscolhaJogo() {
   ShowTable();
   if (!escolha_) return {};
-  return escolha_->Escolha();
+  GameKindChoice choice = escolha_->Escolha();
+  if (choice.ok && choice.kind == GameKind::Duplas) {
+    if (open_duplas_) open_duplas_(choice);
+    return {};
+  }
+  return choice;
 }
 
 void WindowScreen::SubmitRecord(const std::string& name, int won, int lost, int balance) {

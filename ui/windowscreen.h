@@ -25,6 +25,11 @@ class WindowScreen final : public Screen {
   void SetEscolhaDialog(TF_ESCOLHA* dialog);
   // Where the results for the records table go.
   void SetRecordSink(RecordSink sink) { records_ = std::move(sink); }
+  // Opens the game in pairs when the game-kind dialog chose it; the game against the computer
+  // then starts nothing.
+  void SetDuplasOpener(std::function<void(const GameKindChoice&)> open) {
+    open_duplas_ = std::move(open);
+  }
 
   bool MOSTRA_MENSAGEM(const std::string& text, int kind) override;
   void Mensagem(const std::vector<std::string>& lines, int kind) override;
@@ -40,6 +45,7 @@ class WindowScreen final : public Screen {
   TFormTruco* truco_ = nullptr;
   TF_ESCOLHA* escolha_ = nullptr;
   RecordSink records_;
+  std::function<void(const GameKindChoice&)> open_duplas_;
 };
 
 }  // namespace truco

@@ -1,6 +1,7 @@
 // arena: duplicate matches between two players through the game's own rules.
 //
 //   arena A B [--games N] [--seed S] [--json] [--forte-samples K]
+//   arena --duplas TEAM_A TEAM_B [--games N] [--seed S] [--json]   (the game in pairs)
 //
 // Players: classic (the game's computer), random, greedy, forte. Every deal sequence is played
 // twice, A on the player's side and B as the computer's judgement, then the other way round.
@@ -12,6 +13,7 @@
 #include <iostream>
 #include <string>
 
+#include "tools/arena/duplas_match.h"
 #include "tools/arena/match.h"
 #include "tools/arena/players.h"
 
@@ -34,6 +36,8 @@ bool ParseNumber(const char* text, unsigned long long& out) {
 
 int main(int argc, char** argv) {
   using namespace truco::arena;
+  // The game in pairs has a command of its own.
+  if (argc > 1 && std::string(argv[1]) == "--duplas") return DuplasMain(argc - 1, argv + 1);
   std::string a, b;
   unsigned long long games = 1000, seed = 1, samples = kForteSamples;
   bool json = false;

@@ -1,0 +1,195 @@
+// The table of the game in pairs, driven by the keyboard alone: whole games against the computer
+// seats, checking after every key that the window shows only what the south seat may see.
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+#include <cstdlib>
+
+#include "opponent/duplas_view.h"
+#include "ui/formduplas.h"
+#include "ui/formescolha.h"
+
+namespace truco {
+
+using namespace duplas;
+
+class TestDuplasWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees();
+  void theGameKindDialogOffersDuplas();
+};
+
+namespace {
+
+std::uint64_t Seed() {
+  const char* fixed = std::getenv("TRUCO_TEST_SEED");
+  const std::uint64_t seed = fixed ? std::strtoull(fixed, nullptr, 10) : 20261207u;
+  std::printf("duplas window: seed %llu (TRUCO_TEST_SEED replays it)\n",
+              static_cast<unsigned long long>(seed));
+  return seed;
+}
+
+// What south may see, against what the window shows.
+void CheckShown(const TFormDuplas& w) {
+  const DuplasState& s = w.game().state();
+  const DuplasView v = ViewOf(s, kSouth);
+  for (int i = 0; i < kHandSize; ++i) {
+    const auto u = static_cast<std::size_t>(i);
+    for (int seat : {kEast, kWest})
+      QVERIFY(!w.card(seat, i)->isVisible() || w.card(seat, i)->showDeck());
+    // The partner's faces only in our hand of eleven.
+    TCard* p = w.card(kNorth, i);
+    if (p->isVisible() && !p->showDeck()) {
+      QVERIFY(s.eleven_team == 0);
+      QCOMPARE(p->card(), s.hand[kNorth][u]);
+    }
+    TCard* own = w.card(kSouth, i);
+    QCOMPARE(own->isVisible(), s.hands > 0 && s.in_hand[kSouth][u]);
+    if (own->isVisible()) {
+      QCOMPARE(own->showDeck(), s.blind);
+      if (!s.blind) QCOMPARE(own->card(), s.hand[kSouth][u]);
+    }
+  }
+  for (int seat = 0; seat < kNumSeats; ++seat) {
+    TCard* c = w.trickCard(seat);
+    if (!c->isVisible()) continue;
+    bool found = false;
+    for (const Trick& t : v.tricks) {
+      for (int i = 0; i < t.count; ++i) {
+        const PlayedCard& p = t.cards[static_cast<std::size_t>(i)];
+        if (p.seat == seat && c->showDeck() == p.hidden && (p.hidden || c->card() == p.card))
+          found = true;
+      }
+    }
+    QVERIFY(found);
+  }
+}
+
+// With TRUCO_SHOTS_DIR set, the first of each moment is kept as a picture of the window.
+void Shot(QWidget& w, const char* name) {
+  static QSet<QString> taken;
+  const QByteArray dir = qgetenv("TRUCO_SHOTS_DIR");
+  if (dir.isEmpty() || taken.contains(QString::fromUtf8(name))) return;
+  taken.insert(QString::fromUtf8(name));
+  w.grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
+}
+
+}  // namespace
+
+void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
+  ClockRandom random;
+  random.Seed(Seed());
+  TFormDuplas w(random, false);
+  w.SetStepDelay(0);
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  QCOMPARE(w.statusText(), QStringLiteral("Tecle I ou clique em Iniciar para começar"));
+  QTest::keyClick(&w, Qt::Key_I);
+  QVERIFY(w.game().state().hands == 1);
+
+  bool primed = false;
+  int games = 0, full_tricks = 0, answered = 0, elevens = 0, signs = 0, keys = 0;
+  while (games < 6 && keys < 6000) {
+    // Computer seats move by their single-shot timer; the player's turn leaves nothing running.
+    QTRY_VERIFY_WITH_TIMEOUT(!w.computerStepDue(), 5000);
+    CheckShown(w);
+    if (QTest::currentTestFailed()) return;
+    const DuplasState& s = w.game().state();
+    int shown = 0;
+    for (int seat = 0; seat < kNumSeats; ++seat) shown += w.trickCard(seat)->isVisible() ? 1 : 0;
+    if (shown == 4) {
+      ++full_tricks;
+      Shot(w, "trick_of_four");
+    }
+    if (!w.partnerSignText().isEmpty()) ++signs;
+    const Due due = w.game().NextDue();
+    ++keys;
+    if (due.kind == Due::Kind::Deal) {
+      // The game is over: the foot line says so and I starts the next one from 0.
+      QVERIFY(w.statusText().startsWith(QStringLiteral("Fim da partida")));
+      Shot(w, "game_end");
+      QVERIFY(std::max(s.points[0], s.points[1]) == 12);
+      ++games;
+      QTest::keyClick(&w, Qt::Key_I);
+      QCOMPARE(w.game().state().points[0] + w.game().state().points[1], 0);
+      primed = false;
+    } else if (due.kind == Due::Kind::Answer) {
+      QCOMPARE(due.team, 0);
+      QVERIFY(w.statusText().contains(QStringLiteral("A aceita")));
+      Shot(w, "call");
+      ++answered;
+      const int stake = s.stake;
+      QTest::keyClick(&w, answered % 4 == 3 ? Qt::Key_C : Qt::Key_A);
+      QVERIFY(w.game().state().stake >= stake || w.game().state().phase != Phase::CallPending);
+    } else if (due.kind == Due::Kind::Eleven) {
+      QCOMPARE(due.team, 0);
+      ++elevens;
+      // The partner's hand lies face up for us at 11.
+      for (int i = 0; i < kHandSize; ++i) QVERIFY(!w.card(kNorth, i)->showDeck());
+      Shot(w, "hand_of_eleven");
+      QTest::keyClick(&w, Qt::Key_J);
+      QCOMPARE(w.game().state().stake, 3);
+    } else {
+      QCOMPARE(due.seat, static_cast<int>(kSouth));
+      QVERIFY(w.statusText().contains(QStringLiteral("1, 2 e 3")));
+      if (!primed && games > 0) {
+        // Our team near the end, so a hand of eleven comes soon.
+        w.mutable_game().mutable_state().points = {11, 4};
+        primed = true;
+      }
+      // Now and then a call (T), else the first card in hand by its number key.
+      if (s.MayCallNow(kSouth) && keys % 9 == 0) {
+        QTest::keyClick(&w, Qt::Key_T);
+        QCOMPARE(w.game().state().phase, Phase::CallPending);
+        continue;
+      }
+      int slot = 0;
+      while (!s.in_hand[kSouth][static_cast<std::size_t>(slot)]) ++slot;
+      const int before = w.game().state().tricks[static_cast<std::size_t>(s.trick)].count;
+      const int trick = s.trick;
+      QTest::keyClick(&w, static_cast<Qt::Key>(Qt::Key_1 + slot));
+      const DuplasState& after = w.game().state();
+      QVERIFY(after.trick != trick ||
+              after.tricks[static_cast<std::size_t>(trick)].count == before + 1 ||
+              after.phase == Phase::Idle || after.hands != s.hands);
+    }
+  }
+  QCOMPARE(games, 6);
+  QVERIFY(elevens > 0);
+  QVERIFY(full_tricks > 0);
+  QVERIFY(signs > 0);
+  std::printf("duplas window: %d games, %d keys, %d calls answered, %d hands of eleven\n", games,
+              keys, answered, elevens);
+}
+
+void TestDuplasWindow::theGameKindDialogOffersDuplas() {
+  TF_ESCOLHA dialog;
+  QTimer::singleShot(0, &dialog, [&dialog] {
+    for (QRadioButton* b : dialog.findChildren<QRadioButton*>()) {
+      if (b->text() == QStringLiteral("Duplas contra PC")) b->click();
+    }
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("E_NOME"));
+    if (name) name->setText(QStringLiteral("ANA"));
+    if (auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("BOK"))) ok->click();
+  });
+  const GameKindChoice choice = dialog.Escolha();
+  QVERIFY(choice.ok);
+  QVERIFY(choice.kind == GameKind::Duplas);
+  // The new row pushed the rest down: nothing overlaps the group boxes.
+  auto* group = dialog.findChild<QWidget*>(QStringLiteral("RG_TIPOJ"));
+  QVERIFY(group);
+  for (QWidget* w : dialog.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (w == group || w->objectName() == QStringLiteral("RG_TIPOC")) continue;
+    QVERIFY2(!w->geometry().intersects(group->geometry()), qPrintable(w->objectName()));
+  }
+}
+
+}  // namespace truco
+
+QTEST_MAIN(truco::TestDuplasWindow)
+#include "test_duplas_window.moc"
