@@ -55,7 +55,7 @@ int main(int argc, char* argv[]) {
   const truco::GamePaths paths = truco::PrepareGamePaths();
   // The computer's level is the player's own, kept in the configuration folder.
   truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default,
-                          truco::DefaultLevelPath()});
+                          truco::DefaultLevelPath(), truco::MestreDataPath()});
   if (ending.requested()) return 0;
   // The player sees the cards slide onto the table; the tests see them land at once.
   program.main_window().SetAnimated(true);

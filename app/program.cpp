@@ -14,16 +14,23 @@
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
+#include "ui/hint_controller.h"
+#include "ui/messageboxes.h"
 #include "ui/network_play.h"
+
+#include <QDir>
 
 namespace truco {
 
 Program::Program(const ProgramPaths& paths, bool show_splash)
-    : level_path_(paths.level),
+    : mestre_data_(ReadMestreData(paths.mestre_data.toStdString())),
+      mestre_path_(paths.mestre_data),
+      level_path_(paths.level),
       game_(screen_, random_, chosen_),
       settings_(paths.settings),
       records_(paths.records) {
   TCard::SetRandomSource(&random_);
+  if (mestre_data_.model) mestre_ = std::make_unique<MestreJudgement>(*mestre_data_.model);
 
   // The main window first: its creation shows the splash and loads the settings.
   main_ = std::make_unique<TFormMain>(game_, screen_);
@@ -57,6 +64,9 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   screen_.SetEscolhaDialog(escolha_.get());
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
+
+  // "Dica" asks "Mestre" whatever the level in force.
+  hints_ = std::make_unique<HintController>(game_, *main_, mestre_.get());
 
   ApplyBackground(background_);
   SyncSettings();
@@ -137,9 +147,19 @@ void Program::SyncSettings() {
 
 void Program::ApplyLevel(ComputerLevel level) {
   level_ = level;
-  chosen_.set_target(level == ComputerLevel::Forte ? static_cast<const Judgement&>(forte_)
-                                                   : judgement_);
-  main_->SetLevelHint(LevelName(level));
+  if (level == ComputerLevel::Mestre && !mestre_) {
+    // Said each time it is chosen, so the player knows which computer is playing.
+    MOSTRA_MENSAGEM(QString::fromStdString(MestreDataProblem(
+                        mestre_data_.status, QDir::toNativeSeparators(mestre_path_).toStdString())),
+                    1);
+  }
+  const Judgement* target = &judgement_;
+  if (level == ComputerLevel::Forte) target = &forte_;
+  if (level == ComputerLevel::Mestre)
+    target = mestre_ ? static_cast<const Judgement*>(mestre_.get()) : &forte_;
+  chosen_.set_target(*target);
+  // The hint names the computer that really plays.
+  main_->SetLevelHint(target == &forte_ ? LevelName(ComputerLevel::Forte) : LevelName(level));
 }
 
 void Program::ShowFirstPlace(bool report) {

@@ -9,8 +9,9 @@
 #include "engine/random.h"
 #include "opponent/computer.h"
 #include "opponent/forte.h"
-#include "store/level_file.h"
+#include "opponent/mestre.h"
 #include "store/colours.h"
+#include "store/level_file.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
 #include "ui/windowscreen.h"
@@ -28,6 +29,7 @@ class TFormCor;
 class TFormTruco;
 class TFormFrases;
 class TF_ESCOLHA;
+class HintController;
 namespace net {
 class NetworkPlay;
 }
@@ -39,6 +41,7 @@ struct ProgramPaths {
   // Read while `phrases` does not exist yet, and copied there at the first save (installed copy).
   QString phrases_default = {};
   QString level{};  // the computer's level in the user's configuration folder; empty: not kept
+  QString mestre_data{};  // "mestre.dat", what "Mestre" learned; empty: none (it plays as "Forte")
 };
 
 class Program {
@@ -52,7 +55,8 @@ class Program {
   void Show();
 
   Game& game() { return game_; }
-  // The judgement in force: the classic computer or "Forte".
+  // The level chosen: the classic computer, "Forte" or "Mestre" (which plays as "Forte" when its
+  // file could not be used).
   [[nodiscard]] ComputerLevel level() const { return level_; }
   TFormMain& main_window() { return *main_; }
   WindowScreen& screen() { return screen_; }
@@ -62,6 +66,8 @@ class Program {
   TFormFrases& phrases() { return *frases_; }
   TFormRecordes& records_window() { return *recordes_; }
   TFormManilhas& manilhas() { return *manilhas_; }
+  // "Dica": its `hintShown` signal tells the hand's history each hint shown.
+  HintController& hints() { return *hints_; }
 
  private:
   void ApplyBackground(ColourCode code);
@@ -73,6 +79,9 @@ class Program {
   ClockRandom random_;
   ComputerJudgement judgement_;
   ForteJudgement forte_;
+  MestreData mestre_data_;
+  std::unique_ptr<MestreJudgement> mestre_;  // only with a usable file
+  QString mestre_path_;
   // The game keeps one judgement for its whole life; this one hands over to the level chosen.
   ForwardingJudgement chosen_{judgement_};
   ComputerLevel level_ = ComputerLevel::Classico;
@@ -95,6 +104,7 @@ class Program {
   std::unique_ptr<TFormFrases> frases_;
   std::unique_ptr<TF_ESCOLHA> escolha_;
   std::unique_ptr<net::NetworkPlay> network_;
+  std::unique_ptr<HintController> hints_;
 };
 
 }  // namespace truco

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <vector>
-#include <cstdlib>
 
 #include "opponent/sampling.h"
 
@@ -12,14 +11,20 @@ using namespace sampling;
 
 namespace {
 
-int Knob(const char* name) { const char* e = std::getenv(name); return e ? std::atoi(e) : 0; }
 enum Kind : std::uint64_t { kCall = 11, kAnswer = 12, kChance = 13, kCard = 14 };
 
-// A call must win this much chance of the game per deal tried before it is made: the model is
-// learned, not exact, and a call that barely pays risks more than it shows.
-constexpr double kCallMargin = 0.004;
+// Margins on the chance of winning the game, found in the arena: the model is learned, not exact,
+// and the playouts let this seat see the other hand, so a bet that barely pays on paper loses.
+// A call must gain this much per deal tried.
+constexpr double kCallMargin = 0.025;
+// Accepting must beat running by this much.
+constexpr double kAcceptMargin = 0.05;
+// And raising must beat accepting by this much: raising in answer on a thin edge lost games.
+constexpr double kRaiseMargin = 0.10;
 
-int ClassOf(const Sample& s) { return HandClass(s.best_all, s.second_all); }
+int ClassOf(const Sample& s) {
+  return HandClass(s.best_all, s.second_all);
+}
 
 // How likely the other side accepts (or raises) `rung` holding `s`: always when running would
 // hand this seat the game.
@@ -31,7 +36,7 @@ double OppAccepts(const MestreModel& model, const SeatView& v, const Sample& s, 
 // How likely the other side's bets so far are with the hand `s`: a stake above 1 was called by one
 // side and accepted by the other, and either says something about the other side's cards.
 double HistoryWeight(const MestreModel& model, const SeatView& v, const Sample& s) {
-  if (v.stake <= 1 || Knob("M_NOHIST")) return 1.0;
+  if (v.stake <= 1) return 1.0;
   Rung last = Rung::Trucar;
   for (Rung r : {Rung::Trucar, Rung::Seis, Rung::Nove, Rung::Doze}) {
     if (Info(r).stake == v.stake) last = r;
@@ -44,15 +49,12 @@ double HistoryWeight(const MestreModel& model, const SeatView& v, const Sample& 
 
 }  // namespace
 
-int MestreJudgement::Samples(int s) { return Knob("M_SAMPLES") ? Knob("M_SAMPLES") : s; }
-
 bool RaisedInAnswer(const SeatView& v, Rung rung) {
   // A call made in its turn finds the stake of the rung below in force; a raise finds less.
   return v.stake < Info(rung).run_value;
 }
 
 bool MestreJudgement::WantsCall(const SeatView& v) const {
-  if (Knob("M_FORTECALL")) return forte_.WantsCall(v);
   if (!v.may_call || !v.next_rung) return false;
   if (v.own_points == kHandOfEleven || v.opp_points == kHandOfEleven) return false;
   const Rung rung = *v.next_rung;
@@ -70,12 +72,10 @@ bool MestreJudgement::WantsCall(const SeatView& v) const {
     call += h * (accepts * After(v, result, info.stake) + (1 - accepts) * run);
     weight += h;
   }
-  const double margin = Knob("M_MARGIN") ? Knob("M_MARGIN") / 1000.0 : kCallMargin;
-  return call > keep + margin * weight;
+  return call > keep + kCallMargin * weight;
 }
 
 CallAnswer MestreJudgement::Answer(const SeatView& v, Rung rung) const {
-  if (Knob("M_FORTEANSWER")) return forte_.Answer(v, rung);
   const RungInfo& info = Info(rung);
   const double run = Win(v.own_points, v.opp_points + info.run_value);
   Sampler sampler(v, HashView(v, seed_, kAnswer + static_cast<std::uint64_t>(rung) * 16));
@@ -105,12 +105,12 @@ CallAnswer MestreJudgement::Answer(const SeatView& v, Rung rung) const {
   if (weight <= 0) return CallAnswer::Accept;
   accept /= weight;
   raise /= weight;
-  if (next && raise > accept + 0.01 && raise > run) return CallAnswer::Raise;
-  return accept >= run ? CallAnswer::Accept : CallAnswer::Run;
+  if (next && raise > accept + kRaiseMargin && raise > run) return CallAnswer::Raise;
+  return accept >= run + kAcceptMargin ? CallAnswer::Accept : CallAnswer::Run;
 }
 
 int MestreJudgement::BestCard(const SeatView& v) const {
-  if (v.stake <= 1 || Knob("M_FORTECARD")) return forte_.BestCard(v);
+  if (v.stake <= 1) return forte_.BestCard(v);
   Sampler sampler(v, HashView(v, seed_, kCard));
   const std::vector<Sample> samples = sampler.Draw(samples_);
   std::vector<double> weights;
@@ -176,7 +176,7 @@ Advice MestreJudgement::Advise(const SeatView& v, std::optional<Rung> pending) c
   Advice advice;
   if (pending) {
     const CallAnswer a = Answer(v, *pending);
-    advice.kind = a == CallAnswer::Accept ? Advice::Kind::Accept
+    advice.kind = a == CallAnswer::Accept  ? Advice::Kind::Accept
                   : a == CallAnswer::Raise ? Advice::Kind::Raise
                                            : Advice::Kind::Run;
     advice.hand_chance = HandChance(v, -1);
@@ -204,7 +204,9 @@ AnswerChoice MestreJudgement::ChooseAnswer(const GameState& state, int player_st
 LeadChoice MestreJudgement::ChooseLead(const GameState& state) const {
   SeatView v = ViewFromComputerSeat(state);
   v.we_lead_trick = true;
-  return {BestCard(v), Knob("M_NOT1") ? MayCallBeforeLead(state) : true};
+  // Calls before the first lead lost games in the arena (too little is known of either hand),
+  // so those wait for a trick, as the classic computer's do.
+  return {BestCard(v), MayCallBeforeLead(state)};
 }
 
 bool MestreJudgement::WantsLeadCall(const GameState& state) const {

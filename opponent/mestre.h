@@ -3,8 +3,9 @@
 // "Forte" assumes one fixed habit (the other side calls with a 3 or a manilha, accepts with two
 // fair cards), "Mestre" weighs each deal of the unseen cards by how often players holding such a
 // hand were seen to call, accept or raise at that moment (a table learned from play, see
-// tools/mestre_train), so it calls when running would pay and runs from calls that are seldom a
-// bluff. It may call before leading any trick, the first included.
+// tools/mestre_train), so it calls when the other side's running would pay and runs from calls
+// that are seldom a bluff. After a call has been accepted it plays its cards knowing what the bets
+// said of the other hand.
 //
 // Like "Forte" it decides only from its seat's view, and its random numbers are seeded from the
 // view, so the same position always gets the same decision.
@@ -33,8 +34,7 @@ bool RaisedInAnswer(const SeatView& view, Rung rung);
 class MestreJudgement final : public Judgement {
  public:
   MestreJudgement(const MestreModel& model, std::uint64_t seed = 0, int samples = 160)
-      : model_(model), forte_(seed, Samples(samples)), seed_(seed), samples_(Samples(samples)) {}
-  static int Samples(int s);
+      : model_(model), forte_(seed, samples), seed_(seed), samples_(samples) {}
 
   AnswerChoice ChooseAnswer(const GameState& state, int player_strength) const override;
   LeadChoice ChooseLead(const GameState& state) const override;

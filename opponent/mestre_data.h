@@ -47,7 +47,14 @@ struct MestreModel {
   }
 };
 
-enum class MestreDataStatus : std::uint8_t { Ok, Missing, Unreadable, Truncated, BadChecksum, Foreign };
+enum class MestreDataStatus : std::uint8_t {
+  Ok,
+  Missing,
+  Unreadable,
+  Truncated,
+  BadChecksum,
+  Foreign
+};
 
 struct MestreData {
   MestreDataStatus status = MestreDataStatus::Missing;

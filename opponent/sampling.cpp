@@ -6,7 +6,6 @@ namespace {
 constexpr std::size_t kNumPoints = kPointsToWin + 1;
 using WinTable = std::array<std::array<double, kNumPoints>, kNumPoints>;
 
-
 // Chance of winning the game from a score, for a side that wins half the hands, with hands worth
 // 1 most of the time and now and then 3 or 6. Bets are weighed by how they move this chance, so
 // the score decides how much a point is worth (nothing is lost by accepting when running would

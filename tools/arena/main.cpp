@@ -3,8 +3,8 @@
 //   arena A B [--games N] [--seed S] [--json] [--forte-samples K] [--mestre-data FILE]
 //   arena --help
 //
-// Players: classic (the game's computer), random, greedy, forte, mestre. Every deal sequence is played
-// twice, A on the player's side and B as the computer's judgement, then the other way round.
+// Players: classic (the game's computer), random, greedy, forte, mestre. Every deal sequence is
+// played twice, A on the player's side and B as the computer's judgement, then the other way round.
 // A progress line goes to stderr on long runs; the same seed replays the same match.
 
 #include <chrono>

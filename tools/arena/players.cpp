@@ -121,7 +121,9 @@ std::string& MestreDataPath() {
 }
 }  // namespace
 
-void SetMestreDataPath(const std::string& path) { MestreDataPath() = path; }
+void SetMestreDataPath(const std::string& path) {
+  MestreDataPath() = path;
+}
 
 const MestreData& ArenaMestreData() {
   static const MestreData data = ReadMestreData(MestreDataPath());

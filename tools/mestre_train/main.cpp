@@ -65,8 +65,8 @@ class Learner final : public Judgement {
     const CallReply reply = inner_.AnswerCall(s, rung);
     const SeatView v = ViewFromComputerSeat(s);
     const int cls = OwnClass(s);
-    const auto cell = static_cast<std::size_t>(
-        AcceptContext(rung, v.trick, v.outcome[1]) * kHandClasses + cls);
+    const auto cell =
+        static_cast<std::size_t>(AcceptContext(rung, v.trick, v.outcome[1]) * kHandClasses + cls);
     counts_.accept_n[cell] += 1;
     if (reply.answer != CallAnswer::Run) counts_.accept_k[cell] += 1;
     if (const auto next = NextRung(rung)) {
@@ -77,9 +77,7 @@ class Learner final : public Judgement {
     }
     return reply;
   }
-  bool PlaysHandOfEleven(const GameState& s) const override {
-    return inner_.PlaysHandOfEleven(s);
-  }
+  bool PlaysHandOfEleven(const GameState& s) const override { return inner_.PlaysHandOfEleven(s); }
 
  private:
   void CountCall(const SeatView& v, bool call) const {
@@ -115,9 +113,7 @@ class Explorer final : public Judgement {
   CallReply AnswerCall(const GameState& s, Rung rung) const override {
     return forte_.AnswerCall(s, rung);
   }
-  bool PlaysHandOfEleven(const GameState& s) const override {
-    return forte_.PlaysHandOfEleven(s);
-  }
+  bool PlaysHandOfEleven(const GameState& s) const override { return forte_.PlaysHandOfEleven(s); }
 
  private:
   ForteJudgement forte_;
@@ -177,7 +173,8 @@ MestreModel Estimate(const Counts& c) {
           }
           const double p_best = (bk + kLean * p_ctx) / (bn + kLean);
           for (int second = 0; second < 14; ++second) {
-            const auto cell = static_cast<std::size_t>(ctx * kHandClasses + HandClass(best, second));
+            const auto cell =
+                static_cast<std::size_t>(ctx * kHandClasses + HandClass(best, second));
             out[cell] = static_cast<float>((k[cell] + kLean * p_best) / (n[cell] + kLean));
           }
         }
@@ -210,11 +207,6 @@ void Round(Counts& counts, long pairs, std::uint64_t seed, const MestreModel* mo
     return *keep.back()->learner;
   };
   auto classic = [&](std::uint64_t) -> const Judgement& {
-    if (std::getenv("M_TRAIN_FORTEONLY")) {
-      keep.push_back(std::make_shared<Owned>());
-      keep.back()->learner = std::make_unique<ComputerJudgement>();
-      return *keep.back()->learner;
-    }
     keep.push_back(learned(std::make_unique<ComputerJudgement>()));
     return *keep.back()->learner;
   };
@@ -239,14 +231,35 @@ void Round(Counts& counts, long pairs, std::uint64_t seed, const MestreModel* mo
     return explorer(s);
   };
 
-  Play(pairs, seed * 7 + 1, [&](std::uint64_t s) { keep.clear(); return Pair{explorer(s), ref(forte(SplitMix(s)))}; });
-  Play(pairs, seed * 7 + 2, [&](std::uint64_t s) { keep.clear(); return Pair{explorer(s), ref(classic(s))}; });
-  Play(pairs, seed * 7 + 3, [&](std::uint64_t s) { keep.clear(); return Pair{ref(forte(s)), ref(classic(s))}; });
-  Play(pairs / 2, seed * 7 + 4, [&](std::uint64_t s) { keep.clear(); return Pair{ref(forte(s)), ref(forte(SplitMix(s)))}; });
-  Play(pairs / 2, seed * 7 + 5, [&](std::uint64_t s) { keep.clear(); return Pair{ref(classic(s)), ref(classic(s))}; });
+  Play(pairs, seed * 7 + 1, [&](std::uint64_t s) {
+    keep.clear();
+    return Pair{explorer(s), ref(forte(SplitMix(s)))};
+  });
+  Play(pairs, seed * 7 + 2, [&](std::uint64_t s) {
+    keep.clear();
+    return Pair{explorer(s), ref(classic(s))};
+  });
+  Play(pairs, seed * 7 + 3, [&](std::uint64_t s) {
+    keep.clear();
+    return Pair{ref(forte(s)), ref(classic(s))};
+  });
+  Play(pairs / 2, seed * 7 + 4, [&](std::uint64_t s) {
+    keep.clear();
+    return Pair{ref(forte(s)), ref(forte(SplitMix(s)))};
+  });
+  Play(pairs / 2, seed * 7 + 5, [&](std::uint64_t s) {
+    keep.clear();
+    return Pair{ref(classic(s)), ref(classic(s))};
+  });
   if (model) {
-    Play(pairs, seed * 7 + 6, [&](std::uint64_t s) { keep.clear(); return Pair{other(s), ref(forte(SplitMix(s)))}; });
-    Play(pairs, seed * 7 + 7, [&](std::uint64_t s) { keep.clear(); return Pair{other(s), ref(classic(s))}; });
+    Play(pairs, seed * 7 + 6, [&](std::uint64_t s) {
+      keep.clear();
+      return Pair{other(s), ref(forte(SplitMix(s)))};
+    });
+    Play(pairs, seed * 7 + 7, [&](std::uint64_t s) {
+      keep.clear();
+      return Pair{other(s), ref(classic(s))};
+    });
   }
 }
 
