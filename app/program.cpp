@@ -67,6 +67,7 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
 
   // "Dica" asks "Mestre" whatever the level in force.
   hints_ = std::make_unique<HintController>(game_, *main_, mestre_.get());
+  hints_->AttachToTrucoDialog(truco_.get());
 
   ApplyBackground(background_);
   SyncSettings();

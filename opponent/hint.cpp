@@ -32,6 +32,11 @@ std::string Percent(double chance) {
   return std::to_string(static_cast<int>(std::lround(100 * std::clamp(chance, 0.0, 1.0)))) + "%";
 }
 
+// The call as a player says it: "truco", then "seis", "nove", "doze".
+std::string CallName(Rung rung) {
+  return rung == Rung::Trucar ? "truco" : "o " + std::string(Info(rung).caption);
+}
+
 }  // namespace
 
 PlayerSeatView ViewFromPlayerSeat(const GameState& s) {
@@ -108,7 +113,7 @@ std::optional<Dica> DicaForPlayer(const GameState& s, const MestreJudgement& mes
   switch (advice.kind) {
     case Advice::Kind::Call:
       dica.kind = advice.kind;
-      dica.text = "Dica: peça " + std::string(Info(*seat.view.next_rung).caption) + chance;
+      dica.text = "Dica: peça " + CallName(*seat.view.next_rung) + chance;
       return dica;
     case Advice::Kind::Accept:
       dica.kind = advice.kind;

@@ -183,7 +183,8 @@ Advice MestreJudgement::Advise(const SeatView& v, std::optional<Rung> pending) c
     return advice;
   }
   if (v.OwnInHandCount() == 0) return advice;
-  if (WantsCall(v)) {
+  // As from its own seat, no call before the first trick is played.
+  if (v.trick > 1 && WantsCall(v)) {
     advice.kind = Advice::Kind::Call;
     advice.hand_chance = HandChance(v, -1);
     return advice;

@@ -1,6 +1,7 @@
 #include "ui/hint_controller.h"
 
 #include <QPushButton>
+#include <QShortcut>
 
 #include "ui/formmain.h"
 
@@ -26,7 +27,33 @@ std::uint64_t HintController::Moment() const {
 
 void HintController::BDicaClick() {
   if (!mestre_ || game_.Online()) return;
-  shown_ = DicaForPlayer(game_.state(), *mestre_);
+  Show(DicaForPlayer(game_.state(), *mestre_));
+}
+
+void HintController::AttachToTrucoDialog(QWidget* dialog) {
+  auto* key = new QShortcut(QKeySequence(QStringLiteral("D")), dialog);
+  key->setContext(Qt::WindowShortcut);
+  key->setAutoRepeat(false);
+  connect(key, &QShortcut::activated, this, [this, dialog] { AnswerHint(dialog); });
+}
+
+void HintController::AnswerHint(QWidget* dialog) {
+  if (!mestre_ || game_.Online()) return;
+  // The rung called, read off the dialog as the player sees it: its raise names the next one.
+  const auto* raise = dialog->findChild<QPushButton*>(QStringLiteral("B_AUMENTA"));
+  if (!raise) return;
+  Rung rung = Rung::Doze;
+  if (!raise->isHidden()) {
+    const QString text = raise->text();
+    rung = text.endsWith(QStringLiteral(" 6"))   ? Rung::Trucar
+           : text.endsWith(QStringLiteral(" 9")) ? Rung::Seis
+                                                 : Rung::Nove;
+  }
+  Show(DicaForPlayer(game_.state(), *mestre_, rung));
+}
+
+void HintController::Show(std::optional<Dica> dica) {
+  shown_ = std::move(dica);
   if (!shown_) return;
   shown_moment_ = Moment();
   const QString text = QString::fromStdString(shown_->text);

@@ -26,6 +26,10 @@ class HintController : public QObject {
 
   // Key D and the button: the hint for the player now, when there is one.
   void BDicaClick();
+  // Key D in the dialog of the computer's call: accept, raise or run, at the main window's foot.
+  void AttachToTrucoDialog(QWidget* dialog);
+  // The hint for answering the call that `dialog` shows now.
+  void AnswerHint(QWidget* dialog);
   // The last hint shown, while it is still on screen.
   [[nodiscard]] const std::optional<Dica>& shown() const { return shown_; }
 
@@ -46,6 +50,8 @@ class HintController : public QObject {
   Game& game_;
   TFormMain& main_;
   const MestreJudgement* mestre_;
+  void Show(std::optional<Dica> dica);
+
   std::optional<Dica> shown_;
   std::uint64_t shown_moment_ = 0;
 };
