@@ -233,6 +233,7 @@ class HintProbe final : public Judgement {
   bool PlaysHandOfEleven(const GameState& s) const override { return inner_.PlaysHandOfEleven(s); }
 
   mutable long hints = 0, answers = 0, cards = 0, calls = 0, illegal = 0, online_hints = 0;
+  mutable long not_mestres = 0;
 
  private:
   void CheckMove() const {
@@ -250,6 +251,15 @@ class HintProbe final : public Judgement {
       if (dica->card_index < 0 || dica->card_index > 2 || !s.InHand(id) || s.cards[id].face_down ||
           !(s.cards[id].card == dica->card)) {
         ++illegal;
+        return;
+      }
+      // The same card "Mestre" plays from the computer's seat when the table is turned round (the
+      // arena's own mirror of the player's seat).
+      const GameState mirror = arena::MirrorForPlayerSeat(s);
+      const int slot = s.turn == 'L' ? mestre_.ChooseLead(mirror).slot
+                                     : mestre_.ChooseAnswer(mirror, s.led_strength).slot;
+      if (mirror.computer_hand[static_cast<std::size_t>(slot)].strength != s.Strength(dica->card)) {
+        ++not_mestres;
       }
     } else if (dica->kind == Advice::Kind::Call) {
       ++calls;
@@ -285,6 +295,7 @@ TEST(Dica, AlwaysALegalMoveAndNeverInANetworkedGame) {
   EXPECT_GT(probe.answers, 10 / kScale);
   EXPECT_EQ(probe.illegal, 0) << "of " << probe.hints;
   EXPECT_EQ(probe.online_hints, 0);
+  EXPECT_EQ(probe.not_mestres, 0) << "of " << probe.cards << " cards";
 }
 
 }  // namespace
