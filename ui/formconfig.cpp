@@ -110,9 +110,7 @@ void TFormConfig::setComputerLevel(ComputerLevel level) {
   radio->setChecked(true);
 }
 
-int TFormConfig::deck_index() const {
-  return ui_->RadioLimpo->isChecked() ? 1 : 0;
-}
+int TFormConfig::deck_index() const { return ui_->RadioLimpo->isChecked() ? 1 : 0; }
 
 QString TFormConfig::current_key() const {
   const QRadioButton* manilha = ui_->RadioVelha->isChecked() ? ui_->RadioVelha : ui_->RadioNova;
