@@ -59,7 +59,7 @@ int main(int argc, char* argv[]) {
   const QString data_folder = truco::PlayerDataFolder();
   QDir().mkpath(data_folder);
   truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default,
-                          truco::DefaultLevelPath(),
+                          truco::DefaultLevelPath(), truco::MestreDataPath(),
                           QDir(data_folder).filePath(QStringLiteral("historico.sqlite"))});
   if (ending.requested()) return 0;
   // The player sees the cards slide onto the table; the tests see them land at once.

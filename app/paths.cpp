@@ -1,5 +1,7 @@
 #include "app/paths.h"
 
+#include "opponent/mestre_data.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -101,6 +103,16 @@ QStringList TakeOverOldFiles(const QString& old_folder, const QString& data_fold
     if (CopyWhole(from, to)) taken << name;
   }
   return taken;
+}
+
+QString MestreDataPath(const QString& program_dir) {
+  const QString folder =
+      IsInstalledCopy(program_dir) ? ShippedDataFolder(program_dir) : program_dir;
+  return QDir(folder).filePath(QString::fromLatin1(kMestreDataFileName));
+}
+
+QString MestreDataPath() {
+  return MestreDataPath(QCoreApplication::applicationDirPath());
 }
 
 GamePaths PrepareGamePaths() {

@@ -41,6 +41,11 @@ GamePaths DecideGamePaths(const QString& program_dir, const QString& data_folder
 // never changed or removed. Returns the names copied.
 QStringList TakeOverOldFiles(const QString& old_folder, const QString& data_folder);
 
+// "mestre.dat", what the level "Mestre" learned: shipped beside the default Frases.ini when
+// installed, beside the program in a build tree.
+QString MestreDataPath(const QString& program_dir);
+QString MestreDataPath();
+
 // At start: the paths of this program, with the data folder made and the working folder's old
 // files taken over when it runs installed.
 GamePaths PrepareGamePaths();

@@ -19,16 +19,23 @@
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
+#include "ui/hint_controller.h"
+#include "ui/messageboxes.h"
 #include "ui/network_play.h"
+
+#include <QDir>
 
 namespace truco {
 
 Program::Program(const ProgramPaths& paths, bool show_splash)
-    : level_path_(paths.level),
+    : mestre_data_(ReadMestreData(paths.mestre_data.toStdString())),
+      mestre_path_(paths.mestre_data),
+      level_path_(paths.level),
       game_(screen_, random_, chosen_),
       settings_(paths.settings),
       records_(paths.records) {
   TCard::SetRandomSource(&random_);
+  if (mestre_data_.model) mestre_ = std::make_unique<MestreJudgement>(*mestre_data_.model);
 
   // The main window first: its creation shows the splash and loads the settings.
   main_ = std::make_unique<TFormMain>(game_, screen_);
@@ -79,6 +86,9 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   }
   estatisticas_ = std::make_unique<TFormEstatisticas>(history_, owner);
   historico_ = std::make_unique<TFormHistorico>(history_, owner);
+  // "Dica" asks "Mestre" whatever the level in force.
+  hints_ = std::make_unique<HintController>(game_, *main_, mestre_.get());
+  hints_->AttachToTrucoDialog(truco_.get());
 
   ApplyBackground(background_);
   SyncSettings();
@@ -167,10 +177,21 @@ void Program::SyncSettings() {
 
 void Program::ApplyLevel(ComputerLevel level) {
   level_ = level;
-  chosen_.set_target(level == ComputerLevel::Forte ? static_cast<const Judgement&>(forte_)
-                                                   : judgement_);
-  main_->SetLevelHint(LevelName(level));
-  recorder_.set_level(LevelName(level).toStdString());
+  if (level == ComputerLevel::Mestre && !mestre_) {
+    // Said each time it is chosen, so the player knows which computer is playing.
+    MOSTRA_MENSAGEM(QString::fromStdString(MestreDataProblem(
+                        mestre_data_.status, QDir::toNativeSeparators(mestre_path_).toStdString())),
+                    1);
+  }
+  const Judgement* target = &judgement_;
+  if (level == ComputerLevel::Forte) target = &forte_;
+  if (level == ComputerLevel::Mestre)
+    target = mestre_ ? static_cast<const Judgement*>(mestre_.get()) : &forte_;
+  chosen_.set_target(*target);
+  // The hint names the computer that really plays.
+  const QString playing = target == &forte_ ? LevelName(ComputerLevel::Forte) : LevelName(level);
+  main_->SetLevelHint(playing);
+  recorder_.set_level(playing.toStdString());
 }
 
 void Program::ShowFirstPlace(bool report) {

@@ -9,10 +9,11 @@
 #include "engine/random.h"
 #include "opponent/computer.h"
 #include "opponent/forte.h"
+#include "opponent/mestre.h"
 #include "store/history.h"
 #include "store/history_recorder.h"
-#include "store/level_file.h"
 #include "store/colours.h"
+#include "store/level_file.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
 #include "ui/windowscreen.h"
@@ -33,6 +34,7 @@ class TF_ESCOLHA;
 class TFormEstatisticas;
 class TFormHistorico;
 class TFormDuplas;
+class HintController;
 namespace net {
 class NetworkPlay;
 }
@@ -43,7 +45,8 @@ struct ProgramPaths {
   QString phrases;   // "Frases.ini" beside the program, or where an installed copy keeps it
   // Read while `phrases` does not exist yet, and copied there at the first save (installed copy).
   QString phrases_default = {};
-  QString level{};    // the computer's level in the user's configuration folder; empty: not kept
+  QString level{};  // the computer's level in the user's configuration folder; empty: not kept
+  QString mestre_data{};  // "mestre.dat", what "Mestre" learned; empty: none (it plays as "Forte")
   QString history{};  // the history database in the player's data folder; empty: not kept
 };
 
@@ -58,7 +61,8 @@ class Program {
   void Show();
 
   Game& game() { return game_; }
-  // The judgement in force: the classic computer or "Forte".
+  // The level chosen: the classic computer, "Forte" or "Mestre" (which plays as "Forte" when its
+  // file could not be used).
   [[nodiscard]] ComputerLevel level() const { return level_; }
   TFormMain& main_window() { return *main_; }
   WindowScreen& screen() { return screen_; }
@@ -72,6 +76,8 @@ class Program {
   // what it showed through NoteHint.
   history::HistoryDb& history() { return history_; }
   history::HistoryRecorder& recorder() { return recorder_; }
+  // "Dica": its `hintShown` signal tells the hand's history each hint shown.
+  HintController& hints() { return *hints_; }
 
  private:
   void ApplyBackground(ColourCode code);
@@ -85,6 +91,9 @@ class Program {
   ClockRandom random_;
   ComputerJudgement judgement_;
   ForteJudgement forte_;
+  MestreData mestre_data_;
+  std::unique_ptr<MestreJudgement> mestre_;  // only with a usable file
+  QString mestre_path_;
   // The game keeps one judgement for its whole life; this one hands over to the level chosen.
   ForwardingJudgement chosen_{judgement_};
   ComputerLevel level_ = ComputerLevel::Classico;
@@ -112,6 +121,7 @@ class Program {
   std::unique_ptr<TFormHistorico> historico_;
   std::unique_ptr<TFormDuplas> duplas_;
   std::unique_ptr<net::NetworkPlay> network_;
+  std::unique_ptr<HintController> hints_;
 };
 
 }  // namespace truco

@@ -403,6 +403,9 @@ bool Game::Timer2Timer() {
       const std::uint64_t deal_before = deals_;
       Micro_Pede(*rung);
       if (deals_ != deal_before) return true;  // someone ran: the ended hand leads nothing
+      // The call is settled and the hand goes on: the step must lead again whenever this side
+      // wins a later trick, whichever trick it called before.
+      SetTimer(kTimer2, true);
     }
   }
   auto& slot = s.computer_hand[static_cast<std::size_t>(lead.slot)];

@@ -55,9 +55,9 @@ inline std::string AnswerResult(const GameState& state, int player_strength, int
   return second ? state.trick_result[1] : std::string(kEmpate);
 }
 
-// Whether a lead may be preceded by a call: not in the first trick, because after a call the
-// game's lead step does not run again until a tie or a new deal switches it on, so a call before
-// the first lead would leave the computer unable to lead the second trick it won.
+// Whether a lead may be preceded by a call: the classic computer's habit, never in the first
+// trick (its condition asks for a trick already won). The game lets any judgement call before
+// any lead; the players that keep this habit ask here.
 inline bool MayCallBeforeLead(const GameState& state) {
   return state.trick_played[1];
 }

@@ -11,19 +11,29 @@ namespace {
 
 constexpr char kClassicoLine[] = "nivel=classico\n";
 constexpr char kForteLine[] = "nivel=forte\n";
+constexpr char kMestreLine[] = "nivel=mestre\n";
 // A level file is one short line; a bigger file is not ours.
 constexpr qint64 kMaxLevelFileBytes = 256;
 
 }  // namespace
 
 QByteArray EncodeLevelFile(ComputerLevel level) {
-  return QByteArray(level == ComputerLevel::Forte ? kForteLine : kClassicoLine);
+  switch (level) {
+    case ComputerLevel::Forte:
+      return QByteArray(kForteLine);
+    case ComputerLevel::Mestre:
+      return QByteArray(kMestreLine);
+    case ComputerLevel::Classico:
+      break;
+  }
+  return QByteArray(kClassicoLine);
 }
 
 ComputerLevel DecodeLevelFile(QByteArrayView bytes) {
   // Line endings and spaces around the line do not matter; anything else falls back.
   const QByteArray text = bytes.toByteArray().trimmed();
   if (text == QByteArray(kForteLine).trimmed()) return ComputerLevel::Forte;
+  if (text == QByteArray(kMestreLine).trimmed()) return ComputerLevel::Mestre;
   return ComputerLevel::Classico;
 }
 
@@ -47,6 +57,7 @@ bool WriteLevelFile(const QString& path, ComputerLevel level) {
 }
 
 QString LevelName(ComputerLevel level) {
+  if (level == ComputerLevel::Mestre) return QStringLiteral("Mestre");
   return level == ComputerLevel::Forte ? QStringLiteral("Forte") : QStringLiteral("Clássico");
 }
 

@@ -1,10 +1,10 @@
 #pragma once
-// The computer's level ("Nível do computador": "Clássico" or "Forte"), kept in a small file of
-// its own in the user's configuration folder, so "Conf.dll" keeps its 8 bytes and a copy of the
-// program that knows nothing of levels reads its settings the same.
+// The computer's level ("Nível do computador": "Clássico", "Forte" or "Mestre"), kept in a small
+// file of its own in the user's configuration folder, so "Conf.dll" keeps its 8 bytes and a copy of
+// the program that knows nothing of levels reads its settings the same.
 //
-// The file is one line of text, "nivel=classico" or "nivel=forte". Anything else (no file, an
-// unreadable one, other bytes) is "Clássico", the level the game always had.
+// The file is one line of text, "nivel=classico", "nivel=forte" or "nivel=mestre". Anything else
+// (no file, an unreadable one, other bytes) is "Clássico", the level the game always had.
 
 #include <QByteArray>
 #include <QString>
@@ -12,7 +12,7 @@
 
 namespace truco {
 
-enum class ComputerLevel : std::uint8_t { Classico, Forte };
+enum class ComputerLevel : std::uint8_t { Classico, Forte, Mestre };
 
 inline constexpr char kLevelFileName[] = "nivel.conf";
 
@@ -27,7 +27,7 @@ ComputerLevel ReadLevelFile(const QString& path);
 // Replaces the file atomically, creating its folder when needed. False when it could not.
 bool WriteLevelFile(const QString& path, ComputerLevel level);
 
-// "Clássico" or "Forte".
+// "Clássico", "Forte" or "Mestre".
 QString LevelName(ComputerLevel level);
 
 }  // namespace truco

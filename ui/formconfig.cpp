@@ -99,11 +99,15 @@ int TFormConfig::eleven_mode() const {
 }
 
 ComputerLevel TFormConfig::computer_level() const {
+  if (ui_->RadioMestre->isChecked()) return ComputerLevel::Mestre;
   return ui_->RadioForte->isChecked() ? ComputerLevel::Forte : ComputerLevel::Classico;
 }
 
 void TFormConfig::setComputerLevel(ComputerLevel level) {
-  (level == ComputerLevel::Forte ? ui_->RadioForte : ui_->RadioClassico)->setChecked(true);
+  QRadioButton* radio = ui_->RadioClassico;
+  if (level == ComputerLevel::Forte) radio = ui_->RadioForte;
+  if (level == ComputerLevel::Mestre) radio = ui_->RadioMestre;
+  radio->setChecked(true);
 }
 
 int TFormConfig::deck_index() const { return ui_->RadioLimpo->isChecked() ? 1 : 0; }

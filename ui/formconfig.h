@@ -44,7 +44,7 @@ class TFormConfig : public QDialog {
   // Selected item of " Tipo de Baralho ": 0 "Baralho Sujo", 1 "Baralho Limpo".
   int deck_index() const;
 
-  // "Nível do computador" as selected now ("Clássico" until the player picks "Forte"), and
+  // "Nível do computador" as selected now ("Clássico" until the player picks another), and
   // setting it (the level read at start).
   ComputerLevel computer_level() const;
   void setComputerLevel(ComputerLevel level);

@@ -149,6 +149,12 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
   connect(chat_flush_, &QTimer::timeout, this, [this] { FlushChat(); });
 
   BuildPopupMenu();
+  // "Dica", by the player's cards: shown only when a hint controller takes it (ui/hint_controller).
+  hint_button_ = new QPushButton(QStringLiteral("Dica"), table_);
+  hint_button_->setObjectName(QStringLiteral("BDica"));
+  hint_button_->setGeometry(kDicaLeft, kDicaTop, kDicaWidth, kDicaHeight);
+  hint_button_->setToolTip(QStringLiteral("O que o Mestre faria agora no seu lugar (tecla D)"));
+  hint_button_->hide();
   SetUpKeyboard();
   for (int id = 0; id < kNumTableCards; ++id) {
     auto* move = new QPropertyAnimation(cards_[static_cast<std::size_t>(id)], "pos", this);
@@ -369,6 +375,12 @@ void TFormMain::refresh() {
   ShowOpponentName();
   ShowChatColumn(online);
   UpdateStatus();
+  emit refreshed();
+}
+
+void TFormMain::ShowFootLine(const QString& text) {
+  // Until the status next changes; the status itself stays what it was.
+  ui_->StatusBar1->showMessage(text);
 }
 
 void TFormMain::PlaceCard(CardId id, const QPoint& target, bool new_deal) {
@@ -611,6 +623,7 @@ void TFormMain::SetUpKeyboard() {
   key(QStringLiteral("V"), [this] { CViraClick(); });
   key(QStringLiteral("S"), [this] { emit statisticsRequested(); });
   key(QStringLiteral("H"), [this] { emit historyRequested(); });
+  key(QStringLiteral("D"), press(hint_button_));
 
   const std::vector<std::pair<QWidget*, QString>> hints{
       {ui_->BInicio, QStringLiteral("Começar ou recomeçar a partida (tecla I)")},

@@ -76,6 +76,10 @@ class TFormMain : public QWidget {
 
   // The line at the window's foot: whose turn it is and what the keys do now.
   [[nodiscard]] QString statusText() const;
+  // Another line there (a hint) until the status changes; statusText() shows the status again.
+  void ShowFootLine(const QString& text);
+  // "Dica" by the player's cards (key D), hidden until a hint controller shows it.
+  [[nodiscard]] QPushButton* hintButton() const { return hint_button_; }
 
   // How the program ends after the exit dialog (qApp->quit() unless replaced, e.g. by tests).
   void SetQuitAction(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -139,6 +143,8 @@ class TFormMain : public QWidget {
   void chatLineEntered(const QString& line);
   // "Iniciar" has done its work (whatever the player chose).
   void startHandled();
+  // The controls were brought up to date from the game state.
+  void refreshed();
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
@@ -183,6 +189,9 @@ class TFormMain : public QWidget {
   bool chat_shown_ = false;
   std::function<void()> quit_;
   bool leaving_ = false;  // "Sair" was confirmed: the window lets itself be closed
+  QPushButton* hint_button_ = nullptr;
+  // "Dica" sits at the right end of the line of the player's name, above the cards.
+  static constexpr int kDicaLeft = 222, kDicaTop = 337, kDicaWidth = 48, kDicaHeight = 22;
 };
 
 }  // namespace truco

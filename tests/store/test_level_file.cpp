@@ -18,6 +18,9 @@ class TestLevelFile : public QObject {
     QVERIFY(WriteLevelFile(path, ComputerLevel::Forte));
     QCOMPARE(ReadLevelFile(path), ComputerLevel::Forte);
     QCOMPARE(testing::FileBytes(path), QByteArray("nivel=forte\n"));
+    QVERIFY(WriteLevelFile(path, ComputerLevel::Mestre));
+    QCOMPARE(ReadLevelFile(path), ComputerLevel::Mestre);
+    QCOMPARE(testing::FileBytes(path), QByteArray("nivel=mestre\n"));
     QVERIFY(WriteLevelFile(path, ComputerLevel::Classico));
     QCOMPARE(ReadLevelFile(path), ComputerLevel::Classico);
     QCOMPARE(testing::FileBytes(path), QByteArray("nivel=classico\n"));
@@ -33,6 +36,7 @@ class TestLevelFile : public QObject {
     const QList<QByteArray> bad{"",
                                 "forte",
                                 "nivel=FORTE",
+                                "nivel=mestre2",
                                 "nivel=forte\nnivel=forte\n",
                                 QByteArray("nivel=forte\0", 12),
                                 QByteArray(1000, 'x'),
@@ -52,6 +56,7 @@ class TestLevelFile : public QObject {
   void namesAreThePortugueseOnes() {
     QCOMPARE(LevelName(ComputerLevel::Classico), QStringLiteral("Clássico"));
     QCOMPARE(LevelName(ComputerLevel::Forte), QStringLiteral("Forte"));
+    QCOMPARE(LevelName(ComputerLevel::Mestre), QStringLiteral("Mestre"));
   }
 };
 

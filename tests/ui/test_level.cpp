@@ -1,7 +1,10 @@
 // "Nível do computador": read at start from its own file, shown in the score box's hint, chosen
 // in the settings window and kept for the next run, with "Conf.dll" left at its 8 bytes.
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -11,6 +14,7 @@
 #include "tests/ui/modal.h"
 #include "ui/formconfig.h"
 #include "ui/formmain.h"
+#include "ui/hint_controller.h"
 
 using truco::testing::FileBytes;
 using truco::testing::ModalScript;
@@ -23,9 +27,13 @@ class TestLevel : public QObject {
   QTemporaryDir dir_;
   const QByteArray kConf = QByteArray::fromHex("313131000F0000FF");
   QString LevelPath() const { return dir_.filePath("config/Truco/nivel.conf"); }
-  truco::ProgramPaths Paths() const {
-    return {dir_.filePath("Conf.dll"), dir_.filePath("Recordes.qdx"), dir_.filePath("Frases.ini"),
-            QString(), LevelPath()};
+  truco::ProgramPaths Paths(const QString& mestre_data = {}) const {
+    return {dir_.filePath("Conf.dll"),
+            dir_.filePath("Recordes.qdx"),
+            dir_.filePath("Frases.ini"),
+            QString(),
+            LevelPath(),
+            mestre_data};
   }
   static QString Hint(truco::Program& program) {
     return program.main_window().findChild<QGroupBox*>("GB1")->toolTip();
@@ -52,6 +60,67 @@ class TestLevel : public QObject {
     QCOMPARE(program.level(), truco::ComputerLevel::Forte);
     QCOMPARE(Hint(program), QString("Nível do computador: Forte"));
     QVERIFY(program.config().findChild<QRadioButton*>("RadioForte")->isChecked());
+  }
+
+  void mestreWithoutItsDataSaysWhyAndFortePlays() {
+    QVERIFY(QDir().mkpath(QFileInfo(LevelPath()).absolutePath()));
+    PutFile(LevelPath(), "nivel=mestre\n");
+    const QString data = dir_.filePath("mestre.dat");
+    for (const QByteArray& bytes : {QByteArray(), QByteArray("MESTRE1\n\x01", 9)}) {
+      QFile::remove(data);
+      if (!bytes.isEmpty()) PutFile(data, bytes);
+      ModalScript script;
+      script.Ok();
+      truco::Program program(Paths(data), false);
+      QCOMPARE(script.unexpected(), 0);
+      QCOMPARE(script.texts().size(), 1);
+      const QString why = bytes.isEmpty() ? "não foi encontrado" : "está incompleto (cortado)";
+      QCOMPARE(script.texts().at(0), "O arquivo de dados do nível Mestre (" +
+                                         QDir::toNativeSeparators(data) + ") " + why +
+                                         ". O computador joga no nível Forte.");
+      QCOMPARE(program.level(), truco::ComputerLevel::Mestre);
+      QCOMPARE(Hint(program), QString("Nível do computador: Forte"));
+      QVERIFY(program.config().findChild<QRadioButton*>("RadioMestre")->isChecked());
+      // No hint without the data.
+      program.hints().BDicaClick();
+      QVERIFY(!program.hints().shown());
+      QVERIFY(program.main_window().hintButton()->isHidden());
+    }
+  }
+
+  void mestreWithItsDataPlaysAndHints() {
+    QVERIFY(QDir().mkpath(QFileInfo(LevelPath()).absolutePath()));
+    PutFile(LevelPath(), "nivel=mestre\n");
+    ModalScript script;
+    truco::Program program(Paths(QStringLiteral(TRUCO_MESTRE_DATA)), false);
+    QCOMPARE(script.unexpected(), 0);
+    QCOMPARE(Hint(program), QString("Nível do computador: Mestre"));
+    QVERIFY(program.main_window().hintButton()->isHidden());  // nothing dealt yet
+    script.Answer("OK", [](QWidget* dialog) {                 // the game-kind dialog
+      dialog->findChild<QLineEdit*>("E_NOME")->setText("ANA");
+    });
+    program.main_window().BInicioClick();
+    QCOMPARE(script.unexpected(), 0);
+    QCOMPARE(program.game().deals(), std::uint64_t{1});
+    QVERIFY(!program.main_window().hintButton()->isHidden());
+    int shown = 0;
+    QObject::connect(&program.hints(), &truco::HintController::hintShown,
+                     [&](int, int, int, double chance, const QString& text) {
+                       ++shown;
+                       QVERIFY(chance >= 0 && chance <= 1);
+                       QVERIFY(text.startsWith("Dica: "));
+                     });
+    const truco::GameState& s = program.game().state();
+    if (s.turn == 'L' || s.turn == 'J') {
+      program.main_window().hintButton()->click();
+      QCOMPARE(shown, 1);
+      program.Show();
+      QVERIFY(QTest::qWaitForWindowActive(&program.main_window()));
+      QTest::keyClick(&program.main_window(), Qt::Key_D);
+      QCOMPARE(shown, 2);
+      QVERIFY(
+          program.main_window().findChild<QStatusBar*>()->currentMessage().startsWith("Dica: "));
+    }
   }
 
   void garbageIsClassico() {

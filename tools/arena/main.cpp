@@ -1,10 +1,11 @@
 // arena: duplicate matches between two players through the game's own rules.
 //
-//   arena A B [--games N] [--seed S] [--json] [--forte-samples K]
+//   arena A B [--games N] [--seed S] [--json] [--forte-samples K] [--mestre-data FILE]
 //   arena --duplas TEAM_A TEAM_B [--games N] [--seed S] [--json]   (the game in pairs)
+//   arena --help
 //
-// Players: classic (the game's computer), random, greedy, forte. Every deal sequence is played
-// twice, A on the player's side and B as the computer's judgement, then the other way round.
+// Players: classic (the game's computer), random, greedy, forte, mestre. Every deal sequence is
+// played twice, A on the player's side and B as the computer's judgement, then the other way round.
 // A progress line goes to stderr on long runs; the same seed replays the same match.
 
 #include <chrono>
@@ -19,10 +20,16 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: arena PLAYER_A PLAYER_B [--games N] [--seed S] [--json] [--forte-samples K]\n"
+    "             [--mestre-data FILE]\n"
+    "       arena --duplas TEAM_A TEAM_B [--games N] [--seed S] [--json]\n"
+    "       arena --help\n"
+    "players: classic random greedy forte mestre\n"
+    "teams (--duplas): random rules forte\n";
+
 int Usage() {
-  std::fprintf(stderr,
-               "usage: arena PLAYER_A PLAYER_B [--games N] [--seed S] [--json] "
-               "[--forte-samples K]\nplayers: classic random greedy forte\n");
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -43,6 +50,10 @@ int main(int argc, char** argv) {
   bool json = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
     if (arg == "--json") {
       json = true;
     } else if (arg == "--games" && i + 1 < argc) {
@@ -51,6 +62,8 @@ int main(int argc, char** argv) {
       if (!ParseNumber(argv[++i], seed)) return Usage();
     } else if (arg == "--forte-samples" && i + 1 < argc) {
       if (!ParseNumber(argv[++i], samples) || samples == 0 || samples > 100000) return Usage();
+    } else if (arg == "--mestre-data" && i + 1 < argc) {
+      SetMestreDataPath(argv[++i]);
     } else if (a.empty()) {
       a = arg;
     } else if (b.empty()) {
@@ -60,6 +73,11 @@ int main(int argc, char** argv) {
     }
   }
   if (!IsPlayerName(a) || !IsPlayerName(b)) return Usage();
+  if ((a == "mestre" || b == "mestre") && !ArenaMestreData().model) {
+    std::fprintf(stderr, "arena: %s\n",
+                 truco::MestreDataProblem(ArenaMestreData().status, "mestre.dat").c_str());
+    return 2;
+  }
 
   const auto start = std::chrono::steady_clock::now();
   auto last = start;

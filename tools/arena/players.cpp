@@ -4,6 +4,7 @@
 
 #include "opponent/computer.h"
 #include "opponent/forte.h"
+#include "opponent/mestre.h"
 
 namespace truco::arena {
 namespace {
@@ -113,8 +114,24 @@ bool GreedyJudgement::PlaysHandOfEleven(const GameState& s) const {
 
 // --- by name --------------------------------------------------------------------------------
 
+namespace {
+std::string& MestreDataPath() {
+  static std::string path = TRUCO_MESTRE_DATA;
+  return path;
+}
+}  // namespace
+
+void SetMestreDataPath(const std::string& path) {
+  MestreDataPath() = path;
+}
+
+const MestreData& ArenaMestreData() {
+  static const MestreData data = ReadMestreData(MestreDataPath());
+  return data;
+}
+
 const std::vector<std::string>& PlayerNames() {
-  static const std::vector<std::string> names{"classic", "random", "greedy", "forte"};
+  static const std::vector<std::string> names{"classic", "random", "greedy", "forte", "mestre"};
   return names;
 }
 
@@ -129,6 +146,11 @@ std::unique_ptr<Judgement> MakePlayer(const std::string& name, std::uint64_t see
   if (name == "random") return std::make_unique<RandomJudgement>(seed);
   if (name == "greedy") return std::make_unique<GreedyJudgement>();
   if (name == "forte") return std::make_unique<ForteJudgement>(seed, forte_samples);
+  if (name == "mestre") {
+    const MestreData& data = ArenaMestreData();
+    if (!data.model) return nullptr;
+    return std::make_unique<MestreJudgement>(*data.model, seed, forte_samples);
+  }
   return nullptr;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The players the arena can seat, each a judgement as the computer's side uses it: "classic"
-// (the game's computer, unchanged), "random", "greedy" and "forte".
+// (the game's computer, unchanged), "random", "greedy", "forte" and "mestre".
 
 #include <cstdint>
 #include <memory>
@@ -9,6 +9,7 @@
 
 #include "engine/judgement.h"
 #include "engine/random.h"
+#include "opponent/mestre_data.h"
 
 namespace truco::arena {
 
@@ -43,9 +44,15 @@ class GreedyJudgement final : public Judgement {
   bool PlaysHandOfEleven(const GameState& state) const override;
 };
 
+// The file "mestre" learns from: the shipped one unless set before the first game.
+void SetMestreDataPath(const std::string& path);
+// The model read from that file once; what went wrong when it could not be used.
+const MestreData& ArenaMestreData();
+
 const std::vector<std::string>& PlayerNames();
 bool IsPlayerName(const std::string& name);
-// A fresh player by name; `seed` feeds whatever chance it uses. Null for an unknown name.
+// A fresh player by name; `seed` feeds whatever chance it uses. Null for an unknown name (and
+// for "mestre" when its file cannot be used).
 // `forte_samples`: deals of the unseen cards "forte" tries per decision.
 inline constexpr int kForteSamples = 160;
 std::unique_ptr<Judgement> MakePlayer(const std::string& name, std::uint64_t seed,
