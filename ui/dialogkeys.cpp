@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVariant>
 #include <QWindow>
+#include <map>
 
 namespace truco {
 namespace {
@@ -84,6 +85,80 @@ class ReturnFocusFilter : public QObject {
 };
 
 }  // namespace
+
+namespace {
+
+// A key belongs to the window that took its press. When a box closes on a key's press, the
+// window under it takes the keyboard while the key is still down, and the key's repeats (a
+// release and a press with one timestamp; endless when a synthetic press never gets its release)
+// must not act there. A press of its own (a new timestamp) or a release in its window ends that.
+class KeyOwnerFilter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget) return false;
+    if (type == QEvent::Hide && widget->isWindow()) {
+      for (auto& [code, key] : keys_) {
+        if (key.down && key.owner == widget) key.stale = true;
+      }
+      return false;
+    }
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
+        type != QEvent::ShortcutOverride) {
+      return false;
+    }
+    const auto* event_key = static_cast<QKeyEvent*>(event);
+    QWidget* window = widget->window();
+    Key& key = keys_[event_key->key()];
+    const bool elsewhere = key.owner != window;
+    if (type == QEvent::KeyRelease) {
+      if (!elsewhere) {
+        key = Key{};
+        return false;
+      }
+      if (!key.stale) return false;
+      if (event_key->timestamp() == 0) {
+        key = Key{};
+        return false;
+      }
+      key.release_time = event_key->timestamp();
+      return true;
+    }
+    // A release and a press with one time are the key's repeat (events without a time never are).
+    const bool repeat = event_key->isAutoRepeat() || (key.stale && key.release_time != 0 &&
+                                                      event_key->timestamp() == key.release_time);
+    if (elsewhere && repeat) {
+      event->accept();  // no shortcut either
+      return true;
+    }
+    if (type == QEvent::KeyPress && !event_key->isAutoRepeat()) {
+      key = Key{window, true, false, 0};
+    }
+    return false;
+  }
+
+ private:
+  struct Key {
+    QPointer<QWidget> owner;  // the window that took the press
+    bool down = false;
+    bool stale = false;  // the owner closed while the key was down
+    quint64 release_time = 0;
+  };
+  std::map<int, Key> keys_;
+};
+
+}  // namespace
+
+void KeepKeysInTheirWindow() {
+  static constexpr char kInstalled[] = "truco_key_owner_filter";
+  if (!qApp || qApp->property(kInstalled).toBool()) return;
+  qApp->setProperty(kInstalled, true);
+  qApp->installEventFilter(new KeyOwnerFilter(qApp));
+}
 
 void AttachToOwner(QWidget* window) {
   if (window->parentWidget()) return;

@@ -20,6 +20,10 @@ QPushButton* EscapeButton(const QDialog* dialog);
 // A bold button with a frame, a hover shade and a mark while it has the keyboard focus.
 void StyleBoldButton(QPushButton* button);
 
+// Once per program: the repeats of a key go only to the window that took its press, so a key
+// that closed a box never acts on the window under it.
+void KeepKeysInTheirWindow();
+
 // Makes `window` a transient of the window the player is using (the top modal one, else the
 // active one), unless it already has a parent. Call it before showing the window.
 void AttachToOwner(QWidget* window);

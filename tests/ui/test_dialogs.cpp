@@ -327,8 +327,8 @@ class TestDialogs : public QObject {
     QCOMPARE(PressIn(windows.config.get(), Qt::Key_Return), QStringLiteral("BHelp"));
     QCOMPARE(help.count(), 1);
     QVERIFY(windows.config->isVisible());
-    // Back in a field, Enter saves again.
-    windows.config->findChild<QLineEdit*>(QStringLiteral("EditFoco"))->setFocus();
+    // Back on an option, Enter saves again.
+    windows.config->findChild<QWidget*>(QStringLiteral("RadioNova"))->setFocus();
     QCOMPARE(PressIn(windows.config.get(), Qt::Key_Return), QStringLiteral("SpeedButton1"));
   }
 
