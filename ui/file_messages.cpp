@@ -135,8 +135,8 @@ void ReportSettingsStartup(const SettingsStartup& startup) {
     MOSTRA_MENSAGEM(QStringLiteral("Arquivo \"Conf.dll\" não encontrado. Criando agora..."),
                     kMostraInformacao);
   } else {
-    MOSTRA_MENSAGEM(QStringLiteral("Arquivo \"Conf.dll\" incompleto (%1 de 8 bytes). Gravando as "
-                                   "configurações padrão...")
+    MOSTRA_MENSAGEM(QStringLiteral("Arquivo \"Conf.dll\" incompleto (%1 de 8 bytes). Completando "
+                                   "com as configurações padrão...")
                         .arg(startup.read.size),
                     kMostraInformacao);
   }

@@ -193,6 +193,8 @@ void TFormMain::BuildCaption() {
   scroller_->setBackgroundRole(QPalette::Window);
   scroller_->viewport()->setBackgroundRole(QPalette::Window);
   scroller_->setWidget(table_);
+  ui_->StatusBar1->setParent(this);
+  ui_->StatusBar1->show();
   scroller_->setGeometry(0, kCaptionHeight, kClientWidth, kClientHeight);
 
   caption_ = new QFrame(this);
@@ -529,8 +531,7 @@ void TFormMain::ShowChatColumn(bool show) {
     if (!show && focusWidget() == w) ui_->BInicio->setFocus(Qt::OtherFocusReason);
   }
   const int width = show ? kChatWidth : kClientWidth;
-  table_->resize(width, kClientHeight);
-  ui_->StatusBar1->resize(width, ui_->StatusBar1->height());
+  table_->resize(width, table_->height());
   FitScreen();
   // Keep the whole window on the screen when it grows.
   if (const QScreen* s = screen()) {
@@ -543,13 +544,19 @@ void TFormMain::ShowChatColumn(bool show) {
 }
 
 void TFormMain::FitScreen() {
-  QSize size(table_->width(), table_->height() + kCaptionHeight);
+  // The foot line stays at the window's foot, outside what scrolls.
+  QStatusBar* foot = ui_->StatusBar1;
+  const int table_height = kClientHeight - foot->height();
+  table_->resize(table_->width(), table_height);
+  QSize size(table_->width(), kCaptionHeight + table_height + foot->height());
   if (const QScreen* s = screen()) {
     const QSize room = s->availableGeometry().size();
     size = size.boundedTo(room);
   }
   setFixedSize(size);
-  scroller_->setGeometry(0, kCaptionHeight, size.width(), size.height() - kCaptionHeight);
+  scroller_->setGeometry(0, kCaptionHeight, size.width(),
+                         size.height() - kCaptionHeight - foot->height());
+  foot->setGeometry(0, size.height() - foot->height(), size.width(), foot->height());
   caption_->resize(size.width(), kCaptionHeight);
   caption_->findChild<QLabel*>()->resize(size.width(), kCaptionHeight);
   caption_minimise_->move(size.width() - caption_minimise_->width() - 3, caption_minimise_->y());

@@ -629,7 +629,10 @@ class TestFormMain : public QObject {
     QCOMPARE(t.main.windowTitle(), QStringLiteral("Truco Zanforte"));
     // The client area as designed, under the table's own caption: the title and a minimise
     // button, the only button (a window manager draws no buttons of its own on it).
-    QCOMPARE(t.Get("Mesa")->size(), QSize(692, 607));
+    // The foot line lies below the table, outside what scrolls on a small screen.
+    QCOMPARE(t.Get("Mesa")->size() + QSize(0, t.Get("StatusBar1")->height()), QSize(692, 607));
+    QCOMPARE(t.Get("StatusBar1")->geometry().bottom(), t.main.height() - 1);
+    QVERIFY(t.main.screen()->availableGeometry().contains(t.main.frameGeometry()));
     QCOMPARE(t.main.size(), QSize(692, 607 + truco::TFormMain::kCaptionHeight));
     QVERIFY(!(t.main.windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!(t.main.windowFlags() & Qt::WindowMaximizeButtonHint));
