@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVariant>
 #include <QWindow>
 #include <map>
@@ -13,6 +16,8 @@ namespace truco {
 namespace {
 
 constexpr char kEscapeProperty[] = "truco_escape_button";
+// A window that keeps itself on the screen (the table) is left alone.
+constexpr char kFitsItself[] = "truco_fits_itself";
 
 // Sits on the dialog and takes Escape before QDialog turns it into reject().
 class EscapeFilter : public QObject {
@@ -152,6 +157,102 @@ class KeyOwnerFilter : public QObject {
 };
 
 }  // namespace
+
+namespace {
+
+// The windows are laid out in pixels: at a large scale factor one can be larger than the
+// screen. Such a window scrolls inside a size the screen holds, and every window opens with its
+// frame inside the screen's free area.
+class ScreenFitFilter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Show) return false;
+    auto* window = qobject_cast<QWidget*>(watched);
+    if (!window || !window->isWindow() || window->property(kFitsItself).toBool()) return false;
+    const Qt::WindowType type = window->windowType();
+    if (type != Qt::Window && type != Qt::Dialog && type != Qt::SplashScreen) return false;
+    Fit(window);
+    return false;
+  }
+
+ private:
+  static void Fit(QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // The frame the window manager adds, as far as it is known yet.
+    QMargins frame(kFrameGuess, kCaptionGuess, kFrameGuess, kFrameGuess);
+    if (window->frameGeometry() != window->geometry()) {
+      const QRect outer = window->frameGeometry();
+      const QRect inner = window->geometry();
+      frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                       outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    }
+    const QSize room =
+        area.size() - QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    if (window->width() > room.width() || window->height() > room.height()) {
+      const QSize fitted = window->size().boundedTo(room);
+      Scroll(window);
+      window->setMinimumSize(0, 0);
+      window->setFixedSize(fitted);
+      if (auto* scroller =
+              window->findChild<QScrollArea*>(kScrollerName, Qt::FindDirectChildrenOnly)) {
+        scroller->setGeometry(QRect(QPoint(), fitted));
+      }
+    }
+    QRect outer(window->pos(),
+                window->size() + QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
+    if (outer.right() > area.right()) outer.moveRight(area.right());
+    if (outer.bottom() > area.bottom()) outer.moveBottom(area.bottom());
+    if (outer.left() < area.left()) outer.moveLeft(area.left());
+    if (outer.top() < area.top()) outer.moveTop(area.top());
+    if (outer.topLeft() != window->pos()) window->move(outer.topLeft());
+  }
+
+  // Puts the window's controls, at their places, into a page that scrolls (once per window).
+  static QScrollArea* Scroll(QWidget* window) {
+    if (auto* done = window->findChild<QScrollArea*>(kScrollerName, Qt::FindDirectChildrenOnly))
+      return done;
+    auto* page = new QWidget;
+    // The page keeps the window's size, and its layout, if it has one, lays it out as before.
+    page->setMinimumSize(window->size());
+    page->resize(window->size());
+    if (QLayout* layout = window->layout()) page->setLayout(layout);
+    for (QWidget* child : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (child->isWindow()) continue;
+      const QRect place = child->geometry();
+      const bool shown = !child->isHidden();
+      child->setParent(page);
+      child->setGeometry(place);
+      child->setVisible(shown);
+    }
+    auto* scroller = new QScrollArea(window);
+    scroller->setObjectName(kScrollerName);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);  // the keyboard stays with the window's controls
+    scroller->setBackgroundRole(QPalette::Window);
+    scroller->viewport()->setBackgroundRole(QPalette::Window);
+    scroller->setWidget(page);
+    scroller->show();
+    return scroller;
+  }
+
+  static constexpr int kFrameGuess = 4;
+  static constexpr int kCaptionGuess = 28;
+  static constexpr const char* kScrollerName = "truco_screen_fit";
+};
+
+}  // namespace
+
+void KeepWindowsOnScreen() {
+  static constexpr char kInstalled[] = "truco_screen_fit_filter";
+  if (!qApp || qApp->property(kInstalled).toBool()) return;
+  qApp->setProperty(kInstalled, true);
+  qApp->installEventFilter(new ScreenFitFilter(qApp));
+}
 
 void KeepKeysInTheirWindow() {
   static constexpr char kInstalled[] = "truco_key_owner_filter";

@@ -24,6 +24,11 @@ void StyleBoldButton(QPushButton* button);
 // that closed a box never acts on the window under it.
 void KeepKeysInTheirWindow();
 
+// Once per program: every window opens inside the screen's free area, and one larger than it
+// scrolls inside a size the screen holds. A window with the property "truco_fits_itself" set is
+// left to itself.
+void KeepWindowsOnScreen();
+
 // Makes `window` a transient of the window the player is using (the top modal one, else the
 // active one), unless it already has a parent. Call it before showing the window.
 void AttachToOwner(QWidget* window);

@@ -83,6 +83,8 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
       screen_(screen) {
   InitMainWindowResources();
   KeepKeysInTheirWindow();
+  KeepWindowsOnScreen();
+  setProperty("truco_fits_itself", true);
   // The table is laid out in pixels: its type is sized in pixels too.
   QFont base = font();
   base.setPixelSize(11);
