@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <QFileInfo>
+
 #include "ui/card.h"
 #include "ui/file_messages.h"
 #include "ui/formbaralho.h"
@@ -14,6 +16,7 @@
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
+#include "ui/messageboxes.h"
 #include "ui/network_play.h"
 
 namespace truco {
@@ -96,8 +99,14 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     SyncSettings();
     if (config_->computer_level() != level_) {
       ApplyLevel(config_->computer_level());
-      // Kept for the next run; a failure leaves the level in force for this run only.
-      WriteLevelFile(level_path_, level_);
+      // Kept for the next run; a failure leaves the level in force for this run only, and says so.
+      const FileStatus saved = SaveLevelFile(level_path_, level_);
+      if (!saved.ok()) {
+        Mensagem(FileFailureLines(QFileInfo(level_path_).fileName(), saved,
+                                  QStringLiteral("O nível escolhido vale só até o programa ser "
+                                                 "fechado.")),
+                 kMensagemAtencao);
+      }
     }
     main_->refresh();
   });
