@@ -4,13 +4,14 @@
 
 #include <QColor>
 #include <memory>
+#include <optional>
 
 #include "engine/game.h"
 #include "engine/random.h"
 #include "opponent/computer.h"
 #include "opponent/forte.h"
-#include "store/level_file.h"
 #include "store/colours.h"
+#include "store/level_file.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
 #include "ui/windowscreen.h"
@@ -81,6 +82,9 @@ class Program {
   Game game_;
   SettingsStore settings_;
   RecordsBook records_;
+  // The records file's failure already told during this press of "Iniciar" (a restart hands two
+  // results over, and one damaged file is one box).
+  std::optional<FileStatus> records_told_;
   ColourCode background_ = kButtonFaceCode;
 
   std::unique_ptr<TFormMain> main_;
