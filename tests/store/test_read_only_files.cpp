@@ -1,11 +1,15 @@
 // A file the player marked read-only is never replaced, whoever runs the program (root too):
 // every writer of the three files refuses and says so.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <functional>
 #include <vector>
@@ -76,6 +80,41 @@ TEST(ReadOnlyFiles, AWritableFileIsStillReplaced) {
     EXPECT_TRUE(writer.write(path).ok()) << writer.name;
     EXPECT_EQ(ModeOf(path), mode_t{0600});
   }
+}
+
+// A folder that refuses new files, whoever asks (root included).
+class RefusingFolder : public FileCalls {
+ public:
+  RefusingFolder() { SetFileCalls(this); }
+  ~RefusingFolder() override { SetFileCalls(nullptr); }
+  RefusingFolder(const RefusingFolder&) = delete;
+  RefusingFolder& operator=(const RefusingFolder&) = delete;
+  int Open(const char* path, int flags, mode_t mode) override {
+    if (flags & O_CREAT) {
+      errno = EACCES;
+      return -1;
+    }
+    return FileCalls::Open(path, flags, mode);
+  }
+};
+
+// Through a link into another folder, the refused folder named is the one the file lies in.
+TEST(ReadOnlyFiles, ARefusedWriteNamesTheFolderReallyWrittenTo) {
+  QTemporaryDir own;
+  QTemporaryDir other;
+  const QString real = other.filePath(QStringLiteral("Conf.dll"));
+  {
+    QFile file(real);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("12345678");
+  }
+  const QString link = own.filePath(QStringLiteral("Conf.dll"));
+  ASSERT_TRUE(QFile::link(real, link));
+  RefusingFolder refusing;
+  const FileStatus status = WriteSettingsFile(link, settings_record{});
+  EXPECT_EQ(status.fault, FileFault::WriteFailed);
+  EXPECT_EQ(status.error, EACCES);
+  EXPECT_EQ(QString::fromStdString(status.folder), QFileInfo(other.path()).canonicalFilePath());
 }
 
 }  // namespace
