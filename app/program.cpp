@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <QFileInfo>
 #include <QTimer>
 #include <ctime>
 
@@ -105,13 +106,21 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(frases_.get(), &TFormFrases::phrasesSaved, take_phrases);
 
   screen_.SetRecordSink([this](const std::string& name, int won, int lost, int balance) {
-    ReportRecordsSubmit(records_.Submit(QString::fromStdString(name), won, lost, balance));
+    const RecordsSubmit submit = records_.Submit(QString::fromStdString(name), won, lost, balance);
+    const bool read_failed = !submit.read.ok() && !submit.read.missing();
+    const bool write_failed = submit.wrote && !submit.write.ok();
+    if (read_failed || write_failed) {
+      const FileStatus& failure = read_failed ? submit.read : submit.write;
+      if (records_told_ != failure) ReportRecordsSubmit(submit);
+      records_told_ = failure;
+    }
     // The first-place line follows the file as soon as a result may have changed it; a file
     // that cannot be read was reported by the write that just failed.
     ShowFirstPlace(false);
   });
 
   TFormMain* main = main_.get();
+  QObject::connect(main, &TFormMain::startHandled, [this] { records_told_.reset(); });
   QObject::connect(main, &TFormMain::aboutRequested, [this] { sobre_->exec(); });
   QObject::connect(main, &TFormMain::rulesRequested, [this] { regras_->exec(); });
   QObject::connect(main, &TFormMain::manilhasRequested,
@@ -136,8 +145,14 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     SyncSettings();
     if (config_->computer_level() != level_) {
       ApplyLevel(config_->computer_level());
-      // Kept for the next run; a failure leaves the level in force for this run only.
-      WriteLevelFile(level_path_, level_);
+      // Kept for the next run; a failure leaves the level in force for this run only, and says so.
+      const FileStatus saved = SaveLevelFile(level_path_, level_);
+      if (!saved.ok()) {
+        Mensagem(FileFailureLines(QFileInfo(level_path_).fileName(), saved,
+                                  QStringLiteral("O nível escolhido vale só até o programa ser "
+                                                 "fechado.")),
+                 kMensagemAtencao);
+      }
     }
     main_->refresh();
   });

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <memory>
+#include <optional>
 
 #include "engine/game.h"
 #include "engine/random.h"
@@ -104,6 +105,9 @@ class Program {
   Game game_;
   SettingsStore settings_;
   RecordsBook records_;
+  // The records file's failure already told during this press of "Iniciar" (a restart hands two
+  // results over, and one damaged file is one box).
+  std::optional<FileStatus> records_told_;
   ColourCode background_ = kButtonFaceCode;
 
   std::unique_ptr<TFormMain> main_;

@@ -223,6 +223,11 @@ FileStatus WriteFileAtomically(const QString& path, const QByteArray& bytes) {
   if (!exists && errno != ENOENT) return FileStatus::Fault(FileFault::Unreadable, errno);
   if (exists) {
     if (!S_ISREG(info.st_mode)) return NotRegular(info.st_mode);
+    // A file the player marked read-only is not replaced, though the folder would allow it (and
+    // though root may write anything: the mark is read from the mode itself).
+    const bool writable = info.st_uid == ::geteuid() ? (info.st_mode & S_IWUSR) != 0
+                                                     : ::access(target.c_str(), W_OK) == 0;
+    if (!writable) return FileStatus::Fault(FileFault::ReadOnly, EACCES);
     // What cannot be read is the player's and stays as it is.
     Descriptor probe;
     struct stat opened {};
@@ -241,7 +246,18 @@ FileStatus WriteFileAtomically(const QString& path, const QByteArray& bytes) {
   const mode_t mode = exists ? (info.st_mode & 07777) : 0666;
   const int raw =
       Calls().Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-  if (raw < 0) return WriteFailed(errno);
+  if (raw < 0) {
+    const int error = errno;
+    FileStatus status = WriteFailed(error);
+    // The folder the file really lies in, which a link may have led away from the player's own.
+    if (char* real = ::realpath(folder.c_str(), nullptr)) {
+      status.folder = real;
+      std::free(real);
+    } else {
+      status.folder = folder;
+    }
+    return status;
+  }
   Descriptor fd(raw);
   auto fail = [&](int error) {
     if (fd.get() >= 0) fd.Close();

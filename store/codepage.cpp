@@ -1,46 +1,61 @@
 #include "store/codepage.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include <array>
 
 namespace truco {
 
 namespace {
-constexpr const char* kCodePage = "windows-1252";
+
+// The code page differs from Latin-1 only in 0x80..0x9F. Its five undefined bytes (0x81, 0x8D,
+// 0x8F, 0x90, 0x9D) stand for their own code points, as Windows itself reads them, so every
+// byte survives a round trip. Held here rather than asked of the toolkit, whose converters
+// depend on how it was built.
+constexpr std::array<char16_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
+};
+constexpr unsigned kHighFirst = 0x80;
+
+char16_t CharOf(unsigned char byte) {
+  if (byte >= kHighFirst && byte < kHighFirst + kHighControls.size()) {
+    return kHighControls[byte - kHighFirst];
+  }
+  return byte;
 }
 
+// The byte of `c`, or -1 when the code page has none.
+int ByteOf(char16_t c) {
+  if (c < kHighFirst || (c >= kHighFirst + kHighControls.size() && c < 0x100)) return c;
+  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+    if (kHighControls[i] == c) return static_cast<int>(kHighFirst + i);
+  }
+  return -1;
+}
+
+}  // namespace
+
 QString DecodeWindows1252(QByteArrayView bytes) {
-  QStringDecoder decoder(kCodePage);
-  if (!decoder.isValid()) return QString::fromLatin1(bytes);
-  QString text = decoder.decode(bytes);
-  // One character per byte is what lets a name's length byte count characters.
-  if (text.size() != bytes.size()) return QString::fromLatin1(bytes);
+  QString text(bytes.size(), Qt::Uninitialized);
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    text[i] = QChar(CharOf(static_cast<unsigned char>(bytes[i])));
+  }
   return text;
 }
 
 QByteArray EncodeWindows1252(const QString& text) {
   QByteArray out;
   out.reserve(text.size());
-  QStringEncoder encoder(kCodePage);
-  // Character by character, so one that does not fit is replaced without touching its neighbours.
   for (qsizetype i = 0; i < text.size(); ++i) {
-    qsizetype len = 1;
-    if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-      len = 2;
-    const QStringView one = QStringView(text).mid(i, len);
-    i += len - 1;
-    if (!encoder.isValid()) {
-      const char16_t c = one.at(0).unicode();
-      out.append(len == 1 && c < 0x100 ? static_cast<char>(c) : '?');
+    // A character outside the basic plane is one '?', not two.
+    if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+      ++i;
+      out.append('?');
       continue;
     }
-    encoder.resetState();
-    const QByteArray bytes = encoder.encode(one);
-    if (encoder.hasError() || bytes.size() != 1) {
-      out.append('?');
-    } else {
-      out.append(bytes);
-    }
+    const int byte = ByteOf(text.at(i).unicode());
+    out.append(byte < 0 ? '?' : static_cast<char>(byte));
   }
   return out;
 }

@@ -3,6 +3,7 @@
 // box itself; the windows turn a status into a Portuguese message.
 
 #include <cstdint>
+#include <string>
 
 namespace truco {
 
@@ -15,6 +16,7 @@ enum class FileFault : std::uint8_t {
   ReadError,       // opened, then a read failed (`error`)
   Short,           // read whole, but shorter than one record
   WriteFailed,     // the new contents could not be saved (`error`); the old file is as it was
+  ReadOnly,        // the player marked the file read-only: it is left as it is
 };
 
 enum class FileKind : std::uint8_t { Regular, Folder, Pipe, Device, Socket, Other };
@@ -25,6 +27,7 @@ struct FileStatus {
   FileKind kind = FileKind::Regular;
   std::int64_t size = 0;
   std::int64_t limit = 0;
+  std::string folder;  // where a write was refused: the folder really written to (links followed)
 
   [[nodiscard]] bool ok() const { return fault == FileFault::None; }
   [[nodiscard]] bool missing() const { return fault == FileFault::Missing; }

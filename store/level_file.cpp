@@ -1,6 +1,9 @@
 #include "store/level_file.h"
 
+#include <cerrno>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -50,10 +53,19 @@ ComputerLevel ReadLevelFile(const QString& path) {
   return DecodeLevelFile(bytes);
 }
 
+FileStatus SaveLevelFile(const QString& path, ComputerLevel level) {
+  if (path.isEmpty()) return FileStatus::Fault(FileFault::WriteFailed, ENOENT);
+  const QString folder = QFileInfo(path).absolutePath();
+  if (!QDir().mkpath(folder)) {
+    FileStatus status = FileStatus::Fault(FileFault::WriteFailed, errno ? errno : EACCES);
+    status.folder = QFile::encodeName(folder).toStdString();
+    return status;
+  }
+  return WriteFileAtomically(path, EncodeLevelFile(level));
+}
+
 bool WriteLevelFile(const QString& path, ComputerLevel level) {
-  if (path.isEmpty()) return false;
-  if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
-  return WriteFileAtomically(path, EncodeLevelFile(level)).ok();
+  return SaveLevelFile(path, level).ok();
 }
 
 QString LevelName(ComputerLevel level) {

@@ -8,7 +8,9 @@
 
 #include <QByteArray>
 #include <QString>
+
 #include <cstdint>
+#include "store/file_status.h"
 
 namespace truco {
 
@@ -24,7 +26,9 @@ QString DefaultLevelPath();
 
 // The level stored at `path`; "Clássico" when there is none or it cannot be read.
 ComputerLevel ReadLevelFile(const QString& path);
-// Replaces the file atomically, creating its folder when needed. False when it could not.
+// Replaces the file atomically, creating its folder when needed; the status says why it could
+// not. WriteLevelFile: the same, true when it could.
+FileStatus SaveLevelFile(const QString& path, ComputerLevel level);
 bool WriteLevelFile(const QString& path, ComputerLevel level);
 
 // "Clássico", "Forte" or "Mestre".

@@ -47,6 +47,10 @@ FileStatus ReadSettingsFile(const QString& path, settings_record* record) {
     return status;
   const auto decoded = DecodeSettingsFile(bytes);
   if (!decoded) {
+    // What the file holds is kept; the defaults give the bytes it lacks.
+    QByteArray completed = EncodeSettingsFile(DefaultSettingsRecord(record->filler));
+    completed.replace(0, bytes.size(), bytes);
+    *record = *DecodeSettingsFile(completed);
     FileStatus status = FileStatus::Fault(FileFault::Short);
     status.size = bytes.size();
     return status;
@@ -65,7 +69,11 @@ SettingsStartup SettingsStore::LoadAtStart() {
   SettingsStartup result;
   result.read = Reread();
   if (result.read.ok()) return result;
-  if (result.read.missing() || result.read.fault == FileFault::Short) {
+  if (result.read.fault == FileFault::Short) {
+    // Reread took the bytes that were there; the file gets them back, completed.
+    result.wrote_default = true;
+    result.created = WriteSettingsFile(path_, record_);
+  } else if (result.read.missing()) {
     result.wrote_default = true;
     result.created = WriteDefault();
   } else {
@@ -77,7 +85,7 @@ SettingsStartup SettingsStore::LoadAtStart() {
 FileStatus SettingsStore::Reread() {
   settings_record record = record_;
   FileStatus status = ReadSettingsFile(path_, &record);
-  if (status.ok()) record_ = record;
+  if (status.ok() || status.fault == FileFault::Short) record_ = record;
   return status;
 }
 

@@ -49,7 +49,7 @@ QByteArray EncodeSettingsFile(const settings_record& record);
 std::optional<settings_record> DecodeSettingsFile(QByteArrayView bytes);
 
 // Reads the first record of the file at `path` into `record`; Short when it holds fewer than 8
-// bytes (then `record` is left alone).
+// bytes (then `record` holds the bytes there were, completed by the default record).
 FileStatus ReadSettingsFile(const QString& path, settings_record* record);
 
 // Replaces the file at `path` by exactly this one record, atomically.
@@ -106,8 +106,9 @@ class SettingsStore {
     SettingsSave result;
     result.read = Reread();
     if (result.read.missing() || result.read.fault == FileFault::Short) {
+      // A short file keeps the bytes it held (Reread took them), completed by the defaults.
       result.wrote_default = true;
-      result.created = WriteDefault();
+      result.created = result.read.missing() ? WriteDefault() : Write(record_);
       return result;
     }
     if (!result.read.ok()) return result;

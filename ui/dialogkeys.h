@@ -20,6 +20,15 @@ QPushButton* EscapeButton(const QDialog* dialog);
 // A bold button with a frame, a hover shade and a mark while it has the keyboard focus.
 void StyleBoldButton(QPushButton* button);
 
+// Once per program: the repeats of a key go only to the window that took its press, so a key
+// that closed a box never acts on the window under it.
+void KeepKeysInTheirWindow();
+
+// Once per program: every window opens inside the screen's free area, and one larger than it
+// scrolls inside a size the screen holds. A window with the property "truco_fits_itself" set is
+// left to itself.
+void KeepWindowsOnScreen();
+
 // Makes `window` a transient of the window the player is using (the top modal one, else the
 // active one), unless it already has a parent. Call it before showing the window.
 void AttachToOwner(QWidget* window);

@@ -104,17 +104,23 @@ QString FileFaultReason(const FileStatus& status) {
     case FileFault::Short:
       return QStringLiteral("o arquivo está incompleto (%1 bytes)").arg(status.size);
     case FileFault::WriteFailed:
-      if (status.error == EACCES || status.error == EPERM)
-        return QStringLiteral("sem permissão de gravação na pasta");
+      if (status.error == EACCES || status.error == EPERM) {
+        if (status.folder.empty()) return QStringLiteral("sem permissão de gravação na pasta");
+        return QStringLiteral("sem permissão de gravação na pasta %1")
+            .arg(Quoted(QString::fromStdString(status.folder)));
+      }
       return ErrnoReason(status.error);
+    case FileFault::ReadOnly:
+      return QStringLiteral("o arquivo está marcado como somente leitura e ficou como estava");
   }
   return ErrnoReason(status.error);
 }
 
 QStringList FileFailureLines(const QString& file_name, const FileStatus& status,
                              const QString& consequence) {
-  const QString verb =
-      status.fault == FileFault::WriteFailed ? QStringLiteral("gravar") : QStringLiteral("ler");
+  const QString verb = status.fault == FileFault::WriteFailed || status.fault == FileFault::ReadOnly
+                           ? QStringLiteral("gravar")
+                           : QStringLiteral("ler");
   QStringList lines{QStringLiteral("Não foi possível %1 o arquivo %2: %3.")
                         .arg(verb, Quoted(file_name), FileFaultReason(status))};
   if (!consequence.isEmpty()) lines << consequence;
@@ -135,8 +141,8 @@ void ReportSettingsStartup(const SettingsStartup& startup) {
     MOSTRA_MENSAGEM(QStringLiteral("Arquivo \"Conf.dll\" não encontrado. Criando agora..."),
                     kMostraInformacao);
   } else {
-    MOSTRA_MENSAGEM(QStringLiteral("Arquivo \"Conf.dll\" incompleto (%1 de 8 bytes). Gravando as "
-                                   "configurações padrão...")
+    MOSTRA_MENSAGEM(QStringLiteral("Arquivo \"Conf.dll\" incompleto (%1 de 8 bytes). Completando "
+                                   "com as configurações padrão...")
                         .arg(startup.read.size),
                     kMostraInformacao);
   }

@@ -1,6 +1,7 @@
 #include "ui/formconfig.h"
 
 #include <QCloseEvent>
+#include <vector>
 
 #include "store/settings_file.h"
 #include "ui/card.h"
@@ -65,6 +66,7 @@ TFormConfig::TFormConfig(SettingsStore* settings, TFormCor* colour_window, QWidg
   connect(ui_->SpeedButton2, &QPushButton::clicked, this, &TFormConfig::SpeedButton2Click);
   connect(ui_->SpeedButton1, &QPushButton::clicked, this, &TFormConfig::SpeedButton1Click);
 
+  SetUpKeyboard();
   SelectFromRecord();
   if (settings_) {
     const auto eleven = settings_->record().eleven_code;
@@ -110,7 +112,9 @@ void TFormConfig::setComputerLevel(ComputerLevel level) {
   radio->setChecked(true);
 }
 
-int TFormConfig::deck_index() const { return ui_->RadioLimpo->isChecked() ? 1 : 0; }
+int TFormConfig::deck_index() const {
+  return ui_->RadioLimpo->isChecked() ? 1 : 0;
+}
 
 QString TFormConfig::current_key() const {
   const QRadioButton* manilha = ui_->RadioVelha->isChecked() ? ui_->RadioVelha : ui_->RadioNova;
@@ -147,15 +151,90 @@ ColourCode TFormConfig::SelectedColour() const {
   return settings_ ? settings_->record().background_colour : kButtonFaceCode;
 }
 
+void TFormConfig::SetUpKeyboard() {
+  // Every control by Tab in reading order: the manilha column, then the right column from top to
+  // bottom, then the level. A radio group is one stop (its checked option) and the arrows move
+  // inside it, so a group that gains an option keeps its place.
+  ui_->EditFoco->setFocusPolicy(Qt::NoFocus);
+  ui_->EditFoco->hide();
+  for (QPushButton* button : {ui_->BHelp, ui_->SpeedButton2, ui_->SpeedButton1}) {
+    button->setFocusPolicy(Qt::StrongFocus);
+  }
+  for (QRadioButton* radio : findChildren<QRadioButton*>()) radio->setFocusPolicy(Qt::StrongFocus);
+  // The focus shows on the options as well as on the buttons, whatever the background.
+  setStyleSheet(
+      QStringLiteral("QRadioButton:focus { border: 1px dotted palette(highlight); }"
+                     "QPushButton:focus { border: 2px solid palette(highlight); border-radius: 3px;"
+                     " padding: 2px; background-color: palette(button); }"));
+}
+
+std::vector<QWidget*> TFormConfig::TabStops() const {
+  // A radio group is one stop: its checked option (its first when none is checked).
+  auto group = [](std::initializer_list<QRadioButton*> options) -> QWidget* {
+    for (QRadioButton* option : options) {
+      if (option->isChecked()) return option;
+    }
+    return *options.begin();
+  };
+  auto options_of = [](const QWidget* box) {
+    QRadioButton* checked = nullptr;
+    QRadioButton* first = nullptr;
+    for (QRadioButton* option : box->findChildren<QRadioButton*>()) {
+      if (!first) first = option;
+      if (option->isChecked()) checked = option;
+    }
+    return static_cast<QWidget*>(checked ? checked : first);
+  };
+  std::vector<QWidget*> stops{group({ui_->RadioNova, ui_->RadioVelha}),
+                              options_of(ui_->Radio11),
+                              options_of(ui_->RadioBaralho),
+                              ui_->BHelp,
+                              ui_->SpeedButton2,
+                              ui_->SpeedButton1,
+                              options_of(ui_->RadioNivel)};
+  std::erase_if(stops, [](QWidget* w) { return !w || !w->isVisible() || !w->isEnabled(); });
+  return stops;
+}
+
+bool TFormConfig::focusNextPrevChild(bool next) {
+  const std::vector<QWidget*> stops = TabStops();
+  if (stops.empty()) return QDialog::focusNextPrevChild(next);
+  const QWidget* focus = focusWidget();
+  // The stop that holds the focus: the control itself, or another option of its group.
+  std::size_t at = stops.size();
+  for (std::size_t i = 0; i < stops.size(); ++i) {
+    const bool same_group =
+        focus && qobject_cast<const QRadioButton*>(focus) &&
+        qobject_cast<QRadioButton*>(stops[i]) &&
+        focus->parentWidget() == stops[i]->parentWidget() &&
+        (focus->parentWidget() != this || (focus == ui_->RadioNova || focus == ui_->RadioVelha));
+    if (stops[i] == focus || same_group) {
+      at = i;
+      break;
+    }
+  }
+  std::size_t to = 0;
+  if (at == stops.size()) {
+    to = next ? 0 : stops.size() - 1;
+  } else {
+    to = next ? (at + 1) % stops.size() : (at + stops.size() - 1) % stops.size();
+  }
+  stops[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  return true;
+}
+
+void TFormConfig::FocusFirstOption() {
+  (ui_->RadioVelha->isChecked() ? ui_->RadioVelha : ui_->RadioNova)->setFocus(Qt::TabFocusReason);
+}
+
 void TFormConfig::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  ui_->EditFoco->setFocus();
   SelectFromRecord();
+  FocusFirstOption();
   activation_key_ = current_key();
 }
 
 void TFormConfig::closeEvent(QCloseEvent* event) {
-  ui_->EditFoco->setFocus();
   QDialog::closeEvent(event);
 }
 
@@ -224,7 +303,6 @@ void TFormConfig::SpeedButton1Click() {
     });
     reported = ReportSettingsSave(save) || reported;
   }
-  ui_->EditFoco->setFocus();
   accept();
   if (settings_) {
     const FileStatus reread = settings_->Reread();

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <vector>
 
 #include "engine/cards.h"
 #include "store/colours.h"
@@ -69,6 +70,7 @@ class TFormConfig : public QDialog {
   void closeEvent(QCloseEvent* event) override;
   // No close box and no Escape: "Gravar e Fechar" is the way out.
   void reject() override {}
+  bool focusNextPrevChild(bool next) override;
 
  private slots:
   void RadioNovaClick();
@@ -79,6 +81,12 @@ class TFormConfig : public QDialog {
   void SpeedButton1Click();
 
  private:
+  void SetUpKeyboard();
+  // Tab's stops in reading order: each option group once (at its checked option), then the
+  // buttons; disabled and hidden ones are passed over.
+  [[nodiscard]] std::vector<QWidget*> TabStops() const;
+  // The keyboard starts on the manilha option in force.
+  void FocusFirstOption();
   // Manilha option and deck item as the record in memory says; codes other than '1' and '2'
   // leave the option alone.
   void SelectFromRecord();

@@ -100,6 +100,17 @@ void TFormFrases::Load() {
   for (int k = 0; k < kNumPhrases; ++k)
     Field(static_cast<PhraseKey>(k))->setText(read[k].toUpper().left(kPhraseMaxLength));
   phrases_ = FieldTexts();
+  file_phrases_ = read;
+  loaded_fields_ = phrases_;
+}
+
+Phrases TFormFrases::TextsToSave() const {
+  // A phrase the player did not touch goes back as the file held it (its case, its length).
+  Phrases texts = FieldTexts();
+  for (int k = 0; k < kNumPhrases; ++k) {
+    if (texts[k] == loaded_fields_[k]) texts[k] = file_phrases_[k];
+  }
+  return texts;
 }
 
 void TFormFrases::B_GravaClick() {
@@ -107,7 +118,12 @@ void TFormFrases::B_GravaClick() {
   // The first save starts from the shipped file's bytes, so whatever else it holds is kept.
   if (UsesShippedDefault() && QFileInfo(shipped_path_).isFile())
     QFile::copy(shipped_path_, ini_path_);
-  const FileStatus saved = WritePhrasesFile(ini_path_, texts);
+  const Phrases to_save = TextsToSave();
+  const FileStatus saved = WritePhrasesFile(ini_path_, to_save);
+  if (saved.ok()) {
+    file_phrases_ = to_save;
+    loaded_fields_ = texts;
+  }
   if (!saved.ok()) {
     Mensagem(FileFailureLines(QString::fromLatin1(kPhrasesFileName), saved,
                               QStringLiteral("O arquivo não foi alterado; as frases novas valem "

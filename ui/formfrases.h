@@ -50,11 +50,15 @@ class TFormFrases : public QDialog {
   // True while the player has no phrases file of their own and a shipped default stands in.
   bool UsesShippedDefault() const;
   Phrases FieldTexts() const;
+  // What "Gravar" writes: the fields, except that an untouched one keeps the file's own text.
+  Phrases TextsToSave() const;
 
   std::unique_ptr<Ui::TFormFrases> ui_;
   QString ini_path_;
   QString shipped_path_;
   Phrases phrases_;
+  Phrases file_phrases_;   // as the file held them at the last load or save
+  Phrases loaded_fields_;  // the fields as they were then
 };
 
 }  // namespace truco

@@ -15,12 +15,14 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QUrl>
 #include <QWindow>
 
 #include "store/records_file.h"
+#include "ui/dialogkeys.h"
 #include "ui/messageboxes.h"
 #include "ui_formmain.h"
 
@@ -80,6 +82,9 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
       game_(game),
       screen_(screen) {
   InitMainWindowResources();
+  KeepKeysInTheirWindow();
+  KeepWindowsOnScreen();
+  setProperty("truco_fits_itself", true);
   // The table is laid out in pixels: its type is sized in pixels too.
   QFont base = font();
   base.setPixelSize(11);
@@ -97,7 +102,7 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
     f.setPixelSize(14);
     games->setFont(f);
   }
-  setFixedSize(kClientWidth, kClientHeight + kCaptionHeight);
+  FitScreen();
   if (const QScreen* s = QGuiApplication::primaryScreen()) {
     move(s->availableGeometry().center() - rect().center());
   }
@@ -186,7 +191,19 @@ void TFormMain::BuildCaption() {
     child->setParent(table_);
     child->setGeometry(place);
   }
-  table_->setGeometry(0, kCaptionHeight, kClientWidth, kClientHeight);
+  table_->resize(kClientWidth, kClientHeight);
+  // On a screen too small for the table (a large scale factor) the caption stays whole and the
+  // table scrolls below it: cards laid out in pixels keep their places and stay sharp.
+  scroller_ = new QScrollArea(this);
+  scroller_->setObjectName(QStringLiteral("MesaRolagem"));
+  scroller_->setFrameShape(QFrame::NoFrame);
+  scroller_->setFocusPolicy(Qt::NoFocus);
+  scroller_->setBackgroundRole(QPalette::Window);
+  scroller_->viewport()->setBackgroundRole(QPalette::Window);
+  scroller_->setWidget(table_);
+  ui_->StatusBar1->setParent(this);
+  ui_->StatusBar1->show();
+  scroller_->setGeometry(0, kCaptionHeight, kClientWidth, kClientHeight);
 
   caption_ = new QFrame(this);
   caption_->setObjectName(QStringLiteral("Caption"));
@@ -213,9 +230,66 @@ void TFormMain::BuildCaption() {
   connect(caption_minimise_, &QPushButton::clicked, this, [this] { SpeedButton3Click(); });
   caption_->installEventFilter(this);
   title->installEventFilter(this);
+
+  // The caption's own menu, as a window manager's would be: the window moves by keyboard too.
+  caption_menu_ = new QMenu(this);
+  caption_menu_->setObjectName(QStringLiteral("MenuJanela"));
+  QAction* mover = caption_menu_->addAction(QStringLiteral("&Mover"));
+  mover->setObjectName(QStringLiteral("MenuMover"));
+  mover->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F7));
+  mover->setShortcutContext(Qt::WindowShortcut);
+  addAction(mover);
+  connect(mover, &QAction::triggered, this, [this] { StartKeyboardMove(); });
+  QAction* minimise = caption_menu_->addAction(QStringLiteral("Mi&nimizar"));
+  connect(minimise, &QAction::triggered, this, [this] { SpeedButton3Click(); });
+  auto* menu_key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+  connect(menu_key, &QShortcut::activated, this,
+          [this] { caption_menu_->popup(caption_->mapToGlobal(QPoint(0, kCaptionHeight))); });
+}
+
+void TFormMain::StartKeyboardMove() {
+  if (moving_by_keys_) return;
+  moving_by_keys_ = true;
+  move_start_ = pos();
+  grabKeyboard();
+  status_ = QStringLiteral("Mover: setas movem a janela, Enter confirma, Esc cancela");
+  ui_->StatusBar1->showMessage(status_);
+}
+
+void TFormMain::EndKeyboardMove(bool keep) {
+  moving_by_keys_ = false;
+  releaseKeyboard();
+  if (!keep) move(move_start_);
+  status_.clear();
+  UpdateStatus();
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->E_MSG && event->type() == QEvent::KeyPress) {
+    // Taken here, so the key does not go on to the table once the keyboard is back there.
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Escape) {
+      ReturnKeyboardToTable();
+      return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      E_MSGKeyPress();
+      return true;
+    }
+  }
+  const bool on_caption =
+      watched == caption_ || (caption_ && caption_->isAncestorOf(qobject_cast<QWidget*>(watched)));
+  if (!on_caption) {
+    if (event->type() == QEvent::MouseButtonPress && focusWidget() == ui_->E_MSG &&
+        watched != ui_->E_MSG) {
+      ReturnKeyboardToTable();
+    }
+    return QWidget::eventFilter(watched, event);
+  }
+  if (event->type() == QEvent::ContextMenu) {
+    caption_menu_->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+    return true;
+  }
   if (event->type() == QEvent::MouseButtonPress && watched != caption_minimise_ &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     if (QWindow* window = windowHandle()) window->startSystemMove();
@@ -299,6 +373,10 @@ void TFormMain::SetFirstPlace(const QString& name, int balance) {
   // Clamped as the records window clamps it; the line is laid out from the texts' widths.
   ui_->LabelPonto->setText(Number(ShownRecordNumber(balance)));
   ui_->LabelNomePonto->setAccessibleName(QStringLiteral("1º Lugar: %1").arg(name));
+  // An empty name is nothing to stop at: Tab passes it by.
+  const bool named = !name.trimmed().isEmpty();
+  if (!named && ui_->LabelNomePonto->hasFocus()) focusNextChild();
+  ui_->LabelNomePonto->setFocusPolicy(named ? Qt::StrongFocus : Qt::NoFocus);
   LayOutLine(kTableLeft, kFirstPlaceTop, {ui_->Label5, ui_->LabelNomePonto}, kLineGap);
   LayOutLine(kTableLeft, kFirstPlaceTop + kLineHeight, {ui_->LabelPonto, ui_->Label6}, kLineGap);
 }
@@ -340,6 +418,7 @@ void TFormMain::refresh() {
     const bool playable = dealt && s.InHand(id);
     c->setFocusPolicy(playable ? Qt::TabFocus : Qt::NoFocus);
     if (!playable && focusWidget() == c) focused = i;
+    if (!playable && table_keyboard_ == c) table_keyboard_ = ui_->BInicio;
   }
   if (focused >= 0) {
     QWidget* to = ui_->BInicio;
@@ -470,12 +549,8 @@ void TFormMain::ShowChatColumn(bool show) {
     if (!show && focusWidget() == w) ui_->BInicio->setFocus(Qt::OtherFocusReason);
   }
   const int width = show ? kChatWidth : kClientWidth;
-  setFixedSize(width, kClientHeight + kCaptionHeight);
-  table_->resize(width, kClientHeight);
-  caption_->resize(width, kCaptionHeight);
-  caption_->findChild<QLabel*>()->resize(width, kCaptionHeight);
-  caption_minimise_->move(width - caption_minimise_->width() - 3, caption_minimise_->y());
-  ui_->StatusBar1->resize(width, ui_->StatusBar1->height());
+  table_->resize(width, table_->height());
+  FitScreen();
   // Keep the whole window on the screen when it grows.
   if (const QScreen* s = screen()) {
     const QRect area = s->availableGeometry();
@@ -484,6 +559,25 @@ void TFormMain::ShowChatColumn(bool show) {
     if (frame.left() < area.left()) frame.moveLeft(area.left());
     move(frame.topLeft());
   }
+}
+
+void TFormMain::FitScreen() {
+  // The foot line stays at the window's foot, outside what scrolls.
+  QStatusBar* foot = ui_->StatusBar1;
+  const int table_height = kClientHeight - foot->height();
+  table_->resize(table_->width(), table_height);
+  QSize size(table_->width(), kCaptionHeight + table_height + foot->height());
+  if (const QScreen* s = screen()) {
+    const QSize room = s->availableGeometry().size();
+    size = size.boundedTo(room);
+  }
+  setFixedSize(size);
+  scroller_->setGeometry(0, kCaptionHeight, size.width(),
+                         size.height() - kCaptionHeight - foot->height());
+  foot->setGeometry(0, size.height() - foot->height(), size.width(), foot->height());
+  caption_->resize(size.width(), kCaptionHeight);
+  caption_->findChild<QLabel*>()->resize(size.width(), kCaptionHeight);
+  caption_minimise_->move(size.width() - caption_minimise_->width() - 3, caption_minimise_->y());
 }
 
 void TFormMain::SetMessagePanel(const QString& text) {
@@ -565,6 +659,16 @@ void TFormMain::E_MSGKeyPress() {
   FlushChat();
   emit chatLineEntered(line);
   ui_->E_MSG->clear();
+  ReturnKeyboardToTable();
+}
+
+void TFormMain::ReturnKeyboardToTable() {
+  QWidget* to = table_keyboard_;
+  if (!to || !to->isVisible() || !to->isEnabled() || to->focusPolicy() == Qt::NoFocus ||
+      to->window() != this) {
+    to = ui_->BInicio;
+  }
+  to->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormMain::BsairClick() {
@@ -588,10 +692,27 @@ void TFormMain::SetUpKeyboard() {
   for (ClickLabel* l : {ui_->LabelNomePonto, ui_->Label10, ui_->Label11, ui_->Label12}) {
     l->setFocusPolicy(Qt::StrongFocus);
   }
-  // The tips column scrolls by the arrow keys too.
+  if (ui_->LabelNomePonto->text().trimmed().isEmpty())
+    ui_->LabelNomePonto->setFocusPolicy(Qt::NoFocus);
+  // The tips column scrolls by the arrow keys too, and shows when it has them.
   ui_->Browser2->setFocusPolicy(Qt::TabFocus);
+  ui_->Browser2->setStyleSheet(
+      QStringLiteral("QTextBrowser:focus { border: 2px solid palette(highlight); }"));
   ui_->E_MSG->setFocusPolicy(Qt::NoFocus);
   ui_->CHAT->setFocusPolicy(Qt::NoFocus);
+  // The chat entry holds the keyboard only while the player types in it: Enter (after sending),
+  // Escape and a click anywhere else on the table give it back to where it was, so the game's
+  // keys (1, 2, 3, T, C...) play again.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    if (now == ui_->E_MSG && old && old != ui_->E_MSG && old != ui_->CHAT && old->window() == this)
+      table_keyboard_ = old;
+  });
+  ui_->E_MSG->installEventFilter(this);
+  table_->installEventFilter(this);
+  for (QWidget* w : table_->findChildren<QWidget*>()) {
+    if (w != ui_->E_MSG && w != ui_->CHAT && !ui_->CHAT->isAncestorOf(w))
+      w->installEventFilter(this);
+  }
   const std::vector<QWidget*> order{
       ui_->CVira,        ui_->BSobre,  ui_->BRecordes,    ui_->SpeedButton1,   ui_->BConfig,
       ui_->SpeedButton2, ui_->BInicio, ui_->BTrucar,      ui_->BCorrer,        ui_->CartaJ1,
@@ -650,6 +771,49 @@ void TFormMain::SetUpKeyboard() {
 }
 
 void TFormMain::keyPressEvent(QKeyEvent* event) {
+  if (moving_by_keys_) {
+    // Arrows move by 10 pixels (1 with Ctrl); the window never leaves the screen's free area.
+    const int step = event->modifiers() & Qt::ControlModifier ? 1 : 10;
+    QPoint to = pos();
+    switch (event->key()) {
+      case Qt::Key_Left:
+        to.rx() -= step;
+        break;
+      case Qt::Key_Right:
+        to.rx() += step;
+        break;
+      case Qt::Key_Up:
+        to.ry() -= step;
+        break;
+      case Qt::Key_Down:
+        to.ry() += step;
+        break;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        EndKeyboardMove(true);
+        break;
+      case Qt::Key_Escape:
+        EndKeyboardMove(false);
+        break;
+      default:
+        break;
+    }
+    if (moving_by_keys_ && to != pos()) {
+      if (const QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        QRect frame = frameGeometry();
+        frame.moveTopLeft(to + (frame.topLeft() - pos()));
+        if (frame.right() > area.right()) frame.moveRight(area.right());
+        if (frame.bottom() > area.bottom()) frame.moveBottom(area.bottom());
+        if (frame.left() < area.left()) frame.moveLeft(area.left());
+        if (frame.top() < area.top()) frame.moveTop(area.top());
+        to = frame.topLeft() - (frameGeometry().topLeft() - pos());
+      }
+      move(to);
+    }
+    event->accept();
+    return;
+  }
   // Enter presses the button that has the keyboard, as Space does.
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     if (auto* button = qobject_cast<QAbstractButton*>(focusWidget())) {

@@ -6,6 +6,7 @@
 // records, phrases) are reached through the *Requested signals, which the program connects.
 
 #include <QColor>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -22,6 +23,7 @@
 
 class QAction;
 class QFrame;
+class QScrollArea;
 class QLabel;
 class QPushButton;
 class QPropertyAnimation;
@@ -125,6 +127,10 @@ class TFormMain : public QWidget {
   void E_MSGKeyPress();
   void BsairClick();
   void SpeedButton3Click();
+  // Alt+F7 or "Mover" in the caption's menu: the arrows move the window until Enter or Escape.
+  void StartKeyboardMove();
+  void EndKeyboardMove(bool keep);
+  [[nodiscard]] bool movingByKeys() const { return moving_by_keys_; }
 
  signals:
   // Hooks for the windows that other parts of the program own.
@@ -158,6 +164,10 @@ class TFormMain : public QWidget {
   void BuildCaption();
   void SetUpKeyboard();
   void ShowChatColumn(bool show);
+  // The window's size: the table's, cut to the screen's free area (the table then scrolls).
+  void FitScreen();
+  // Gives the keyboard back to the table control that had it before the chat entry.
+  void ReturnKeyboardToTable();
   // Puts each card where the game says, sliding it onto the table when animated.
   void PlaceCard(CardId id, const QPoint& target, bool new_deal);
   // Lays the labels of one line side by side, each as wide as its text.
@@ -176,6 +186,10 @@ class TFormMain : public QWidget {
   QActionGroup* deck_group_ = nullptr;
   QWidget* table_ = nullptr;  // the client area, below the caption
   QFrame* caption_ = nullptr;
+  QScrollArea* scroller_ = nullptr;
+  QMenu* caption_menu_ = nullptr;
+  bool moving_by_keys_ = false;
+  QPoint move_start_;
   QPushButton* caption_minimise_ = nullptr;
   std::array<QPropertyAnimation*, kNumTableCards> moves_{};
   bool animated_ = false;
@@ -187,6 +201,7 @@ class TFormMain : public QWidget {
   QStringList pending_chat_;
   QTimer* chat_flush_ = nullptr;
   bool chat_shown_ = false;
+  QPointer<QWidget> table_keyboard_;  // where the keyboard goes back after a chat line
   std::function<void()> quit_;
   bool leaving_ = false;  // "Sair" was confirmed: the window lets itself be closed
   QPushButton* hint_button_ = nullptr;

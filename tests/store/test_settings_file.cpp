@@ -84,16 +84,32 @@ class TestSettingsFile : public QObject {
     QCOMPARE(store.record(), DefaultSettingsRecord());
   }
 
-  void shortFileAtStartIsReplacedKeepingNothingOfIt() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Conf.dll");
-    PutFile(path, Bytes({'2', '2', '2'}));
-    SettingsStore store(path);
-    const SettingsStartup startup = store.LoadAtStart();
-    QCOMPARE(startup.read.fault, FileFault::Short);
-    QCOMPARE(startup.read.size, 3);
-    QVERIFY(startup.wrote_default);
-    QCOMPARE(FileBytes(path), EncodeSettingsFile(DefaultSettingsRecord()));
+  // A file of 1 to 7 bytes keeps what it holds: the bytes read stay, the defaults fill the rest.
+  void shortFileAtStartKeepsWhatWasRead() {
+    const quint32 seed = qEnvironmentVariableIsSet("TRUCO_TEST_SEED")
+                             ? qEnvironmentVariableIntValue("TRUCO_TEST_SEED")
+                             : QRandomGenerator::global()->generate();
+    qInfo("seed %u", seed);
+    QRandomGenerator random(seed);
+    const QByteArray defaults = EncodeSettingsFile(DefaultSettingsRecord());
+    for (int round = 0; round < 20; ++round) {
+      for (qsizetype n = 1; n < kSettingsRecordSize; ++n) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Conf.dll");
+        QByteArray held(n, '\0');
+        for (char& c : held) c = static_cast<char>(random.bounded(256));
+        PutFile(path, held);
+        SettingsStore store(path);
+        const SettingsStartup startup = store.LoadAtStart();
+        QCOMPARE(startup.read.fault, FileFault::Short);
+        QCOMPARE(startup.read.size, n);
+        QVERIFY(startup.wrote_default);
+        QVERIFY(startup.created.ok());
+        const QByteArray expected = held + defaults.mid(n);
+        QCOMPARE(FileBytes(path), expected);
+        QCOMPARE(EncodeSettingsFile(store.record()), expected);
+      }
+    }
   }
 
   // A read-modify-write keeps the filler as read and leaves exactly 8 bytes.

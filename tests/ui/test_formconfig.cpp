@@ -304,14 +304,49 @@ class TestFormConfig : public QObject {
     QCOMPARE(FileBytes(f.path), Record('1', '1', '1', 0, 0x00808080));
   }
 
+  // Tab walks every control in reading order, one stop per option group, each stop a visible
+  // control inside the window; the arrows choose inside a group; "Cores de Fundo" opens the
+  // colour window from the keyboard.
+  void tabReachesEveryControlInReadingOrder() {
+    Fixture f(Record('1', '1', '1'));
+    f.Open();
+    QVERIFY(QTest::qWaitForWindowActive(f.config.get()));
+    QStringList stops;
+    for (int i = 0; i < 20; ++i) {
+      QWidget* focus = QApplication::focusWidget();
+      QVERIFY(focus);
+      QVERIFY2(focus->isVisible() && f.config->rect().contains(QRect(
+                                         focus->mapTo(f.config.get(), QPoint()), focus->size())),
+               qPrintable(focus->objectName()));
+      if (stops.contains(focus->objectName())) break;
+      stops << focus->objectName();
+      QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    QCOMPARE(stops, QStringList({"RadioNova", "Radio11Normal", "RadioSujo", "BHelp", "SpeedButton2",
+                                 "SpeedButton1", "RadioClassico"}));
+    // The arrows choose inside a group, and Tab then stops on the new choice.
+    f.Child<QWidget>("Radio11Normal")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QVERIFY(f.Child<QRadioButton>("Radio11Escuro")->isChecked());
+    QCOMPARE(QApplication::focusWidget(), f.Child<QWidget>("Radio11Escuro"));
+    bool colour_opened = false;
+    testing::OnNextModal([&](QWidget* modal) {
+      colour_opened = modal == f.colours.get();
+      static_cast<QDialog*>(modal)->reject();
+    });
+    f.Child<QWidget>("SpeedButton2")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(colour_opened);
+    f.Click("SpeedButton1");
+  }
+
   void helpAndEscape() {
     Fixture f(Record('1', '1', '1'));
     QSignalSpy help(f.config.get(), &TFormConfig::helpRequested);
     f.Open();
-    // No option holds the keyboard focus: the off-screen box does.
+    // The keyboard starts on the manilha option in force, where the player sees it.
     QVERIFY(QTest::qWaitForWindowActive(f.config.get()));
-    QCOMPARE(QApplication::focusWidget(), f.Child<QWidget>("EditFoco"));
-    QVERIFY(!f.Child<QLineEdit>("EditFoco")->geometry().intersects(f.config->rect()));
+    QCOMPARE(QApplication::focusWidget(), f.Child<QWidget>("RadioNova"));
     f.Click("BHelp");
     QCOMPARE(help.count(), 1);
     QTest::keyClick(f.config.get(), Qt::Key_Escape);

@@ -2,15 +2,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "tests/support_files.h"
 #include "store/codepage.h"
-#include "ui/formfrases.h"
 #include "tests/store/boxes.h"
+#include "tests/support_files.h"
 #include "tests/ui/modal.h"
+#include "ui/formfrases.h"
 
 namespace truco {
 
@@ -118,6 +119,63 @@ class TestFormFrases : public QObject {
     QCOMPARE(FileBytes(path), EncodeWindows1252(QString::fromUtf8(
                                   "[OUTRA]\r\nX=1\r\n[FRASES]\r\nTRUCO=NOVO TRUCO\r\n"
                                   "ACEITA=ACEITO\r\nSEIS=\r\nNOVE=\r\nDOZE=DÔZE\r\n")));
+  }
+
+  // "Gravar" writes a phrase the player did not touch back byte for byte (lower case, longer than
+  // a field holds, any Windows-1252 letter); the ones typed go as the fields hold them.
+  void untouchedPhrasesStayByteForByte() {
+    const quint32 seed = qEnvironmentVariableIsSet("TRUCO_TEST_SEED")
+                             ? qEnvironmentVariableIntValue("TRUCO_TEST_SEED")
+                             : QRandomGenerator::global()->generate();
+    qInfo("seed %u", seed);
+    QRandomGenerator random(seed);
+    const char* keys[] = {"TRUCO", "SEIS", "NOVE", "DOZE", "ACEITA"};
+    const char* fields[] = {"E_TRUCO", "E_SEIS", "E_NOVE", "E_DOZE"};
+    auto text = [&random](int length) {
+      QByteArray bytes;
+      for (int i = 0; i < length; ++i) {
+        // Printable bytes of the code page, no line ends and no '='.
+        char c = static_cast<char>(0x20 + random.bounded(0xE0));
+        if (c == '=' || c == 0x7F) c = 'a';
+        bytes.append(c);
+      }
+      return bytes.trimmed();
+    };
+    for (int round = 0; round < 40; ++round) {
+      QTemporaryDir dir;
+      const QString path = dir.filePath("Frases.ini");
+      QByteArray file("[FRASES]\r\n");
+      QList<QByteArray> held;
+      for (const char* key : keys) {
+        held << text(1 + random.bounded(60));
+        file += QByteArray(key) + '=' + held.last() + "\r\n";
+      }
+      PutFile(path, file);
+      TFormFrases window(path);
+      window.show();
+      QList<bool> typed;
+      for (const char* name : fields) {
+        typed << (random.bounded(2) == 1);
+        if (typed.last()) {
+          Field(window, name)->clear();
+          QTest::keyClicks(Field(window, name), QStringLiteral("novo %1").arg(round));
+        }
+      }
+      Click(window, "B_Grava");
+      const QList<QByteArray> lines = FileBytes(path).split('\n');
+      for (int k = 0; k < 5; ++k) {
+        QByteArray line;
+        for (const QByteArray& l : lines) {
+          if (l.startsWith(QByteArray(keys[k]) + '=')) line = l.trimmed();
+        }
+        const QByteArray value = line.mid(qstrlen(keys[k]) + 1);
+        if (k < 4 && typed[k]) {
+          QCOMPARE(value, QStringLiteral("NOVO %1").arg(round).toLatin1());
+        } else {
+          QCOMPARE(value, held[k]);
+        }
+      }
+    }
   }
 
   // "Fechar": the file and the phrases in use stay; the fields keep the edit for next time.

@@ -18,6 +18,7 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -628,7 +629,10 @@ class TestFormMain : public QObject {
     QCOMPARE(t.main.windowTitle(), QStringLiteral("Truco Zanforte"));
     // The client area as designed, under the table's own caption: the title and a minimise
     // button, the only button (a window manager draws no buttons of its own on it).
-    QCOMPARE(t.Get("Mesa")->size(), QSize(692, 607));
+    // The foot line lies below the table, outside what scrolls on a small screen.
+    QCOMPARE(t.Get("Mesa")->size() + QSize(0, t.Get("StatusBar1")->height()), QSize(692, 607));
+    QCOMPARE(t.Get("StatusBar1")->geometry().bottom(), t.main.height() - 1);
+    QVERIFY(t.main.screen()->availableGeometry().contains(t.main.frameGeometry()));
     QCOMPARE(t.main.size(), QSize(692, 607 + truco::TFormMain::kCaptionHeight));
     QVERIFY(!(t.main.windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!(t.main.windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -845,6 +849,94 @@ class TestFormMain : public QObject {
     QVERIFY(NoModalLeft());
   }
 
+  // The chat entry holds the keyboard only while the player types: Enter sends and gives it
+  // back, Escape gives it back unsent, a click on the table gives it back; the game's keys then
+  // play again instead of going into the line.
+  void chatGivesTheKeyboardBackToTheTable() {
+    Table t;
+    ModalScript script;
+    t.Activate();
+    t.game.mutable_state().game_kind = truco::GameKind::EmRede;
+    t.main.refresh();
+    auto* chat = t.Get<QLineEdit>("E_MSG");
+    QSignalSpy sent(&t.main, &truco::TFormMain::chatLineEntered);
+    t.Get("BSobre")->setFocus();
+    chat->setFocus();
+    QTest::keyClicks(chat, QStringLiteral("oi"));
+    t.Key(Qt::Key_Return);
+    QCOMPARE(sent.count(), 1);
+    QCOMPARE(t.Focus(), t.Get("BSobre"));
+    chat->setFocus();
+    QTest::keyClicks(chat, QStringLiteral("tchau"));
+    t.Key(Qt::Key_Escape);
+    QCOMPARE(sent.count(), 1);
+    QVERIFY(t.Focus() != chat);
+    chat->setFocus();
+    QTest::mouseClick(t.Get("Mesa"), Qt::LeftButton, {}, QPoint(300, 150));
+    QVERIFY(t.Focus() != chat);
+    QCOMPARE(chat->text(), QStringLiteral("tchau"));
+    QCOMPARE(script.unexpected(), 0);
+    QVERIFY(NoModalLeft());
+  }
+
+  // The Enter that closes a box is the box's: while it is held (its repeats come as a release and
+  // a press with one timestamp) it never presses "Iniciar" under the box; a new press does.
+  void keyThatClosesABoxNeverReachesTheTable() {
+    Table t;
+    ModalScript script;
+    t.Activate();
+    t.Stack(kWeakComputer);
+    QCOMPARE(t.Focus(), t.Get("BInicio"));
+    // Only the press: the box closes on it, and the key is still down.
+    script.Answer(QStringLiteral("OK"), [](QWidget* box) {
+      QWidget* target = QApplication::focusWidget();
+      QTest::keyPress(target && target->window() == box ? target : box, Qt::Key_Return);
+      QVERIFY(!box->isVisible());
+    });
+    t.screen.MOSTRA_MENSAGEM("Arquivo \"Recordes.qdx\" não encontrado", 1);
+    QVERIFY(NoModalLeft());
+    auto send = [&t](QEvent::Type type, quint64 time) {
+      QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+      key.setTimestamp(time);
+      QApplication::sendEvent(t.Focus(), &key);
+    };
+    for (quint64 time = 1000; time < 1400; time += 40) {
+      send(QEvent::KeyRelease, time);
+      send(QEvent::ShortcutOverride, time);
+      send(QEvent::KeyPress, time);
+    }
+    QCOMPARE(t.game.deals(), std::uint64_t{0});
+    QCOMPARE(script.unexpected(), 0);
+    // The player lets go and presses Enter again: that one starts the game.
+    ChooseName(script, QStringLiteral("ana"));
+    send(QEvent::KeyPress, 2000);
+    send(QEvent::KeyRelease, 2100);
+    QCOMPARE(t.game.deals(), std::uint64_t{1});
+    QCOMPARE(script.unexpected(), 0);
+    QCOMPARE(script.pending(), std::size_t{0});
+    QVERIFY(NoModalLeft());
+  }
+
+  // Alt+F7 moves the table by the arrows, inside the screen; Escape puts it back.
+  void movesByKeyboard() {
+    Table t;
+    t.Activate();
+    const QPoint start = t.main.pos();
+    QTest::keyClick(&t.main, Qt::Key_F7, Qt::AltModifier);
+    QVERIFY(t.main.movingByKeys());
+    QTest::keyClick(&t.main, Qt::Key_Left);
+    QTest::keyClick(&t.main, Qt::Key_Up);
+    QTRY_COMPARE_WITH_TIMEOUT(t.main.pos(), start - QPoint(10, 10), 10000);
+    QTest::keyClick(&t.main, Qt::Key_Escape);
+    QVERIFY(!t.main.movingByKeys());
+    QTRY_COMPARE_WITH_TIMEOUT(t.main.pos(), start, 10000);
+    QTest::keyClick(&t.main, Qt::Key_F7, Qt::AltModifier);
+    for (int i = 0; i < 300; ++i) QTest::keyClick(&t.main, Qt::Key_Right);
+    QTest::keyClick(&t.main, Qt::Key_Return);
+    QVERIFY(!t.main.movingByKeys());
+    QVERIFY(t.main.screen()->availableGeometry().contains(t.main.frameGeometry()));
+  }
+
   // A whole game by keyboard: eleven calls of truco that the computer runs from, the hand of
   // eleven accepted with Enter and won with the keys 1 and 2.
   void winsAWholeGameByKeyboard() {
@@ -877,6 +969,37 @@ class TestFormMain : public QObject {
 
   // Tab visits every control of the table once, top to bottom, skipping what is off; each one
   // says its keys in its hint.
+  // Every Tab stop of the table shows that it has the keyboard (it draws otherwise than without
+  // it), and an empty first-place name is no stop at all.
+  void everyTabStopShowsItsFocus() {
+    Table t;
+    ModalScript script;
+    t.Activate();
+    t.Stack(kWeakComputer);
+    ChooseName(script, QStringLiteral("ana"));
+    t.Click("BInicio");
+    t.main.SetFirstPlace(QString(), 0);
+    t.Get("BInicio")->setFocus();
+    QStringList stops;
+    for (int i = 0; i < 40; ++i) {
+      t.Key(Qt::Key_Tab);
+      QWidget* focus = t.Focus();
+      QVERIFY(focus);
+      if (stops.contains(focus->objectName())) break;
+      stops << focus->objectName();
+      const QImage with = focus->grab().toImage();
+      focus->clearFocus();
+      const QImage without = focus->grab().toImage();
+      focus->setFocus(Qt::TabFocusReason);
+      QVERIFY2(with != without, qPrintable(focus->objectName()));
+    }
+    QVERIFY(!stops.contains(QStringLiteral("LabelNomePonto")));
+    QVERIFY(stops.contains(QStringLiteral("Browser2")));
+    t.main.SetFirstPlace(QStringLiteral("ANA"), 3);
+    QCOMPARE(t.Get("LabelNomePonto")->focusPolicy(), Qt::StrongFocus);
+    QCOMPARE(script.unexpected(), 0);
+  }
+
   void focusOrderAndHints() {
     Table t;
     ModalScript script;

@@ -130,6 +130,28 @@ class TestLevel : public QObject {
     QCOMPARE(program.level(), truco::ComputerLevel::Classico);
   }
 
+  // A level that cannot be kept (its folder cannot be made: a file is in the way, which stops
+  // root too) is told, and stays in force for this run.
+  void aLevelThatCannotBeSavedIsTold() {
+    const QString blocker = dir_.filePath("config");
+    QDir(blocker).removeRecursively();
+    PutFile(blocker, "not a folder");
+    truco::Program program(Paths(), false);
+    ModalScript script;
+    script.Answer("Gravar e Fechar",
+                  [](QWidget* window) { window->findChild<QRadioButton*>("RadioForte")->click(); });
+    script.Ok();
+    emit program.main_window().settingsRequested();
+    QTRY_COMPARE(script.pending(), std::size_t{0});
+    QCOMPARE(script.unexpected(), 0);
+    const QString said = script.texts().last();
+    QVERIFY2(said.contains("Não foi possível gravar o arquivo \"nivel.conf\"") &&
+                 said.contains("vale só até o programa ser fechado"),
+             qPrintable(said));
+    QCOMPARE(program.level(), truco::ComputerLevel::Forte);
+    QFile::remove(blocker);
+  }
+
   void choosingForteInTheSettingsWindowKeepsItAndLeavesConfDllAlone() {
     {
       truco::Program program(Paths(), false);

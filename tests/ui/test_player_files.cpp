@@ -125,6 +125,29 @@ class TestPlayerFiles : public QObject {
     QCOMPARE(FileBytes(Path("Recordes.qdx")), SixPlayers());
   }
 
+  // A restart hands two results over; a records file that cannot be read is told once for both,
+  // and again at the next press of "Iniciar".
+  void aDamagedRecordsFileIsToldOncePerRestart() {
+    PutFile(Path("Conf.dll"), kMySettings);
+    QVERIFY(QDir().mkpath(Path("Recordes.qdx")));  // no file at all: a folder in its place
+    ModalScript script;
+    truco::Program program(Paths(), false);
+    script.Ok();
+    program.screen().SubmitRecord("ANA", 3, 1, 2);
+    program.screen().SubmitRecord("COMPUTADOR", 1, 3, -2);
+    QTRY_COMPARE(script.pending(), std::size_t{0});
+    QCOMPARE(script.unexpected(), 0);
+    QCOMPARE(script.texts().size(), 1);
+    QVERIFY2(script.texts()[0].contains("\"Recordes.qdx\""), qPrintable(script.texts()[0]));
+    emit program.main_window().startHandled();
+    script.Ok();
+    program.screen().SubmitRecord("ANA", 4, 1, 3);
+    QTRY_COMPARE(script.pending(), std::size_t{0});
+    QCOMPARE(script.texts().size(), 2);
+    QCOMPARE(script.unexpected(), 0);
+    QDir(Path("Recordes.qdx")).removeRecursively();
+  }
+
   // Over 1 MiB with the phrases past the first MiB: "Gravar" does not write five empty phrases
   // over the file; it says why.
   void oversizedPhrasesFileIsNotRewritten() {

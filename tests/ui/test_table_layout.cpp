@@ -5,6 +5,8 @@
 #include <QAccessible>
 #include <QGroupBox>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyleOptionGroupBox>
 #include <QTest>
@@ -161,6 +163,29 @@ class TestTableLayout : public QObject {
     QVERIFY(t.main.statusText().contains(QStringLiteral("escuro")));
     CheckTexts(t.main);
     QVERIFY(NoModalLeft());
+  }
+
+  // Whatever the scale, the table opens inside the screen's free area with its caption, its
+  // minimise button and its foot line in sight; what does not fit scrolls.
+  void opensInsideTheScreen() {
+    Table t;
+    QVERIFY(QTest::qWaitForWindowExposed(&t.main));
+    const QRect area = t.main.screen()->availableGeometry();
+    qInfo("screen %dx%d, window %dx%d", area.width(), area.height(), t.main.width(),
+          t.main.height());
+    QVERIFY(area.contains(t.main.frameGeometry()));
+    for (const char* name : {"Caption", "BMinimizar", "StatusBar1"}) {
+      auto* w = t.main.findChild<QWidget*>(QString::fromLatin1(name));
+      QVERIFY(w);
+      QVERIFY2(t.main.rect().contains(QRect(w->mapTo(&t.main, QPoint()), w->size())), name);
+    }
+    // The foot of the table (the exit button) can be scrolled into sight.
+    auto* scroller = t.main.findChild<QScrollArea*>(QStringLiteral("MesaRolagem"));
+    QVERIFY(scroller);
+    auto* sair = t.main.findChild<QWidget*>(QStringLiteral("Bsair"));
+    scroller->ensureWidgetVisible(sair);
+    const QRect seen(scroller->viewport()->mapTo(&t.main, QPoint()), scroller->viewport()->size());
+    QVERIFY(seen.contains(QRect(sair->mapTo(&t.main, QPoint()), sair->size())));
   }
 
   // Each control a screen reader meets says what it is, in Portuguese; a face-down card never
