@@ -199,6 +199,10 @@ class NetworkedHand final : public NetworkedPlay {
   // NetworkedPlay: a game cut off here may be taken up again.
   [[nodiscard]] bool Resumable() const override { return resume_.has_value(); }
   void DropResume() { resume_.reset(); }
+  // NetworkedPlay: a guest connected and not started yet (its deal may already be here).
+  [[nodiscard]] bool Joining() const override {
+    return side_ == Side::Guest && linked_ && !started_;
+  }
   // Host, before the guest's name arrives: go on from this state with the returning opponent.
   void SetResumeState(ResumeState state) { resume_ = std::move(state); }
 

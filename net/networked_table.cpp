@@ -5,6 +5,7 @@
 
 #include "net/networked_hand.h"
 #include "net/networked_hand_detail.h"
+#include "net/seat_view.h"
 
 namespace truco::net {
 
@@ -18,32 +19,21 @@ void NetworkedHand::Sync() {
   GameState& s = game_.mutable_state();
   // The whole game reads the dark hand from the host's setting and the game's own points.
   const bool dark = whole_game_ ? table_.eleven_dark : s.DarkElevenHand();
-  for (int i = 0; i < 3; ++i) {
-    TableCard& own = s.cards[OwnCardId(i)];
-    TableCard& opp = s.cards[OpponentCardId(i)];
-    if (OwnCards()[Index(i)]) own.card = *OwnCards()[Index(i)];
-    if (OppCards()[Index(i)]) opp.card = *OppCards()[Index(i)];
-    own.face_down = !OwnCards()[Index(i)] || dark;
-    own.top = kPlayerHandTop;
-    own.left = kHandLefts[Index(i)];
-    opp.top = kComputerHandTop;
-    opp.left = kHandLefts[Index(i)];
+  // Every card control is drawn from what this seat may see, whatever it showed before.
+  const NetSeatView view = SeatViewOf(table_, side_, {dark, whole_game_});
+  for (int id = kCartaJ1; id <= kCartaM3; ++id) {
+    const ShownCard& shown = view[Index(id)];
+    TableCard& card = s.cards[Index(id)];
+    // A card this side knows but may not show keeps its value under a back; one it does not
+    // know (the other's hand on the guest, an earlier hand's) is no card at all.
+    const bool own = id <= kCartaJ3;
+    const auto& known = own ? OwnCards()[Index(id - kCartaJ1)] : OppCards()[Index(id - kCartaM1)];
+    card.card = shown.face.value_or(known.value_or(Card{}));
+    card.face_down = !shown.face;
+    card.top = shown.top;
+    card.left = shown.left;
   }
   for (int t = 1; t <= 3; ++t) {
-    if (const int slot = OwnSlots()[Index(t)]; slot >= 0) {
-      TableCard& own = s.cards[OwnCardId(slot)];
-      own.top = kTrickTops[Index(t)];
-      own.left = kTrickPlayerLeft;
-      // Whole game: a card played blind turns up on the table; a hidden one stays down. The
-      // classic hand leaves the card with the face it had.
-      if (whole_game_) own.face_down = OwnHidden()[Index(t)];
-    }
-    if (const int slot = OppSlots()[Index(t)]; slot >= 0) {
-      TableCard& opp = s.cards[OpponentCardId(slot)];
-      opp.top = kTrickTops[Index(t)];
-      opp.left = kTrickComputerLeft;
-      opp.face_down = OppHidden()[Index(t)];
-    }
     s.trick_played[Index(t)] = OwnSlots()[Index(t)] >= 0;
     switch (table_.outcome[Index(t)]) {
       case Outcome::Own:
@@ -60,9 +50,10 @@ void NetworkedHand::Sync() {
         break;
     }
   }
+  // With "Manilha Velha" the vira's card means nothing and stays as the host sent it, face down.
+  if (table_.vira_dealt && table_.vira) s.cards[kCVira].card = *table_.vira;
+  s.cards[kCVira].face_down = !view[kCVira].face;
   if (table_.vira_dealt) {
-    if (table_.vira) s.cards[kCVira].card = *table_.vira;
-    s.cards[kCVira].face_down = table_.mode != ManilhaMode::Nova;
     s.vira_hand_pointer = true;
     s.manilha_value = table_.manilhas;
   }

@@ -790,3 +790,37 @@ TEST(WholeGame, ScoresTheHandsOfAGameAgainstTheComputerTheSameWay) {
 
 }  // namespace
 }  // namespace truco::testing
+
+namespace truco::testing {
+namespace {
+
+// The host's name, greeting, settings and first deal all reach the guest before its own start
+// (one burst while it waits to connect): the guest is never asked about a restart, and its
+// table shows the dealt hand under the host's name.
+TEST(WholeGame, AGuestWhoseDealCameInOneBurstStartsWithoutARestartQuestion) {
+  Game12 g;
+  g.Deal(kWeakGuest, kStrongHost);
+  g.host.s().hand_counter = 2;
+  g.host.out.Send(net::Name{g.host.name});
+  g.Pump();
+  g.host.game.BInicioClick();
+  g.Pump();
+  ASSERT_EQ(g.guest.hand.hands_dealt(), 1);  // the deal came before the guest's start
+  g.guest.screen.confirm.clear();            // any restart question fails the test
+  g.guest.game.BInicioClick();
+  g.Pump();
+  for (const std::string& m : g.guest.screen.messages)
+    EXPECT_EQ(m.find("reiniciar"), std::string::npos) << m;
+  EXPECT_TRUE(g.guest.game.Online());
+  EXPECT_EQ(g.guest.game.state().opponent_name, "HOSTE");
+  EXPECT_EQ(g.guest.Card(kCartaJ1).card, kReiE);
+  EXPECT_FALSE(g.guest.Card(kCartaJ1).face_down);
+  g.ExpectAgree();
+  // The game goes on from there.
+  g.host.Play(kAsC);
+  g.Pump();
+  EXPECT_EQ(g.guest.hand.actor(), 'C');
+}
+
+}  // namespace
+}  // namespace truco::testing

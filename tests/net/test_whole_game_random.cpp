@@ -89,6 +89,8 @@ class RandomMatch {
     TopUp();
     duo_->Open(Chance(2));
     duo_->check = [this] { Check(); };
+    // After every message, each side shows only what its seat may see.
+    duo_->each = [this](NetSide&) { CheckSeats(); };
     Check();
   }
 
@@ -261,10 +263,19 @@ class RandomMatch {
     EXPECT_EQ(after.guest_games, guest_games);
   }
 
+  void CheckSeats() {
+    Duo& d = *duo_;
+    book_.Note(d.host);
+    book_.Note(d.guest);
+    ExpectSeesOnly(d.host, book_);
+    ExpectSeesOnly(d.guest, book_);
+  }
+
   // After every exchange: both sides show the same, nobody sees a host card before its play.
   void Check() {
     Duo& d = *duo_;
     d.ExpectAgree();
+    CheckSeats();
     const SharedView v = ViewOf(d.host);
     // The stake, during a hand of eleven 3 (one side) or 1 (both), never a call there.
     const char eleven = d.host.hand.eleven();
@@ -293,6 +304,7 @@ class RandomMatch {
   std::mt19937_64 rng_;
   Stats& stats_;
   std::unique_ptr<Duo> duo_;
+  DealBook book_;
   int games_base_ = 0;
   SharedView before_;
   Await expect_ = Await::None;
