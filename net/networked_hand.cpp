@@ -266,8 +266,12 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
   if (!linked_) return;
   linked_ = false;
   if (whole_game_) {
-    // A game in the middle can go on from the start of this hand on a new connection.
+    // A game in the middle goes on from here on a new connection: the host keeps the whole
+    // hand as it stands (between hands: the points and tally for the next deal).
     if (hand_start_) resume_ = hand_start_;
+    if (resume_ && side_ == Side::Host && !finished_ && hands_dealt_ > 0 && !restarting_) {
+      resume_->hand = table_;
+    }
     if (truco_asked_ || eleven_asked_ || continue_asked_) out_.CancelAsk();
     truco_asked_ = eleven_asked_ = continue_asked_ = false;
     table_.pending_stake = 0;

@@ -172,6 +172,10 @@ class NetworkedHand final : public NetworkedPlay {
     std::array<int, 2> games{};   // the connection's tally, by Side
     int hand_counter = 1;         // host: the counter before the interrupted hand's deal
     GameSettings settings;        // host: the settings the game was played with
+    // Host: the interrupted hand as it stood (both hands, the table, the stake, a call waiting,
+    // whose turn); nothing when the cut came between hands.
+    std::optional<HandState> hand;
+    friend bool operator==(const ResumeState&, const ResumeState&) = default;
   };
 
   // NetworkedPlay: the start command and the player's card clicks in a networked game. A start
@@ -346,6 +350,12 @@ class NetworkedHand final : public NetworkedPlay {
   void BeginWholeGame();
   void DealWhole();
   void StartDealtHand(const DealtCards& cards);
+  // Host: goes on with the hand a dropped connection interrupted; the guest gets its view.
+  void ResumeInterruptedHand(const ResumeState& state);
+  // Guest: the interrupted hand as the host sends it back.
+  void OnResumeHand(const ResumeHand& m);
+  // After a deal or a resume: the questions this side owes (a call waiting, the hand of 11).
+  void AskWhatIsOwed();
   void StartEleven();
   void ApplyEleven(char letter, bool plays);
   bool ReceiveWhole(const Message& message);

@@ -75,13 +75,20 @@ void NetworkedHand::Answer(Question question, bool yes) {
     if (!continue_asked_ || side_ != Side::Host || !linked_) return;
     continue_asked_ = false;
     want_continue_ask_ = false;
-    if (yes && resume_) {
-      points_ = resume_->points;
-      games_ = resume_->games;
-      game_.mutable_state().hand_counter = resume_->hand_counter;
-      resumed_settings_ = resume_->settings;
-    }
+    std::optional<ResumeState> resume = std::move(resume_);
     resume_.reset();
+    if (yes && resume) {
+      points_ = resume->points;
+      games_ = resume->games;
+      game_.mutable_state().hand_counter = resume->hand_counter;
+      resumed_settings_ = resume->settings;
+      if (resume->hand && hands_dealt_ == 0) {
+        ResumeInterruptedHand(*resume);
+        Sync();
+        Refresh();
+        return;
+      }
+    }
     if (hands_dealt_ == 0) DealWhole();
   } else if (question == Question::Eleven) {
     const char own = OwnLetter();
@@ -158,6 +165,9 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
           if (side_ == Side::Guest) pending_settings_ = m;
         } else if constexpr (std::is_same_v<T, NewHand>) {
           if (side_ == Side::Guest) OnNewHand(m);
+        } else if constexpr (std::is_same_v<T, ResumeHand>) {
+          // Only as the first hand of a connection: it takes the place of a deal.
+          if (side_ == Side::Guest && hands_dealt_ == 0) OnResumeHand(m);
         } else if constexpr (std::is_same_v<T, GuestCard>) {
           if (side_ == Side::Guest && dealing_ && !OwnCards()[Index(m.slot - 1)]) {
             OwnCards()[Index(m.slot - 1)] = m.card;
@@ -508,6 +518,12 @@ Rung NetworkedHand::RungOfStake(int stake) {
     default:
       return Rung::Trucar;
   }
+}
+
+void NetworkedHand::AskWhatIsOwed() {
+  const char opp = OpponentLetter();
+  if (table_.pending_stake != 0 && table_.caller == opp) want_truco_ask_ = true;
+  if (table_.eleven == OwnLetter() && !table_.eleven_decided) want_eleven_ask_ = true;
 }
 
 }  // namespace truco::net

@@ -534,7 +534,7 @@ TEST(WholeGame, ARestartCrossingACallLeavesBothSidesOnTheSameNewHand) {
   }
 }
 
-TEST(WholeGame, ResumeFromTheStartOfTheInterruptedHand) {
+TEST(WholeGame, ResumeGoesOnWhereTheHandStopped) {
   Game12 g;
   g.Deal(kWeakGuest, kStrongHost);
   g.Open(true);
@@ -548,6 +548,7 @@ TEST(WholeGame, ResumeFromTheStartOfTheInterruptedHand) {
   g.guest.game.CartaJClick(0);
   g.Pump();
   ASSERT_EQ(g.host.hand.stake(), 3);
+  const net::HandState before = g.host.hand.table();
   // The line drops in the middle of the hand.
   g.up = false;
   g.check = nullptr;
@@ -574,9 +575,19 @@ TEST(WholeGame, ResumeFromTheStartOfTheInterruptedHand) {
   g.ExpectAgree();
   EXPECT_EQ(g.guest.game.state().player_points, 1);
   EXPECT_EQ(g.host.game.state().computer_points, 1);
-  // The interrupted hand starts again with the same lead (the guest's).
-  EXPECT_EQ(g.host.hand.actor(), 'C');
+  // The interrupted hand goes on where it stopped: stake 3, the guest's card on the table, the
+  // host to answer it; the guest holds the same cards and never sees the host's.
+  EXPECT_EQ(g.host.hand.actor(), 'S');
+  EXPECT_EQ(g.guest.hand.stake(), 3);
+  EXPECT_EQ(g.host.hand.table(), before);
+  EXPECT_EQ(g.guest.hand.table().cards[net::kGuestSeat], before.cards[net::kGuestSeat]);
+  for (int slot = 1; slot <= 3; ++slot) EXPECT_FALSE(g.guest.hand.opponent_card(slot));
+  EXPECT_NE(g.guest.Card(kCartaJ1).top, kPlayerHandTop);
   EXPECT_FALSE(g.host.hand.resume_state());
+  // And the hand ends as it would have.
+  g.host.game.CartaJClick(0);
+  g.Pump();
+  g.ExpectAgree();
 }
 
 TEST(WholeGame, ResumeRefusedStartsAFreshGame) {

@@ -74,6 +74,17 @@ inline SharedView ViewOf(NetSide& side) {
 class DealBook {
  public:
   void Reset() { own_ = {}; }
+  // A new connection that goes on with the interrupted hand: it is the first hand there, and
+  // each side holds the cards it held in hand `hand` of the old connection (both sides count the
+  // same deals; a side that never got that deal gets its cards anew).
+  void Reconnect(int hand) {
+    std::array<std::map<int, std::array<Card, 3>>, 2> next;
+    for (std::size_t seat = 0; seat < 2; ++seat) {
+      const auto it = own_[seat].find(hand);
+      if (it != own_[seat].end()) next[seat][1] = it->second;
+    }
+    own_ = std::move(next);
+  }
   void Note(NetSide& side) {
     const std::size_t seat = side.side == net::Side::Host ? net::kHostSeat : net::kGuestSeat;
     const int hand = side.hand.hands_dealt();
@@ -95,6 +106,8 @@ class DealBook {
 // a played card face up with the face the other side really holds, a hidden one as a back, and
 // nothing of an earlier hand.
 inline void ExpectSeesOnly(NetSide& side, const DealBook& book) {
+  // Until its start the window shows no networked table of this connection.
+  if (!side.hand.started() || !side.game.Online()) return;
   const GameState& s = side.game.state();
   const net::HandState& t = side.hand.table();
   const std::size_t own = side.side == net::Side::Host ? net::kHostSeat : net::kGuestSeat;
