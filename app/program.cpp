@@ -57,6 +57,7 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   screen_.SetEscolhaDialog(escolha_.get());
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
+  network_->SetResumeFile(paths.resume);
 
   ApplyBackground(background_);
   SyncSettings();

@@ -25,7 +25,7 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
     base_games_ = {std::max(0, s.games_player - games_[1]),
                    std::max(0, s.games_computer - games_[0])};
   }
-  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}};
+  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt};
   table_.turn = m.lead == Side::Host ? 'S' : 'C';
   // Counted here too, so "Iniciar" on the guest knows a game is on and asks before restarting.
   ++game_.mutable_state().hand_counter;

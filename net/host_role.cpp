@@ -28,7 +28,8 @@ void NetworkedHand::DealWhole() {
   if (side_ != Side::Host || !linked_) return;
   GameState& s = game_.mutable_state();
   const GameSettings settings = resumed_settings_.value_or(s.settings);
-  hand_start_ = ResumeState{opponent_name_, points_, games_, s.hand_counter, settings};
+  hand_start_ =
+      ResumeState{opponent_name_, points_, games_, s.hand_counter, settings, std::nullopt};
   ClearHand();
   finished_ = false;
   own_closed_ = true;

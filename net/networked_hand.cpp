@@ -289,6 +289,14 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
   out_.Tell(text);
 }
 
+std::optional<NetworkedHand::ResumeState> NetworkedHand::Snapshot() const {
+  if (side_ != Side::Host) return std::nullopt;
+  if (!linked_ || continue_asked_ || !whole_game_ || !hand_start_) return resume_;
+  ResumeState state = *hand_start_;
+  if (!finished_ && hands_dealt_ > 0 && !restarting_) state.hand = table_;
+  return state;
+}
+
 void NetworkedHand::SendChat(const std::string& line) {
   if (linked_) out_.Send(Chat{line});
 }

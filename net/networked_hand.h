@@ -175,7 +175,6 @@ class NetworkedHand final : public NetworkedPlay {
     // Host: the interrupted hand as it stood (both hands, the table, the stake, a call waiting,
     // whose turn); nothing when the cut came between hands.
     std::optional<HandState> hand;
-    friend bool operator==(const ResumeState&, const ResumeState&) = default;
   };
 
   // NetworkedPlay: the start command and the player's card clicks in a networked game. A start
@@ -200,6 +199,9 @@ class NetworkedHand final : public NetworkedPlay {
   // opponent offers to go on (host: Question::Continue). The window forgets it when the time to
   // come back is over.
   [[nodiscard]] const std::optional<ResumeState>& resume_state() const { return resume_; }
+  // Host: what a crash now would leave to go on with (kept in the resume file): the interrupted
+  // game while one waits, else the game on the table (the whole hand in the middle of one).
+  [[nodiscard]] std::optional<ResumeState> Snapshot() const;
   // NetworkedPlay: a game cut off here may be taken up again.
   [[nodiscard]] bool Resumable() const override { return resume_.has_value(); }
   void DropResume() { resume_.reset(); }

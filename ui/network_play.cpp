@@ -1,10 +1,12 @@
 #include "ui/network_play.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "engine/game.h"
+#include "net/resume_keeper.h"
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
 #include "ui/formtruco.h"
@@ -86,7 +88,18 @@ bool NetworkPlay::Open(const ConnectRequest& request) {
   }
   // A second start closes the old connection (Listen / ConnectTo do) and forgets its hand.
   hand_.Prepare(side, name.toStdString());
+  own_name_ = name.toStdString();
   main_.SetOpponentName(QString());
+  if (side == Side::Host && !hand_.Resumable() && !resume_path_.isEmpty()) {
+    // A host that crashed and hosts again with its name offers its guest the game it had.
+    const ResumeLoad load =
+        LoadResume(resume_path_, own_name_, QDateTime::currentMSecsSinceEpoch());
+    if (load.state) {
+      hand_.SetResumeState(*load.state);
+      resume_saved_.clear();
+    }
+    if (!load.message.empty()) Mensagem({QString::fromUtf8(load.message)}, kMensagemInformacao);
+  }
   if (link_ != &connection_) {
     // Another path opens its own way; the game above only needs to know it is there.
     const bool made = open_link_ && open_link_(request);
@@ -131,6 +144,19 @@ void NetworkPlay::TableChanged() {
   // event loop; a box that opens meanwhile brings the table up to date itself.
   if (!refresh_timer_.isActive()) refresh_timer_.start();
   UpdateAwaiting();
+  KeepResumeFile();
+}
+
+void NetworkPlay::KeepResumeFile() {
+  if (resume_path_.isEmpty() || hand_.side() != Side::Host) return;
+  const auto state = hand_.Snapshot();
+  if (!state) return;
+  // The same game as written: no write (a chat line changes nothing of it).
+  const std::string text = EncodeResumeFile({own_name_, 0, *state});
+  if (text == resume_saved_) return;
+  if (SaveResume(resume_path_, *state, own_name_, QDateTime::currentMSecsSinceEpoch()).ok()) {
+    resume_saved_ = text;
+  }
 }
 
 bool NetworkPlay::AwaitingPeer() const {

@@ -55,6 +55,8 @@ class NetworkPlay final : public QObject, private HandOutput {
   // How long a game cut off in the middle waits for the same opponent (default two minutes).
   void SetResumeWindow(int milliseconds) { resume_timer_.setInterval(milliseconds); }
   [[nodiscard]] bool resumeWaiting() const { return resume_timer_.isActive(); }
+  // Where the host keeps its game so that it survives a crash; empty: nowhere.
+  void SetResumeFile(const QString& path) { resume_path_ = path; }
 
  private:
   bool Send(const Message& message) override;
@@ -78,6 +80,8 @@ class NetworkPlay final : public QObject, private HandOutput {
   // Whether this side now waits for the peer to say something.
   [[nodiscard]] bool AwaitingPeer() const;
   void UpdateAwaiting();
+  // Host: writes the game to the resume file when it changed.
+  void KeepResumeFile();
 
   Game& game_;
   Screen& screen_;
@@ -98,6 +102,9 @@ class NetworkPlay final : public QObject, private HandOutput {
   QPointer<QWidget> question_box_;
   // A game cut off in the middle can be resumed until this runs out.
   QTimer resume_timer_;
+  QString resume_path_;
+  std::string resume_saved_;  // what the file holds, but for its time
+  std::string own_name_;
 };
 
 // Creates the network side of the program and wires it in; keep it for the whole run.

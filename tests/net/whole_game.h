@@ -127,7 +127,9 @@ inline void ExpectSeesOnly(NetSide& side, const DealBook& book) {
       EXPECT_EQ(mine.face_down, t.hidden[own][k]) << who << "own played card " << i;
     } else {
       EXPECT_EQ(mine.top, kPlayerHandTop) << who;
-      if (!mine.face_down) EXPECT_FALSE(t.eleven_dark) << who << "a blind hand shows a face";
+      if (!mine.face_down) {
+        EXPECT_FALSE(t.eleven_dark) << who << "a blind hand shows a face";
+      }
     }
     if (!mine.face_down) {
       ASSERT_TRUE(t.cards[own][i].has_value()) << who << "a face never dealt";
