@@ -58,6 +58,7 @@ class TestNetworkPlay : public QObject {
   void aSilentPeerIsToldAndThePlayerWaitsOrLeaves();
   void theChatKeepsItsLastLinesAndTakesAFloodInOneUpdate();
   void namesWaitNeutrallyAndElevenWideLettersFit();
+  void fiveHandsBetweenTwoWindowsShowOnlyWhatEachSeatMaySee();
   void cleanup() { QVERIFY(NoModalLeft()); }
 };
 
@@ -788,6 +789,77 @@ void TestNetworkPlay::namesWaitNeutrallyAndElevenWideLettersFit() {
   table.main.SetOpponentName(QString());
   for (const char* label : {"Label1", "Label3", "NOME"}) QCOMPARE(table.Label(label), waiting);
   table.main.hide();
+}
+
+// Every card control of a window, against what its seat may see: its own cards face up where
+// they lie, the other's cards as backs in hand, face up on the table with the card the other
+// window played there (a back when played face down), nothing of an earlier hand.
+void CheckCardsOf(WindowSide& me, WindowSide& other, const char* who) {
+  me.main.refresh();
+  other.main.refresh();
+  const net::NetworkedHand& hand = me.network->hand();
+  for (int i = 0; i < 3; ++i) {
+    const auto own_id = static_cast<CardId>(kCartaJ1 + i);
+    const auto opp_id = static_cast<CardId>(kCartaM1 + i);
+    TCard* mine = me.main.card(own_id);
+    TCard* theirs = me.main.card(opp_id);
+    QVERIFY2(mine->isVisible() && theirs->isVisible(), who);
+    QVERIFY2(hand.own_card(i + 1).has_value(), who);
+    if (!mine->showDeck()) QVERIFY2(mine->card() == *hand.own_card(i + 1), who);
+    if (mine->pos().y() == kPlayerHandTop) QVERIFY2(!mine->showDeck(), who);
+    if (theirs->pos().y() == kComputerHandTop) {
+      QVERIFY2(theirs->showDeck(), (std::string(who) + ": the other's card shown in hand").c_str());
+      continue;
+    }
+    // On the table: the other window holds that card in the same slot, in the same trick row.
+    TCard* played = other.main.card(own_id);
+    QVERIFY2(played->pos().y() == theirs->pos().y(), who);
+    QVERIFY2(theirs->showDeck() == played->showDeck(), who);
+    if (!theirs->showDeck()) QVERIFY2(theirs->card() == played->card(), who);
+  }
+}
+
+void TestNetworkPlay::fiveHandsBetweenTwoWindowsShowOnlyWhatEachSeatMaySee() {
+  WindowSide host;
+  WindowSide guest;
+  host.main.show();
+  guest.main.show();
+  host.main.SetAnimated(false);
+  guest.main.SetAnimated(false);
+  ModalScript script;
+  OpenThroughWindows(host, guest, script);
+  QCOMPARE(script.unexpected(), 0);
+  script.Clear();  // from here every box (the end of a hand, of a game) is closed as it opens
+  std::mt19937 random(LoopbackSeed());
+  int moves = 0;
+  while (host.network->hand().hands_dealt() <= 5) {
+    QVERIFY(++moves < 400);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        host.network->hand().actor() != ' ' &&
+            guest.network->hand().actor() == host.network->hand().actor() &&
+            guest.network->hand().hands_dealt() == host.network->hand().hands_dealt() &&
+            !QApplication::activeModalWidget(),
+        kLoopbackWaitMs);
+    CheckCardsOf(host, guest, "host");
+    CheckCardsOf(guest, host, "guest");
+    if (QTest::currentTestFailed()) return;
+    const char actor = host.network->hand().actor();
+    WindowSide& side = actor == 'S' ? host : guest;
+    const net::NetworkedHand& hand = side.network->hand();
+    if (hand.eleven() == actor && !hand.eleven_decided()) {
+      QTest::qWait(20);
+      continue;  // its question box is closed as it opens: the hand of 11 is given up
+    }
+    std::vector<TCard*> in_hand;
+    for (int i = 0; i < 3; ++i) {
+      TCard* c = side.main.card(static_cast<CardId>(kCartaJ1 + i));
+      if (c->pos().y() == kPlayerHandTop) in_hand.push_back(c);
+    }
+    QVERIFY(!in_hand.empty());
+    QTest::mouseClick(in_hand[random() % in_hand.size()], Qt::LeftButton);
+  }
+  host.main.hide();
+  guest.main.hide();
 }
 
 QTEST_MAIN(TestNetworkPlay)
