@@ -37,8 +37,9 @@
 // - The first lead alternates with the host's `hand_counter`, as in the classic hand.
 // - A lost connection in the middle of a game keeps a resume state: when the same opponent
 //   (same name) comes back on a new connection, the host asks "Continuar a partida?" and, on
-//   yes, both sides go on from the start of the interrupted hand with the points, tally and
-//   settings they had.
+//   yes, the game goes on where it stopped: in the middle of a hand the host sends the guest its
+//   view of the hand ("W"), between hands the next deal carries the points, tally and settings.
+//   The host's window also keeps the state in a file (Snapshot, net/resume_file.h).
 //
 // Choices of the classic hand:
 // - The deal runs once, right after the names; a new hand needs a new "Em rede" start.
@@ -165,7 +166,8 @@ class NetworkedHand final : public NetworkedPlay {
   // there is no connection.
   void SendChat(const std::string& line);
 
-  // What a dropped connection leaves behind to go on with: the start of the interrupted hand.
+  // What a dropped connection leaves behind to go on with: the points, tally and settings at the
+  // start of the interrupted hand and, on the host, the hand itself.
   struct ResumeState {
     std::string opponent_name;
     std::array<int, 2> points{};  // by Side: host, guest
