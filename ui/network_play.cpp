@@ -17,6 +17,7 @@ namespace truco::net {
 namespace {
 
 constexpr int kResumeWindowMs = 2 * 60 * 1000;
+constexpr char kTextConnectionClosedHere[] = "A conexão com o adversário foi encerrada.";
 
 }  // namespace
 
@@ -180,9 +181,11 @@ void NetworkPlay::OnLost(const std::string& text) {
 
 void NetworkPlay::AfterStart() {
   if (!game_.Online() && link_->isConnected()) {
-    // The player went back to the computer: the other side is told the connection is gone.
+    // The player went back to the computer (or would not restart): the other side is told the
+    // connection is gone, and so is this player, whose start ended it.
     link_->Close();
     hand_.ConnectionLost(kTextConnectionLost);
+    Tell(kTextConnectionClosedHere);
   }
 }
 

@@ -59,6 +59,7 @@ class TestNetworkPlay : public QObject {
   void theChatKeepsItsLastLinesAndTakesAFloodInOneUpdate();
   void namesWaitNeutrallyAndElevenWideLettersFit();
   void fiveHandsBetweenTwoWindowsShowOnlyWhatEachSeatMaySee();
+  void aStartThatEndsTheConnectionSaysSo();
   void cleanup() { QVERIFY(NoModalLeft()); }
 };
 
@@ -858,6 +859,34 @@ void TestNetworkPlay::fiveHandsBetweenTwoWindowsShowOnlyWhatEachSeatMaySee() {
     QVERIFY(!in_hand.empty());
     QTest::mouseClick(in_hand[random() % in_hand.size()], Qt::LeftButton);
   }
+  host.main.hide();
+  guest.main.hide();
+}
+
+// The guest goes back to the computer in the middle of a game: its own start ended the connection,
+// and a box says so on its side (the host is told the connection was lost).
+void TestNetworkPlay::aStartThatEndsTheConnectionSaysSo() {
+  WindowSide host;
+  WindowSide guest;
+  host.main.show();
+  guest.main.show();
+  ModalScript script;
+  OpenThroughWindows(host, guest, script);
+  QCOMPARE(script.unexpected(), 0);
+  QTRY_VERIFY_WITH_TIMEOUT(guest.network->hand().actor() != ' ', kLoopbackWaitMs);
+  script.Clear();
+  script.Answer(QStringLiteral("OK"), [](QWidget* dialog) {
+    dialog->findChild<QRadioButton*>(QStringLiteral("RB_CONTRAPC"))->click();
+  });
+  script.Yes();  // "Deseja reiniciar a partida?"
+  script.Ok();
+  script.Ok();
+  guest.Click("BInicio");
+  QTRY_VERIFY_WITH_TIMEOUT(script.pending() == 0, kLoopbackWaitMs);
+  QCOMPARE(script.unexpected(), 0);
+  QVERIFY(!guest.game.Online());
+  QVERIFY(script.texts().contains(QStringLiteral("A conexão com o adversário foi encerrada.")));
+  QVERIFY(script.texts().contains(QString::fromUtf8(net::kTextConnectionLost)));
   host.main.hide();
   guest.main.hide();
 }
