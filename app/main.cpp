@@ -1,6 +1,4 @@
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QIcon>
 #include <QTextStream>
 #include <cstdio>
@@ -56,10 +54,8 @@ int main(int argc, char* argv[]) {
   // program. Installed: all three in the player's data folder.
   const truco::GamePaths paths = truco::PrepareGamePaths();
   // The computer's level is the player's own, kept in the configuration folder.
-  // The host's interrupted game is kept beside the records.
   truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default,
-                          truco::DefaultLevelPath(),
-                          QFileInfo(paths.records).dir().filePath(QStringLiteral("resume.dat"))});
+                          truco::DefaultLevelPath()});
   if (ending.requested()) return 0;
   // The player sees the cards slide onto the table; the tests see them land at once.
   program.main_window().SetAnimated(true);

@@ -1,5 +1,8 @@
 #include "app/program.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "ui/card.h"
 #include "ui/file_messages.h"
 #include "ui/formbaralho.h"
@@ -57,7 +60,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   screen_.SetEscolhaDialog(escolha_.get());
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
-  network_->SetResumeFile(paths.resume);
+  // The host's interrupted networked game is kept beside the records.
+  network_->SetResumeFile(QFileInfo(paths.records).dir().filePath(QStringLiteral("resume.dat")));
 
   ApplyBackground(background_);
   SyncSettings();

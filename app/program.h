@@ -9,8 +9,8 @@
 #include "engine/random.h"
 #include "opponent/computer.h"
 #include "opponent/forte.h"
-#include "store/colours.h"
 #include "store/level_file.h"
+#include "store/colours.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
 #include "ui/windowscreen.h"
@@ -38,8 +38,7 @@ struct ProgramPaths {
   QString phrases;   // "Frases.ini" beside the program, or where an installed copy keeps it
   // Read while `phrases` does not exist yet, and copied there at the first save (installed copy).
   QString phrases_default = {};
-  QString level{};   // the computer's level in the user's configuration folder; empty: not kept
-  QString resume{};  // the host's interrupted networked game; empty: not kept
+  QString level{};  // the computer's level in the user's configuration folder; empty: not kept
 };
 
 class Program {
