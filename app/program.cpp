@@ -1,8 +1,5 @@
 #include "app/program.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 #include "ui/card.h"
 #include "ui/file_messages.h"
 #include "ui/formbaralho.h"
@@ -61,7 +58,7 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
   // The host's interrupted networked game is kept beside the records.
-  network_->SetResumeFile(QFileInfo(paths.records).dir().filePath(QStringLiteral("resume.dat")));
+  network_->SetResumeFile(net::ResumeFileBeside(paths.records));
 
   ApplyBackground(background_);
   SyncSettings();

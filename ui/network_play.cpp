@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -262,6 +264,10 @@ void NetworkPlay::AskAboutSilence() {
   // Leaving: the connection goes as if lost, and this side may come back to the game.
   link_->Close();
   hand_.ConnectionLost(kTextConnectionLost);
+}
+
+QString ResumeFileBeside(const QString& file) {
+  return QFileInfo(file).dir().filePath(QString::fromLatin1(kResumeFileName));
 }
 
 std::unique_ptr<NetworkPlay> WireNetworkPlay(Game& game, TFormMain& main_window,

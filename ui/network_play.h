@@ -107,6 +107,9 @@ class NetworkPlay final : public QObject, private HandOutput {
   std::string own_name_;
 };
 
+// The resume file's path in the folder of `file` (the records: the player's own folder).
+QString ResumeFileBeside(const QString& file);
+
 // Creates the network side of the program and wires it in; keep it for the whole run.
 std::unique_ptr<NetworkPlay> WireNetworkPlay(Game& game, TFormMain& main_window,
                                              TF_ESCOLHA& escolha, Screen& screen,
