@@ -74,6 +74,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   });
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
+  // The host's interrupted networked game is kept beside the records.
+  network_->SetResumeFile(net::ResumeFileBeside(paths.records));
 
   // Every hand against the computer goes into the history as it ends.
   if (!paths.history.isEmpty()) {

@@ -132,7 +132,8 @@ void Game::BInicioClick() {
   const GameKindChoice choice = screen_.EscolhaJogo();
   if (!choice.ok) return;
   state_.LabelNome = choice.name;
-  const bool resuming = networked_ && choice.kind == GameKind::EmRede && networked_->Resumable();
+  const bool resuming = networked_ && choice.kind == GameKind::EmRede &&
+                        (networked_->Resumable() || networked_->Joining());
   if (state_.hand_counter != 1 && !resuming) {
     if (!screen_.Confirma({"Deseja reiniciar a partida? Seus pontos serão zerados"})) return;
     const int gp = state_.games_player;

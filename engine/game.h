@@ -66,6 +66,9 @@ class NetworkedPlay {
   // A networked game was cut off and may go on where it stopped: coming back to it is no
   // restart, so "Iniciar" neither asks nor zeroes anything (the two sides settle it).
   [[nodiscard]] virtual bool Resumable() const { return false; }
+  // A guest has just reached a host and has not started yet: what it was dealt meanwhile is the
+  // game it came for, not one to restart.
+  [[nodiscard]] virtual bool Joining() const { return false; }
 };
 
 class Game {

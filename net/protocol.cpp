@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <utility>
+#include <vector>
 
 namespace truco::net {
 namespace {
@@ -27,6 +28,8 @@ constexpr char kKindRun = 'F';
 constexpr char kKindEleven = 'U';
 constexpr char kKindClosed = 'O';
 constexpr char kKindRestart = 'Z';
+constexpr char kKindResume = 'W';
+constexpr char kNone = '-';
 constexpr char kTie = 'E';
 // Points and games travel as decimal numbers of at most this many digits.
 constexpr std::size_t kMaxNumberDigits = 5;
@@ -202,6 +205,40 @@ struct Encoder {
     }
     return text;
   }
+  std::string operator()(const ResumeHand& m) const {
+    std::string text(1, kKindResume);
+    auto field = [&text](const std::string& f) {
+      if (text.size() > 1) text += ',';
+      text += f;
+    };
+    auto letter = [](char c) { return std::string(1, c); };
+    auto card = [](const Card& c) { return CardText(kNone, c, kNone).substr(1); };
+    field(letter(m.turn));
+    field(std::to_string(std::clamp(m.stake, 0, kMaxNumber)));
+    field(std::to_string(std::clamp(m.pending, 0, kMaxNumber)));
+    field(letter(m.caller));
+    field(letter(m.turn_before_call));
+    field(letter(m.raise_right));
+    field(letter(m.eleven));
+    field(letter(m.eleven_decided ? '1' : '0'));
+    field(letter(m.eleven_dark ? '1' : '0'));
+    for (int n : {m.host_points, m.guest_points, m.host_games, m.guest_games}) {
+      field(std::to_string(std::clamp(n, 0, kMaxNumber)));
+    }
+    for (const Card& c : m.guest_cards) field(card(c));
+    field(card(m.vira));
+    for (const ResumeHand::Trick& t : m.tricks) {
+      std::string f{Digit(t.host_slot),
+                    t.host_hidden ? '1' : '0',
+                    Digit(t.guest_slot),
+                    t.guest_hidden ? '1' : '0',
+                    t.leader,
+                    t.taker};
+      if (t.host_card) f += card(*t.host_card);
+      field(f);
+    }
+    return text;
+  }
   std::string operator()(const HiddenPlay& m) const {
     return std::string{kKindHidden, Digit(m.slot), Digit(m.trick)};
   }
@@ -219,6 +256,105 @@ struct Encoder {
 };
 
 // Kinds both sides read alike.
+// "W" body (see ResumeHand). Every field must have its form; the plays must make a hand.
+std::optional<ResumeHand> ParseResumeHand(std::string_view body) {
+  std::vector<std::string_view> f;
+  while (true) {
+    const std::size_t comma = body.find(',');
+    f.push_back(body.substr(0, comma));
+    if (comma == std::string_view::npos) break;
+    body.remove_prefix(comma + 1);
+  }
+  constexpr std::size_t kFields = 20;
+  if (f.size() != kFields) return std::nullopt;
+  auto letter = [](std::string_view x, std::string_view allowed) -> std::optional<char> {
+    if (x.size() != 1 || allowed.find(x[0]) == std::string_view::npos) return std::nullopt;
+    return x[0];
+  };
+  auto flag = [](std::string_view x) -> std::optional<bool> {
+    if (x == "0") return false;
+    if (x == "1") return true;
+    return std::nullopt;
+  };
+  auto card = [](std::string_view x) -> std::optional<Card> {
+    const auto form = ParseCardForm(x);
+    if (!form || form->position != kNone) return std::nullopt;
+    return form->card;
+  };
+  ResumeHand m;
+  const auto turn = letter(f[0], "SC-");
+  const auto stake = ParseNumber(f[1]);
+  const auto pending = ParseNumber(f[2]);
+  const auto caller = letter(f[3], "SC-");
+  const auto before = letter(f[4], "SC-");
+  const auto right = letter(f[5], "SC-");
+  const auto eleven = letter(f[6], "SCB-");
+  const auto decided = flag(f[7]);
+  const auto dark = flag(f[8]);
+  if (!turn || !stake || !pending || !caller || !before || !right || !eleven || !decided || !dark) {
+    return std::nullopt;
+  }
+  if (*stake != 1 && !ParseStake(f[1])) return std::nullopt;
+  if (*pending != 0 && !ParseStake(f[2])) return std::nullopt;
+  m.turn = *turn;
+  m.stake = *stake;
+  m.pending = *pending;
+  m.caller = *caller;
+  m.turn_before_call = *before;
+  m.raise_right = *right;
+  m.eleven = *eleven;
+  m.eleven_decided = *decided;
+  m.eleven_dark = *dark;
+  std::array<int*, 4> numbers{&m.host_points, &m.guest_points, &m.host_games, &m.guest_games};
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    const auto n = ParseNumber(f[9 + i]);
+    if (!n) return std::nullopt;
+    *numbers[i] = *n;
+  }
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto c = card(f[13 + i]);
+    if (!c) return std::nullopt;
+    m.guest_cards[i] = *c;
+  }
+  const auto vira = card(f[16]);
+  if (!vira) return std::nullopt;
+  m.vira = *vira;
+  std::array<bool, 4> host_used{};
+  std::array<bool, 4> guest_used{};
+  bool open_before = false;  // an earlier trick was not played by both
+  for (std::size_t t = 0; t < 3; ++t) {
+    const std::string_view x = f[17 + t];
+    if (x.size() < 6) return std::nullopt;
+    ResumeHand::Trick& trick = m.tricks[t];
+    const auto hs = x[0] == '0' ? std::optional<int>(0) : SmallDigit(x[0], 3);
+    const auto hh = flag(x.substr(1, 1));
+    const auto gs = x[2] == '0' ? std::optional<int>(0) : SmallDigit(x[2], 3);
+    const auto gh = flag(x.substr(3, 1));
+    const auto leader = letter(x.substr(4, 1), "SC-");
+    const auto taker = letter(x.substr(5, 1), "SCE-");
+    if (!hs || !hh || !gs || !gh || !leader || !taker) return std::nullopt;
+    trick = {*hs, *hh, *gs, *gh, *leader, *taker, std::nullopt};
+    if (x.size() > 6) {
+      trick.host_card = card(x.substr(6));
+      if (!trick.host_card || *hs == 0 || *hh) return std::nullopt;
+    }
+    // A card is played once, hidden only from the second trick, into a trick after full ones.
+    if ((*hs != 0 && host_used[static_cast<std::size_t>(*hs)]) ||
+        (*gs != 0 && guest_used[static_cast<std::size_t>(*gs)])) {
+      return std::nullopt;
+    }
+    if ((*hh && *hs == 0) || (*gh && *gs == 0) || (t == 0 && (*hh || *gh))) return std::nullopt;
+    if (open_before && (*hs != 0 || *gs != 0)) return std::nullopt;
+    if ((*hs != 0 || *gs != 0) != (*leader != kNone)) return std::nullopt;
+    if ((*taker != kNone) != (*hs != 0 && *gs != 0)) return std::nullopt;
+    if (*hs != 0 && !*hh && !trick.host_card) return std::nullopt;
+    host_used[static_cast<std::size_t>(*hs)] = *hs != 0;
+    guest_used[static_cast<std::size_t>(*gs)] = *gs != 0;
+    open_before = *hs == 0 || *gs == 0;
+  }
+  return m;
+}
+
 std::optional<Message> DecodeEitherWay(char kind, std::string_view body) {
   switch (kind) {
     case kKindHello: {
@@ -304,6 +440,9 @@ std::optional<Message> DecodeForGuest(char kind, std::string_view body) {
       return std::nullopt;
     case kKindNewHand:
       if (auto hand = ParseNewHand(body)) return *hand;
+      return std::nullopt;
+    case kKindResume:
+      if (auto hand = ParseResumeHand(body)) return *hand;
       return std::nullopt;
     case kKindTrick: {
       if (body.size() != 2) return std::nullopt;

@@ -18,6 +18,7 @@
 // - The whole-game messages (kinds "H", "G", "D", "E", "R", "T", "K", "F", "U", "O", "Z") are
 //   ours too; a classic peer ignores them as unknown kinds. docs/protocol.md lists every message.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -192,10 +193,48 @@ struct Restart {
   friend bool operator==(const Restart&, const Restart&) = default;
 };
 
+// "W", host to guest, after "Continuar a partida?" was answered yes by both: the interrupted hand
+// as the guest may see it, so it goes on where it stopped. Letters are 'S', 'C' or '-' (none).
+// Body, comma separated: turn, stake, pending call, caller, turn before the call, raise right,
+// eleven ('S', 'C', 'B' or '-'), eleven decided and blind ('0'/'1' each), host points, guest
+// points, host games, guest games, the guest's three cards, the vira (cards as value + '-' +
+// suit), then one field per trick: host slot, host hidden, guest slot, guest hidden (slot '0'
+// not played, '1'..'3'; hidden '0'/'1'), leader letter, taker letter ('S', 'C', 'E' tie, '-'),
+// and the host's card when it lies face up there. Never a host card still in hand.
+struct ResumeHand {
+  struct Trick {
+    int host_slot = 0;  // 0 not played, 1..3
+    bool host_hidden = false;
+    int guest_slot = 0;
+    bool guest_hidden = false;
+    char leader = '-';
+    char taker = '-';
+    std::optional<Card> host_card;
+    friend bool operator==(const Trick&, const Trick&) = default;
+  };
+  char turn = '-';
+  int stake = 1;
+  int pending = 0;
+  char caller = '-';
+  char turn_before_call = '-';
+  char raise_right = '-';
+  char eleven = '-';
+  bool eleven_decided = false;
+  bool eleven_dark = false;
+  int host_points = 0;
+  int guest_points = 0;
+  int host_games = 0;
+  int guest_games = 0;
+  std::array<Card, 3> guest_cards{};
+  Card vira{};
+  std::array<Trick, 3> tricks{};
+  friend bool operator==(const ResumeHand&, const ResumeHand&) = default;
+};
+
 using Message =
     std::variant<Name, StartDeal, AskGuestCard, AskHostCard, AskVira, GuestCard, HostCard, Vira,
                  DeckType, Turn, Play, Chat, Hello, Settings, NewHand, HiddenPlay, TrickTaken, Call,
-                 Accept, Run, ElevenChoice, HandClosed, Restart>;
+                 Accept, Run, ElevenChoice, HandClosed, Restart, ResumeHand>;
 
 // The message's text, without the line feed. Text fields get CR and LF turned into blanks, and a
 // chat line is cut (on a UTF-8 character boundary) so the whole text stays within kMaxLineBytes.

@@ -507,7 +507,12 @@ void TFormMain::UpdateStatus() {
   const bool dealt = game_.deals() > 0 || game_.Online();
   const bool yours = game_.Online() ? s.may_play : s.turn == 'L' || s.turn == 'J';
   QString text;
-  if (!dealt || (!s.may_play && !game_.Online())) {
+  const bool box = box_coming_ || QApplication::activeModalWidget() != nullptr;
+  box_coming_ = false;
+  if (box) {
+    // Nobody plays while a box waits: what the player may do is answer it.
+    text = QStringLiteral("Responda à mensagem aberta para continuar");
+  } else if (!dealt || (!s.may_play && !game_.Online())) {
     text = QStringLiteral("Tecle I ou clique em Iniciar para começar");
   } else if (yours) {
     text = s.turn == 'J' ? QStringLiteral("O computador jogou. Sua vez: teclas 1, 2 e 3 jogam")
@@ -517,6 +522,10 @@ void TFormMain::UpdateStatus() {
     } else if (s.DarkElevenHand()) {
       text = QStringLiteral("Mão de onze no escuro: jogue as cartas fechadas; nada se esconde");
     }
+  } else if (game_.Online() && !ui_->L_MSG->text().isEmpty()) {
+    // A networked game says itself what is awaited (the other's card, its answer, the next hand,
+    // a lost connection).
+    text = ui_->L_MSG->text().section(QLatin1Char('\n'), 0, 0);
   } else {
     text = QStringLiteral("Vez do adversário: aguarde a jogada");
   }
@@ -610,6 +619,7 @@ void TFormMain::FlushChat() {
 void TFormMain::ShowTableForModal() {
   // The stake label and the hide button would catch up on their own timer tick during the box.
   game_.Timer4Timer();
+  box_coming_ = true;
   refresh();
 }
 

@@ -195,6 +195,8 @@ class TFormMain : public QWidget {
   bool animated_ = false;
   std::uint64_t shown_deals_ = 0;
   QString status_;
+  // A box is about to open over the table: the foot line says so instead of whose turn it is.
+  bool box_coming_ = false;
   QColor background_;
   TDecks deck_type_ = kStartDeck;
   QString opponent_name_;

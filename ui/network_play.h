@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "net/connection.h"
@@ -31,7 +32,14 @@ class NetworkPlay final : public QObject, private HandOutput {
               Screen& screen, QObject* parent = nullptr);
   ~NetworkPlay() override;
 
+  // The TCP path, the one "Em rede" opens unless another link is set.
   [[nodiscard]] Connection& connection() { return connection_; }
+  // The path the game's messages travel now: the TCP connection unless SetLink chose another.
+  [[nodiscard]] Link& link() { return *link_; }
+  // Carries the game over `link` from now on; `open` stands for the TCP opening at "Em rede" OK
+  // (true once the other side is there). nullptr goes back to the TCP connection. The link must
+  // outlive this object or be replaced before it goes; the old link is closed.
+  void SetLink(Link* link, std::function<bool(const ConnectRequest&)> open = nullptr);
   [[nodiscard]] NetworkedHand& hand() { return hand_; }
   [[nodiscard]] TF_AGUARDE& waitDialog() { return *wait_; }
   // Where the host listens: every IPv4 address unless told otherwise (tests keep to loopback).
@@ -47,6 +55,8 @@ class NetworkPlay final : public QObject, private HandOutput {
   // How long a game cut off in the middle waits for the same opponent (default two minutes).
   void SetResumeWindow(int milliseconds) { resume_timer_.setInterval(milliseconds); }
   [[nodiscard]] bool resumeWaiting() const { return resume_timer_.isActive(); }
+  // Where the host keeps its game so that it survives a crash; empty: nowhere.
+  void SetResumeFile(const QString& path) { resume_path_ = path; }
 
  private:
   bool Send(const Message& message) override;
@@ -60,6 +70,8 @@ class NetworkPlay final : public QObject, private HandOutput {
   void CancelAsk() override;
 
   void OnLost(const std::string& text);
+  // Joins the current link's events to the hand.
+  void WireLink();
   // After "Iniciar": a game against the computer leaves the connection behind.
   void AfterStart();
 
@@ -68,11 +80,15 @@ class NetworkPlay final : public QObject, private HandOutput {
   // Whether this side now waits for the peer to say something.
   [[nodiscard]] bool AwaitingPeer() const;
   void UpdateAwaiting();
+  // Host: writes the game to the resume file when it changed.
+  void KeepResumeFile();
 
   Game& game_;
   Screen& screen_;
   TFormMain& main_;
   Connection connection_;
+  Link* link_ = &connection_;
+  std::function<bool(const ConnectRequest&)> open_link_;
   std::unique_ptr<TF_AGUARDE> wait_;
   NetworkedHand hand_;
   QHostAddress listen_on_ = QHostAddress(QHostAddress::AnyIPv4);
@@ -86,7 +102,13 @@ class NetworkPlay final : public QObject, private HandOutput {
   QPointer<QWidget> question_box_;
   // A game cut off in the middle can be resumed until this runs out.
   QTimer resume_timer_;
+  QString resume_path_;
+  std::string resume_saved_;  // what the file holds, but for its time
+  std::string own_name_;
 };
+
+// The resume file's path in the folder of `file` (the records: the player's own folder).
+QString ResumeFileBeside(const QString& file);
 
 // Creates the network side of the program and wires it in; keep it for the whole run.
 std::unique_ptr<NetworkPlay> WireNetworkPlay(Game& game, TFormMain& main_window,

@@ -411,3 +411,44 @@ TEST(Suits, DigitsFollowTheDrawOrder) {
 
 }  // namespace
 }  // namespace truco::net
+
+namespace truco::net {
+namespace {
+
+// The documented resume of a hand: the guest's cards, the vira, the host's card face up in trick
+// 1, a hidden one in trick 2, the guest's call of six waiting on the host.
+TEST(Codec, AResumedHandMatchesItsDocumentedTextAndIsCheckedAsAHand) {
+  const std::string text = "WC,3,6,C,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SC3-1,2120CC,0000--";
+  const auto decoded = Decode(text, Side::Guest);
+  ASSERT_TRUE(decoded.has_value());
+  const auto& m = std::get<ResumeHand>(*decoded);
+  EXPECT_EQ(m.turn, 'C');
+  EXPECT_EQ(m.pending, 6);
+  EXPECT_EQ(m.guest_cards[0], C(kRei, Suit::Spades));
+  EXPECT_EQ(m.tricks[0].host_card, C(3, Suit::Clubs));
+  EXPECT_TRUE(m.tricks[1].host_hidden);
+  EXPECT_FALSE(m.tricks[1].host_card.has_value());
+  EXPECT_EQ(Encode(*decoded), text);
+  EXPECT_FALSE(Decode(text, Side::Host).has_value()) << "only the host sends it";
+  // Each of these breaks one rule of a hand or of the form; the guest ignores the message.
+  for (const std::string bad : {
+           "WC,3,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SC3-1,2120CS",  // a trick short
+           "WC,3,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SC3-1,2120CS2-1,0000--",  // hidden
+                                                                                       // shown
+           "WC,3,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SC,2120CS,0000--",  // face up, no card
+           "WC,3,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SC3-1,1120CS,0000--",  // slot played
+                                                                                    // twice
+           "WC,3,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1110SC,2020CS2-1,0000--",  // hidden in
+                                                                                    // trick 1
+           "WC,3,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1000S-3-1,2020CS2-1,0000--",  // after open
+           "WC,3,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010S-3-1,2120CS,0000--",     // no taker
+           "WC,3,6,S,C,C,-,0,0,4,7,1,0,0000--,7-3,12-1,4-1,1010SC3-1,2120CS,0000--",   // no card
+           "WC,4,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SC3-1,2120CS,0000--",     // stake 4
+           "WX,3,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SC3-1,2120CS,0000--",     // turn X
+       }) {
+    EXPECT_FALSE(Decode(bad, Side::Guest).has_value()) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace truco::net

@@ -534,7 +534,7 @@ TEST(WholeGame, ARestartCrossingACallLeavesBothSidesOnTheSameNewHand) {
   }
 }
 
-TEST(WholeGame, ResumeFromTheStartOfTheInterruptedHand) {
+TEST(WholeGame, ResumeGoesOnWhereTheHandStopped) {
   Game12 g;
   g.Deal(kWeakGuest, kStrongHost);
   g.Open(true);
@@ -548,6 +548,7 @@ TEST(WholeGame, ResumeFromTheStartOfTheInterruptedHand) {
   g.guest.game.CartaJClick(0);
   g.Pump();
   ASSERT_EQ(g.host.hand.stake(), 3);
+  const net::HandState before = g.host.hand.table();
   // The line drops in the middle of the hand.
   g.up = false;
   g.check = nullptr;
@@ -574,9 +575,19 @@ TEST(WholeGame, ResumeFromTheStartOfTheInterruptedHand) {
   g.ExpectAgree();
   EXPECT_EQ(g.guest.game.state().player_points, 1);
   EXPECT_EQ(g.host.game.state().computer_points, 1);
-  // The interrupted hand starts again with the same lead (the guest's).
-  EXPECT_EQ(g.host.hand.actor(), 'C');
+  // The interrupted hand goes on where it stopped: stake 3, the guest's card on the table, the
+  // host to answer it; the guest holds the same cards and never sees the host's.
+  EXPECT_EQ(g.host.hand.actor(), 'S');
+  EXPECT_EQ(g.guest.hand.stake(), 3);
+  EXPECT_EQ(g.host.hand.table(), before);
+  EXPECT_EQ(g.guest.hand.table().cards[net::kGuestSeat], before.cards[net::kGuestSeat]);
+  for (int slot = 1; slot <= 3; ++slot) EXPECT_FALSE(g.guest.hand.opponent_card(slot));
+  EXPECT_NE(g.guest.Card(kCartaJ1).top, kPlayerHandTop);
   EXPECT_FALSE(g.host.hand.resume_state());
+  // And the hand ends as it would have.
+  g.host.game.CartaJClick(0);
+  g.Pump();
+  g.ExpectAgree();
 }
 
 TEST(WholeGame, ResumeRefusedStartsAFreshGame) {
@@ -786,6 +797,40 @@ TEST(WholeGame, ScoresTheHandsOfAGameAgainstTheComputerTheSameWay) {
   EXPECT_EQ(stakes, (std::set<int>{1, 3, 6, 9, 12}));
   EXPECT_GT(elevens, 0);
   EXPECT_GT(game_ends, 0);
+}
+
+}  // namespace
+}  // namespace truco::testing
+
+namespace truco::testing {
+namespace {
+
+// The host's name, greeting, settings and first deal all reach the guest before its own start
+// (one burst while it waits to connect): the guest is never asked about a restart, and its
+// table shows the dealt hand under the host's name.
+TEST(WholeGame, AGuestWhoseDealCameInOneBurstStartsWithoutARestartQuestion) {
+  Game12 g;
+  g.Deal(kWeakGuest, kStrongHost);
+  g.host.s().hand_counter = 2;
+  g.host.out.Send(net::Name{g.host.name});
+  g.Pump();
+  g.host.game.BInicioClick();
+  g.Pump();
+  ASSERT_EQ(g.guest.hand.hands_dealt(), 1);  // the deal came before the guest's start
+  g.guest.screen.confirm.clear();            // any restart question fails the test
+  g.guest.game.BInicioClick();
+  g.Pump();
+  for (const std::string& m : g.guest.screen.messages)
+    EXPECT_EQ(m.find("reiniciar"), std::string::npos) << m;
+  EXPECT_TRUE(g.guest.game.Online());
+  EXPECT_EQ(g.guest.game.state().opponent_name, "HOSTE");
+  EXPECT_EQ(g.guest.Card(kCartaJ1).card, kReiE);
+  EXPECT_FALSE(g.guest.Card(kCartaJ1).face_down);
+  g.ExpectAgree();
+  // The game goes on from there.
+  g.host.Play(kAsC);
+  g.Pump();
+  EXPECT_EQ(g.guest.hand.actor(), 'C');
 }
 
 }  // namespace

@@ -76,6 +76,11 @@ struct Stats {
   int dark = 0;
   int restarts = 0;
   int injected = 0;
+  // Connections cut and resumed, by the moment of the cut.
+  int cut_in_trick = 0;
+  int cut_call_waiting = 0;
+  int cut_eleven_deciding = 0;
+  int cut_between_hands = 0;
 };
 
 class RandomMatch {
@@ -89,6 +94,12 @@ class RandomMatch {
     TopUp();
     duo_->Open(Chance(2));
     duo_->check = [this] { Check(); };
+    // After every message, each side shows only what its seat may see.
+    duo_->each = [this](NetSide&) {
+      CheckSeats();
+      // Now and then the line drops right here: whatever is in flight is lost.
+      if (cut_armed_ && !cut_ && Chance(60)) Cut();
+    };
     Check();
   }
 
@@ -177,8 +188,80 @@ class RandomMatch {
             in_hand[static_cast<std::size_t>(Pick(static_cast<int>(in_hand.size())))]);
       }
     }
+    cut_armed_ = true;
     d.Pump();
+    cut_armed_ = false;
+    if (cut_) {
+      Resume();
+      return;
+    }
     CheckPoints(hands_before);
+  }
+
+  void Cut() {
+    Duo& d = *duo_;
+    cut_ = true;
+    truth_ = d.host.hand.table();
+    mid_hand_ = !d.host.hand.hand_finished();
+    cut_view_ = ViewOf(d.host);
+    if (!mid_hand_) {
+      ++stats_.cut_between_hands;
+    } else if (truth_.pending_stake != 0) {
+      ++stats_.cut_call_waiting;
+    } else if ((truth_.eleven == 'S' || truth_.eleven == 'C') && !truth_.eleven_decided) {
+      ++stats_.cut_eleven_deciding;
+    } else {
+      ++stats_.cut_in_trick;
+    }
+    d.up = false;
+    d.to_host.clear();
+    d.to_guest.clear();
+  }
+
+  // Both come back on a new connection and say yes to "Continuar a partida?".
+  void Resume() {
+    Duo& d = *duo_;
+    cut_ = false;
+    d.check = nullptr;
+    d.host.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    d.guest.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    ASSERT_TRUE(d.host.hand.resume_state().has_value());
+    d.up = true;
+    if (mid_hand_) {
+      book_.Reconnect(d.host.hand.hands_dealt());
+    } else {
+      book_.Reset();
+    }
+    d.host.hand.Prepare(Side::Host, d.host.name);
+    d.guest.hand.Prepare(Side::Guest, d.guest.name);
+    for (NetSide* side : {&d.host, &d.guest}) {
+      side->screen.kinds.push_back({true, GameKind::EmRede, side->name});
+    }
+    const std::size_t questions = d.host.out.questions.size();
+    d.host.out.Send(net::Name{d.host.name});
+    d.Pump();
+    d.host.game.BInicioClick();
+    d.Pump();
+    d.guest.game.BInicioClick();
+    d.Pump();
+    ASSERT_EQ(d.host.out.questions.size(), questions + 1);
+    ASSERT_EQ(d.host.out.questions.back().first, net::Question::Continue);
+    d.host.hand.Answer(net::Question::Continue, true);
+    d.Pump();
+    d.check = [this] { Check(); };
+    Check();
+    const SharedView after = ViewOf(d.host);
+    EXPECT_EQ(after.host_points, cut_view_.host_points);
+    EXPECT_EQ(after.guest_points, cut_view_.guest_points);
+    EXPECT_EQ(after.host_games, cut_view_.host_games);
+    EXPECT_EQ(after.guest_games, cut_view_.guest_games);
+    if (mid_hand_) {
+      // The same hand: both hands, the table, the stake, a call waiting, whose turn.
+      EXPECT_EQ(d.host.hand.table(), truth_);
+      EXPECT_EQ(after, cut_view_);
+      EXPECT_EQ(d.guest.hand.table().cards[net::kGuestSeat], truth_.cards[net::kGuestSeat]);
+      EXPECT_EQ(d.guest.hand.actor(), d.host.hand.actor());
+    }
   }
 
   static char Other(char letter) { return letter == 'S' ? 'C' : 'S'; }
@@ -261,10 +344,27 @@ class RandomMatch {
     EXPECT_EQ(after.guest_games, guest_games);
   }
 
+  void CheckSeats() {
+    Duo& d = *duo_;
+    if (std::getenv("NET19_DEBUG") != nullptr && ::testing::Test::HasFailure() && !dumped_) {
+      dumped_ = true;
+      for (std::size_t i = d.wire.size() > 40 ? d.wire.size() - 40 : 0; i < d.wire.size(); ++i) {
+        std::cout << d.wire[i] << "\n";
+      }
+    }
+    book_.Note(d.host);
+    book_.Note(d.guest);
+    ExpectSeesOnly(d.host, book_);
+    ExpectSeesOnly(d.guest, book_);
+  }
+
   // After every exchange: both sides show the same, nobody sees a host card before its play.
   void Check() {
+    // A cut line leaves the two sides apart until they resume.
+    if (cut_) return;
     Duo& d = *duo_;
     d.ExpectAgree();
+    CheckSeats();
     const SharedView v = ViewOf(d.host);
     // The stake, during a hand of eleven 3 (one side) or 1 (both), never a call there.
     const char eleven = d.host.hand.eleven();
@@ -293,6 +393,13 @@ class RandomMatch {
   std::mt19937_64 rng_;
   Stats& stats_;
   std::unique_ptr<Duo> duo_;
+  DealBook book_;
+  bool cut_armed_ = false;
+  bool dumped_ = false;
+  bool cut_ = false;
+  bool mid_hand_ = false;
+  net::HandState truth_;
+  SharedView cut_view_;
   int games_base_ = 0;
   SharedView before_;
   Await expect_ = Await::None;
@@ -315,13 +422,19 @@ TEST(WholeGameRandom, TenThousandGamesBothSidesAgreeAndEveryPointFollowsItsRule)
             << " calls, " << stats.raises << " raises, " << stats.runs << " runs, " << stats.hidden
             << " hidden cards, " << stats.elevens << " eleven choices, " << stats.dark
             << " blind plays, " << stats.restarts << " restarts, " << stats.injected
-            << " stray lines\n";
+            << " stray lines; cut and resumed: " << stats.cut_in_trick << " in a trick, "
+            << stats.cut_call_waiting << " with a call waiting, " << stats.cut_eleven_deciding
+            << " with a hand of 11 deciding, " << stats.cut_between_hands << " between hands\n";
   EXPECT_EQ(stats.games, 10000);
   // Every kind of event happened.
   EXPECT_GT(stats.raises, 0);
   EXPECT_GT(stats.hidden, 0);
   EXPECT_GT(stats.elevens, 0);
   EXPECT_GT(stats.dark, 0);
+  EXPECT_GT(stats.cut_in_trick, 0);
+  EXPECT_GT(stats.cut_call_waiting, 0);
+  EXPECT_GT(stats.cut_eleven_deciding, 0);
+  EXPECT_GT(stats.cut_between_hands, 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
 #include <string>
 
 #include "tests/net/net_sides.h"
@@ -68,6 +69,92 @@ inline SharedView ViewOf(NetSide& side) {
   return v;
 }
 
+// Each side's own three cards, hand by hand, as that side holds them once dealt: what the other
+// side's face-up cards must match. Kept per connection (Reset when a new one opens).
+class DealBook {
+ public:
+  void Reset() { own_ = {}; }
+  // A new connection that goes on with the interrupted hand: it is the first hand there, and
+  // each side holds the cards it held in hand `hand` of the old connection (both sides count the
+  // same deals; a side that never got that deal gets its cards anew).
+  void Reconnect(int hand) {
+    std::array<std::map<int, std::array<Card, 3>>, 2> next;
+    for (std::size_t seat = 0; seat < 2; ++seat) {
+      const auto it = own_[seat].find(hand);
+      if (it != own_[seat].end()) next[seat][1] = it->second;
+    }
+    own_ = std::move(next);
+  }
+  void Note(NetSide& side) {
+    const std::size_t seat = side.side == net::Side::Host ? net::kHostSeat : net::kGuestSeat;
+    const int hand = side.hand.hands_dealt();
+    const auto& cards = side.hand.table().cards[seat];
+    if (hand == 0 || !cards[0] || !cards[1] || !cards[2]) return;
+    own_[seat].try_emplace(hand, std::array<Card, 3>{*cards[0], *cards[1], *cards[2]});
+  }
+  [[nodiscard]] const std::array<Card, 3>* Of(std::size_t seat, int hand) const {
+    const auto it = own_[seat].find(hand);
+    return it == own_[seat].end() ? nullptr : &it->second;
+  }
+
+ private:
+  std::array<std::map<int, std::array<Card, 3>>, 2> own_;
+};
+
+// What `side` shows of the cards is exactly what its seat may see: its own cards face up where
+// they lie (backs in a blind hand, a hidden play face down), the other's cards as backs in hand,
+// a played card face up with the face the other side really holds, a hidden one as a back, and
+// nothing of an earlier hand.
+inline void ExpectSeesOnly(NetSide& side, const DealBook& book) {
+  // Until its start the window shows no networked table of this connection.
+  if (!side.hand.started() || !side.game.Online()) return;
+  const GameState& s = side.game.state();
+  const net::HandState& t = side.hand.table();
+  const std::size_t own = side.side == net::Side::Host ? net::kHostSeat : net::kGuestSeat;
+  const std::size_t opp = 1 - own;
+  const std::array<Card, 3>* theirs = book.Of(opp, side.hand.hands_dealt());
+  auto trick_at = [](int top) {
+    for (std::size_t k = 1; k <= 3; ++k) {
+      if (kTrickTops[k] == top) return k;
+    }
+    return std::size_t{0};
+  };
+  const std::string who = side.side == net::Side::Host ? "host: " : "guest: ";
+  for (std::size_t i = 0; i < 3; ++i) {
+    const TableCard& mine = s.cards[kCartaJ1 + i];
+    if (const std::size_t k = trick_at(mine.top); k != 0) {
+      EXPECT_EQ(t.slot[own][k], static_cast<int>(i)) << who << "own card on a trick not played";
+      EXPECT_EQ(mine.face_down, t.hidden[own][k]) << who << "own played card " << i;
+    } else {
+      EXPECT_EQ(mine.top, kPlayerHandTop) << who;
+      if (!mine.face_down) {
+        EXPECT_FALSE(t.eleven_dark) << who << "a blind hand shows a face";
+      }
+    }
+    if (!mine.face_down) {
+      ASSERT_TRUE(t.cards[own][i].has_value()) << who << "a face never dealt";
+      EXPECT_EQ(mine.card, *t.cards[own][i]) << who << "own card " << i;
+    }
+    const TableCard& other = s.cards[kCartaM1 + i];
+    if (const std::size_t k = trick_at(other.top); k != 0) {
+      EXPECT_EQ(t.slot[opp][k], static_cast<int>(i)) << who << "the other's card on trick " << k;
+      EXPECT_EQ(other.face_down, t.hidden[opp][k]) << who << "the other's played card " << i;
+      if (!other.face_down) {
+        ASSERT_NE(theirs, nullptr) << who << "a face shown before the other had its cards";
+        EXPECT_EQ(other.card, (*theirs)[i]) << who << "the other's played card " << i;
+      }
+    } else {
+      EXPECT_EQ(other.top, kComputerHandTop) << who;
+      EXPECT_TRUE(other.face_down) << who << "the other's card " << i << " shown in hand";
+    }
+  }
+  if (!s.cards[kCVira].face_down) {
+    EXPECT_EQ(t.mode, ManilhaMode::Nova) << who << "a vira shown in manilha velha";
+    ASSERT_TRUE(t.vira.has_value()) << who << "a vira shown before its deal";
+    EXPECT_EQ(s.cards[kCVira].card, *t.vira) << who;
+  }
+}
+
 // Host HOSTE and guest ANA. Lines wait in order until Pump delivers them one by one; `check`
 // runs whenever no line is in flight.
 struct Duo {
@@ -79,6 +166,8 @@ struct Duo {
   int delivered = 0;
   std::vector<std::string> wire;  // every line sent, in order, with its direction
   std::function<void()> check;
+  // Runs after every single message delivered, with the side that took it.
+  std::function<void(NetSide&)> each;
 
   explicit Duo(GameSettings settings = {kBaralhoSujo, ManilhaMode::Nova, 0}) {
     host.out.send = [this](const net::Message& m) { return Queue(to_guest, m); };
@@ -107,6 +196,7 @@ struct Duo {
     inbox.pop_front();
     ++delivered;
     if (auto m = net::Decode(line, side.side)) side.hand.Receive(*m);
+    if (each) each(side);
   }
   // Names (the host's first, as the connection sends it), then both starts.
   void Open(bool host_leads) {

@@ -58,6 +58,8 @@ class TestNetworkPlay : public QObject {
   void aSilentPeerIsToldAndThePlayerWaitsOrLeaves();
   void theChatKeepsItsLastLinesAndTakesAFloodInOneUpdate();
   void namesWaitNeutrallyAndElevenWideLettersFit();
+  void fiveHandsBetweenTwoWindowsShowOnlyWhatEachSeatMaySee();
+  void aStartThatEndsTheConnectionSaysSo();
   void cleanup() { QVERIFY(NoModalLeft()); }
 };
 
@@ -487,17 +489,18 @@ void TestNetworkPlay::aConnectionLostAtEveryMomentOfAHandIsResumed() {
       pair.guest->side.game.BInicioClick();
       QTRY_VERIFY_WITH_TIMEOUT(host.out.questions.size() == questions + 1, kLoopbackWaitMs);
       QCOMPARE(host.out.questions.back().second, std::string(net::kTextContinueQuestion));
-      QVERIFY(players.Settle());
+      players.questions_answered[0] = host.out.questions.size();
+      host.hand.Answer(net::Question::Continue, true);
+      QTRY_VERIFY_WITH_TIMEOUT(
+          ViewOf(host) == ViewOf(pair.guest->side) && pair.guest->side.hand.hands_dealt() > 0,
+          kLoopbackWaitMs);
       const SharedView after = ViewOf(host);
       const std::string context = std::string(name) + (killed ? ", killed" : ", dropped");
-      QVERIFY2(after.host_points == before.host_points, context.c_str());
-      QVERIFY2(after.guest_points == before.guest_points, context.c_str());
+      // The hand goes on where it stopped: the same points, table, stake, call and turn.
+      QVERIFY2(after == before, context.c_str());
       QCOMPARE(host.hand.games(net::Side::Host), games[0]);
       QCOMPARE(host.hand.games(net::Side::Guest), games[1]);
-      // The interrupted hand starts over: nothing on the table, stake 1 (3 for a hand of 11).
-      const bool eleven = after.host_points == 11 || after.guest_points == 11;
-      QCOMPARE(after.stake, eleven ? 3 : 1);
-      for (int t = 1; t <= 3; ++t) QVERIFY(after.host_card[t] == 0 && after.guest_card[t] == 0);
+      QVERIFY(players.Settle());
       CheckAgree(host, pair.guest->side);
       // And the game goes on.
       for (int move = 0; move < 6; ++move) {
@@ -787,6 +790,105 @@ void TestNetworkPlay::namesWaitNeutrallyAndElevenWideLettersFit() {
   table.main.SetOpponentName(QString());
   for (const char* label : {"Label1", "Label3", "NOME"}) QCOMPARE(table.Label(label), waiting);
   table.main.hide();
+}
+
+// Every card control of a window, against what its seat may see: its own cards face up where
+// they lie, the other's cards as backs in hand, face up on the table with the card the other
+// window played there (a back when played face down), nothing of an earlier hand.
+void CheckCardsOf(WindowSide& me, WindowSide& other, const char* who) {
+  me.main.refresh();
+  other.main.refresh();
+  const net::NetworkedHand& hand = me.network->hand();
+  for (int i = 0; i < 3; ++i) {
+    const auto own_id = static_cast<CardId>(kCartaJ1 + i);
+    const auto opp_id = static_cast<CardId>(kCartaM1 + i);
+    TCard* mine = me.main.card(own_id);
+    TCard* theirs = me.main.card(opp_id);
+    QVERIFY2(mine->isVisible() && theirs->isVisible(), who);
+    QVERIFY2(hand.own_card(i + 1).has_value(), who);
+    if (!mine->showDeck()) QVERIFY2(mine->card() == *hand.own_card(i + 1), who);
+    if (mine->pos().y() == kPlayerHandTop) QVERIFY2(!mine->showDeck(), who);
+    if (theirs->pos().y() == kComputerHandTop) {
+      QVERIFY2(theirs->showDeck(), (std::string(who) + ": the other's card shown in hand").c_str());
+      continue;
+    }
+    // On the table: the other window holds that card in the same slot, in the same trick row.
+    TCard* played = other.main.card(own_id);
+    QVERIFY2(played->pos().y() == theirs->pos().y(), who);
+    QVERIFY2(theirs->showDeck() == played->showDeck(), who);
+    if (!theirs->showDeck()) QVERIFY2(theirs->card() == played->card(), who);
+  }
+}
+
+void TestNetworkPlay::fiveHandsBetweenTwoWindowsShowOnlyWhatEachSeatMaySee() {
+  WindowSide host;
+  WindowSide guest;
+  host.main.show();
+  guest.main.show();
+  host.main.SetAnimated(false);
+  guest.main.SetAnimated(false);
+  ModalScript script;
+  OpenThroughWindows(host, guest, script);
+  QCOMPARE(script.unexpected(), 0);
+  script.Clear();  // from here every box (the end of a hand, of a game) is closed as it opens
+  std::mt19937 random(LoopbackSeed());
+  int moves = 0;
+  while (host.network->hand().hands_dealt() <= 5) {
+    QVERIFY(++moves < 400);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        host.network->hand().actor() != ' ' &&
+            guest.network->hand().actor() == host.network->hand().actor() &&
+            guest.network->hand().hands_dealt() == host.network->hand().hands_dealt() &&
+            !QApplication::activeModalWidget(),
+        kLoopbackWaitMs);
+    CheckCardsOf(host, guest, "host");
+    CheckCardsOf(guest, host, "guest");
+    if (QTest::currentTestFailed()) return;
+    const char actor = host.network->hand().actor();
+    WindowSide& side = actor == 'S' ? host : guest;
+    const net::NetworkedHand& hand = side.network->hand();
+    if (hand.eleven() == actor && !hand.eleven_decided()) {
+      QTest::qWait(20);
+      continue;  // its question box is closed as it opens: the hand of 11 is given up
+    }
+    std::vector<TCard*> in_hand;
+    for (int i = 0; i < 3; ++i) {
+      TCard* c = side.main.card(static_cast<CardId>(kCartaJ1 + i));
+      if (c->pos().y() == kPlayerHandTop) in_hand.push_back(c);
+    }
+    QVERIFY(!in_hand.empty());
+    QTest::mouseClick(in_hand[random() % in_hand.size()], Qt::LeftButton);
+  }
+  host.main.hide();
+  guest.main.hide();
+}
+
+// The guest goes back to the computer in the middle of a game: its own start ended the connection,
+// and a box says so on its side (the host is told the connection was lost).
+void TestNetworkPlay::aStartThatEndsTheConnectionSaysSo() {
+  WindowSide host;
+  WindowSide guest;
+  host.main.show();
+  guest.main.show();
+  ModalScript script;
+  OpenThroughWindows(host, guest, script);
+  QCOMPARE(script.unexpected(), 0);
+  QTRY_VERIFY_WITH_TIMEOUT(guest.network->hand().actor() != ' ', kLoopbackWaitMs);
+  script.Clear();
+  script.Answer(QStringLiteral("OK"), [](QWidget* dialog) {
+    dialog->findChild<QRadioButton*>(QStringLiteral("RB_CONTRAPC"))->click();
+  });
+  script.Yes();  // "Deseja reiniciar a partida?"
+  script.Ok();
+  script.Ok();
+  guest.Click("BInicio");
+  QTRY_VERIFY_WITH_TIMEOUT(script.pending() == 0, kLoopbackWaitMs);
+  QCOMPARE(script.unexpected(), 0);
+  QVERIFY(!guest.game.Online());
+  QVERIFY(script.texts().contains(QStringLiteral("A conexão com o adversário foi encerrada.")));
+  QVERIFY(script.texts().contains(QString::fromUtf8(net::kTextConnectionLost)));
+  host.main.hide();
+  guest.main.hide();
 }
 
 QTEST_MAIN(TestNetworkPlay)

@@ -1,0 +1,105 @@
+// The guest's part of the whole game: it takes the host's deal and the host's results.
+
+#include <algorithm>
+#include <utility>
+
+#include "net/networked_hand.h"
+#include "net/networked_hand_detail.h"
+
+namespace truco::net {
+
+using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
+
+void NetworkedHand::OnNewHand(const NewHand& m) {
+  const Settings settings =
+      pending_settings_.value_or(Settings{table_.deck, table_.mode, table_.eleven_mode});
+  ClearHand();
+  table_.deck = settings.deck_type;
+  table_.mode = settings.mode;
+  table_.eleven_mode = settings.eleven_mode;
+  points_ = {m.host_points, m.guest_points};
+  games_ = {m.host_games, m.guest_games};
+  if (first_whole_deal_) {
+    first_whole_deal_ = false;
+    const GameState& s = game_.state();
+    base_games_ = {std::max(0, s.games_player - games_[1]),
+                   std::max(0, s.games_computer - games_[0])};
+  }
+  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt};
+  table_.turn = m.lead == Side::Host ? 'S' : 'C';
+  // Counted here too, so "Iniciar" on the guest knows a game is on and asks before restarting.
+  ++game_.mutable_state().hand_counter;
+  finished_ = false;
+  own_closed_ = true;
+  dealing_ = true;
+  ++hands_dealt_;
+  if (truco_asked_ || eleven_asked_) out_.CancelAsk();
+  truco_asked_ = eleven_asked_ = false;
+}
+
+void NetworkedHand::FinishGuestDeal() {
+  if (!DealComplete()) return;
+  dealing_ = false;
+  StartEleven();
+}
+
+void NetworkedHand::OnTrickTaken(const TrickTaken& m) {
+  const int t = m.trick;
+  if (side_ != Side::Guest || finished_ || table_.outcome[Index(t)] != Outcome::None) return;
+  if (OwnSlots()[Index(t)] < 0 || OppSlots()[Index(t)] < 0) return;
+  ApplyTrickResult(t, m.taker ? LetterOf(*m.taker) : 'E');
+}
+
+// The host sends back the hand a dropped connection interrupted: it goes on from there.
+void NetworkedHand::OnResumeHand(const ResumeHand& m) {
+  const Settings settings =
+      pending_settings_.value_or(Settings{table_.deck, table_.mode, table_.eleven_mode});
+  ClearHand();
+  table_.deck = settings.deck_type;
+  table_.mode = settings.mode;
+  table_.eleven_mode = settings.eleven_mode;
+  points_ = {m.host_points, m.guest_points};
+  games_ = {m.host_games, m.guest_games};
+  if (first_whole_deal_) {
+    first_whole_deal_ = false;
+    const GameState& s = game_.state();
+    base_games_ = {std::max(0, s.games_player - games_[1]),
+                   std::max(0, s.games_computer - games_[0])};
+  }
+  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt};
+  auto letter = [](char c) { return c == '-' ? ' ' : c; };
+  for (std::size_t i = 0; i < 3; ++i) table_.cards[kGuestSeat][i] = m.guest_cards[i];
+  SetVira(m.vira, settings.mode);
+  for (std::size_t t = 1; t <= 3; ++t) {
+    const ResumeHand::Trick& trick = m.tricks[t - 1];
+    table_.slot[kHostSeat][t] = trick.host_slot - 1;
+    table_.hidden[kHostSeat][t] = trick.host_hidden;
+    table_.slot[kGuestSeat][t] = trick.guest_slot - 1;
+    table_.hidden[kGuestSeat][t] = trick.guest_hidden;
+    if (trick.host_card) table_.cards[kHostSeat][Index(trick.host_slot - 1)] = trick.host_card;
+    table_.leader[t] = trick.leader == '-' ? char{} : trick.leader;
+    table_.outcome[t] = trick.taker == 'C'   ? Outcome::Own
+                        : trick.taker == 'S' ? Outcome::Opponent
+                        : trick.taker == 'E' ? Outcome::Tie
+                                             : Outcome::None;
+  }
+  table_.turn = letter(m.turn);
+  table_.stake = m.stake;
+  table_.pending_stake = m.pending;
+  table_.caller = letter(m.caller);
+  table_.turn_before_call = letter(m.turn_before_call);
+  table_.raise_right = letter(m.raise_right);
+  table_.eleven = letter(m.eleven);
+  table_.eleven_decided = m.eleven_decided;
+  table_.eleven_dark = m.eleven_dark;
+  ++game_.mutable_state().hand_counter;
+  finished_ = false;
+  own_closed_ = true;
+  dealing_ = false;
+  ++hands_dealt_;
+  if (truco_asked_ || eleven_asked_) out_.CancelAsk();
+  truco_asked_ = eleven_asked_ = false;
+  AskWhatIsOwed();
+}
+
+}  // namespace truco::net

@@ -1,0 +1,42 @@
+#include "net/resume_keeper.h"
+
+#include <QByteArray>
+
+#include "store/atomic_write.h"
+
+namespace truco::net {
+
+ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int64_t now_ms) {
+  ResumeLoad load;
+  QByteArray bytes;
+  const FileStatus status = ReadWholeFile(path, &bytes, kMaxResumeFileBytes);
+  if (status.missing()) return load;
+  if (status.fault == FileFault::TooLarge) {
+    load.message = kTextResumeDamaged;
+    return load;
+  }
+  if (!status.ok()) {
+    load.message = kTextResumeUnreadable;
+    return load;
+  }
+  const auto record =
+      DecodeResumeFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  if (!record) {
+    load.message = kTextResumeDamaged;
+  } else if (record->own_name != own_name) {
+    load.message = kTextResumeOtherName;
+  } else if (now_ms - record->written_ms > kResumeFreshMs || record->written_ms > now_ms) {
+    load.message = kTextResumeStale;
+  } else {
+    load.state = record->state;
+  }
+  return load;
+}
+
+FileStatus SaveResume(const QString& path, const NetworkedHand::ResumeState& state,
+                      const std::string& own_name, std::int64_t now_ms) {
+  const std::string text = EncodeResumeFile({own_name, now_ms, state});
+  return WriteFileAtomically(path, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+}  // namespace truco::net

@@ -1,0 +1,37 @@
+#pragma once
+// Reads and writes the host's resume file through the file layer (atomic, never over a file that
+// cannot be read, at most kMaxResumeFileBytes) and says in the player's words why a file found
+// cannot be taken up.
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "net/resume_file.h"
+#include "store/file_status.h"
+
+namespace truco::net {
+
+inline constexpr char kTextResumeDamaged[] =
+    "O arquivo da partida interrompida está danificado. Uma nova partida começa.";
+inline constexpr char kTextResumeStale[] =
+    "A partida interrompida tem mais de dois minutos. Uma nova partida começa.";
+inline constexpr char kTextResumeOtherName[] =
+    "A partida interrompida era de outro nome de jogador. Uma nova partida começa.";
+inline constexpr char kTextResumeUnreadable[] =
+    "O arquivo da partida interrompida não pode ser lido. Uma nova partida começa.";
+
+struct ResumeLoad {
+  std::optional<NetworkedHand::ResumeState> state;  // the game to offer the returning guest
+  std::string message;  // empty when there is nothing to tell (no file, or a sound one)
+};
+
+// The game kept at `path` for a host named `own_name`, at `now_ms`.
+ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int64_t now_ms);
+
+// Writes `state` for `own_name` at `now_ms`.
+FileStatus SaveResume(const QString& path, const NetworkedHand::ResumeState& state,
+                      const std::string& own_name, std::int64_t now_ms);
+
+}  // namespace truco::net

@@ -1,0 +1,216 @@
+// The host's game survives the host's crash: it is kept in a file after every change, and a host
+// started again goes on with the same hand. A file of another game, a stale one or a damaged one
+// starts a fresh game with a message that says which.
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <iostream>
+#include <random>
+
+#include "net/resume_keeper.h"
+#include "store/atomic_write.h"
+#include "tests/net/whole_game.h"
+
+namespace truco::testing {
+namespace {
+
+using net::Side;
+
+constexpr std::int64_t kNow = 1'800'000'000'000;
+
+std::uint64_t TestSeed() {
+  if (const char* text = std::getenv("TRUCO_TEST_SEED")) return std::strtoull(text, nullptr, 10);
+  return std::random_device{}();
+}
+
+// One move of whichever side may act, chosen at random.
+void RandomMove(Duo& d, std::mt19937_64& rng) {
+  auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+  const char actor = d.host.hand.actor();
+  if (actor == ' ') return;
+  NetSide& side = d.SideOf(actor);
+  net::NetworkedHand& hand = side.hand;
+  if (hand.eleven() == actor && !hand.eleven_decided()) {
+    hand.Answer(net::Question::Eleven, pick(4) != 0);
+  } else if (hand.pending_call() != 0) {
+    const int roll = pick(10);
+    hand.AnswerTruco(roll < 2 ? kAnswerRun : roll < 5 ? kAnswerRaise : kAnswerAccept);
+    if (hand.pending_call() != 0 && hand.actor() == actor) hand.AnswerTruco(kAnswerAccept);
+  } else if (side.game.state().BTrucar.enabled && pick(5) == 0) {
+    side.game.BTrucarClick();
+  } else {
+    std::vector<int> in_hand;
+    for (int i = 0; i < 3; ++i) {
+      if (side.game.state().InHand(static_cast<CardId>(kCartaJ1 + i))) in_hand.push_back(i);
+    }
+    if (in_hand.empty()) return;
+    if (side.game.state().BEsconder.enabled && pick(6) == 0) side.game.BEsconderClick();
+    side.game.CartaJClick(
+        in_hand[static_cast<std::size_t>(pick(static_cast<int>(in_hand.size())))]);
+  }
+  d.Pump();
+}
+
+// Hundreds of games: the host keeps its file after every message; at a random message it dies
+// (nothing more is sent or received), a new host program starts from the file, the guest comes
+// back, and both say yes: the same hand goes on, with the same cards, table, stake and turn.
+TEST(ResumeFile, AKilledHostGoesOnFromItsFileWithTheSameHand) {
+  const std::uint64_t seed = TestSeed();
+  std::cout << "TRUCO_TEST_SEED=" << seed << "\n";
+  std::mt19937_64 rng(seed);
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString path = folder.filePath(QString::fromLatin1(net::kResumeFileName));
+  int mid_hand = 0;
+#ifdef TRUCO_SANITIZE
+  constexpr int kGames = 30;
+#else
+  constexpr int kGames = 120;
+#endif
+  for (int game = 0; game < kGames && !HasFailure(); ++game) {
+    QFile::remove(path);
+    Duo d({rng() % 2 ? kBaralhoSujo : kBaralhoLimpo,
+           rng() % 3 ? ManilhaMode::Nova : ManilhaMode::Velha, static_cast<int>(rng() % 2)});
+    for (int i = 0; i < 400; ++i) d.host.random.Push(static_cast<int>(rng() % (1 << 20)));
+    std::string saved;
+    bool dead = false;
+    const int death = static_cast<int>(rng() % 300) + 8;
+    d.each = [&](NetSide&) {
+      if (dead) return;
+      // What the window does after every change: the file holds the host's game (written once
+      // here, at the host's death, as the last write before it would stand).
+      if (const auto state = d.host.hand.Snapshot()) {
+        saved = net::EncodeResumeFile({"HOSTE", kNow, *state});
+      }
+      if (d.delivered >= death) {
+        ASSERT_TRUE(
+            WriteFileAtomically(path, QByteArray(saved.data(), qsizetype(saved.size()))).ok());
+        dead = true;
+        d.up = false;
+        d.to_host.clear();
+        d.to_guest.clear();
+      }
+    };
+    d.Open(rng() % 2 == 0);
+    for (int move = 0; move < 2000 && !dead; ++move) {
+      while (d.host.random.Remaining() < 100) d.host.random.Push(static_cast<int>(rng() % 4096));
+      RandomMove(d, rng);
+    }
+    if (!dead) continue;
+    const net::HandState truth = d.host.hand.table();
+    const bool in_hand = !d.host.hand.hand_finished();
+    const SharedView before = ViewOf(d.host);
+
+    // The host program starts again; the guest lost its connection and comes back.
+    NetSide host(Side::Host, "HOSTE");
+    for (int i = 0; i < 400; ++i) host.random.Push(static_cast<int>(rng() % (1 << 20)));
+    NetSide& guest = d.guest;
+    guest.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    std::deque<std::string> to_host;
+    std::deque<std::string> to_guest;
+    host.out.send = [&](const net::Message& m) {
+      to_guest.push_back(net::Encode(m));
+      return true;
+    };
+    guest.out.send = [&](const net::Message& m) {
+      to_host.push_back(net::Encode(m));
+      return true;
+    };
+    auto pump = [&] {
+      while (!to_host.empty() || !to_guest.empty()) {
+        for (auto* q : {&to_host, &to_guest}) {
+          if (q->empty()) continue;
+          NetSide& to = q == &to_host ? host : guest;
+          const std::string line = q->front();
+          q->pop_front();
+          if (auto m = net::Decode(line, to.side)) to.hand.Receive(*m);
+        }
+      }
+    };
+    host.hand.Prepare(Side::Host, "HOSTE");
+    guest.hand.Prepare(Side::Guest, "ANA");
+    const net::ResumeLoad load = net::LoadResume(path, "HOSTE", kNow + 30'000);
+    ASSERT_TRUE(load.state.has_value()) << load.message;
+    EXPECT_TRUE(load.message.empty());
+    host.hand.SetResumeState(*load.state);
+    guest.screen.kinds.push_back({true, GameKind::EmRede, "ANA"});
+    host.out.Send(net::Name{"HOSTE"});
+    pump();
+    host.game.BInicioClick();
+    pump();
+    guest.game.BInicioClick();
+    pump();
+    ASSERT_FALSE(host.out.questions.empty());
+    ASSERT_EQ(host.out.questions.back().first, net::Question::Continue);
+    host.hand.Answer(net::Question::Continue, true);
+    pump();
+    const SharedView after = ViewOf(host);
+    EXPECT_EQ(after, ViewOf(guest));
+    EXPECT_EQ(after.host_points, before.host_points);
+    EXPECT_EQ(after.guest_points, before.guest_points);
+    if (in_hand) {
+      ++mid_hand;
+      EXPECT_EQ(host.hand.table(), truth);
+      EXPECT_EQ(after, before);
+      EXPECT_EQ(guest.hand.table().cards[net::kGuestSeat], truth.cards[net::kGuestSeat]);
+    }
+  }
+  EXPECT_GT(mid_hand, kGames / 4);
+}
+
+// Files that must not be taken up: each starts a fresh game and says why.
+TEST(ResumeFile, AnotherGameAStaleOrADamagedFileStartsAFreshGameAndSaysSo) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString path = folder.filePath(QString::fromLatin1(net::kResumeFileName));
+  net::NetworkedHand::ResumeState state;
+  state.opponent_name = "ANA";
+  state.points = {7, 9};
+  state.games = {2, 1};
+  state.hand_counter = 5;
+  EXPECT_TRUE(net::LoadResume(path, "HOSTE", kNow).message.empty()) << "no file: nothing to say";
+  ASSERT_TRUE(net::SaveResume(path, state, "HOSTE", kNow).ok());
+  const auto good = net::LoadResume(path, "HOSTE", kNow + net::kResumeFreshMs);
+  ASSERT_TRUE(good.state.has_value());
+  EXPECT_EQ(good.state->points, state.points);
+  EXPECT_EQ(good.state->games, state.games);
+  EXPECT_EQ(good.state->hand_counter, 5);
+
+  const auto other = net::LoadResume(path, "OUTRO", kNow);
+  EXPECT_FALSE(other.state.has_value());
+  EXPECT_EQ(other.message, net::kTextResumeOtherName);
+  const auto stale = net::LoadResume(path, "HOSTE", kNow + net::kResumeFreshMs + 1);
+  EXPECT_FALSE(stale.state.has_value());
+  EXPECT_EQ(stale.message, net::kTextResumeStale);
+
+  // Damaged: every cut of a sound file with a hand, and a byte changed anywhere.
+  Duo d;
+  d.Open(true);
+  const auto snapshot = d.host.hand.Snapshot();
+  ASSERT_TRUE(snapshot && snapshot->hand);
+  const std::string text = net::EncodeResumeFile({"HOSTE", kNow, *snapshot});
+  for (std::size_t cut = 0; cut + 1 < text.size(); cut += 11) {
+    const std::string part = text.substr(0, cut);
+    ASSERT_TRUE(WriteFileAtomically(path, QByteArray(part.data(), qsizetype(part.size()))).ok());
+    const auto load = net::LoadResume(path, "HOSTE", kNow);
+    if (load.state) continue;  // a cut between whole lines of the hand can still be a game
+    EXPECT_EQ(load.message, net::kTextResumeDamaged) << cut;
+  }
+  std::string broken = text;
+  broken[broken.find("hand.host=") + 10] = 'x';
+  ASSERT_TRUE(WriteFileAtomically(path, QByteArray(broken.data(), qsizetype(broken.size()))).ok());
+  EXPECT_EQ(net::LoadResume(path, "HOSTE", kNow).message, net::kTextResumeDamaged);
+  // And the host deals a fresh game to its guest.
+  Duo fresh;
+  fresh.Open(true);
+  EXPECT_TRUE(fresh.host.out.questions.empty());
+  EXPECT_EQ(fresh.host.hand.hands_dealt(), 1);
+}
+
+}  // namespace
+}  // namespace truco::testing
