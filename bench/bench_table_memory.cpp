@@ -89,7 +89,7 @@ int MappedLibraries(const QByteArray& part) {
   if (!maps.open(QIODevice::ReadOnly)) return -1;
   QSet<QByteArray> paths;
   for (const QByteArray& line : maps.readAll().split('\n')) {
-    const int slash = line.indexOf('/');
+    const qsizetype slash = line.indexOf('/');
     if (slash >= 0 && line.indexOf(part, slash) >= 0) paths.insert(line.mid(slash));
   }
   return static_cast<int>(paths.size());
