@@ -55,12 +55,11 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   // Then every other window, in the start-up order, each attached to the window that opens it,
   // so a window manager keeps it above that window and never minimises it on its own.
   QWidget* owner = main_.get();
-  recordes_ = std::make_unique<TFormRecordes>(paths.records, owner);
-  sobre_ = std::make_unique<TFormSobre>(owner);
-  regras_ = std::make_unique<TFormRegras>(owner);
-  manilhas_ = std::make_unique<TFormManilhas>(owner);
+  // The records, about, rules, manilhas and deck windows, and the history's two, are made when
+  // first opened: nothing depends on their existing before, and they would hold memory (the
+  // charts, the rich text, their cards) for a run that may never open them.
+  records_path_ = paths.records;
   config_ = std::make_unique<TFormConfig>(&settings_, nullptr, owner);
-  baralho_ = std::make_unique<TFormBaralho>(config_.get());
   colours_ = std::make_unique<TFormCor>(&settings_, config_.get());
   config_->setColourWindow(colours_.get());
   truco_ = std::make_unique<TFormTruco>(owner);
@@ -87,8 +86,6 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     });
     if (history_.is_open()) game_.set_observer(&recorder_);
   }
-  estatisticas_ = std::make_unique<TFormEstatisticas>(history_, owner);
-  historico_ = std::make_unique<TFormHistorico>(history_, owner);
   // "Dica" asks "Mestre" whatever the level in force.
   hints_ = std::make_unique<HintController>(game_, *main_, mestre_.get());
   hints_->AttachToTrucoDialog(truco_.get());
@@ -123,23 +120,25 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
 
   TFormMain* main = main_.get();
   QObject::connect(main, &TFormMain::startHandled, [this] { records_told_.reset(); });
-  QObject::connect(main, &TFormMain::aboutRequested, [this] { sobre_->exec(); });
-  QObject::connect(main, &TFormMain::rulesRequested, [this] { regras_->exec(); });
+  QObject::connect(main, &TFormMain::aboutRequested, [this] { sobre().exec(); });
+  QObject::connect(main, &TFormMain::rulesRequested, [this] { regras().exec(); });
   QObject::connect(main, &TFormMain::manilhasRequested,
-                   [this] { manilhas_->showManilhas(game_.state().manilha_value); });
+                   [this] { manilhas().showManilhas(game_.state().manilha_value); });
   QObject::connect(main, &TFormMain::phrasesRequested, [this] { frases_->exec(); });
   QObject::connect(main, &TFormMain::recordsRequested, [this] {
-    recordes_->exec();
+    recordes().exec();
     // "Limpar" may have changed the first place; a failure was told by the records window.
     ShowFirstPlace(/*report=*/false);
   });
   QObject::connect(main, &TFormMain::statisticsRequested, [this] {
-    estatisticas_->Reload();
-    estatisticas_->exec();
+    TFormEstatisticas& window = estatisticas();
+    window.Reload();
+    window.exec();
   });
   QObject::connect(main, &TFormMain::historyRequested, [this] {
-    historico_->Reload();
-    historico_->exec();
+    TFormHistorico& window = historico();
+    window.Reload();
+    window.exec();
   });
   QObject::connect(main, &TFormMain::firstPlaceRequested, [this] { ShowFirstPlace(); });
   QObject::connect(main, &TFormMain::settingsRequested, [this] {
@@ -158,7 +157,7 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     }
     main_->refresh();
   });
-  QObject::connect(config_.get(), &TFormConfig::helpRequested, [this] { baralho_->exec(); });
+  QObject::connect(config_.get(), &TFormConfig::helpRequested, [this] { baralho().exec(); });
   QObject::connect(config_.get(), &TFormConfig::backgroundChosen,
                    [this](ColourCode code) { ApplyBackground(code); });
   QObject::connect(config_.get(), &TFormConfig::matchRestartRequested, [this] { RestartMatch(); });
@@ -177,12 +176,57 @@ void Program::ApplyBackground(ColourCode code) {
   const QColor colour = ColourFromCode(code);
   main_->SetBackground(colour);
   colours_->setMainBackground(colour);
-  baralho_->setMainBackground(colour);
   config_->setMainBackground(colour);
-  manilhas_->setMainBackground(colour);
-  regras_->setMainBackground(colour);
   frases_->setMainBackground(colour);
+  // The windows not made yet take the colour when they are.
+  if (baralho_) baralho_->setMainBackground(colour);
+  if (manilhas_) manilhas_->setMainBackground(colour);
+  if (regras_) regras_->setMainBackground(colour);
   // The truco dialog takes the main window's colour each time it opens.
+}
+
+TFormRecordes& Program::recordes() {
+  if (!recordes_) recordes_ = std::make_unique<TFormRecordes>(records_path_, main_.get());
+  return *recordes_;
+}
+
+TFormSobre& Program::sobre() {
+  if (!sobre_) sobre_ = std::make_unique<TFormSobre>(main_.get());
+  return *sobre_;
+}
+
+TFormRegras& Program::regras() {
+  if (!regras_) {
+    regras_ = std::make_unique<TFormRegras>(main_.get());
+    regras_->setMainBackground(ColourFromCode(background_));
+  }
+  return *regras_;
+}
+
+TFormManilhas& Program::manilhas() {
+  if (!manilhas_) {
+    manilhas_ = std::make_unique<TFormManilhas>(main_.get());
+    manilhas_->setMainBackground(ColourFromCode(background_));
+  }
+  return *manilhas_;
+}
+
+TFormBaralho& Program::baralho() {
+  if (!baralho_) {
+    baralho_ = std::make_unique<TFormBaralho>(config_.get());
+    baralho_->setMainBackground(ColourFromCode(background_));
+  }
+  return *baralho_;
+}
+
+TFormEstatisticas& Program::estatisticas() {
+  if (!estatisticas_) estatisticas_ = std::make_unique<TFormEstatisticas>(history_, main_.get());
+  return *estatisticas_;
+}
+
+TFormHistorico& Program::historico() {
+  if (!historico_) historico_ = std::make_unique<TFormHistorico>(history_, main_.get());
+  return *historico_;
 }
 
 void Program::SyncSettings() {

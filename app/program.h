@@ -1,6 +1,7 @@
 #pragma once
 // The whole program: the game, its windows in their start-up order, and the wiring between them.
-// Each window is created once and lives for the whole run; it is only shown and hidden.
+// Each window is created once and lives for the whole run; it is only shown and hidden. Those that
+// nothing needs before they open are created when first opened.
 
 #include <QColor>
 #include <memory>
@@ -11,9 +12,9 @@
 #include "opponent/computer.h"
 #include "opponent/forte.h"
 #include "opponent/mestre.h"
+#include "store/colours.h"
 #include "store/history.h"
 #include "store/history_recorder.h"
-#include "store/colours.h"
 #include "store/level_file.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
@@ -48,7 +49,7 @@ struct ProgramPaths {
   QString phrases_default = {};
   QString level{};  // the computer's level in the user's configuration folder; empty: not kept
   QString mestre_data{};  // "mestre.dat", what "Mestre" learned; empty: none (it plays as "Forte")
-  QString history{};  // the history database in the player's data folder; empty: not kept
+  QString history{};      // the history database in the player's data folder; empty: not kept
 };
 
 class Program {
@@ -71,8 +72,8 @@ class Program {
   TFormConfig& config() { return *config_; }
   TFormCor& colours() { return *colours_; }
   TFormFrases& phrases() { return *frases_; }
-  TFormRecordes& records_window() { return *recordes_; }
-  TFormManilhas& manilhas() { return *manilhas_; }
+  TFormRecordes& records_window() { return recordes(); }
+  TFormManilhas& manilhas();
   // The history of every hand (closed when none is kept), and its recorder: "Dica" tells it
   // what it showed through NoteHint.
   history::HistoryDb& history() { return history_; }
@@ -88,6 +89,13 @@ class Program {
   // The table of the game in pairs, made the first time it is chosen.
   void OpenDuplas();
   void ApplyLevel(ComputerLevel level);
+  // The windows made when first opened.
+  TFormRecordes& recordes();
+  TFormSobre& sobre();
+  TFormRegras& regras();
+  TFormBaralho& baralho();
+  TFormEstatisticas& estatisticas();
+  TFormHistorico& historico();
 
   ClockRandom random_;
   ComputerJudgement judgement_;
@@ -99,6 +107,7 @@ class Program {
   ForwardingJudgement chosen_{judgement_};
   ComputerLevel level_ = ComputerLevel::Classico;
   QString level_path_;
+  QString records_path_;
   WindowScreen screen_;
   history::HistoryDb history_;
   history::HistoryRecorder recorder_{history_};

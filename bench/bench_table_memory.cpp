@@ -1,3 +1,7 @@
+// The whole program at start (BM_ProgramAtADealtTable): every window the program makes at start,
+// a hand dealt against the computer; counters rss_kb (resident memory then), start_ms (making
+// the program until the table is shown) and charts_mapped (1 when Qt Charts was mapped before
+// any statistics were opened; it must be 0). It runs first, in a fresh process.
 // The real table over many hands: the main window with its message boxes, the truco dialog and
 // the game-kind dialog, offscreen, every box answered as it opens. Reports the resident memory
 // after 10, 100, 500 and 1,000 hands (counters rss_*_kb; growth_kb is 1,000 against 10); the growth
@@ -13,8 +17,13 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
+
+#include "app/program.h"
 
 #include "engine/game.h"
 #include "engine/random.h"
@@ -73,6 +82,52 @@ class AutoAnswer : public QObject {
  private:
   QWidget* table_;
 };
+
+// Libraries mapped by this process whose path holds `part`.
+int MappedLibraries(const QByteArray& part) {
+  QFile maps(QStringLiteral("/proc/self/maps"));
+  if (!maps.open(QIODevice::ReadOnly)) return -1;
+  QSet<QByteArray> paths;
+  for (const QByteArray& line : maps.readAll().split('\n')) {
+    const qsizetype slash = line.indexOf('/');
+    if (slash >= 0 && line.indexOf(part, slash) >= 0) paths.insert(line.mid(slash));
+  }
+  return static_cast<int>(paths.size());
+}
+
+void BM_ProgramAtADealtTable(benchmark::State& bench) {
+  QTemporaryDir dir;
+  long rss = 0;
+  double start_ms = 0;
+  int charts = 0;
+  for (auto _ : bench) {
+    // The boxes of a first start (no settings, no records) are answered too.
+    AutoAnswer answers(nullptr);
+    qApp->installEventFilter(&answers);
+    const auto t0 = std::chrono::steady_clock::now();
+    ProgramPaths paths{dir.filePath(QStringLiteral("Conf.dll")),
+                       dir.filePath(QStringLiteral("Recordes.qdx")),
+                       dir.filePath(QStringLiteral("Frases.ini"))};
+    paths.mestre_data = QStringLiteral(TRUCO_BENCH_MESTRE_DATA);
+    paths.history = dir.filePath(QStringLiteral("historico.sqlite"));
+    Program program(paths, /*show_splash=*/false);
+    program.Show();
+    QCoreApplication::processEvents();
+    start_ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    program.main_window().BInicioClick();
+    QCoreApplication::processEvents();
+    rss = ResidentKb();
+    charts = MappedLibraries("Charts");
+    qApp->removeEventFilter(&answers);
+    program.main_window().hide();
+  }
+  bench.counters["rss_kb"] = static_cast<double>(rss);
+  bench.counters["start_ms"] = start_ms;
+  bench.counters["charts_mapped"] = charts;
+}
+
+BENCHMARK(BM_ProgramAtADealtTable)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_TableMemoryOverAThousandHands(benchmark::State& bench) {
   ClockRandom random;

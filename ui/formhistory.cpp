@@ -1,13 +1,7 @@
 #include "ui/formhistory.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -15,7 +9,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineSeries>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -23,7 +16,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <chrono>
 #include <fstream>
 
@@ -32,6 +24,7 @@
 #include "store/history_csv.h"
 #include "store/history_replay.h"
 #include "ui/file_messages.h"
+#include "ui/history_charts.h"
 #include "ui/messageboxes.h"
 
 namespace truco {
@@ -71,37 +64,9 @@ void SetRows(QTableWidget* table, const std::vector<QStringList>& rows) {
 }
 
 // A bar chart of named values, one set per series.
-QChartView* BarChart(const QString& title, const QStringList& categories,
-                     const std::vector<std::pair<QString, std::vector<int>>>& sets) {
-  auto* series = new QBarSeries;
-  int top = 1;
-  for (const auto& [name, values] : sets) {
-    auto* set = new QBarSet(name);
-    for (int v : values) {
-      *set << v;
-      top = std::max(top, v);
-    }
-    series->append(set);
-  }
-  auto* chart = new QChart;
-  chart->setTitle(title);
-  chart->addSeries(series);
-  auto* x = new QBarCategoryAxis;
-  x->append(categories);
-  chart->addAxis(x, Qt::AlignBottom);
-  series->attachAxis(x);
-  auto* y = new QValueAxis;
-  y->setRange(0, top);
-  y->setLabelFormat(QStringLiteral("%d"));
-  y->applyNiceNumbers();
-  chart->addAxis(y, Qt::AlignLeft);
-  series->attachAxis(y);
-  chart->legend()->setAlignment(Qt::AlignBottom);
-  auto* view = new QChartView(chart);
-  view->setRenderHint(QPainter::Antialiasing);
-  view->setMinimumSize(420, 260);
-  view->setAccessibleName(title);
-  return view;
+QWidget* BarChart(const QString& title, const QStringList& categories,
+                  const std::vector<std::pair<QString, std::vector<int>>>& sets) {
+  return charts::MakeBarChart({title, categories, sets});
 }
 
 std::int64_t SystemNow() {
@@ -297,44 +262,26 @@ void TFormEstatisticas::ShowStats() {
 
   // The share of games won, week by week.
   {
-    auto* series = new QLineSeries;
-    series->setName(QStringLiteral("Partidas ganhas (%)"));
-    series->setPointsVisible(true);
+    charts::WeekChartData week_chart;
+    week_chart.title = QStringLiteral("Partidas ganhas por semana");
+    week_chart.series_name = QStringLiteral("Partidas ganhas (%)");
     std::vector<QStringList> table_rows;
     for (const WeekShare& w : stats_.weeks) {
       const double share = w.played ? 100.0 * w.won / w.played : 0.0;
-      series->append(static_cast<qreal>(w.week_start) * 1000.0, share);
+      week_chart.points.emplace_back(w.week_start, share);
       const QString week = QDateTime::fromSecsSinceEpoch(w.week_start, Qt::UTC)
                                .toString(QStringLiteral("dd/MM/yyyy"));
       table_rows.push_back({week, QString::number(w.won), QString::number(w.played),
                             QStringLiteral("%1%").arg(qRound(share))});
     }
-    auto* chart = new QChart;
-    chart->setTitle(QStringLiteral("Partidas ganhas por semana"));
-    chart->addSeries(series);
-    auto* x = new QDateTimeAxis;
-    x->setFormat(QStringLiteral("dd/MM"));
-    x->setTitleText(QStringLiteral("Semana"));
     if (!stats_.weeks.empty()) {
-      const std::int64_t first = stats_.weeks.front().week_start;
-      const std::int64_t last =
-          std::max<std::int64_t>(stats_.weeks.back().week_start, first + 7 * kDay);
-      x->setRange(QDateTime::fromSecsSinceEpoch(first, Qt::UTC),
-                  QDateTime::fromSecsSinceEpoch(last, Qt::UTC));
-      x->setTickCount(static_cast<int>(
-          std::min<std::size_t>(8, std::max<std::size_t>(2, stats_.weeks.size()))));
+      week_chart.first = stats_.weeks.front().week_start;
+      week_chart.last =
+          std::max<std::int64_t>(stats_.weeks.back().week_start, week_chart.first + 7 * kDay);
+      week_chart.ticks =
+          static_cast<int>(std::min<std::size_t>(8, std::max<std::size_t>(2, stats_.weeks.size())));
     }
-    auto* y = new QValueAxis;
-    y->setRange(0, 100);
-    y->setLabelFormat(QStringLiteral("%d%%"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(x);
-    series->attachAxis(y);
-    chart->legend()->hide();
-    auto* view = new QChartView(chart);
-    view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(420, 260);
+    QWidget* view = charts::MakeWeekChart(week_chart);
     auto* table = NewTable({QStringLiteral("Semana de"), QStringLiteral("Ganhas"),
                             QStringLiteral("Jogadas"), QStringLiteral("Ganhas (%)")},
                            {});

@@ -17,6 +17,7 @@
 #include "store/history_stats.h"
 #include "tests/engine/random_player.h"
 #include "ui/formhistory.h"
+#include "ui/history_charts.h"
 
 namespace truco {
 
@@ -138,9 +139,18 @@ void TestHistoryWindows::replayShowsTheCardsOfTheGame() {
   QVERIFY(tricks_checked > 100);
 
   // Estatísticas: five charts, each with its table; the points table adds up to the hands won.
+  // The charts' module is loaded by the first chart, and each page holds a real chart from it.
+  QVERIFY(!charts::ModuleLoaded());
   TFormEstatisticas stats(db);
   stats.Reload();
   QCOMPARE(stats.charts()->count(), 5);
+  QVERIFY(charts::ModuleLoaded());
+  for (int page = 0; page < stats.charts()->count(); ++page) {
+    int views = 0;
+    for (const QWidget* w : stats.charts()->widget(page)->findChildren<QWidget*>())
+      views += w->inherits("QChartView");
+    QCOMPARE(views, 1);
+  }
   auto* points = stats.charts()->widget(1)->findChild<QTableWidget*>();
   QVERIFY(points);
   int won = 0;

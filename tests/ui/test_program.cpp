@@ -92,6 +92,9 @@ class TestProgram : public QObject {
     emit program.config().backgroundChosen(lime);
     QCOMPARE(program.main_window().background(), QColor(0, 255, 0));
     QCOMPARE(program.manilhas().mainBackground(), QColor(0, 255, 0));
+    // The manilhas window is made when first opened: once made, it follows every later choice.
+    emit program.config().backgroundChosen(0x00FF0000);
+    QCOMPARE(program.manilhas().mainBackground(), QColor(0, 0, 255));
   }
 
   void theSettingsRestartStopsTheHandAndZeroesThePoints() {

@@ -1,0 +1,81 @@
+// The module that alone links Qt Charts; see history_charts.h.
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QValueAxis>
+#include <algorithm>
+
+#include "ui/history_charts.h"
+
+namespace {
+
+QChartView* View(QChart* chart, const QString& title) {
+  auto* view = new QChartView(chart);
+  view->setRenderHint(QPainter::Antialiasing);
+  view->setMinimumSize(420, 260);
+  view->setAccessibleName(title);
+  return view;
+}
+
+}  // namespace
+
+extern "C" Q_DECL_EXPORT QWidget* truco_bar_chart(const truco::charts::BarChartData* data) {
+  auto* series = new QBarSeries;
+  int top = 1;
+  for (const auto& [name, values] : data->sets) {
+    auto* set = new QBarSet(name);
+    for (int v : values) {
+      *set << v;
+      top = std::max(top, v);
+    }
+    series->append(set);
+  }
+  auto* chart = new QChart;
+  chart->setTitle(data->title);
+  chart->addSeries(series);
+  auto* x = new QBarCategoryAxis;
+  x->append(data->categories);
+  chart->addAxis(x, Qt::AlignBottom);
+  series->attachAxis(x);
+  auto* y = new QValueAxis;
+  y->setRange(0, top);
+  y->setLabelFormat(QStringLiteral("%d"));
+  y->applyNiceNumbers();
+  chart->addAxis(y, Qt::AlignLeft);
+  series->attachAxis(y);
+  chart->legend()->setAlignment(Qt::AlignBottom);
+  return View(chart, data->title);
+}
+
+extern "C" Q_DECL_EXPORT QWidget* truco_week_chart(const truco::charts::WeekChartData* data) {
+  auto* series = new QLineSeries;
+  series->setName(data->series_name);
+  series->setPointsVisible(true);
+  for (const auto& [week_start, share] : data->points)
+    series->append(static_cast<qreal>(week_start) * 1000.0, share);
+  auto* chart = new QChart;
+  chart->setTitle(data->title);
+  chart->addSeries(series);
+  auto* x = new QDateTimeAxis;
+  x->setFormat(QStringLiteral("dd/MM"));
+  x->setTitleText(QStringLiteral("Semana"));
+  if (!data->points.empty()) {
+    x->setRange(QDateTime::fromSecsSinceEpoch(data->first, Qt::UTC),
+                QDateTime::fromSecsSinceEpoch(data->last, Qt::UTC));
+    x->setTickCount(data->ticks);
+  }
+  auto* y = new QValueAxis;
+  y->setRange(0, 100);
+  y->setLabelFormat(QStringLiteral("%d%%"));
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  series->attachAxis(x);
+  series->attachAxis(y);
+  chart->legend()->hide();
+  return View(chart, data->title);
+}
