@@ -1,5 +1,7 @@
 #include "net/protocol.h"
 
+#include <sodium.h>
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -27,6 +29,12 @@ constexpr char kKindRun = 'F';
 constexpr char kKindEleven = 'U';
 constexpr char kKindClosed = 'O';
 constexpr char kKindRestart = 'Z';
+constexpr char kKindDealList = 'L';
+constexpr char kKindUnlock = 'Q';
+constexpr char kKindAnnounce = 'Y';
+constexpr char kKindReveal = 'X';
+constexpr char kDealSeparator = ',';
+constexpr int kMaxDealPosition = 7;
 constexpr char kTie = 'E';
 // Points and games travel as decimal numbers of at most this many digits.
 constexpr std::size_t kMaxNumberDigits = 5;
@@ -216,7 +224,45 @@ struct Encoder {
   }
   std::string operator()(const HandClosed&) const { return std::string(1, kKindClosed); }
   std::string operator()(const Restart&) const { return std::string(1, kKindRestart); }
+  std::string operator()(const DealList& m) const {
+    std::string text(1, kKindDealList);
+    text.reserve(1 + (m.points.size() + 1) * (kDealTextChars + 1));
+    text += DealText(m.commitment);
+    for (const DealBytes& point : m.points) {
+      text += kDealSeparator;
+      text += DealText(point);
+    }
+    return text;
+  }
+  std::string operator()(const Unlock& m) const {
+    return std::string{kKindUnlock, Digit(m.position)} + DealText(m.point);
+  }
+  std::string operator()(const Announce& m) const {
+    return CardText(kKindAnnounce, m.card, Digit(m.position));
+  }
+  std::string operator()(const RevealKey& m) const { return kKindReveal + DealText(m.scalar); }
 };
+
+// "L" body: commitment, then 1..kMaxDealPoints points, each after a comma.
+std::optional<DealList> ParseDealList(std::string_view body) {
+  constexpr std::size_t kItem = kDealTextChars + 1;
+  if (body.size() < kDealTextChars + kItem || (body.size() + 1) % kItem != 0) return std::nullopt;
+  const std::size_t count = (body.size() + 1) / kItem - 1;
+  if (count > kMaxDealPoints) return std::nullopt;
+  DealList list;
+  const auto commitment = DealFromText(body.substr(0, kDealTextChars));
+  if (!commitment) return std::nullopt;
+  list.commitment = *commitment;
+  list.points.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t at = kDealTextChars + i * kItem;
+    if (body[at] != kDealSeparator) return std::nullopt;
+    const auto point = DealFromText(body.substr(at + 1, kDealTextChars));
+    if (!point) return std::nullopt;
+    list.points.push_back(*point);
+  }
+  return list;
+}
 
 // Kinds both sides read alike.
 std::optional<Message> DecodeEitherWay(char kind, std::string_view body) {
@@ -244,6 +290,26 @@ std::optional<Message> DecodeEitherWay(char kind, std::string_view body) {
       return std::nullopt;
     case kKindRestart:
       if (body.empty()) return Restart{};
+      return std::nullopt;
+    case kKindDealList:
+      if (auto list = ParseDealList(body)) return *std::move(list);
+      return std::nullopt;
+    case kKindUnlock: {
+      if (body.size() != 1 + kDealTextChars) return std::nullopt;
+      const auto position = SmallDigit(body[0], kMaxDealPosition);
+      const auto point = DealFromText(body.substr(1));
+      if (!position || !point) return std::nullopt;
+      return Unlock{*position, *point};
+    }
+    case kKindAnnounce: {
+      const auto form = ParseCardForm(body);
+      if (!form) return std::nullopt;
+      const auto position = SmallDigit(form->position, kMaxDealPosition);
+      if (!position) return std::nullopt;
+      return Announce{*position, form->card};
+    }
+    case kKindReveal:
+      if (auto scalar = DealFromText(body)) return RevealKey{*scalar};
       return std::nullopt;
     default:
       return std::nullopt;
@@ -324,6 +390,28 @@ std::optional<Message> DecodeForGuest(char kind, std::string_view body) {
 }
 
 }  // namespace
+
+std::string DealText(const DealBytes& bytes) {
+  constexpr int kVariant = sodium_base64_VARIANT_URLSAFE_NO_PADDING;
+  std::array<char, sodium_base64_ENCODED_LEN(kDealBytes, kVariant)> text{};
+  sodium_bin2base64(text.data(), text.size(), bytes.data(), bytes.size(), kVariant);
+  return std::string(text.data(), kDealTextChars);
+}
+
+std::optional<DealBytes> DealFromText(std::string_view text) {
+  if (text.size() != kDealTextChars) return std::nullopt;
+  DealBytes bytes{};
+  std::size_t length = 0;
+  const char* end = nullptr;
+  // libsodium also refuses a last character whose unused bits are set, so each 32 bytes have
+  // exactly one text.
+  if (sodium_base642bin(bytes.data(), bytes.size(), text.data(), text.size(), nullptr, &length,
+                        &end, sodium_base64_VARIANT_URLSAFE_NO_PADDING) != 0 ||
+      length != kDealBytes || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return bytes;
+}
 
 char SuitDigit(Suit suit) {
   switch (suit) {

@@ -17,6 +17,11 @@
 //   manilhas. A receiver that does not know "B" ignores it, as it ignores every unknown kind.
 // - The whole-game messages (kinds "H", "G", "D", "E", "R", "T", "K", "F", "U", "O", "Z") are
 //   ours too; a classic peer ignores them as unknown kinds. docs/protocol.md lists every message.
+// - The joint deal's messages (version 3: kinds "L", "Q", "Y", "X") carry 32-byte group elements
+//   and secrets as base64url without padding (43 characters each). A deck's list, the longest
+//   line, is 1 + 41 * 44 - 1 = 1804 bytes for 40 cards: well within kMaxLineBytes. The codec
+//   checks only the form (exact length, alphabet, canonical last character); whether 32 bytes
+//   are a group element is the deal's business (net/joint_deal.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +29,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "engine/cards.h"
 
@@ -192,10 +198,52 @@ struct Restart {
   friend bool operator==(const Restart&, const Restart&) = default;
 };
 
-using Message =
-    std::variant<Name, StartDeal, AskGuestCard, AskHostCard, AskVira, GuestCard, HostCard, Vira,
-                 DeckType, Turn, Play, Chat, Hello, Settings, NewHand, HiddenPlay, TrickTaken, Call,
-                 Accept, Run, ElevenChoice, HandClosed, Restart>;
+// --- The joint deal: both sides said hello with version 3 or more. ---
+
+// The protocol version whose deck both programs shuffle (net/joint_deal.h).
+inline constexpr int kJointDealVersion = 3;
+// A ristretto255 point, a secret scalar or a commitment: 32 bytes.
+inline constexpr std::size_t kDealBytes = 32;
+using DealBytes = std::array<std::uint8_t, kDealBytes>;
+// The 32 bytes on the wire: base64url without padding.
+inline constexpr std::size_t kDealTextChars = 43;
+// The most points a list may carry: the 40-card deck.
+inline constexpr std::size_t kMaxDealPoints = 40;
+
+// "L" + commitment + ("," + point) per card, either way: the sender's commitment to its secret
+// and the deck as it leaves the sender's hands (encrypted once more and shuffled).
+struct DealList {
+  DealBytes commitment{};
+  std::vector<DealBytes> points;
+  friend bool operator==(const DealList&, const DealList&) = default;
+};
+
+// "Q" + position digit ("1".."7") + point, either way: the card at that position of the final
+// list with the sender's layer removed, for the position's owner (the vira: for both).
+struct Unlock {
+  int position = 1;
+  DealBytes point{};
+  friend bool operator==(const Unlock&, const Unlock&) = default;
+};
+
+// "Y" + value + position digit + suit, either way: the sender plays face up the card that lies
+// at that position (its own), read from the end like the card messages.
+struct Announce {
+  int position = 1;
+  Card card;
+  friend bool operator==(const Announce&, const Announce&) = default;
+};
+
+// "X" + secret, either way: the sender's secret scalar of the hand that just ended.
+struct RevealKey {
+  DealBytes scalar{};
+  friend bool operator==(const RevealKey&, const RevealKey&) = default;
+};
+
+using Message = std::variant<Name, StartDeal, AskGuestCard, AskHostCard, AskVira, GuestCard,
+                             HostCard, Vira, DeckType, Turn, Play, Chat, Hello, Settings, NewHand,
+                             HiddenPlay, TrickTaken, Call, Accept, Run, ElevenChoice, HandClosed,
+                             Restart, DealList, Unlock, Announce, RevealKey>;
 
 // The message's text, without the line feed. Text fields get CR and LF turned into blanks, and a
 // chat line is cut (on a UTF-8 character boundary) so the whole text stays within kMaxLineBytes.
@@ -210,6 +258,11 @@ std::optional<Message> Decode(std::string_view line, Side reader);
 
 // The chat line as shown and sent: "[" + name + "] " + text.
 std::string ChatLine(std::string_view name, std::string_view text);
+
+// 32 bytes as base64url without padding (43 characters), and back: nothing unless the text is
+// exactly that encoding of 32 bytes.
+std::string DealText(const DealBytes& bytes);
+std::optional<DealBytes> DealFromText(std::string_view text);
 
 // Wire digits of a suit: "1" Clubs, "2" Hearts, "3" Spades, "4" Diamonds.
 char SuitDigit(Suit suit);
