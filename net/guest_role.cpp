@@ -11,6 +11,11 @@ namespace truco::net {
 using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
 
 void NetworkedHand::OnNewHand(const NewHand& m) {
+  // The host deals only after both secrets of the last hand are out.
+  if (joint_ && joint_open_ && joint_deal_.PeerCommitted()) {
+    DealFaultFound(DealFault::NoReveal);
+    return;
+  }
   const Settings settings =
       pending_settings_.value_or(Settings{table_.deck, table_.mode, table_.eleven_mode});
   ClearHand();
@@ -25,7 +30,7 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
     base_games_ = {std::max(0, s.games_player - games_[1]),
                    std::max(0, s.games_computer - games_[0])};
   }
-  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}};
+  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt};
   table_.turn = m.lead == Side::Host ? 'S' : 'C';
   // Counted here too, so "Iniciar" on the guest knows a game is on and asks before restarting.
   ++game_.mutable_state().hand_counter;
@@ -35,6 +40,12 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
   ++hands_dealt_;
   if (truco_asked_ || eleven_asked_) out_.CancelAsk();
   truco_asked_ = eleven_asked_ = false;
+  if (joint_) {
+    joint_deal_.NewHand(table_.deck, table_.mode == ManilhaMode::Nova);
+    joint_open_ = true;
+    own_revealed_ = false;
+    peer_key_.reset();
+  }
 }
 
 void NetworkedHand::FinishGuestDeal() {

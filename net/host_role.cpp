@@ -28,7 +28,8 @@ void NetworkedHand::DealWhole() {
   if (side_ != Side::Host || !linked_) return;
   GameState& s = game_.mutable_state();
   const GameSettings settings = resumed_settings_.value_or(s.settings);
-  hand_start_ = ResumeState{opponent_name_, points_, games_, s.hand_counter, settings};
+  hand_start_ =
+      ResumeState{opponent_name_, points_, games_, s.hand_counter, settings, std::nullopt};
   ClearHand();
   finished_ = false;
   own_closed_ = true;
@@ -44,6 +45,10 @@ void NetworkedHand::DealWhole() {
   table_.eleven_mode = settings.eleven_mode == 1 ? 1 : 0;
 
   ++s.hand_counter;
+  if (joint_) {
+    StartJointHand();
+    return;
+  }
   DealRequest request{table_.deck, table_.mode, s.cards[kCVira].card};
   dealer_->Deal(request, [this](const DealtCards& cards) { StartDealtHand(cards); });
 }
@@ -78,7 +83,10 @@ void NetworkedHand::JudgeWhole(int trick) {
 }
 
 void NetworkedHand::MaybeDealNext() {
-  if (side_ == Side::Host && finished_ && own_closed_ && peer_closed_ && linked_) DealWhole();
+  if (side_ == Side::Host && finished_ && own_closed_ && peer_closed_ && linked_ && !restarting_ &&
+      !(joint_ && joint_open_)) {
+    DealWhole();
+  }
 }
 
 }  // namespace truco::net

@@ -162,36 +162,46 @@ bool IsProtocolError(DealFault fault) {
          fault == DealFault::WrongLength;
 }
 
-std::string_view FaultText(DealFault fault) {
+std::string FaultText(DealFault fault, Side cheater) {
+  const std::string who = cheater == Side::Host ? "O anfitrião" : "O convidado";
   switch (fault) {
     case DealFault::None:
       return "";
     case DealFault::InvalidPoint:
-      return "o adversário enviou um ponto que não é do grupo";
+      return who + " enviou um ponto que não é do grupo";
     case DealFault::InvalidKey:
-      return "o adversário revelou uma chave inválida";
+      return who + " revelou uma chave inválida";
     case DealFault::WrongLength:
-      return "a lista do adversário não tem o tamanho do baralho";
+      return who + " enviou uma lista do tamanho errado";
     case DealFault::RepeatedPoint:
-      return "a lista do adversário repete uma carta";
+      return who + " enviou uma lista que repete uma carta";
     case DealFault::ReplayedList:
-      return "a lista do adversário repete a de uma mão anterior";
+      return who + " repetiu a lista de uma mão anterior";
     case DealFault::NotACard:
-      return "a carta aberta pelo adversário não é do baralho";
+      return who + " abriu uma carta que não é do baralho";
     case DealFault::FalseAnnounce:
-      return "o adversário jogou uma carta que não pode ter";
+      return who + " jogou uma carta que não pode ter";
     case DealFault::KeyNotCommitted:
-      return "a chave revelada não é a que o adversário usou";
+      return who + " revelou uma chave diferente da que usou";
     case DealFault::ListNotDeck:
-      return "a lista do adversário não era o baralho embaralhado";
+      return who + " enviou uma lista que não era o baralho embaralhado";
     case DealFault::WrongOpening:
-      return "o adversário abriu uma carta de outra posição";
+      return who + " abriu uma carta de outra posição";
     case DealFault::AnnouncedNotHeld:
-      return "o adversário jogou uma carta que não recebeu";
+      return who + " jogou uma carta que não recebeu";
     case DealFault::HiddenNotHeld:
-      return "o adversário escondeu uma carta que não tinha";
+      return who + " escondeu uma carta que não tinha";
+    case DealFault::NoReveal:
+      return who + " não revelou sua chave";
   }
   return "";
+}
+
+std::optional<DealFault> CheatOfNumber(int number) {
+  if (number < 1 || number > kLastDealFault) return std::nullopt;
+  const auto fault = static_cast<DealFault>(number);
+  if (IsProtocolError(fault)) return std::nullopt;
+  return fault;
 }
 
 JointDeal::JointDeal(Side side, DealEntropy& entropy) : side_(side), entropy_(&entropy) {
@@ -369,6 +379,15 @@ void JointDeal::TakeHidden(int slot) {
   const auto p = static_cast<std::size_t>(DealPosition(Peer(), slot));
   hidden_[p] = true;
   ++plays_[p];
+}
+
+std::optional<DealBytes> JointDeal::HandId() const {
+  if (side_ == Side::Host) {
+    if (first_.empty()) return std::nullopt;
+    return Commit(secret_);
+  }
+  if (!have_peer_commitment_) return std::nullopt;
+  return peer_commitment_;
 }
 
 std::optional<Card> JointDeal::CardAt(int position) const {

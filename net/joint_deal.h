@@ -41,6 +41,7 @@
 #include <deque>
 #include <optional>
 #include <set>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -105,12 +106,18 @@ enum class DealFault : std::uint8_t {
   WrongOpening,      // an opened card does not lie at the position it was sent for
   AnnouncedNotHeld,  // an announced card does not lie where its owner said
   HiddenNotHeld,     // a face-down card lay at no free position of its owner
+  NoReveal,          // a new hand came before the last one's secret (found by the guest)
 };
+// The number a fault travels as in "W" (its place in the list above).
+inline constexpr int kLastDealFault = static_cast<int>(DealFault::NoReveal);
 
 // Protocol errors end the connection as a broken peer; the rest are cheats.
 bool IsProtocolError(DealFault fault);
-// The reason, in the player's words (shown after "Trapaça detectada: a partida foi anulada").
-std::string_view FaultText(DealFault fault);
+// The reason, in the player's words, naming the side that cheated; the same on both screens
+// (shown after "Trapaça detectada: a partida foi anulada").
+std::string FaultText(DealFault fault, Side cheater);
+// A cheat's number from "W", or nothing for a number that names no cheat.
+std::optional<DealFault> CheatOfNumber(int number);
 
 class JointDeal {
  public:
@@ -135,6 +142,8 @@ class JointDeal {
 
   // What this side knows of the hand.
   [[nodiscard]] bool HasFinalList() const { return !final_.empty(); }
+  // The peer's list came (so it has a secret to reveal for this hand).
+  [[nodiscard]] bool PeerCommitted() const { return have_peer_commitment_; }
   [[nodiscard]] std::optional<Card> OwnCard(int slot) const;
   [[nodiscard]] std::optional<Card> Vira() const { return vira_; }
   // This side's three cards and (when turned) the vira are known.
@@ -148,18 +157,23 @@ class JointDeal {
   void TakeHidden(int slot);
 
   // Step 5.
-  [[nodiscard]] RevealKey Reveal() const { return RevealKey{secret_}; }
+  [[nodiscard]] RevealKey Reveal() const { return RevealKey{secret_, std::nullopt}; }
   // Runs every end-of-hand check once both lists are known; None when all pass.
   DealFault TakeReveal(const RevealKey& key);
   // The peer's secret has been revealed and every check passed.
   [[nodiscard]] bool Verified() const { return verified_; }
+  // The hand's name: the commitment the host's list carried (both sides know it once the host's
+  // list is out); nothing before.
+  [[nodiscard]] std::optional<DealBytes> HandId() const;
   // The card at each of the seven positions, known once verified (for tests and replays).
   [[nodiscard]] std::optional<Card> CardAt(int position) const;
 
-  // Test hooks: a side that does not shuffle (the other's shuffle alone must make the deal
-  // uniform), and the secret this side drew (to forge a cheat).
-  void set_shuffle(bool shuffle) { shuffle_ = shuffle; }
+  // The secret this side drew for the hand (revealed again for a hand cut off with a
+  // connection; tests forge cheats with it).
   [[nodiscard]] const DealBytes& secret() const { return secret_; }
+  // Test hook: a side that does not shuffle (the other's shuffle alone must make the deal
+  // uniform).
+  void set_shuffle(bool shuffle) { shuffle_ = shuffle; }
   [[nodiscard]] Side side() const { return side_; }
 
  private:

@@ -87,11 +87,21 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   hand_start_.reset();
   boxes_.clear();
   restarting_ = false;
+  // Version 3: a fresh deal per connection; the hand a resumed game lost is kept to check.
+  joint_ = false;
+  joint_deal_ = JointDeal(side, *deal_entropy_);
+  joint_open_ = false;
+  own_revealed_ = false;
+  peer_key_.reset();
+  deal_pending_ = false;
+  cheated_ = false;
+  old_deal_ = resume_ ? resume_->deal : std::nullopt;
+  old_revealed_ = false;
 }
 
 bool NetworkedHand::DealComplete() const {
   if (whole_game_) {
-    if (side_ == Side::Host) return hands_dealt_ > 0;
+    if (side_ == Side::Host && !joint_) return hands_dealt_ > 0;
     return table_.vira_dealt &&
            std::all_of(OwnCards().begin(), OwnCards().end(), [](const auto& c) { return c; });
   }
@@ -245,13 +255,14 @@ void NetworkedHand::OnName(const Name& m) {
   out_.SetOpponentName(opponent_name_);
   if (side_ == Side::Guest) {
     // The greeting goes right before the name, so the host knows it before it deals.
-    if (!classic_only_) out_.Send(Hello{kWholeGameVersion});
+    if (!classic_only_) out_.Send(Hello{max_version_});
     out_.Send(Name{own_name_});
     return;
   }
   opponent_named_ = true;
   if (greeted_) {
     whole_game_ = true;
+    if (joint_ && resume_ && resume_->opponent_name == opponent_name_) SendOldReveal();
     if (started_) BeginWholeGame();
     return;
   }
@@ -267,7 +278,11 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
   linked_ = false;
   if (whole_game_) {
     // A game in the middle can go on from the start of this hand on a new connection.
-    if (hand_start_) resume_ = hand_start_;
+    if (hand_start_) {
+      resume_ = hand_start_;
+      // A hand dealt jointly and not yet checked is checked when the game goes on.
+      if (joint_ && joint_open_) resume_->deal = joint_deal_;
+    }
     if (truco_asked_ || eleven_asked_ || continue_asked_) out_.CancelAsk();
     truco_asked_ = eleven_asked_ = continue_asked_ = false;
     table_.pending_stake = 0;

@@ -33,6 +33,8 @@ constexpr char kKindDealList = 'L';
 constexpr char kKindUnlock = 'Q';
 constexpr char kKindAnnounce = 'Y';
 constexpr char kKindReveal = 'X';
+constexpr char kKindCheat = 'W';
+constexpr int kMaxCheatReason = 99;
 constexpr char kDealSeparator = ',';
 constexpr int kMaxDealPosition = 7;
 constexpr char kTie = 'E';
@@ -240,7 +242,14 @@ struct Encoder {
   std::string operator()(const Announce& m) const {
     return CardText(kKindAnnounce, m.card, Digit(m.position));
   }
-  std::string operator()(const RevealKey& m) const { return kKindReveal + DealText(m.scalar); }
+  std::string operator()(const RevealKey& m) const {
+    std::string text = kKindReveal + DealText(m.scalar);
+    if (m.interrupted) text += kDealSeparator + DealText(*m.interrupted);
+    return text;
+  }
+  std::string operator()(const CheatFound& m) const {
+    return kKindCheat + std::to_string(std::clamp(m.reason, 1, kMaxCheatReason));
+  }
 };
 
 // "L" body: commitment, then 1..kMaxDealPoints points, each after a comma.
@@ -308,9 +317,22 @@ std::optional<Message> DecodeEitherWay(char kind, std::string_view body) {
       if (!position) return std::nullopt;
       return Announce{*position, form->card};
     }
-    case kKindReveal:
-      if (auto scalar = DealFromText(body)) return RevealKey{*scalar};
-      return std::nullopt;
+    case kKindReveal: {
+      const auto scalar = DealFromText(body.substr(0, kDealTextChars));
+      if (!scalar) return std::nullopt;
+      if (body.size() == kDealTextChars) return RevealKey{*scalar, std::nullopt};
+      if (body.size() != 2 * kDealTextChars + 1 || body[kDealTextChars] != kDealSeparator) {
+        return std::nullopt;
+      }
+      const auto hand = DealFromText(body.substr(kDealTextChars + 1));
+      if (!hand) return std::nullopt;
+      return RevealKey{*scalar, hand};
+    }
+    case kKindCheat: {
+      const auto n = ParseNumber(body);
+      if (!n || *n < 1 || *n > kMaxCheatReason) return std::nullopt;
+      return CheatFound{*n};
+    }
     default:
       return std::nullopt;
   }

@@ -17,12 +17,14 @@
 //   manilhas. A receiver that does not know "B" ignores it, as it ignores every unknown kind.
 // - The whole-game messages (kinds "H", "G", "D", "E", "R", "T", "K", "F", "U", "O", "Z") are
 //   ours too; a classic peer ignores them as unknown kinds. docs/protocol.md lists every message.
-// - The joint deal's messages (version 3: kinds "L", "Q", "Y", "X") carry 32-byte group elements
+// - The joint deal's messages (version 3: kinds "L", "Q", "Y", "X", "W") carry 32-byte group
+// elements
 //   and secrets as base64url without padding (43 characters each). A deck's list, the longest
 //   line, is 1 + 41 * 44 - 1 = 1804 bytes for 40 cards: well within kMaxLineBytes. The codec
 //   checks only the form (exact length, alphabet, canonical last character); whether 32 bytes
 //   are a group element is the deal's business (net/joint_deal.h).
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -234,16 +236,26 @@ struct Announce {
   friend bool operator==(const Announce&, const Announce&) = default;
 };
 
-// "X" + secret, either way: the sender's secret scalar of the hand that just ended.
+// "X" + secret, either way: the sender's secret scalar of the hand that just ended or was
+// dropped. "X" + secret + "," + hand: the secret of a hand cut off with the last connection,
+// the hand named by the commitment the host's list carried.
 struct RevealKey {
   DealBytes scalar{};
+  std::optional<DealBytes> interrupted;
   friend bool operator==(const RevealKey&, const RevealKey&) = default;
+};
+
+// "W" + reason number, either way: the sender caught the receiver cheating in the deal; the game
+// is void on both sides and the sender closes the connection. Numbers: net/joint_deal.h.
+struct CheatFound {
+  int reason = 1;
+  friend bool operator==(const CheatFound&, const CheatFound&) = default;
 };
 
 using Message = std::variant<Name, StartDeal, AskGuestCard, AskHostCard, AskVira, GuestCard,
                              HostCard, Vira, DeckType, Turn, Play, Chat, Hello, Settings, NewHand,
                              HiddenPlay, TrickTaken, Call, Accept, Run, ElevenChoice, HandClosed,
-                             Restart, DealList, Unlock, Announce, RevealKey>;
+                             Restart, DealList, Unlock, Announce, RevealKey, CheatFound>;
 
 // The message's text, without the line feed. Text fields get CR and LF turned into blanks, and a
 // chat line is cut (on a UTF-8 character boundary) so the whole text stays within kMaxLineBytes.

@@ -46,6 +46,9 @@ class RecordingOutput final : public net::HandOutput {
 struct NetSide {
   NetSide(net::Side which, std::string own_name) : side(which), name(std::move(own_name)) {
     game.set_networked_play(&hand);
+    // Scenarios stack the host's draws: the whole game of version 2, where the host deals.
+    // Tests of the joint deal raise it (set_max_version).
+    hand.set_max_version(net::kWholeGameVersion);
     // Every start says "Em rede" and confirms a restart.
     for (int i = 0; i < 8; ++i) {
       screen.kinds.push_back({true, GameKind::EmRede, name});

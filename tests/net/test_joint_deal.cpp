@@ -63,16 +63,23 @@ TEST(JointDealCodec, EveryMessageRoundTripsForBothReaders) {
     for (auto& p : list.points) p = Random32(rng);
     const Card card = deck[rng() % deck.size()];
     const int position = 1 + static_cast<int>(rng() % kDealPositions);
-    const std::vector<Message> messages = {list, Unlock{position, Random32(rng)},
-                                           Announce{position, card}, RevealKey{Random32(rng)},
-                                           Hello{kJointDealVersion}};
+    const std::vector<Message> messages = {list,
+                                           Unlock{position, Random32(rng)},
+                                           Announce{position, card},
+                                           RevealKey{Random32(rng), std::nullopt},
+                                           RevealKey{Random32(rng), Random32(rng)},
+                                           Hello{kJointDealVersion},
+                                           CheatFound{1 + static_cast<int>(rng() % 99)}};
     for (const Message& m : messages) {
       const std::string line = Encode(m);
       ASSERT_LE(line.size(), kMaxLineBytes);
       EXPECT_EQ(Decode(line, Side::Host), m) << line;
       EXPECT_EQ(Decode(line, Side::Guest), m) << line;
       // Any byte cut off or added breaks the fixed-width fields.
-      if (std::holds_alternative<Announce>(m) || std::holds_alternative<Hello>(m)) continue;
+      if (std::holds_alternative<Announce>(m) || std::holds_alternative<Hello>(m) ||
+          std::holds_alternative<CheatFound>(m)) {
+        continue;
+      }
       EXPECT_FALSE(Decode(line.substr(0, line.size() - 1), Side::Guest)) << line;
       EXPECT_FALSE(Decode(line + "A", Side::Host)) << line;
     }
@@ -376,10 +383,11 @@ TEST(JointDealCheats, EachCheatIsCaughtByTheHonestSideWithItsReason) {
                    << "cheat " << static_cast<int>(c.cheat) << " by "
                    << (c.cheater == Side::Host ? "host" : "guest") << ", table seed " << seed);
       EXPECT_EQ(o.detector, JointTable::Other(c.cheater));
-      EXPECT_EQ(o.fault, c.fault) << FaultText(o.fault);
+      EXPECT_EQ(o.fault, c.fault) << FaultText(o.fault, c.cheater);
       EXPECT_EQ(o.at_once, c.at_once);
       EXPECT_EQ(IsProtocolError(o.fault), c.cheat == Cheat::InvalidPoint);
-      EXPECT_FALSE(FaultText(o.fault).empty());
+      EXPECT_EQ(CheatOfNumber(static_cast<int>(o.fault)),
+                IsProtocolError(o.fault) ? std::nullopt : std::optional(o.fault));
     }
   }
 }
