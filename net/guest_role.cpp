@@ -45,6 +45,7 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
     joint_open_ = true;
     own_revealed_ = false;
     peer_key_.reset();
+    games_at_deal_ = games_;
   }
 }
 

@@ -227,6 +227,7 @@ void JointDeal::NewHand(char deck_type, bool vira_turned) {
   hidden_ = {};
   plays_ = {};
   card_at_ = {};
+  sent_ = {};
   verified_ = false;
   earlier_.emplace_back();
   if (earlier_.size() > kRememberedHands) {
@@ -311,13 +312,14 @@ bool JointDeal::PeerPosition(int position) const {
   return position >= DealPosition(Peer(), 1) && position <= DealPosition(Peer(), 3);
 }
 
-std::vector<Unlock> JointDeal::Openings() const {
+std::vector<Unlock> JointDeal::Openings() {
   std::vector<Unlock> out;
   if (final_.size() < static_cast<std::size_t>(kDealPositions)) return out;
   for (int position = 1; position <= kDealPositions; ++position) {
     if (!PeerPosition(position) && !(position == kViraPosition && vira_turned_)) continue;
     const auto point = Mul(inverse_, final_[static_cast<std::size_t>(position - 1)]);
     out.push_back(Unlock{position, point.value_or(DealBytes{})});
+    sent_[static_cast<std::size_t>(position)] = out.back().point;
   }
   return out;
 }
@@ -464,7 +466,12 @@ DealFault JointDeal::CheckEnd(const DealBytes& peer_secret) {
   }
   for (int p = 1; p <= kDealPositions; ++p) {
     const auto i = static_cast<std::size_t>(p);
-    if (announced_[i] && announced_[i] != card_at_[i]) return DealFault::AnnouncedNotHeld;
+    if (announced_[i]) {
+      // The owner found its card by removing its own layer from what this side sent.
+      const bool given = sent_[i] ? Mul(peer_secret, CardPoint(*announced_[i])) == sent_[i]
+                                  : announced_[i] == card_at_[i];
+      if (!given) return DealFault::AnnouncedNotHeld;
+    }
     if (hidden_[i] && plays_[i] != 1) return DealFault::HiddenNotHeld;
   }
   return DealFault::None;

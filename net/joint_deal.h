@@ -27,8 +27,9 @@
 //   announced card is not one this side holds or sees, nor announced before.
 // - At the end: the secret is the one committed to; the peer's list is a permutation of the
 //   encrypted deck (the host's: of a times the deck; the guest's: of b times the host's list);
-//   every opening lies at the position it was sent for; every announced card lies where its
-//   owner said; every face-down card lay at a position of its owner that was not played twice.
+//   every opening lies at the position it was sent for; every announced card is the one this
+//   side's opening gave its owner; every face-down card lay at a position of its owner that was
+//   not played twice.
 // A failed check names its fault; the hand's owner ends the game on it.
 //
 // Choices:
@@ -137,7 +138,7 @@ class JointDeal {
 
   // Step 3: what this side owes the other once the final list is known (the other's three
   // positions, then the vira when turned).
-  std::vector<Unlock> Openings() const;
+  std::vector<Unlock> Openings();
   DealFault TakeOpening(const Unlock& opening);
 
   // What this side knows of the hand.
@@ -210,6 +211,9 @@ class JointDeal {
   std::array<std::optional<Card>, kDealPositions + 1> announced_{};
   std::array<bool, kDealPositions + 1> hidden_{};
   std::array<int, kDealPositions + 1> plays_{};  // plays of the peer per position
+  // What this side sent the peer for its positions: an announced card is checked against it, so
+  // an owner is never blamed for a card it was given wrongly.
+  std::array<std::optional<DealBytes>, kDealPositions + 1> sent_{};
   std::array<std::optional<Card>, kDealPositions + 1> card_at_{};
   bool verified_ = false;
   // Points of the lists of this hand and the earlier ones (a bounded number of hands), by hand

@@ -27,6 +27,7 @@ void NetworkedHand::StartJointHand() {
   joint_open_ = true;
   own_revealed_ = false;
   peer_key_.reset();
+  games_at_deal_ = games_;
   out_.Send(Settings{table_.deck, table_.mode, table_.eleven_mode});
   out_.Send(NewHand{lead == 'S' ? Side::Host : Side::Guest, points_[0], points_[1], games_[0],
                     games_[1]});
@@ -124,15 +125,32 @@ void NetworkedHand::TryVerify() {
       DealFaultFound(fault);
       return;
     }
+    ++hands_checked_;
   }
   joint_open_ = false;
-  if (side_ != Side::Host) return;
+  if (side_ != Side::Host) {
+    if (closed_pending_) {
+      closed_pending_ = false;
+      out_.Send(HandClosed{});
+    }
+    return;
+  }
   if (deal_pending_) {
     deal_pending_ = false;
     DealWhole();
   } else {
     MaybeDealNext();
   }
+}
+
+// The host deals the next hand on "O": it goes only once this side has checked the hand, so a
+// cheat it finds always comes before the next deal.
+void NetworkedHand::SendHandClosed() {
+  if (joint_ && joint_open_) {
+    closed_pending_ = true;
+    return;
+  }
+  out_.Send(HandClosed{});
 }
 
 void NetworkedHand::SendOldReveal() {
@@ -142,6 +160,7 @@ void NetworkedHand::SendOldReveal() {
 }
 
 void NetworkedHand::DealFaultFound(DealFault fault) {
+  if (!checks_peer_) return;
   const Side cheater = PeerOf(side_);
   if (IsProtocolError(fault)) {
     // A broken peer, not a caught one: the connection goes as for a broken line, for good.
@@ -157,11 +176,13 @@ void NetworkedHand::DealFaultFound(DealFault fault) {
   EndByCheat(fault, cheater);
 }
 
-// The game is void: no points, no resume; the games finished before stay counted.
+// The game is void: no points, no resume, and a game the cheated hand ended is not counted; the
+// games finished before stay counted.
 void NetworkedHand::EndByCheat(DealFault fault, Side cheater) {
   if (cheated_) return;
   cheated_ = true;
   points_ = {};
+  games_ = games_at_deal_;
   hand_start_.reset();
   old_deal_.reset();
   joint_open_ = false;

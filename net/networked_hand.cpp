@@ -95,6 +95,9 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   peer_key_.reset();
   deal_pending_ = false;
   cheated_ = false;
+  hands_checked_ = 0;
+  closed_pending_ = false;
+  games_at_deal_ = {};
   old_deal_ = resume_ ? resume_->deal : std::nullopt;
   old_revealed_ = false;
 }

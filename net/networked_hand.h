@@ -246,11 +246,18 @@ class NetworkedHand final : public NetworkedPlay {
   void set_deal_entropy(DealEntropy* entropy) {
     deal_entropy_ = entropy != nullptr ? entropy : &own_entropy_;
   }
+  // Test hook: a side that never acts on a failed check (tests forge a cheater's messages on the
+  // way out of an honest side, whose own checks would then see its forgery).
+  void set_checks_peer(bool checks) { checks_peer_ = checks; }
   // Both sides greeted with version 3: the deck is dealt jointly.
   [[nodiscard]] bool joint() const { return joint_; }
   [[nodiscard]] const JointDeal& joint_deal() const { return joint_deal_; }
   // The game was voided by a cheat the joint deal caught (on either side).
   [[nodiscard]] bool cheat_found() const { return cheated_; }
+  // Hands of this connection whose every deal message passed the checks of the peer's secret,
+  // and whether the hand a resumed game lost passed them too.
+  [[nodiscard]] int hands_checked() const { return hands_checked_; }
+  [[nodiscard]] bool interrupted_hand_checked() const { return old_deal_ && old_deal_->Verified(); }
   // The whole table as this side knows it (the host's: all of it).
   [[nodiscard]] const HandState& table() const { return table_; }
 
@@ -414,6 +421,8 @@ class NetworkedHand final : public NetworkedPlay {
   void RevealOwn();
   void TryVerify();
   void SendOldReveal();
+  // Guest: "O", once the hand's deal has passed its checks (at once without a joint deal).
+  void SendHandClosed();
   void DealFaultFound(DealFault fault);
   void EndByCheat(DealFault fault, Side cheater);
   void Flush();
@@ -492,6 +501,10 @@ class NetworkedHand final : public NetworkedPlay {
   std::optional<RevealKey> peer_key_;
   bool deal_pending_ = false;  // host: the next deal waits for the guest's secret to pass
   bool cheated_ = false;
+  bool checks_peer_ = true;
+  bool closed_pending_ = false;         // guest: "O" waits for the host's secret to pass
+  std::array<int, 2> games_at_deal_{};  // the tally when the hand now dealt began
+  int hands_checked_ = 0;
   // The interrupted hand's deal of a resumed game, checked before the new connection's first hand.
   std::optional<JointDeal> old_deal_;
   bool old_revealed_ = false;

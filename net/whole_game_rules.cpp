@@ -227,7 +227,7 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
             ApplyRestart();
             restarting_ = false;
             RevealOwn();
-            out_.Send(HandClosed{});
+            SendHandClosed();
           }
         }
         // Every classic deal message, request and turn is void in the whole game: the host never
@@ -488,7 +488,7 @@ void NetworkedHand::HandBoxesClosed() {
   if (!finished_ || own_closed_) return;
   own_closed_ = true;
   if (side_ == Side::Guest) {
-    out_.Send(HandClosed{});
+    SendHandClosed();
   } else {
     MaybeDealNext();
   }

@@ -30,8 +30,13 @@ class RecordingOutput final : public net::HandOutput {
     questions.emplace_back(question, text);
   }
   void CancelAsk() override { ++cancels; }
+  void CloseLink() override {
+    ++closes;
+    if (close) close();
+  }
 
   std::function<bool(const net::Message&)> send;
+  std::function<void()> close;    // the hand closed the connection itself
   std::vector<std::string> sent;  // every message handed to Send, as its wire text
   std::string panel;
   std::string opponent;
@@ -41,6 +46,7 @@ class RecordingOutput final : public net::HandOutput {
   std::vector<TrucoDialogRequest> truco_asks;
   std::vector<std::pair<net::Question, std::string>> questions;
   int cancels = 0;
+  int closes = 0;
 };
 
 struct NetSide {
