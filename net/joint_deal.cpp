@@ -218,6 +218,7 @@ void JointDeal::NewHand(char deck_type, bool vira_turned) {
   have_peer_commitment_ = false;
   first_.clear();
   first_cards_.clear();
+  blinded_.clear();
   final_.clear();
   final_from_.clear();
   own_ = {};
@@ -274,8 +275,20 @@ DealFault JointDeal::TakeList(const DealList& list) {
   const bool expected = side_ == Side::Guest ? first_.empty() : !first_.empty() && final_.empty();
   if (!expected) return DealFault::None;  // out of step: ignored
   if (list.points.size() != deck_.size()) return DealFault::WrongLength;
-  for (const DealBytes& p : list.points) {
-    if (!ValidPoint(p)) return DealFault::InvalidPoint;
+  if (side_ == Side::Guest) {
+    // The guest's layer goes on at once: multiplying decodes each point, which is its check.
+    secret_ = entropy_->Scalar();
+    crypto_core_ristretto255_scalar_invert(Data(inverse_), secret_.data());
+    blinded_.clear();
+    for (const DealBytes& p : list.points) {
+      const auto q = Mul(secret_, p);
+      if (!q) return DealFault::InvalidPoint;
+      blinded_.push_back(*q);
+    }
+  } else {
+    for (const DealBytes& p : list.points) {
+      if (!ValidPoint(p)) return DealFault::InvalidPoint;
+    }
   }
   for (const DealBytes& p : list.points) {
     if (SeenEarlier(p)) return DealFault::ReplayedList;
@@ -293,13 +306,9 @@ DealFault JointDeal::TakeList(const DealList& list) {
 }
 
 DealList JointDeal::GuestList() {
-  secret_ = entropy_->Scalar();
-  crypto_core_ristretto255_scalar_invert(Data(inverse_), secret_.data());
   final_from_ = Permutation(first_.size());
   final_.clear();
-  for (std::uint32_t from : final_from_) {
-    final_.push_back(Mul(secret_, first_[from]).value_or(DealBytes{}));
-  }
+  for (std::uint32_t from : final_from_) final_.push_back(blinded_[from]);
   Remember(final_);
   return DealList{Commit(secret_), final_};
 }
@@ -330,7 +339,7 @@ DealFault JointDeal::TakeOpening(const Unlock& opening) {
   if (!HasFinalList() || !mine) return DealFault::None;
   auto& kept = openings_[static_cast<std::size_t>(p)];
   if (kept) return DealFault::None;  // the first opening counts
-  if (!ValidPoint(opening.point)) return DealFault::InvalidPoint;
+  // Multiplying decodes the point: an invalid one fails here.
   const auto point = Mul(inverse_, opening.point);
   if (!point) return DealFault::InvalidPoint;
   const auto found = std::find_if(deck_.begin(), deck_.end(),

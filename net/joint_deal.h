@@ -204,6 +204,7 @@ class JointDeal {
   // The final list; the guest also keeps which entry of the first list each came from.
   std::vector<DealBytes> final_;
   std::vector<std::uint32_t> final_from_;  // guest only
+  std::vector<DealBytes> blinded_;         // guest: b times the host's list, in its order
   std::array<std::optional<Card>, 3> own_{};
   std::optional<Card> vira_;
   // Received from the peer, by position 1..7.
