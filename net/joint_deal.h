@@ -109,7 +109,7 @@ enum class DealFault : std::uint8_t {
   HiddenNotHeld,     // a face-down card lay at no free position of its owner
   NoReveal,          // a new hand came before the last one's secret (found by the guest)
 };
-// The number a fault travels as in "W" (its place in the list above).
+// The number a fault travels as in "S" (its place in the list above).
 inline constexpr int kLastDealFault = static_cast<int>(DealFault::NoReveal);
 
 // Protocol errors end the connection as a broken peer; the rest are cheats.
@@ -117,7 +117,7 @@ bool IsProtocolError(DealFault fault);
 // The reason, in the player's words, naming the side that cheated; the same on both screens
 // (shown after "Trapaça detectada: a partida foi anulada").
 std::string FaultText(DealFault fault, Side cheater);
-// A cheat's number from "W", or nothing for a number that names no cheat.
+// A cheat's number from "S", or nothing for a number that names no cheat.
 std::optional<DealFault> CheatOfNumber(int number);
 
 class JointDeal {

@@ -33,7 +33,7 @@
 //   the guest's secret has passed; a guest that gets a new hand before the host's secret has come
 //   takes it as a cheat.
 // - A failed check ends the game on both screens: "Trapaça detectada: a partida foi anulada" and
-//   the reason; the finder sends "W" with the reason and closes the connection. The game's points
+//   the reason; the finder sends "S" with the reason and closes the connection. The game's points
 //   go (the tally of games finished before stays) and nothing can resume it. A point that is no
 //   group element is a protocol error instead: the connection closes as for a broken line.
 // - A game cut off keeps the interrupted hand's deal: when the same opponent comes back, both

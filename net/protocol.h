@@ -17,7 +17,7 @@
 //   manilhas. A receiver that does not know "B" ignores it, as it ignores every unknown kind.
 // - The whole-game messages (kinds "H", "G", "D", "E", "R", "T", "K", "F", "U", "O", "Z") are
 //   ours too; a classic peer ignores them as unknown kinds. docs/protocol.md lists every message.
-// - The joint deal's messages (version 3: kinds "L", "Q", "Y", "X", "W") carry 32-byte group
+// - The joint deal's messages (version 3: kinds "L", "Q", "Y", "X", "S") carry 32-byte group
 // elements
 //   and secrets as base64url without padding (43 characters each). A deck's list, the longest
 //   line, is 1 + 41 * 44 - 1 = 1804 bytes for 40 cards: well within kMaxLineBytes. The codec
@@ -245,7 +245,7 @@ struct RevealKey {
   friend bool operator==(const RevealKey&, const RevealKey&) = default;
 };
 
-// "W" + reason number, either way: the sender caught the receiver cheating in the deal; the game
+// "S" + reason number, either way: the sender caught the receiver cheating in the deal; the game
 // is void on both sides and the sender closes the connection. Numbers: net/joint_deal.h.
 struct CheatFound {
   int reason = 1;

@@ -82,7 +82,7 @@ class JointMatch {
       // Stray lines of every version; none is a deal message a side could be blamed for.
       static const std::vector<std::string> kLines = {"J11", "T6",    "K3",   "U1",   "R1S",   "PC",
                                                       "A4",  "V1311", "I411", "X",    "Q1",    "L",
-                                                      "Yx",  "W",     "H9",   "G210", "Mchat", "D"};
+                                                      "Yx",  "S",     "H9",   "G210", "Mchat", "D"};
       d.Inject(side, kLines[static_cast<std::size_t>(Pick(static_cast<int>(kLines.size())))]);
     }
     if (restarts && Chance(300)) {
