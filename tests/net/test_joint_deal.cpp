@@ -31,9 +31,9 @@ constexpr int kCheatSeeds = 8;
 #if defined(TRUCO_JOINT_SOAK)
 constexpr int kDistributionDeals = 20000;
 #elif defined(TRUCO_SANITIZED)
-constexpr int kDistributionDeals = 600;
+constexpr int kDistributionDeals = 400;
 #else
-constexpr int kDistributionDeals = 1000;
+constexpr int kDistributionDeals = 600;
 #endif
 
 DealBytes Random32(std::mt19937_64& rng) {
