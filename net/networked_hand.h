@@ -4,6 +4,12 @@
 // Plain C++ over the engine's Game: the sockets and windows sit behind HandOutput, so two sides
 // can be wired to each other in memory.
 //
+// Where things are: the hand's whole state is one value (HandState, net/hand_state.h); the whole
+// game's rules, the same on both sides, are in whole_game_rules.cpp; what only the host does
+// (deal, judge, offer to go on) in host_role.cpp, what only the guest does in guest_role.cpp; the
+// classic hand in classic_hand.cpp; the table a side shows in networked_table.cpp. The deal is one
+// replaceable step (Dealer, net/dealer.h). The path to the peer is whatever HandOutput::Send uses.
+//
 // Two ways to play, told apart by a greeting ("H2") that the guest sends right before its name
 // and the host answers:
 // - Whole game (both sides greeted): hand after hand to 12 points and game after game over one
@@ -66,6 +72,8 @@
 #include "engine/game.h"
 #include "engine/rules.h"
 #include "engine/screen.h"
+#include "net/dealer.h"
+#include "net/hand_state.h"
 #include "net/protocol.h"
 
 namespace truco::net {
@@ -142,7 +150,7 @@ std::string ClipUtf8(const std::string& text, std::size_t max_chars);
 class NetworkedHand final : public NetworkedPlay {
  public:
   // Who took a trick, from this side's point of view.
-  enum class Outcome : std::uint8_t { None, Own, Opponent, Tie };
+  using Outcome = net::Outcome;
 
   NetworkedHand(Game& game, RandomSource& random, HandOutput& out);
 
@@ -194,6 +202,13 @@ class NetworkedHand final : public NetworkedPlay {
   // Host, before the guest's name arrives: go on from this state with the returning opponent.
   void SetResumeState(ResumeState state) { resume_ = std::move(state); }
 
+  // The step that deals a whole game's hand (host). `dealer` must outlive this hand; nullptr
+  // goes back to the host's own draw.
+  void set_dealer(Dealer* dealer) { dealer_ = dealer != nullptr ? dealer : &host_draw_; }
+  [[nodiscard]] Dealer& dealer() { return *dealer_; }
+  // The whole table as this side knows it (the host's: all of it).
+  [[nodiscard]] const HandState& table() const { return table_; }
+
   // Plays as a peer that knows only the classic messages (for tests of the fallback).
   void set_classic_only(bool classic) { classic_only_ = classic; }
 
@@ -212,37 +227,41 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] const std::string& opponent_name() const { return opponent_name_; }
   // 'C' the guest plays, 'S' the host plays, ' ' nobody (a trick waits for its judgement, or
   // the hand is over).
-  [[nodiscard]] char turn() const { return turn_; }
+  [[nodiscard]] char turn() const { return table_.turn; }
   [[nodiscard]] bool may_play() const { return may_play_; }
-  [[nodiscard]] Outcome outcome(int trick) const { return outcome_[Index(trick)]; }
-  [[nodiscard]] bool HandOver() const { return outcome_[3] != Outcome::None; }
+  [[nodiscard]] Outcome outcome(int trick) const { return table_.outcome[Index(trick)]; }
+  [[nodiscard]] bool HandOver() const { return table_.outcome[3] != Outcome::None; }
   // Host: the strength of the host's / guest's card in trick t, -1 while not played.
   [[nodiscard]] int trick_strength(int trick, Side whose) const;
-  [[nodiscard]] std::optional<Card> own_card(int slot) const { return own_[Index(slot - 1)]; }
-  [[nodiscard]] std::optional<Card> opponent_card(int slot) const { return opp_[Index(slot - 1)]; }
-  [[nodiscard]] std::optional<Card> vira() const { return vira_; }
-  [[nodiscard]] ManilhaMode manilha_mode() const { return mode_; }
-  [[nodiscard]] char deck_type() const { return deck_; }
-  [[nodiscard]] const ManilhaValues& manilhas() const { return manilhas_; }
+  [[nodiscard]] std::optional<Card> own_card(int slot) const {
+    return table_.cards[SideIndex(side_)][Index(slot - 1)];
+  }
+  [[nodiscard]] std::optional<Card> opponent_card(int slot) const {
+    return table_.cards[1 - SideIndex(side_)][Index(slot - 1)];
+  }
+  [[nodiscard]] std::optional<Card> vira() const { return table_.vira; }
+  [[nodiscard]] ManilhaMode manilha_mode() const { return table_.mode; }
+  [[nodiscard]] char deck_type() const { return table_.deck; }
+  [[nodiscard]] const ManilhaValues& manilhas() const { return table_.manilhas; }
 
   // Whole game: both sides greeted each other.
   [[nodiscard]] bool whole_game() const { return whole_game_; }
   // Points and the connection's tally of games, by side.
   [[nodiscard]] int points(Side whose) const { return points_[SideIndex(whose)]; }
   [[nodiscard]] int games(Side whose) const { return games_[SideIndex(whose)]; }
-  [[nodiscard]] int stake() const { return stake_; }
+  [[nodiscard]] int stake() const { return table_.stake; }
   // The call that waits for an answer (its stake, 0 when none) and who made it.
-  [[nodiscard]] int pending_call() const { return pending_stake_; }
-  [[nodiscard]] char caller() const { return caller_; }
+  [[nodiscard]] int pending_call() const { return table_.pending_stake; }
+  [[nodiscard]] char caller() const { return table_.caller; }
   // 'S' or 'C': the side that may act now (play, call, run, answer, decide the hand of eleven);
   // ' ' nobody (a trick waits for its result, a hand for its deal).
   [[nodiscard]] char actor() const;
   // Whose letter accepted the last call (' ' none): only that side may call the next rung.
-  [[nodiscard]] char raise_right() const { return raise_right_; }
+  [[nodiscard]] char raise_right() const { return table_.raise_right; }
   // The hand of eleven: ' ' none, 'S' / 'C' that side is at 11 (deciding until eleven_decided),
   // 'B' both at 11.
-  [[nodiscard]] char eleven() const { return eleven_; }
-  [[nodiscard]] bool eleven_decided() const { return eleven_decided_; }
+  [[nodiscard]] char eleven() const { return table_.eleven; }
+  [[nodiscard]] bool eleven_decided() const { return table_.eleven_decided; }
   // Whether the card played into trick t by `whose` went face down.
   [[nodiscard]] bool hidden(int trick, Side whose) const;
   // Hands dealt on this connection (whole game).
@@ -255,6 +274,21 @@ class NetworkedHand final : public NetworkedPlay {
  private:
   static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
   static std::size_t SideIndex(Side s) { return s == Side::Host ? 0 : 1; }
+  // This side's and the other's part of the table.
+  [[nodiscard]] std::size_t OwnSeat() const { return SideIndex(side_); }
+  [[nodiscard]] std::size_t OppSeat() const { return 1 - SideIndex(side_); }
+  auto& OwnCards() { return table_.cards[OwnSeat()]; }
+  auto& OppCards() { return table_.cards[OppSeat()]; }
+  [[nodiscard]] const auto& OwnCards() const { return table_.cards[OwnSeat()]; }
+  [[nodiscard]] const auto& OppCards() const { return table_.cards[OppSeat()]; }
+  auto& OwnSlots() { return table_.slot[OwnSeat()]; }
+  auto& OppSlots() { return table_.slot[OppSeat()]; }
+  [[nodiscard]] const auto& OwnSlots() const { return table_.slot[OwnSeat()]; }
+  [[nodiscard]] const auto& OppSlots() const { return table_.slot[OppSeat()]; }
+  auto& OwnHidden() { return table_.hidden[OwnSeat()]; }
+  auto& OppHidden() { return table_.hidden[OppSeat()]; }
+  [[nodiscard]] const auto& OwnHidden() const { return table_.hidden[OwnSeat()]; }
+  [[nodiscard]] const auto& OppHidden() const { return table_.hidden[OppSeat()]; }
   [[nodiscard]] char OwnLetter() const { return side_ == Side::Host ? 'S' : 'C'; }
   [[nodiscard]] char OpponentLetter() const { return side_ == Side::Host ? 'C' : 'S'; }
   [[nodiscard]] bool Active() const { return started_ && game_.Online(); }
@@ -307,6 +341,7 @@ class NetworkedHand final : public NetworkedPlay {
   void ClearHand();
   void BeginWholeGame();
   void DealWhole();
+  void StartDealtHand(const DealtCards& cards);
   void StartEleven();
   void ApplyEleven(char letter, bool plays);
   bool ReceiveWhole(const Message& message);
@@ -337,6 +372,7 @@ class NetworkedHand final : public NetworkedPlay {
   Game& game_;
   RandomSource& random_;
   HandOutput& out_;
+  UsedCards used_;
 
   Side side_ = Side::Host;
   std::string own_name_;
@@ -346,27 +382,19 @@ class NetworkedHand final : public NetworkedPlay {
   std::string lost_text_;
   bool lost_told_ = false;
 
+  // The deal of the whole game: the host's own draw unless another dealer is set.
+  HostDraw host_draw_{random_, used_};
+  Dealer* dealer_ = &host_draw_;
+
+  // The hand on the table: the state both the classic hand and the whole game play on.
+  HandState table_;
+
   // The deal.
   bool opponent_named_ = false;
   bool deal_started_ = false;
   int asked_ = 0;                // guest: the card last asked for (1..7), 8 when all came
   std::array<bool, 8> dealt_{};  // host: cards 1..7 drawn
-  UsedCards used_;
-  char deck_ = kBaralhoLimpo;
-  ManilhaMode mode_ = ManilhaMode::Nova;
-  ManilhaValues manilhas_{};
-  std::array<std::optional<Card>, 3> own_{};
-  std::array<std::optional<Card>, 3> opp_{};
-  std::optional<Card> vira_;
-  bool vira_dealt_ = false;
 
-  // The tricks: the slot (0..2) each side played into trick 1..3, -1 while not played.
-  std::array<int, 4> own_slot_{-1, -1, -1, -1};
-  std::array<int, 4> opp_slot_{-1, -1, -1, -1};
-  std::array<char, 4> leader_{};  // 'S' or 'C'
-  std::array<Outcome, 4> outcome_{};
-
-  char turn_ = ' ';
   bool may_play_ = false;
   bool awaiting_turn_ = true;  // guest: the next "P" is expected
   std::string panel_;
@@ -379,18 +407,7 @@ class NetworkedHand final : public NetworkedPlay {
   std::array<int, 2> points_{};
   std::array<int, 2> games_{};
   std::array<int, 2> base_games_{};  // the run's tally before this connection
-  int stake_ = 1;
-  int pending_stake_ = 0;
-  char caller_ = ' ';
-  char turn_before_call_ = ' ';
-  char raise_right_ = ' ';
-  char eleven_ = ' ';
-  bool eleven_decided_ = false;
-  bool eleven_dark_ = false;
-  int eleven_mode_ = 0;
-  std::array<bool, 4> own_hidden_{};
-  std::array<bool, 4> opp_hidden_{};
-  bool dealt_hand_ = false;  // a whole-game hand has been dealt on this connection
+  bool dealt_hand_ = false;          // a whole-game hand has been dealt on this connection
   bool finished_ = false;
   bool own_closed_ = true;   // this side's last box of the hand is closed
   bool peer_closed_ = true;  // host: the guest's "O" came

@@ -8,8 +8,8 @@
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
 #include "ui/formtruco.h"
-#include "ui/windowscreen.h"
 #include "ui/messageboxes.h"
+#include "ui/windowscreen.h"
 
 namespace truco::net {
 namespace {
@@ -28,11 +28,6 @@ NetworkPlay::NetworkPlay(Game& game, RandomSource& random, TFormMain& main_windo
       hand_(game, random, *this) {
   game.set_networked_play(&hand_);
   escolha.SetConnector([this](const ConnectRequest& request) { return Open(request); });
-  connect(&connection_, &Connection::messageReceived, this,
-          [this](const Message& message) { hand_.Receive(message); });
-  connect(&connection_, &Connection::disconnected, this, [this] { OnLost(kTextConnectionLost); });
-  connect(&connection_, &Connection::protocolError, this,
-          [this](const QString& text) { OnLost(text.toStdString()); });
   connect(&main_, &TFormMain::startHandled, this, [this] { AfterStart(); });
   resume_timer_.setSingleShot(true);
   resume_timer_.setInterval(kResumeWindowMs);
@@ -40,13 +35,7 @@ NetworkPlay::NetworkPlay(Game& game, RandomSource& random, TFormMain& main_windo
   connect(&resume_timer_, &QTimer::timeout, this, [this] { hand_.DropResume(); });
   connect(&main_, &TFormMain::chatLineEntered, this,
           [this](const QString& line) { hand_.SendChat(line.toStdString()); });
-  connect(&connection_, &Connection::peerSilent, this, [this] { AskAboutSilence(); });
-  // Whatever the peer says answers the question about its silence.
-  connect(&connection_, &Connection::messageReceived, this, [this] {
-    if (!silence_box_) return;
-    peer_spoke_ = true;
-    silence_box_->close();
-  });
+  WireLink();
   refresh_timer_.setSingleShot(true);
   refresh_timer_.setInterval(0);
   connect(&refresh_timer_, &QTimer::timeout, this, [this] { main_.refresh(); });
@@ -55,13 +44,42 @@ NetworkPlay::NetworkPlay(Game& game, RandomSource& random, TFormMain& main_windo
 NetworkPlay::~NetworkPlay() {
   // The game may outlive this: leave it no pointer to a hand that is gone.
   game_.set_networked_play(nullptr);
-  connection_.disconnect(this);
+  if (link_ != nullptr) link_->disconnect(this);
+}
+
+void NetworkPlay::WireLink() {
+  Link* link = link_;
+  connect(link, &Link::messageReceived, this,
+          [this](const Message& message) { hand_.Receive(message); });
+  connect(link, &Link::disconnected, this, [this] { OnLost(kTextConnectionLost); });
+  connect(link, &Link::protocolError, this,
+          [this](const QString& text) { OnLost(text.toStdString()); });
+  connect(link, &Link::peerSilent, this, [this] { AskAboutSilence(); });
+  // Whatever the peer says answers the question about its silence.
+  connect(link, &Link::messageReceived, this, [this] {
+    if (!silence_box_) return;
+    peer_spoke_ = true;
+    silence_box_->close();
+  });
+}
+
+void NetworkPlay::SetLink(Link* link, std::function<bool(const ConnectRequest&)> open) {
+  Link* next = link != nullptr ? link : &connection_;
+  if (next == link_) {
+    open_link_ = std::move(open);
+    return;
+  }
+  link_->Close();
+  link_->disconnect(this);
+  link_ = next;
+  open_link_ = link != nullptr ? std::move(open) : nullptr;
+  WireLink();
 }
 
 bool NetworkPlay::Open(const ConnectRequest& request) {
   const Side side = request.host ? Side::Host : Side::Guest;
   const QString name = request.name.toUpper();
-  if (connection_.isConnected() && hand_.linked()) {
+  if (link_->isConnected() && hand_.linked()) {
     // "Em rede" again while the game is connected: the connection stays; the start command goes
     // on to ask whether to restart the game on both sides.
     return true;
@@ -69,6 +87,12 @@ bool NetworkPlay::Open(const ConnectRequest& request) {
   // A second start closes the old connection (Listen / ConnectTo do) and forgets its hand.
   hand_.Prepare(side, name.toStdString());
   main_.SetOpponentName(QString());
+  if (link_ != &connection_) {
+    // Another path opens its own way; the game above only needs to know it is there.
+    const bool made = open_link_ && open_link_(request);
+    if (made) resume_timer_.stop();
+    return made;
+  }
   switch (AbreConexao(*wait_, connection_, side, request.port, request.address, name, listen_on_)) {
     case OpenResult::Connected:
       resume_timer_.stop();
@@ -83,7 +107,7 @@ bool NetworkPlay::Open(const ConnectRequest& request) {
 }
 
 bool NetworkPlay::Send(const Message& message) {
-  return connection_.Send(message);
+  return link_->Send(message);
 }
 
 void NetworkPlay::SetMessagePanel(const std::string& text) {
@@ -110,7 +134,7 @@ void NetworkPlay::TableChanged() {
 }
 
 bool NetworkPlay::AwaitingPeer() const {
-  if (!connection_.isConnected() || !hand_.linked() || !hand_.started()) return false;
+  if (!link_->isConnected() || !hand_.linked() || !hand_.started()) return false;
   if (hand_.whole_game()) {
     // Between hands the players read their boxes at their own pace.
     if (hand_.hand_finished()) return false;
@@ -129,9 +153,9 @@ void NetworkPlay::OnLost(const std::string& text) {
 }
 
 void NetworkPlay::AfterStart() {
-  if (!game_.Online() && connection_.isConnected()) {
+  if (!game_.Online() && link_->isConnected()) {
     // The player went back to the computer: the other side is told the connection is gone.
-    connection_.Close();
+    link_->Close();
     hand_.ConnectionLost(kTextConnectionLost);
   }
 }
@@ -176,14 +200,14 @@ void NetworkPlay::CancelAsk() {
 }
 
 void NetworkPlay::UpdateAwaiting() {
-  connection_.SetAwaitingReply(AwaitingPeer());
+  link_->SetAwaitingReply(AwaitingPeer());
 }
 
 void NetworkPlay::AskAboutSilence() {
-  if (silence_box_ || !connection_.isConnected()) return;
+  if (silence_box_ || !link_->isConnected()) return;
   if (QApplication::activeModalWidget()) {
     // The player is busy with a box of its own: ask later, if the peer stays silent.
-    connection_.KeepWaiting();
+    link_->KeepWaiting();
     return;
   }
   QMessageBox box(QMessageBox::Question, QStringLiteral("Atenção"),
@@ -200,14 +224,14 @@ void NetworkPlay::AskAboutSilence() {
   box.exec();
   silence_box_ = nullptr;
   const bool leave = !peer_spoke_ && box.clickedButton() != wait;
-  if (!connection_.isConnected()) return;
+  if (!link_->isConnected()) return;
   if (!leave) {
     // Waiting on, or the peer spoke meanwhile (which closed the box).
-    connection_.KeepWaiting();
+    link_->KeepWaiting();
     return;
   }
   // Leaving: the connection goes as if lost, and this side may come back to the game.
-  connection_.Close();
+  link_->Close();
   hand_.ConnectionLost(kTextConnectionLost);
 }
 

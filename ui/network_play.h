@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "net/connection.h"
@@ -31,7 +32,14 @@ class NetworkPlay final : public QObject, private HandOutput {
               Screen& screen, QObject* parent = nullptr);
   ~NetworkPlay() override;
 
+  // The TCP path, the one "Em rede" opens unless another link is set.
   [[nodiscard]] Connection& connection() { return connection_; }
+  // The path the game's messages travel now: the TCP connection unless SetLink chose another.
+  [[nodiscard]] Link& link() { return *link_; }
+  // Carries the game over `link` from now on; `open` stands for the TCP opening at "Em rede" OK
+  // (true once the other side is there). nullptr goes back to the TCP connection. The link must
+  // outlive this object or be replaced before it goes; the old link is closed.
+  void SetLink(Link* link, std::function<bool(const ConnectRequest&)> open = nullptr);
   [[nodiscard]] NetworkedHand& hand() { return hand_; }
   [[nodiscard]] TF_AGUARDE& waitDialog() { return *wait_; }
   // Where the host listens: every IPv4 address unless told otherwise (tests keep to loopback).
@@ -60,6 +68,8 @@ class NetworkPlay final : public QObject, private HandOutput {
   void CancelAsk() override;
 
   void OnLost(const std::string& text);
+  // Joins the current link's events to the hand.
+  void WireLink();
   // After "Iniciar": a game against the computer leaves the connection behind.
   void AfterStart();
 
@@ -73,6 +83,8 @@ class NetworkPlay final : public QObject, private HandOutput {
   Screen& screen_;
   TFormMain& main_;
   Connection connection_;
+  Link* link_ = &connection_;
+  std::function<bool(const ConnectRequest&)> open_link_;
   std::unique_ptr<TF_AGUARDE> wait_;
   NetworkedHand hand_;
   QHostAddress listen_on_ = QHostAddress(QHostAddress::AnyIPv4);
