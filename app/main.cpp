@@ -7,6 +7,7 @@
 #include "app/paths.h"
 #include "app/program.h"
 #include "app/termination.h"
+#include "store/broker_file.h"
 #include "store/level_file.h"
 #include "ui/formmain.h"
 #include "ui/translation.h"
@@ -55,7 +56,7 @@ int main(int argc, char* argv[]) {
   const truco::GamePaths paths = truco::PrepareGamePaths();
   // The computer's level is the player's own, kept in the configuration folder.
   truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default,
-                          truco::DefaultLevelPath()});
+                          truco::DefaultLevelPath(), truco::DefaultBrokerPath()});
   if (ending.requested()) return 0;
   // The player sees the cards slide onto the table; the tests see them land at once.
   program.main_window().SetAnimated(true);

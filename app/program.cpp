@@ -14,6 +14,7 @@
 #include "ui/formsobre.h"
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
+#include "ui/internet_play.h"
 #include "ui/network_play.h"
 
 namespace truco {
@@ -57,6 +58,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   screen_.SetEscolhaDialog(escolha_.get());
   // The waiting dialog, the connection and the networked hand, wired to the windows above.
   network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
+  // "Internet": the same networked game through a table server.
+  internet_ = std::make_unique<InternetPlay>(game_, *network_, *escolha_, paths.broker);
 
   ApplyBackground(background_);
   SyncSettings();

@@ -31,6 +31,7 @@ class TF_ESCOLHA;
 namespace net {
 class NetworkPlay;
 }
+class InternetPlay;
 
 struct ProgramPaths {
   QString settings;  // "Conf.dll" in the working directory
@@ -39,6 +40,7 @@ struct ProgramPaths {
   // Read while `phrases` does not exist yet, and copied there at the first save (installed copy).
   QString phrases_default = {};
   QString level{};  // the computer's level in the user's configuration folder; empty: not kept
+  QString broker{};  // "Servidor de mesas" in the same folder; empty: not kept
 };
 
 class Program {
@@ -95,6 +97,8 @@ class Program {
   std::unique_ptr<TFormFrases> frases_;
   std::unique_ptr<TF_ESCOLHA> escolha_;
   std::unique_ptr<net::NetworkPlay> network_;
+  // After network_: it hands the network side its link and goes first.
+  std::unique_ptr<InternetPlay> internet_;
 };
 
 }  // namespace truco
