@@ -30,7 +30,6 @@ inline constexpr char kTextTampered[] =
 inline constexpr char kTextPublicTable[] =
     "Numa mesa pública a partida é protegida dos outros jogadores, mas não de quem mantém o "
     "servidor de mesas. Para jogar só com um amigo, crie uma mesa privada.";
-inline constexpr char kTextUnencrypted[] = "sem criptografia";
 // How long a joining guest waits for the table's entry, then for the host's answer.
 inline constexpr int kFindTableMs = 3000;
 inline constexpr int kJoinAnswerMs = 10000;

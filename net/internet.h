@@ -43,6 +43,7 @@ struct BrokerAddress {
 std::optional<BrokerAddress> ParseBrokerAddress(std::string_view text);
 // A plain connection that leaves this computer: shown as "sem criptografia".
 bool IsUnencryptedOffLoopback(const BrokerAddress& broker);
+inline constexpr char kTextUnencrypted[] = "sem criptografia";
 
 // --- Topics ---
 
