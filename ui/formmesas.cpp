@@ -111,6 +111,15 @@ TF_MESAS::TF_MESAS(net::BrokerLink& link, net::Lobby& lobby, QWidget* parent)
 TF_MESAS::~TF_MESAS() = default;
 
 bool TF_MESAS::Escolhe(const net::BrokerAddress& broker, const QString& broker_text) {
+  Start(broker, broker_text);
+  AttachToOwner(this);
+  const bool made = exec() == QDialog::Accepted;
+  lobby_.Close();
+  if (!made) link_.Close();
+  return made;
+}
+
+void TF_MESAS::Start(const net::BrokerAddress& broker, const QString& broker_text) {
   QString shown = QStringLiteral("Servidor de mesas: %1").arg(broker_text);
   if (net::IsUnencryptedOffLoopback(broker)) {
     shown += QStringLiteral(" (%1)").arg(QString::fromUtf8(net::kTextUnencrypted));
@@ -122,11 +131,6 @@ bool TF_MESAS::Escolhe(const net::BrokerAddress& broker, const QString& broker_t
   Busy(false, QStringLiteral("Conectando..."));
   if (!lobby_.Open(broker)) status_->setText(lobby_.lastError());
   list_->setFocus();
-  AttachToOwner(this);
-  const bool made = exec() == QDialog::Accepted;
-  lobby_.Close();
-  if (!made) link_.Close();
-  return made;
 }
 
 void TF_MESAS::ShowTables() {

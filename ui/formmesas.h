@@ -29,6 +29,9 @@ class TF_MESAS : public QDialog {
 
   // Shows the lobby of `broker` modally; true once the other side is at the table.
   bool Escolhe(const net::BrokerAddress& broker, const QString& broker_text);
+  // Escolhe without the modal wait: opens the lobby and leaves the window to be shown (tests
+  // show several at once); accepted() says the other side is there.
+  void Start(const net::BrokerAddress& broker, const QString& broker_text);
 
   // The controls (tests drive them).
   [[nodiscard]] QTreeWidget* tableList() const { return list_; }
