@@ -2,6 +2,7 @@
 
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
+#include <poll.h>
 
 #include <QFileInfo>
 #include <QPointer>
@@ -12,6 +13,14 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 10000;
 constexpr char kSystemCaPath[] = "/etc/ssl/certs";
+// Packets read in one go before the event loop gets its turn again.
+constexpr int kMaxPacketsPerRead = 64;
+
+bool MoreToRead(int socket) {
+  if (socket < 0) return false;
+  pollfd ready{socket, POLLIN, 0};
+  return ::poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN) != 0;
+}
 
 void InitLibrary() {
   static const bool done = [] {
@@ -180,7 +189,12 @@ void MqttClient::Pump(int what) {
   int rc = MOSQ_ERR_SUCCESS;
   switch (what) {
     case 0:
-      rc = mosquitto_loop_read(mosq_, 1);
+      // One packet per call: drain what is already here instead of waiting for the event loop
+      // to come round once per packet (a burst of messages would queue behind every other socket).
+      for (int packets = 0; packets < kMaxPacketsPerRead; ++packets) {
+        rc = mosquitto_loop_read(mosq_, 1);
+        if (rc != MOSQ_ERR_SUCCESS || !MoreToRead(mosquitto_socket(mosq_))) break;
+      }
       break;
     case 1:
       rc = mosquitto_loop_write(mosq_, 1);
