@@ -183,7 +183,11 @@ void TF_MESAS::BEntrarClick() {
 
 void TF_MESAS::BPublicaClick() {
   if (link_.state() != net::BrokerLink::State::Idle || !make_entry_) return;
-  if (!link_.HostPublic(make_entry_())) {
+  // A host that opens again keeps its table, so an opponent cut off comes back to the same one.
+  const bool again =
+      link_.side() == net::Side::Host && !link_.isPrivate() && !link_.tableId().empty();
+  if (!(again ? link_.HostPublic(make_entry_(), link_.tableId())
+              : link_.HostPublic(make_entry_()))) {
     status_->setText(link_.lastError());
     return;
   }
@@ -198,7 +202,11 @@ void TF_MESAS::BPublicaClick() {
 
 void TF_MESAS::BPrivadaClick() {
   if (link_.state() != net::BrokerLink::State::Idle) return;
-  const std::string code = net::NewTableCode();
+  // The same code again for a host that opens again: the friend types what it already has.
+  const std::string code =
+      link_.side() == net::Side::Host && link_.isPrivate() && !link_.code().empty()
+          ? link_.code()
+          : net::NewTableCode();
   if (!link_.HostPrivate(code)) {
     status_->setText(link_.lastError());
     return;

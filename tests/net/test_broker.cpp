@@ -446,6 +446,24 @@ TEST_F(Broker, TamperedOrReplayedPublicationsAreRejected) {
   EXPECT_FALSE(table.host.isConnected());
 }
 
+// A guest cut off comes back to the same table (same id, reopened by the host) and the two talk
+// again; the old guest's leftovers do not count as the new one.
+TEST_F(Broker, ResumeAtTheSameTable) {
+  Table table(*confined_);
+  bool lost = false;
+  QObject::connect(&table.host, &BrokerLink::disconnected, [&] { lost = true; });
+  CutHard(table.guest);
+  ASSERT_TRUE(WaitFor([&] { return lost; }));
+  const std::string id = table.host.tableId();
+  ASSERT_TRUE(table.host.HostPublic(Entry("HOSTE"), id));
+  ASSERT_TRUE(WaitFor([&] { return table.host.state() == BrokerLink::State::Waiting; }));
+  ASSERT_TRUE(table.guest.JoinPublic(id));
+  ASSERT_TRUE(WaitFor([&] { return table.host.isConnected() && table.guest.isConnected(); }));
+  ASSERT_TRUE(table.guest.Send(net::Name{"ANA"}));
+  ASSERT_TRUE(WaitFor([&] { return !table.to_host.empty(); }));
+  EXPECT_EQ(table.to_host.back(), Message(net::Name{"ANA"}));
+}
+
 // TLS: a broker whose certificate the given authority signed is reached; the system's
 // authorities do not know it, so without the test's authority the link refuses.
 TEST(BrokerTls, VerifiedAgainstItsAuthorityOnly) {
