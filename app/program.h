@@ -11,9 +11,9 @@
 #include "opponent/computer.h"
 #include "opponent/forte.h"
 #include "opponent/mestre.h"
+#include "store/colours.h"
 #include "store/history.h"
 #include "store/history_recorder.h"
-#include "store/colours.h"
 #include "store/level_file.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
@@ -39,6 +39,7 @@ class HintController;
 namespace net {
 class NetworkPlay;
 }
+class InternetPlay;
 
 struct ProgramPaths {
   QString settings;  // "Conf.dll" in the working directory
@@ -48,7 +49,8 @@ struct ProgramPaths {
   QString phrases_default = {};
   QString level{};  // the computer's level in the user's configuration folder; empty: not kept
   QString mestre_data{};  // "mestre.dat", what "Mestre" learned; empty: none (it plays as "Forte")
-  QString history{};  // the history database in the player's data folder; empty: not kept
+  QString history{};      // the history database in the player's data folder; empty: not kept
+  QString broker{};       // "Servidor de mesas" in the same folder; empty: not kept
 };
 
 class Program {
@@ -126,6 +128,8 @@ class Program {
   std::unique_ptr<TFormDuplas> duplas_;
   std::unique_ptr<net::NetworkPlay> network_;
   std::unique_ptr<HintController> hints_;
+  // After network_: it hands the network side its link and goes first.
+  std::unique_ptr<InternetPlay> internet_;
 };
 
 }  // namespace truco
