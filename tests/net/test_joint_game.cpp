@@ -14,6 +14,7 @@
 #include <set>
 
 #include "net/joint_deal.h"
+#include "net/resume_file.h"
 #include "tests/net/joint_table.h"
 #include "tests/net/whole_game.h"
 
@@ -200,6 +201,7 @@ TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
   std::mt19937_64 seeds(JointTestSeed("joint resume"));
   int checked = 0;
   int resumed = 0;
+  int dealt_again = 0;  // after the host's program closed
   for (int round = 0; round < kResumes * 2 && !HasFailure(); ++round) {
     JointMatch m(seeds());
     Duo& d = *m.duo;
@@ -215,15 +217,26 @@ TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
       cards[static_cast<std::size_t>(slot + 2)] = d.guest.hand.own_card(slot);
     }
     const net::HandState guest_view = d.guest.hand.table();
+    // Sometimes the host's program closes too and comes back from its file, which holds no
+    // secret: the hand starts again from a new deal with the points of its start.
+    const bool crashed = m.Chance(5) != 0;
+    const auto file = net::DecodeResumeFile(
+        net::EncodeResumeFile({d.host.name, 0, d.host.hand.Snapshot().value()}));
+    ASSERT_TRUE(file.has_value());
+    EXPECT_FALSE(file->state.deal.has_value());
     d.up = false;
     d.check = nullptr;
     d.host.hand.ConnectionLost("A conexão com o adversário foi perdida.");
     d.guest.hand.ConnectionLost("A conexão com o adversário foi perdida.");
     ASSERT_TRUE(d.host.hand.resume_state() && d.host.hand.resume_state()->deal);
     ASSERT_TRUE(d.guest.hand.resume_state() && d.guest.hand.resume_state()->deal);
-    const bool kept = d.host.hand.resume_state()->hand.has_value();
+    bool kept = d.host.hand.resume_state()->hand.has_value();
     EXPECT_EQ(kept, d.guest.hand.resume_state()->deal->Dealt() &&
                         d.host.hand.resume_state()->deal->Dealt());
+    if (crashed) {
+      d.host.hand.SetResumeState(file->state);
+      kept = false;
+    }
     const std::size_t wire_before = d.wire.size();
     m.Reconnect(m.Chance(2));
     ASSERT_FALSE(d.host.out.questions.empty());
@@ -234,6 +247,18 @@ TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
     if (!refused) {
       EXPECT_EQ(d.host.hand.points(Side::Host), points[0]);
       EXPECT_EQ(d.guest.hand.points(Side::Guest), points[1]);
+    }
+    if (crashed) {
+      // Nothing to check the lost hand with; the new hand is dealt, played and checked.
+      EXPECT_FALSE(d.guest.hand.interrupted_hand_checked());
+      for (int guard = 0; d.host.hand.hands_checked() < 1 || d.guest.hand.hands_checked() < 1;
+           ++guard) {
+        ASSERT_LT(guard, 200) << "the hand dealt again does not end";
+        ASSERT_TRUE(m.Step(false));
+      }
+      EXPECT_FALSE(d.host.hand.cheat_found() || d.guest.hand.cheat_found());
+      ++dealt_again;
+      continue;
     }
     if (!kept || refused) {
       EXPECT_TRUE(d.host.hand.interrupted_hand_checked());
@@ -264,9 +289,11 @@ TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
     EXPECT_FALSE(d.host.hand.cheat_found() || d.guest.hand.cheat_found());
     ++resumed;
   }
-  std::cout << resumed << " hands went on, " << checked << " started over\n";
+  std::cout << resumed << " hands went on, " << checked << " were checked and dealt again, "
+            << dealt_again << " dealt again from the host's file\n";
   EXPECT_GT(resumed, kResumes / 4);
   EXPECT_GT(checked, 0);
+  EXPECT_GT(dealt_again, 0);
 }
 
 // --- Cheating sides over the wire ---
