@@ -8,6 +8,7 @@
 #include "app/paths.h"
 #include "app/program.h"
 #include "app/termination.h"
+#include "store/broker_file.h"
 #include "store/level_file.h"
 #include "ui/formmain.h"
 #include "ui/translation.h"
@@ -60,7 +61,8 @@ int main(int argc, char* argv[]) {
   QDir().mkpath(data_folder);
   truco::Program program({paths.settings, paths.records, paths.phrases, paths.phrases_default,
                           truco::DefaultLevelPath(), truco::MestreDataPath(),
-                          QDir(data_folder).filePath(QStringLiteral("historico.sqlite"))});
+                          QDir(data_folder).filePath(QStringLiteral("historico.sqlite")),
+                          truco::DefaultBrokerPath()});
   if (ending.requested()) return 0;
   // The player sees the cards slide onto the table; the tests see them land at once.
   program.main_window().SetAnimated(true);

@@ -21,6 +21,7 @@
 #include "ui/formsplash.h"
 #include "ui/formtruco.h"
 #include "ui/hint_controller.h"
+#include "ui/internet_play.h"
 #include "ui/messageboxes.h"
 #include "ui/network_play.h"
 
@@ -89,6 +90,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   // "Dica" asks "Mestre" whatever the level in force.
   hints_ = std::make_unique<HintController>(game_, *main_, mestre_.get());
   hints_->AttachToTrucoDialog(truco_.get());
+  // "Internet": the same networked game through a table server.
+  internet_ = std::make_unique<InternetPlay>(game_, *network_, *escolha_, paths.broker);
 
   ApplyBackground(background_);
   SyncSettings();

@@ -40,6 +40,7 @@ class HintController;
 namespace net {
 class NetworkPlay;
 }
+class InternetPlay;
 
 struct ProgramPaths {
   QString settings;  // "Conf.dll" in the working directory
@@ -50,6 +51,7 @@ struct ProgramPaths {
   QString level{};  // the computer's level in the user's configuration folder; empty: not kept
   QString mestre_data{};  // "mestre.dat", what "Mestre" learned; empty: none (it plays as "Forte")
   QString history{};      // the history database in the player's data folder; empty: not kept
+  QString broker{};       // "Servidor de mesas" in the same folder; empty: not kept
 };
 
 class Program {
@@ -135,6 +137,8 @@ class Program {
   std::unique_ptr<TFormDuplas> duplas_;
   std::unique_ptr<net::NetworkPlay> network_;
   std::unique_ptr<HintController> hints_;
+  // After network_: it hands the network side its link and goes first.
+  std::unique_ptr<InternetPlay> internet_;
 };
 
 }  // namespace truco

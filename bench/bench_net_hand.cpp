@@ -1,7 +1,9 @@
-// A whole networked hand over loopback, as two players play it: the host deals, the side that
-// leads calls truco and the other accepts, three tricks (or two when they decide it), the points
-// on both sides, the last box closed and the next hand dealt. Both sides' networked hands and real
-// connections on 127.0.0.1; the answers come from the benchmark loop, as a player's click would.
+// A whole networked hand over loopback, as two players play it, in version 2 (the host deals) and
+// in version 3 (the deck dealt jointly, every hand's secrets revealed and checked): the deal, the
+// side that leads calls truco and the other accepts, three tricks (or two when they decide it), the
+// points on both sides, the last box closed and the next hand dealt. Both sides' networked hands
+// and real connections on 127.0.0.1; the answers come from the benchmark loop, as a player's click
+// would.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -90,9 +92,13 @@ quint16 FreePort() {
   return 0;
 }
 
+// Argument: the protocol version both sides speak (2: the host deals; 3: the joint deal).
 void WholeHand(benchmark::State& bench) {
   Program host(Side::Host);
   Program guest(Side::Guest);
+  const auto version = static_cast<int>(bench.range(0));
+  host.hand.set_max_version(version);
+  guest.hand.set_max_version(version);
   host.hand.Prepare(Side::Host, "HOSTE");
   guest.hand.Prepare(Side::Guest, "ANA");
   host.connection.SetGreeting({Name{"HOSTE"}});
@@ -141,7 +147,11 @@ void WholeHand(benchmark::State& bench) {
   bench.counters["hands"] = static_cast<double>(hands);
   bench.counters["called"] = static_cast<double>(called);
 }
-BENCHMARK(WholeHand)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(WholeHand)
+    ->Arg(kWholeGameVersion)
+    ->Arg(kJointDealVersion)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace truco::net

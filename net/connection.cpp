@@ -108,6 +108,8 @@ bool Connection::ConnectTo(const QString& address, const QString& port_text) {
 }
 
 void Connection::Close() {
+  // What was sent last (a caught cheat's "W") goes out before the socket is dropped.
+  if (peer_) peer_->flush();
   connect_timer_.stop();
   silence_timer_.stop();
   awaiting_ = false;

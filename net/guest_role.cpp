@@ -11,6 +11,11 @@ namespace truco::net {
 using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
 
 void NetworkedHand::OnNewHand(const NewHand& m) {
+  // The host deals only after both secrets of the last hand are out.
+  if (joint_ && joint_open_ && joint_deal_.PeerCommitted()) {
+    DealFaultFound(DealFault::NoReveal);
+    return;
+  }
   const Settings settings =
       pending_settings_.value_or(Settings{table_.deck, table_.mode, table_.eleven_mode});
   ClearHand();
@@ -25,7 +30,7 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
     base_games_ = {std::max(0, s.games_player - games_[1]),
                    std::max(0, s.games_computer - games_[0])};
   }
-  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt};
+  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt, std::nullopt};
   table_.turn = m.lead == Side::Host ? 'S' : 'C';
   // Counted here too, so "Iniciar" on the guest knows a game is on and asks before restarting.
   ++game_.mutable_state().hand_counter;
@@ -35,6 +40,13 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
   ++hands_dealt_;
   if (truco_asked_ || eleven_asked_) out_.CancelAsk();
   truco_asked_ = eleven_asked_ = false;
+  if (joint_) {
+    joint_deal_.NewHand(table_.deck, table_.mode == ManilhaMode::Nova);
+    joint_open_ = true;
+    own_revealed_ = false;
+    peer_key_.reset();
+    games_at_deal_ = games_;
+  }
 }
 
 void NetworkedHand::FinishGuestDeal() {
@@ -52,6 +64,20 @@ void NetworkedHand::OnTrickTaken(const TrickTaken& m) {
 
 // The host sends back the hand a dropped connection interrupted: it goes on from there.
 void NetworkedHand::OnResumeHand(const ResumeHand& m) {
+  // Jointly dealt, the guest's cards come from the deal it kept of that very hand; without it the
+  // hand cannot go on (nor be checked), and the peer that offers it is broken.
+  if (joint_ != m.hand_id.has_value() ||
+      (joint_ && (!old_deal_ || old_deal_->HandId() != m.hand_id || !old_deal_->Dealt()))) {
+    out_.CloseLink();
+    hand_start_.reset();
+    ConnectionLost(std::string(kTextDealBroken));
+    resume_.reset();
+    return;
+  }
+  if (!joint_ &&
+      std::any_of(m.guest_cards.begin(), m.guest_cards.end(), [](const auto& c) { return !c; })) {
+    return;
+  }
   const Settings settings =
       pending_settings_.value_or(Settings{table_.deck, table_.mode, table_.eleven_mode});
   ClearHand();
@@ -66,9 +92,19 @@ void NetworkedHand::OnResumeHand(const ResumeHand& m) {
     base_games_ = {std::max(0, s.games_player - games_[1]),
                    std::max(0, s.games_computer - games_[0])};
   }
-  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt};
+  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt, std::nullopt};
   auto letter = [](char c) { return c == '-' ? ' ' : c; };
-  for (std::size_t i = 0; i < 3; ++i) table_.cards[kGuestSeat][i] = m.guest_cards[i];
+  if (joint_) {
+    joint_deal_ = *old_deal_;
+    old_deal_.reset();
+    joint_open_ = true;
+    own_revealed_ = false;
+    peer_key_.reset();
+    games_at_deal_ = games_;
+    for (int slot = 1; slot <= 3; ++slot) OwnCards()[Index(slot - 1)] = joint_deal_.OwnCard(slot);
+  } else {
+    for (std::size_t i = 0; i < 3; ++i) table_.cards[kGuestSeat][i] = m.guest_cards[i];
+  }
   SetVira(m.vira, settings.mode);
   for (std::size_t t = 1; t <= 3; ++t) {
     const ResumeHand::Trick& trick = m.tricks[t - 1];

@@ -28,8 +28,8 @@ void NetworkedHand::DealWhole() {
   if (side_ != Side::Host || !linked_) return;
   GameState& s = game_.mutable_state();
   const GameSettings settings = resumed_settings_.value_or(s.settings);
-  hand_start_ =
-      ResumeState{opponent_name_, points_, games_, s.hand_counter, settings, std::nullopt};
+  hand_start_ = ResumeState{opponent_name_, points_,      games_,      s.hand_counter,
+                            settings,       std::nullopt, std::nullopt};
   ClearHand();
   finished_ = false;
   own_closed_ = true;
@@ -45,6 +45,10 @@ void NetworkedHand::DealWhole() {
   table_.eleven_mode = settings.eleven_mode == 1 ? 1 : 0;
 
   ++s.hand_counter;
+  if (joint_) {
+    StartJointHand();
+    return;
+  }
   DealRequest request{table_.deck, table_.mode, s.cards[kCVira].card};
   dealer_->Deal(request, [this](const DealtCards& cards) { StartDealtHand(cards); });
 }
@@ -79,7 +83,18 @@ void NetworkedHand::JudgeWhole(int trick) {
 }
 
 void NetworkedHand::MaybeDealNext() {
-  if (side_ == Side::Host && finished_ && own_closed_ && peer_closed_ && linked_) DealWhole();
+  if (side_ == Side::Host && finished_ && own_closed_ && peer_closed_ && linked_ && !restarting_ &&
+      !(joint_ && joint_open_)) {
+    DealWhole();
+  }
+}
+
+// A kept hand goes on where it stopped; jointly dealt, only with its deal complete and kept (the
+// resume file does not hold the secrets, so after the host's program closed it starts again).
+bool NetworkedHand::MayResumeHand(const ResumeState& state) const {
+  if (!state.hand) return false;
+  if (!joint_) return !state.deal;  // a kept joint deal never goes on in the open
+  return state.deal && state.deal->Dealt() && state.deal->HandId().has_value();
 }
 
 // Both said yes to "Continuar a partida?": the hand goes on where the cut left it. The guest is
@@ -101,6 +116,15 @@ void NetworkedHand::ResumeInterruptedHand(const ResumeState& state) {
                    std::max(0, s.games_computer - games_[1])};
   }
   ++hands_dealt_;
+  if (joint_) {
+    // The kept deal goes on: its cards are checked when the hand ends, as any other.
+    joint_deal_ = *state.deal;
+    old_deal_.reset();
+    joint_open_ = true;
+    own_revealed_ = false;
+    peer_key_.reset();
+    games_at_deal_ = games_;
+  }
 
   auto letter = [](char c) { return c == 'S' || c == 'C' || c == 'B' ? c : '-'; };
   ResumeHand m;
@@ -117,8 +141,7 @@ void NetworkedHand::ResumeInterruptedHand(const ResumeState& state) {
   m.guest_points = points_[1];
   m.host_games = games_[0];
   m.guest_games = games_[1];
-  for (std::size_t i = 0; i < 3; ++i)
-    m.guest_cards[i] = table_.cards[kGuestSeat][i].value_or(Card{});
+  for (std::size_t i = 0; i < 3; ++i) m.guest_cards[i] = table_.cards[kGuestSeat][i];
   m.vira = table_.vira.value_or(Card{});
   for (std::size_t t = 1; t <= 3; ++t) {
     ResumeHand::Trick& trick = m.tricks[t - 1];
@@ -144,6 +167,9 @@ void NetworkedHand::ResumeInterruptedHand(const ResumeState& state) {
     }
     if (hs >= 0 && !trick.host_hidden) trick.host_card = table_.cards[kHostSeat][Index(hs)];
   }
+  // Jointly dealt, the host knows only the guest cards shown face up; the hand is named so the
+  // guest goes on only with the deal of that very hand.
+  if (joint_) m.hand_id = joint_deal_.HandId();
   out_.Send(Settings{table_.deck, table_.mode, table_.eleven_mode});
   out_.Send(m);
   AskWhatIsOwed();

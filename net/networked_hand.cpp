@@ -87,11 +87,24 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   hand_start_.reset();
   boxes_.clear();
   restarting_ = false;
+  // Version 3: a fresh deal per connection; the hand a resumed game lost is kept to check.
+  joint_ = false;
+  joint_deal_ = JointDeal(side, *deal_entropy_);
+  joint_open_ = false;
+  own_revealed_ = false;
+  peer_key_.reset();
+  deal_pending_ = false;
+  cheated_ = false;
+  hands_checked_ = 0;
+  closed_pending_ = false;
+  games_at_deal_ = {};
+  old_deal_ = resume_ ? resume_->deal : std::nullopt;
+  old_revealed_ = false;
 }
 
 bool NetworkedHand::DealComplete() const {
   if (whole_game_) {
-    if (side_ == Side::Host) return hands_dealt_ > 0;
+    if (side_ == Side::Host && !joint_) return hands_dealt_ > 0;
     return table_.vira_dealt &&
            std::all_of(OwnCards().begin(), OwnCards().end(), [](const auto& c) { return c; });
   }
@@ -245,13 +258,17 @@ void NetworkedHand::OnName(const Name& m) {
   out_.SetOpponentName(opponent_name_);
   if (side_ == Side::Guest) {
     // The greeting goes right before the name, so the host knows it before it deals.
-    if (!classic_only_) out_.Send(Hello{kWholeGameVersion});
+    if (!classic_only_) out_.Send(Hello{max_version_});
     out_.Send(Name{own_name_});
     return;
   }
   opponent_named_ = true;
   if (greeted_) {
     whole_game_ = true;
+    // A kept hand that may go on keeps its secrets until its end; any other is checked now.
+    if (joint_ && resume_ && resume_->opponent_name == opponent_name_ && !MayResumeHand(*resume_)) {
+      SendOldReveal();
+    }
     if (started_) BeginWholeGame();
     return;
   }
@@ -267,9 +284,15 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
   linked_ = false;
   if (whole_game_) {
     // A game in the middle goes on from here on a new connection: the host keeps the whole
-    // hand as it stands (between hands: the points and tally for the next deal).
-    if (hand_start_) resume_ = hand_start_;
-    if (resume_ && side_ == Side::Host && !finished_ && hands_dealt_ > 0 && !restarting_) {
+    // hand as it stands (between hands: the points and tally for the next deal). A hand dealt
+    // jointly keeps its deal: it is finished and checked on the next connection, or, when it
+    // cannot go on, its secrets are revealed and checked then.
+    if (hand_start_) {
+      resume_ = hand_start_;
+      if (joint_ && joint_open_) resume_->deal = joint_deal_;
+    }
+    if (resume_ && side_ == Side::Host && !finished_ && hands_dealt_ > 0 && !restarting_ &&
+        (!joint_ || joint_deal_.Dealt())) {
       resume_->hand = table_;
     }
     if (truco_asked_ || eleven_asked_ || continue_asked_) out_.CancelAsk();
@@ -291,9 +314,18 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
 
 std::optional<NetworkedHand::ResumeState> NetworkedHand::Snapshot() const {
   if (side_ != Side::Host) return std::nullopt;
-  if (!linked_ || continue_asked_ || !whole_game_ || !hand_start_) return resume_;
+  // The file holds no secret of a joint deal, and without them a jointly dealt hand cannot go
+  // on: after a crash it is dealt again from its start (the points and tally of its start).
+  auto without_deal = [](std::optional<ResumeState> state) {
+    if (state && state->deal) {
+      state->hand.reset();
+      state->deal.reset();
+    }
+    return state;
+  };
+  if (!linked_ || continue_asked_ || !whole_game_ || !hand_start_) return without_deal(resume_);
   ResumeState state = *hand_start_;
-  if (!finished_ && hands_dealt_ > 0 && !restarting_) state.hand = table_;
+  if (!finished_ && hands_dealt_ > 0 && !restarting_ && !joint_) state.hand = table_;
   return state;
 }
 

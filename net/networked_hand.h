@@ -17,6 +17,27 @@
 //   as against the computer (engine/rules.h). The host sends the guest only its own three cards
 //   and the vira; the host's cards travel only when played, a hidden card never.
 // - Classic (a peer that knows only the classic messages): one hand per connection, as before.
+// A guest that knows the joint deal greets with "H3" and a host that knows it answers "H3": then
+// the deck of every hand is dealt jointly (net/joint_deal.h) and the host no longer knows the
+// guest's cards. A side of version 3 answers an "H2" with "H2" and plays as before.
+//
+// Choices of the joint deal (version 3):
+// - After "G" and "D" the host sends its list; the guest answers with the final list and its
+//   openings of the host's cards and the vira; the host answers the final list with its openings
+//   of the guest's cards and the vira. A side's hand starts once its three cards and the vira are
+//   open.
+// - A card played face up is announced ("Y") right before its "J", by either side; the host
+//   judges the guest's card by that announcement.
+// - When a hand ends (scored, run, given up, all three tied) or is dropped by a restart, each
+//   side reveals its secret ("X") and checks the other's. The host deals the next hand only once
+//   the guest's secret has passed; a guest that gets a new hand before the host's secret has come
+//   takes it as a cheat.
+// - A failed check ends the game on both screens: "Trapaça detectada: a partida foi anulada" and
+//   the reason; the finder sends "S" with the reason and closes the connection. The game's points
+//   go (the tally of games finished before stays) and nothing can resume it. A point that is no
+//   group element is a protocol error instead: the connection closes as for a broken line.
+// - A game cut off keeps the interrupted hand's deal: when the same opponent comes back, both
+//   reveal that hand's secrets first and each checks the other's, before the hand starts over.
 //
 // Choices of the whole game:
 // - Exactly one side may act at a time (play, call, run, hide): the side to play, or the side a
@@ -75,6 +96,7 @@
 #include "engine/screen.h"
 #include "net/dealer.h"
 #include "net/hand_state.h"
+#include "net/joint_deal.h"
 #include "net/protocol.h"
 
 namespace truco::net {
@@ -112,6 +134,9 @@ class HandOutput {
   // The dialog or question that is open is void (the connection went, the game restarted):
   // close it without an answer.
   virtual void CancelAsk() {}
+  // The hand ends the connection itself (a cheat caught by the joint deal): close the path to the
+  // peer after what was sent has gone out. Emits nothing back to the hand.
+  virtual void CloseLink() {}
 };
 
 // Texts of the networked hand.
@@ -140,6 +165,11 @@ inline constexpr char kTextWaitAnswer[] = "Aguarde a resposta de ";  // before t
 inline constexpr char kTextWaitEleven[] = " decide a mão de 11";     // after the opponent's name
 inline constexpr char kTextWaitDeal[] = "Aguarde a próxima mão";
 inline constexpr char kTextCalls[] = " pede ";  // name + " pede " + the rung's word
+// Version 3: the joint deal caught a cheat (a carriage return and the reason follow), or a peer
+// broke it (the reason follows too).
+inline constexpr char kTextCheat[] = "Trapaça detectada: a partida foi anulada";
+inline constexpr char kTextDealBroken[] =
+    "O adversário enviou uma mensagem inválida. A conexão foi encerrada.";
 // The word of each rung in the truco dialog's headline: "Truco", "Seis", "Nove", "Doze".
 std::string_view CallWord(Rung rung);
 // The most characters of a received name that are shown.
@@ -177,6 +207,8 @@ class NetworkedHand final : public NetworkedPlay {
     // Host: the interrupted hand as it stood (both hands, the table, the stake, a call waiting,
     // whose turn); nothing when the cut came between hands.
     std::optional<HandState> hand;
+    // Version 3: the interrupted hand's joint deal, to reveal and check on the next connection.
+    std::optional<JointDeal> deal;
   };
 
   // NetworkedPlay: the start command and the player's card clicks in a networked game. A start
@@ -202,7 +234,8 @@ class NetworkedHand final : public NetworkedPlay {
   // come back is over.
   [[nodiscard]] const std::optional<ResumeState>& resume_state() const { return resume_; }
   // Host: what a crash now would leave to go on with (kept in the resume file): the interrupted
-  // game while one waits, else the game on the table (the whole hand in the middle of one).
+  // game while one waits, else the game on the table (the whole hand in the middle of one; a
+  // jointly dealt hand only as the points and tally of its start, since no secret is kept).
   [[nodiscard]] std::optional<ResumeState> Snapshot() const;
   // NetworkedPlay: a game cut off here may be taken up again.
   [[nodiscard]] bool Resumable() const override { return resume_.has_value(); }
@@ -218,6 +251,26 @@ class NetworkedHand final : public NetworkedPlay {
   // goes back to the host's own draw.
   void set_dealer(Dealer* dealer) { dealer_ = dealer != nullptr ? dealer : &host_draw_; }
   [[nodiscard]] Dealer& dealer() { return *dealer_; }
+  // The highest protocol version this side offers (kJointDealVersion unless lowered: tests that
+  // stack the host's draws play version 2).
+  void set_max_version(int version) { max_version_ = version; }
+  // Test hook: the joint deal's secrets and shuffles come from `entropy` (a seeded one replays a
+  // hand); nullptr goes back to libsodium's random source. Takes effect at the next Prepare.
+  void set_deal_entropy(DealEntropy* entropy) {
+    deal_entropy_ = entropy != nullptr ? entropy : &own_entropy_;
+  }
+  // Test hook: a side that never acts on a failed check (tests forge a cheater's messages on the
+  // way out of an honest side, whose own checks would then see its forgery).
+  void set_checks_peer(bool checks) { checks_peer_ = checks; }
+  // Both sides greeted with version 3: the deck is dealt jointly.
+  [[nodiscard]] bool joint() const { return joint_; }
+  [[nodiscard]] const JointDeal& joint_deal() const { return joint_deal_; }
+  // The game was voided by a cheat the joint deal caught (on either side).
+  [[nodiscard]] bool cheat_found() const { return cheated_; }
+  // Hands of this connection whose every deal message passed the checks of the peer's secret,
+  // and whether the hand a resumed game lost passed them too.
+  [[nodiscard]] int hands_checked() const { return hands_checked_; }
+  [[nodiscard]] bool interrupted_hand_checked() const { return old_deal_ && old_deal_->Verified(); }
   // The whole table as this side knows it (the host's: all of it).
   [[nodiscard]] const HandState& table() const { return table_; }
 
@@ -356,6 +409,7 @@ class NetworkedHand final : public NetworkedPlay {
   void StartDealtHand(const DealtCards& cards);
   // Host: goes on with the hand a dropped connection interrupted; the guest gets its view.
   void ResumeInterruptedHand(const ResumeState& state);
+  [[nodiscard]] bool MayResumeHand(const ResumeState& state) const;
   // Guest: the interrupted hand as the host sends it back.
   void OnResumeHand(const ResumeHand& m);
   // After a deal or a resume: the questions this side owes (a call waiting, the hand of 11).
@@ -380,6 +434,17 @@ class NetworkedHand final : public NetworkedPlay {
   void HandBoxesClosed();
   void MaybeDealNext();
   void ApplyRestart();
+  // Version 3.
+  void StartJointHand();
+  bool ReceiveJoint(const Message& message);
+  void JointCardsIn();
+  void RevealOwn();
+  void TryVerify();
+  void SendOldReveal();
+  // Guest: "O", once the hand's deal has passed its checks (at once without a joint deal).
+  void SendHandClosed();
+  void DealFaultFound(DealFault fault);
+  void EndByCheat(DealFault fault, Side cheater);
   void Flush();
   void SyncWhole(GameState& s);
 
@@ -444,6 +509,25 @@ class NetworkedHand final : public NetworkedPlay {
   bool continue_asked_ = false;
   std::optional<ResumeState> resume_;
   std::optional<ResumeState> hand_start_;  // the state at the current hand's deal
+
+  // --- Version 3: the joint deal ---
+  int max_version_ = kJointDealVersion;
+  bool joint_ = false;  // both sides greeted with version 3
+  DealEntropy own_entropy_;
+  DealEntropy* deal_entropy_ = &own_entropy_;
+  JointDeal joint_deal_{Side::Host, own_entropy_};
+  bool joint_open_ = false;  // a jointly dealt hand whose secrets are not both revealed yet
+  bool own_revealed_ = false;
+  std::optional<RevealKey> peer_key_;
+  bool deal_pending_ = false;  // host: the next deal waits for the guest's secret to pass
+  bool cheated_ = false;
+  bool checks_peer_ = true;
+  bool closed_pending_ = false;         // guest: "O" waits for the host's secret to pass
+  std::array<int, 2> games_at_deal_{};  // the tally when the hand now dealt began
+  int hands_checked_ = 0;
+  // The interrupted hand's deal of a resumed game, checked before the new connection's first hand.
+  std::optional<JointDeal> old_deal_;
+  bool old_revealed_ = false;
   // Boxes to show once the current event is handled; `ends_hand` marks the hand's last.
   struct Box {
     std::string text;

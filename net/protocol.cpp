@@ -1,5 +1,7 @@
 #include "net/protocol.h"
 
+#include <sodium.h>
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -30,6 +32,14 @@ constexpr char kKindClosed = 'O';
 constexpr char kKindRestart = 'Z';
 constexpr char kKindResume = 'W';
 constexpr char kNone = '-';
+constexpr char kKindDealList = 'L';
+constexpr char kKindUnlock = 'Q';
+constexpr char kKindAnnounce = 'Y';
+constexpr char kKindReveal = 'X';
+constexpr char kKindCheat = 'S';
+constexpr int kMaxCheatReason = 99;
+constexpr char kDealSeparator = ',';
+constexpr int kMaxDealPosition = 7;
 constexpr char kTie = 'E';
 // Points and games travel as decimal numbers of at most this many digits.
 constexpr std::size_t kMaxNumberDigits = 5;
@@ -225,7 +235,7 @@ struct Encoder {
     for (int n : {m.host_points, m.guest_points, m.host_games, m.guest_games}) {
       field(std::to_string(std::clamp(n, 0, kMaxNumber)));
     }
-    for (const Card& c : m.guest_cards) field(card(c));
+    for (const auto& c : m.guest_cards) field(c ? card(*c) : letter(kNone));
     field(card(m.vira));
     for (const ResumeHand::Trick& t : m.tricks) {
       std::string f{Digit(t.host_slot),
@@ -237,6 +247,7 @@ struct Encoder {
       if (t.host_card) f += card(*t.host_card);
       field(f);
     }
+    if (m.hand_id) field(DealText(*m.hand_id));
     return text;
   }
   std::string operator()(const HiddenPlay& m) const {
@@ -253,7 +264,52 @@ struct Encoder {
   }
   std::string operator()(const HandClosed&) const { return std::string(1, kKindClosed); }
   std::string operator()(const Restart&) const { return std::string(1, kKindRestart); }
+  std::string operator()(const DealList& m) const {
+    std::string text(1, kKindDealList);
+    text.reserve(1 + (m.points.size() + 1) * (kDealTextChars + 1));
+    text += DealText(m.commitment);
+    for (const DealBytes& point : m.points) {
+      text += kDealSeparator;
+      text += DealText(point);
+    }
+    return text;
+  }
+  std::string operator()(const Unlock& m) const {
+    return std::string{kKindUnlock, Digit(m.position)} + DealText(m.point);
+  }
+  std::string operator()(const Announce& m) const {
+    return CardText(kKindAnnounce, m.card, Digit(m.position));
+  }
+  std::string operator()(const RevealKey& m) const {
+    std::string text = kKindReveal + DealText(m.scalar);
+    if (m.interrupted) text += kDealSeparator + DealText(*m.interrupted);
+    return text;
+  }
+  std::string operator()(const CheatFound& m) const {
+    return kKindCheat + std::to_string(std::clamp(m.reason, 1, kMaxCheatReason));
+  }
 };
+
+// "L" body: commitment, then 1..kMaxDealPoints points, each after a comma.
+std::optional<DealList> ParseDealList(std::string_view body) {
+  constexpr std::size_t kItem = kDealTextChars + 1;
+  if (body.size() < kDealTextChars + kItem || (body.size() + 1) % kItem != 0) return std::nullopt;
+  const std::size_t count = (body.size() + 1) / kItem - 1;
+  if (count > kMaxDealPoints) return std::nullopt;
+  DealList list;
+  const auto commitment = DealFromText(body.substr(0, kDealTextChars));
+  if (!commitment) return std::nullopt;
+  list.commitment = *commitment;
+  list.points.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t at = kDealTextChars + i * kItem;
+    if (body[at] != kDealSeparator) return std::nullopt;
+    const auto point = DealFromText(body.substr(at + 1, kDealTextChars));
+    if (!point) return std::nullopt;
+    list.points.push_back(*point);
+  }
+  return list;
+}
 
 // Kinds both sides read alike.
 // "W" body (see ResumeHand). Every field must have its form; the plays must make a hand.
@@ -266,7 +322,7 @@ std::optional<ResumeHand> ParseResumeHand(std::string_view body) {
     body.remove_prefix(comma + 1);
   }
   constexpr std::size_t kFields = 20;
-  if (f.size() != kFields) return std::nullopt;
+  if (f.size() != kFields && f.size() != kFields + 1) return std::nullopt;
   auto letter = [](std::string_view x, std::string_view allowed) -> std::optional<char> {
     if (x.size() != 1 || allowed.find(x[0]) == std::string_view::npos) return std::nullopt;
     return x[0];
@@ -312,9 +368,15 @@ std::optional<ResumeHand> ParseResumeHand(std::string_view body) {
     *numbers[i] = *n;
   }
   for (std::size_t i = 0; i < 3; ++i) {
+    if (f[13 + i] == std::string_view(&kNone, 1) && f.size() > kFields) continue;
     const auto c = card(f[13 + i]);
     if (!c) return std::nullopt;
     m.guest_cards[i] = *c;
+  }
+  if (f.size() > kFields) {
+    const auto id = DealFromText(f[kFields]);
+    if (!id) return std::nullopt;
+    m.hand_id = *id;
   }
   const auto vira = card(f[16]);
   if (!vira) return std::nullopt;
@@ -381,6 +443,39 @@ std::optional<Message> DecodeEitherWay(char kind, std::string_view body) {
     case kKindRestart:
       if (body.empty()) return Restart{};
       return std::nullopt;
+    case kKindDealList:
+      if (auto list = ParseDealList(body)) return *std::move(list);
+      return std::nullopt;
+    case kKindUnlock: {
+      if (body.size() != 1 + kDealTextChars) return std::nullopt;
+      const auto position = SmallDigit(body[0], kMaxDealPosition);
+      const auto point = DealFromText(body.substr(1));
+      if (!position || !point) return std::nullopt;
+      return Unlock{*position, *point};
+    }
+    case kKindAnnounce: {
+      const auto form = ParseCardForm(body);
+      if (!form) return std::nullopt;
+      const auto position = SmallDigit(form->position, kMaxDealPosition);
+      if (!position) return std::nullopt;
+      return Announce{*position, form->card};
+    }
+    case kKindReveal: {
+      const auto scalar = DealFromText(body.substr(0, kDealTextChars));
+      if (!scalar) return std::nullopt;
+      if (body.size() == kDealTextChars) return RevealKey{*scalar, std::nullopt};
+      if (body.size() != 2 * kDealTextChars + 1 || body[kDealTextChars] != kDealSeparator) {
+        return std::nullopt;
+      }
+      const auto hand = DealFromText(body.substr(kDealTextChars + 1));
+      if (!hand) return std::nullopt;
+      return RevealKey{*scalar, hand};
+    }
+    case kKindCheat: {
+      const auto n = ParseNumber(body);
+      if (!n || *n < 1 || *n > kMaxCheatReason) return std::nullopt;
+      return CheatFound{*n};
+    }
     default:
       return std::nullopt;
   }
@@ -463,6 +558,28 @@ std::optional<Message> DecodeForGuest(char kind, std::string_view body) {
 }
 
 }  // namespace
+
+std::string DealText(const DealBytes& bytes) {
+  constexpr int kVariant = sodium_base64_VARIANT_URLSAFE_NO_PADDING;
+  std::array<char, sodium_base64_ENCODED_LEN(kDealBytes, kVariant)> text{};
+  sodium_bin2base64(text.data(), text.size(), bytes.data(), bytes.size(), kVariant);
+  return std::string(text.data(), kDealTextChars);
+}
+
+std::optional<DealBytes> DealFromText(std::string_view text) {
+  if (text.size() != kDealTextChars) return std::nullopt;
+  DealBytes bytes{};
+  std::size_t length = 0;
+  const char* end = nullptr;
+  // libsodium also refuses a last character whose unused bits are set, so each 32 bytes have
+  // exactly one text.
+  if (sodium_base642bin(bytes.data(), bytes.size(), text.data(), text.size(), nullptr, &length,
+                        &end, sodium_base64_VARIANT_URLSAFE_NO_PADDING) != 0 ||
+      length != kDealBytes || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return bytes;
+}
 
 char SuitDigit(Suit suit) {
   switch (suit) {

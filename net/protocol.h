@@ -17,6 +17,12 @@
 //   manilhas. A receiver that does not know "B" ignores it, as it ignores every unknown kind.
 // - The whole-game messages (kinds "H", "G", "D", "E", "R", "T", "K", "F", "U", "O", "Z") are
 //   ours too; a classic peer ignores them as unknown kinds. docs/protocol.md lists every message.
+// - The joint deal's messages (version 3: kinds "L", "Q", "Y", "X", "S") carry 32-byte group
+// elements
+//   and secrets as base64url without padding (43 characters each). A deck's list, the longest
+//   line, is 1 + 41 * 44 - 1 = 1804 bytes for 40 cards: well within kMaxLineBytes. The codec
+//   checks only the form (exact length, alphabet, canonical last character); whether 32 bytes
+//   are a group element is the deal's business (net/joint_deal.h).
 
 #include <array>
 #include <cstddef>
@@ -25,6 +31,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "engine/cards.h"
 
@@ -201,6 +208,9 @@ struct Restart {
 // suit), then one field per trick: host slot, host hidden, guest slot, guest hidden (slot '0'
 // not played, '1'..'3'; hidden '0'/'1'), leader letter, taker letter ('S', 'C', 'E' tie, '-'),
 // and the host's card when it lies face up there. Never a host card still in hand.
+// Version 3 (joint deal): a guest card the host has not seen face up travels as '-' (the guest
+// takes its cards from the hand's kept deal), and a 21st field names the hand: the commitment
+// its host list carried, as in "X". The guest goes on only with the deal of that very hand.
 struct ResumeHand {
   struct Trick {
     int host_slot = 0;  // 0 not played, 1..3
@@ -225,16 +235,70 @@ struct ResumeHand {
   int guest_points = 0;
   int host_games = 0;
   int guest_games = 0;
-  std::array<Card, 3> guest_cards{};
+  std::array<std::optional<Card>, 3> guest_cards{};
   Card vira{};
   std::array<Trick, 3> tricks{};
+  std::optional<std::array<std::uint8_t, 32>> hand_id;  // version 3
   friend bool operator==(const ResumeHand&, const ResumeHand&) = default;
+};
+
+// --- The joint deal: both sides said hello with version 3 or more. ---
+
+// The protocol version whose deck both programs shuffle (net/joint_deal.h).
+inline constexpr int kJointDealVersion = 3;
+// A ristretto255 point, a secret scalar or a commitment: 32 bytes.
+inline constexpr std::size_t kDealBytes = 32;
+using DealBytes = std::array<std::uint8_t, kDealBytes>;
+// The 32 bytes on the wire: base64url without padding.
+inline constexpr std::size_t kDealTextChars = 43;
+// The most points a list may carry: the 40-card deck.
+inline constexpr std::size_t kMaxDealPoints = 40;
+
+// "L" + commitment + ("," + point) per card, either way: the sender's commitment to its secret
+// and the deck as it leaves the sender's hands (encrypted once more and shuffled).
+struct DealList {
+  DealBytes commitment{};
+  std::vector<DealBytes> points;
+  friend bool operator==(const DealList&, const DealList&) = default;
+};
+
+// "Q" + position digit ("1".."7") + point, either way: the card at that position of the final
+// list with the sender's layer removed, for the position's owner (the vira: for both).
+struct Unlock {
+  int position = 1;
+  DealBytes point{};
+  friend bool operator==(const Unlock&, const Unlock&) = default;
+};
+
+// "Y" + value + position digit + suit, either way: the sender plays face up the card that lies
+// at that position (its own), read from the end like the card messages.
+struct Announce {
+  int position = 1;
+  Card card;
+  friend bool operator==(const Announce&, const Announce&) = default;
+};
+
+// "X" + secret, either way: the sender's secret scalar of the hand that just ended or was
+// dropped. "X" + secret + "," + hand: the secret of a hand cut off with the last connection,
+// the hand named by the commitment the host's list carried.
+struct RevealKey {
+  DealBytes scalar{};
+  std::optional<DealBytes> interrupted;
+  friend bool operator==(const RevealKey&, const RevealKey&) = default;
+};
+
+// "S" + reason number, either way: the sender caught the receiver cheating in the deal; the game
+// is void on both sides and the sender closes the connection. Numbers: net/joint_deal.h.
+struct CheatFound {
+  int reason = 1;
+  friend bool operator==(const CheatFound&, const CheatFound&) = default;
 };
 
 using Message =
     std::variant<Name, StartDeal, AskGuestCard, AskHostCard, AskVira, GuestCard, HostCard, Vira,
                  DeckType, Turn, Play, Chat, Hello, Settings, NewHand, HiddenPlay, TrickTaken, Call,
-                 Accept, Run, ElevenChoice, HandClosed, Restart, ResumeHand>;
+                 Accept, Run, ElevenChoice, HandClosed, Restart, ResumeHand, DealList, Unlock,
+                 Announce, RevealKey, CheatFound>;
 
 // The message's text, without the line feed. Text fields get CR and LF turned into blanks, and a
 // chat line is cut (on a UTF-8 character boundary) so the whole text stays within kMaxLineBytes.
@@ -249,6 +313,11 @@ std::optional<Message> Decode(std::string_view line, Side reader);
 
 // The chat line as shown and sent: "[" + name + "] " + text.
 std::string ChatLine(std::string_view name, std::string_view text);
+
+// 32 bytes as base64url without padding (43 characters), and back: nothing unless the text is
+// exactly that encoding of 32 bytes.
+std::string DealText(const DealBytes& bytes);
+std::optional<DealBytes> DealFromText(std::string_view text);
 
 // Wire digits of a suit: "1" Clubs, "2" Hearts, "3" Spades, "4" Diamonds.
 char SuitDigit(Suit suit);

@@ -82,13 +82,15 @@ void NetworkedHand::Answer(Question question, bool yes) {
       games_ = resume->games;
       game_.mutable_state().hand_counter = resume->hand_counter;
       resumed_settings_ = resume->settings;
-      if (resume->hand && hands_dealt_ == 0) {
+      if (MayResumeHand(*resume) && hands_dealt_ == 0) {
         ResumeInterruptedHand(*resume);
         Sync();
         Refresh();
         return;
       }
     }
+    // The hand starts again: the secrets of a jointly dealt one that was cut off are checked.
+    SendOldReveal();
     if (hands_dealt_ == 0) DealWhole();
   } else if (question == Question::Eleven) {
     const char own = OwnLetter();
@@ -130,16 +132,22 @@ void NetworkedHand::ApplyEleven(char letter, bool plays) {
 
 bool NetworkedHand::ReceiveWhole(const Message& message) {
   if (const auto* hello = std::get_if<Hello>(&message)) {
-    if (classic_only_ || greeted_ || hello->version < kWholeGameVersion) return true;
+    // Both play the lower of the two versions.
+    const int version = std::min(hello->version, max_version_);
+    if (classic_only_ || greeted_ || version < kWholeGameVersion) return true;
     if (side_ == Side::Host) {
       // Only before the guest's name: after it the classic hand has begun.
       if (opponent_named_) return true;
       greeted_ = true;
-      out_.Send(Hello{kWholeGameVersion});
+      joint_ = version >= kJointDealVersion;
+      out_.Send(Hello{version});
     } else {
       if (deal_started_) return true;
       greeted_ = true;
       whole_game_ = true;
+      joint_ = version >= kJointDealVersion;
+      // The secret of a hand cut off goes out only in answer to the host's: a hand the host
+      // takes up again keeps it until its end.
     }
     return true;
   }
@@ -147,10 +155,13 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
   if (dealer_->Receive(message)) return true;
   // A guest that asked for a restart waits for the host's "Z": moves the host made before it
   // saw the request belong to the abandoned hand.
+  // The secrets of the dropped hand and a caught cheat still count.
   if (side_ == Side::Guest && restarting_ && !std::holds_alternative<Restart>(message) &&
-      !std::holds_alternative<Chat>(message)) {
+      !std::holds_alternative<Chat>(message) && !std::holds_alternative<RevealKey>(message) &&
+      !std::holds_alternative<CheatFound>(message)) {
     return true;
   }
+  if (ReceiveJoint(message)) return true;
   const char opp = OpponentLetter();
   std::visit(
       [&](const auto& m) {
@@ -205,9 +216,14 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
         } else if constexpr (std::is_same_v<T, HandClosed>) {
           if (side_ != Side::Host) return;
           if (restarting_) {
-            // The guest dropped its hand: everything it sent before is behind us.
+            // The guest dropped its hand: everything it sent before is behind us. A joint deal
+            // waits for the dropped hand's secret to pass.
             restarting_ = false;
-            DealWhole();
+            if (joint_ && joint_open_) {
+              deal_pending_ = true;
+            } else {
+              DealWhole();
+            }
           } else if (finished_ && !peer_closed_) {
             peer_closed_ = true;
             MaybeDealNext();
@@ -219,10 +235,12 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
             out_.Send(Restart{});
             ApplyRestart();
             restarting_ = true;
+            RevealOwn();
           } else {
             ApplyRestart();
             restarting_ = false;
-            out_.Send(HandClosed{});
+            RevealOwn();
+            SendHandClosed();
           }
         }
         // Every classic deal message, request and turn is void in the whole game: the host never
@@ -251,7 +269,11 @@ void NetworkedHand::PlayWhole(CardId id) {
   if (hide) {
     out_.Send(HiddenPlay{slot + 1, trick});
   } else {
-    if (side_ == Side::Host) out_.Send(HostCard{slot + 1, *OwnCards()[Index(slot)]});
+    if (joint_) {
+      out_.Send(joint_deal_.AnnounceOwn(slot + 1));
+    } else if (side_ == Side::Host) {
+      out_.Send(HostCard{slot + 1, *OwnCards()[Index(slot)]});
+    }
     out_.Send(Play{slot + 1, trick});
   }
   ApplyPlay(own, slot, trick, hide);
@@ -264,6 +286,7 @@ void NetworkedHand::OpponentPlays(int slot, int trick, bool hide) {
   if (std::find(OppSlots().begin(), OppSlots().end(), slot) != OppSlots().end()) return;
   // A card shown face up must be known: the host dealt the guest's, the host's came with "A".
   if (!hide && !OppCards()[Index(slot)]) return;
+  if (joint_ && hide) joint_deal_.TakeHidden(slot + 1);
   ApplyPlay(opp, slot, trick, hide);
 }
 
@@ -471,13 +494,14 @@ void NetworkedHand::EndWholeHand(char winner, int amount, const char* why) {
     hand_start_->games = games_;
     if (side_ == Side::Host) hand_start_->hand_counter = game_.state().hand_counter;
   }
+  RevealOwn();
 }
 
 void NetworkedHand::HandBoxesClosed() {
   if (!finished_ || own_closed_) return;
   own_closed_ = true;
   if (side_ == Side::Guest) {
-    out_.Send(HandClosed{});
+    SendHandClosed();
   } else {
     MaybeDealNext();
   }
@@ -490,6 +514,7 @@ void NetworkedHand::RestartGame() {
   ApplyRestart();
   // The host deals once the guest has dropped its hand ("O"); the guest waits for the host's "Z".
   restarting_ = true;
+  RevealOwn();
   Sync();
   Refresh();
 }

@@ -3,11 +3,14 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHostAddress>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QNetworkInterface>
 #include <QRadioButton>
 #include <QScreen>
 
+#include "net/internet.h"
 #include "ui/dialogkeys.h"
 #include "ui/uppercase_validator.h"
 #include "ui_formescolha.h"
@@ -25,6 +28,7 @@ TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
   ui_->E_NOME->setValidator(new UpperCaseValidator(ui_->E_NOME->maxLength(), ui_->E_NOME));
   ui_->L_IP->setText(OwnIPv4());
 
+  AddInternetChoice();
   SetDialogKeys(this, ui_->BOK, ui_->BCancela);
 
   connect(ui_->BCopiarIP, &QPushButton::clicked, this,
@@ -33,6 +37,7 @@ TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
   connect(ui_->BCancela, &QPushButton::clicked, this, [this] { reject(); });
   connect(ui_->RB_CONTRAPC, &QRadioButton::clicked, this, [this] { UpdateEnabling(false); });
   connect(ui_->RB_EMREDE, &QRadioButton::clicked, this, [this] { UpdateEnabling(false); });
+  connect(internet_, &QRadioButton::clicked, this, [this] { UpdateEnabling(false); });
   connect(ui_->RB_SERVIDOR, &QRadioButton::clicked, this, [this] { UpdateEnabling(true); });
   connect(ui_->RB_CLIENTE, &QRadioButton::clicked, this, [this] { UpdateEnabling(true); });
 }
@@ -55,6 +60,59 @@ void TF_ESCOLHA::AddDuplasChoice() {
   const QRect last = ui_->RB_EMREDE->geometry();
   rb_duplas_->setGeometry(last.x(), last.y() + kRow, last.width(), last.height());
   connect(rb_duplas_, &QRadioButton::clicked, this, [this] { UpdateEnabling(false); });
+}
+
+void TF_ESCOLHA::AddInternetChoice() {
+  // "Internet" joins the game kinds; its server row goes under the kinds and the rest moves down.
+  constexpr int kRadioRow = 22;
+  constexpr int kServerRow = 30;
+  const int below = ui_->RG_TIPOJ->geometry().bottom();
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->y() > below) child->move(child->x(), child->y() + kRadioRow + kServerRow);
+  }
+  ui_->RG_TIPOJ->resize(ui_->RG_TIPOJ->width(), ui_->RG_TIPOJ->height() + kRadioRow);
+  ui_->RG_TIPOC->resize(ui_->RG_TIPOC->width(), ui_->RG_TIPOC->height() + kRadioRow);
+  internet_ = new QRadioButton(QStringLiteral("Internet"), ui_->RG_TIPOJ);
+  internet_->setObjectName(QStringLiteral("RB_INTERNET"));
+  // Under the last kind ("Duplas contra PC").
+  internet_->setGeometry(rb_duplas_->x(), rb_duplas_->y() + kRadioRow, rb_duplas_->width(),
+                         rb_duplas_->height());
+  const int row = below + kRadioRow + 8;
+  broker_label_ = new QLabel(QStringLiteral("Servidor de mesas"), this);
+  broker_label_->setGeometry(8, row + 2, 118, 20);
+  broker_ = new QLineEdit(this);
+  broker_->setObjectName(QStringLiteral("E_SERVIDOR"));
+  broker_->setGeometry(128, row, 120, 22);
+  broker_->setPlaceholderText(QStringLiteral("servidor[:porta]"));
+  broker_label_->setBuddy(broker_);
+  unencrypted_ = new QLabel(QString::fromUtf8(net::kTextUnencrypted), this);
+  unencrypted_->setObjectName(QStringLiteral("L_SEMCRIPTO"));
+  unencrypted_->setGeometry(252, row + 2, 70, 20);
+  unencrypted_->setStyleSheet(QStringLiteral("color: #a00000"));
+  QFont small = unencrypted_->font();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  unencrypted_->setFont(small);
+  setFixedSize(width(), height() + kRadioRow + kServerRow);
+  setTabOrder(rb_duplas_, internet_);
+  connect(internet_, &QRadioButton::toggled, this, [this] { UpdateInternet(); });
+  connect(broker_, &QLineEdit::textChanged, this, [this] { UpdateInternet(); });
+  UpdateInternet();
+}
+
+void TF_ESCOLHA::UpdateInternet() {
+  const bool internet = internet_->isChecked();
+  broker_label_->setEnabled(internet);
+  broker_->setEnabled(internet);
+  const auto address = net::ParseBrokerAddress(broker_->text().toStdString());
+  unencrypted_->setVisible(address && net::IsUnencryptedOffLoopback(*address));
+}
+
+void TF_ESCOLHA::SetBroker(const QString& broker) {
+  broker_->setText(broker);
+}
+
+QString TF_ESCOLHA::broker() const {
+  return broker_->text().trimmed();
 }
 
 void TF_ESCOLHA::showEvent(QShowEvent* event) {
@@ -101,6 +159,26 @@ void TF_ESCOLHA::BOKClick() {
     }
     return;
   }
+  if (internet_->isChecked()) {
+    if (!net::ParseBrokerAddress(broker().toStdString())) {
+      const QString text =
+          QStringLiteral("Informe o servidor de mesas (servidor ou servidor:porta)");
+      if (tell_) {
+        tell_(text);
+      } else {
+        QMessageBox::information(this, QStringLiteral("Information"), text);
+      }
+      broker_->setFocus();
+      return;
+    }
+    ConnectRequest request;
+    request.internet = true;
+    request.broker = broker();
+    request.name = ui_->E_NOME->text();
+    if (!connect_ || !connect_(request)) return;
+    accept();
+    return;
+  }
   if (ui_->RB_EMREDE->isChecked()) {
     ConnectRequest request;
     request.host = !ui_->RB_CLIENTE->isChecked();
@@ -119,7 +197,9 @@ GameKindChoice TF_ESCOLHA::Escolha() {
   AttachToOwner(this);
   GameKindChoice choice;
   choice.ok = exec() == QDialog::Accepted;
-  choice.kind = ui_->RB_EMREDE->isChecked() ? GameKind::EmRede : GameKind::ContraPC;
+  // A game through a table server is a networked game like "Em rede": only its path differs.
+  choice.kind =
+      ui_->RB_EMREDE->isChecked() || internet_->isChecked() ? GameKind::EmRede : GameKind::ContraPC;
   if (rb_duplas_->isChecked()) choice.kind = GameKind::Duplas;
   choice.name = ui_->E_NOME->text().toStdString();
   return choice;

@@ -12,6 +12,10 @@ class QRadioButton;
 
 #include "engine/screen.h"
 
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
 namespace Ui {
 class TF_ESCOLHA;
 }
@@ -20,10 +24,12 @@ namespace truco {
 
 // What "OK" asks the network side to open for "Em rede".
 struct ConnectRequest {
-  bool host = true;  // "Servidor"; else "Cliente"
-  QString port;      // E_PORTA as typed
-  QString address;   // E_IPS as typed (guest)
-  QString name;      // E_NOME
+  bool host = true;       // "Servidor"; else "Cliente"
+  QString port;           // E_PORTA as typed
+  QString address;        // E_IPS as typed (guest)
+  QString name;           // E_NOME
+  bool internet = false;  // "Internet": through a table server
+  QString broker;         // "Servidor de mesas" as typed (internet)
 };
 
 class TF_ESCOLHA : public QDialog {
@@ -44,6 +50,10 @@ class TF_ESCOLHA : public QDialog {
   // How "Em rede" opens its connection. Without one, "Em rede" cannot be confirmed.
   void SetConnector(Connector connect) { connect_ = std::move(connect); }
 
+  // "Servidor de mesas" (the third way, "Internet").
+  void SetBroker(const QString& broker);
+  [[nodiscard]] QString broker() const;
+
   // The own IPv4 address shown in L_IP: the first non-loopback one, else the loopback address.
   static QString OwnIPv4();
 
@@ -55,11 +65,18 @@ class TF_ESCOLHA : public QDialog {
   void UpdateEnabling(bool from_connection_group);
   // "Duplas contra PC": one more game kind under the other two.
   void AddDuplasChoice();
+  // The third way, "Internet", and its table server's field.
+  void AddInternetChoice();
+  void UpdateInternet();
 
   std::unique_ptr<Ui::TF_ESCOLHA> ui_;
   std::function<void(const QString&)> tell_;
   Connector connect_;
   QRadioButton* rb_duplas_ = nullptr;
+  QRadioButton* internet_ = nullptr;
+  QLineEdit* broker_ = nullptr;
+  QLabel* broker_label_ = nullptr;
+  QLabel* unencrypted_ = nullptr;
 };
 
 }  // namespace truco

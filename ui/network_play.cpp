@@ -230,6 +230,12 @@ void NetworkPlay::CancelAsk() {
   }
 }
 
+void NetworkPlay::CloseLink() {
+  // A cheat caught by the joint deal: the game is void and cannot be taken up again.
+  resume_timer_.stop();
+  link_->Close();
+}
+
 void NetworkPlay::UpdateAwaiting() {
   link_->SetAwaitingReply(AwaitingPeer());
 }

@@ -68,6 +68,7 @@ class NetworkPlay final : public QObject, private HandOutput {
   void AskTruco(const TrucoDialogRequest& request) override;
   void Ask(Question question, const std::string& text) override;
   void CancelAsk() override;
+  void CloseLink() override;
 
   void OnLost(const std::string& text);
   // Joins the current link's events to the hand.

@@ -7,8 +7,11 @@
 // 12, and, as long as no hostile line went in, the points, stake and tally of both sides never
 // differ once both have handled every message.
 //
-// Input: byte 0 picks the deck, the manilha mode and who leads; then one step per byte or two,
-// with injected lines given by a length byte and their bytes.
+// With the top bit of byte 0 both sides speak version 3 and deal jointly (seeded from the input,
+// so a run repeats): then, as long as no hostile line went in, neither side ever finds a cheat.
+//
+// Input: byte 0 picks the deck, the manilha mode, who leads and the version; then one step per
+// byte or two, with injected lines given by a length byte and their bytes.
 
 #include <algorithm>
 #include <deque>
@@ -99,12 +102,14 @@ class QueueOutput final : public net::HandOutput {
 
 struct HandSide {
   HandSide(NetSide which, const char* name, std::uint64_t seed)
-      : side(which), screen(name), random(seed), hand(game, random, out) {
+      : side(which), screen(name), random(seed), entropy(seed), hand(game, random, out) {
     game.set_networked_play(&hand);
+    hand.set_deal_entropy(&entropy);
   }
   NetSide side;
   AgreeingScreen screen;
   RepeatableRandom random;
+  net::DealEntropy entropy;
   ComputerJudgement judgement;
   Game game{screen, random, judgement};
   QueueOutput out;
@@ -165,6 +170,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               (setup & 2) ? ManilhaMode::Velha : ManilhaMode::Nova, 0};
   for (HandSide* s : {&host, &guest}) s->game.mutable_state().settings = settings;
   host.game.mutable_state().hand_counter = (setup & 4) ? 2 : 1;
+  const int version = (setup & 0x80) ? net::kJointDealVersion : net::kWholeGameVersion;
+  host.hand.set_max_version(version);
+  guest.hand.set_max_version(version);
   host.hand.Prepare(NetSide::Host, "HOSTE");
   guest.hand.Prepare(NetSide::Guest, "ANA");
   host.hand.set_classic_only((setup & 0x30) == 0x10);
@@ -247,6 +255,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
     CheckHostDeal(host);
+    if (!tampered) FUZZ_CHECK(!host.hand.cheat_found() && !guest.hand.cheat_found());
     for (const HandSide* s : {&host, &guest}) {
       FUZZ_CHECK(s->hand.turn() == 'C' || s->hand.turn() == 'S' || s->hand.turn() == ' ');
       for (NetSide whose : {NetSide::Host, NetSide::Guest}) FUZZ_CHECK(s->hand.points(whose) <= 12);

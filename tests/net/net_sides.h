@@ -30,8 +30,13 @@ class RecordingOutput final : public net::HandOutput {
     questions.emplace_back(question, text);
   }
   void CancelAsk() override { ++cancels; }
+  void CloseLink() override {
+    ++closes;
+    if (close) close();
+  }
 
   std::function<bool(const net::Message&)> send;
+  std::function<void()> close;    // the hand closed the connection itself
   std::vector<std::string> sent;  // every message handed to Send, as its wire text
   std::string panel;
   std::string opponent;
@@ -41,11 +46,15 @@ class RecordingOutput final : public net::HandOutput {
   std::vector<TrucoDialogRequest> truco_asks;
   std::vector<std::pair<net::Question, std::string>> questions;
   int cancels = 0;
+  int closes = 0;
 };
 
 struct NetSide {
   NetSide(net::Side which, std::string own_name) : side(which), name(std::move(own_name)) {
     game.set_networked_play(&hand);
+    // Scenarios stack the host's draws: the whole game of version 2, where the host deals.
+    // Tests of the joint deal raise it (set_max_version).
+    hand.set_max_version(net::kWholeGameVersion);
     // Every start says "Em rede" and confirms a restart.
     for (int i = 0; i < 8; ++i) {
       screen.kinds.push_back({true, GameKind::EmRede, name});

@@ -450,5 +450,23 @@ TEST(Codec, AResumedHandMatchesItsDocumentedTextAndIsCheckedAsAHand) {
   }
 }
 
+// Jointly dealt: the guest cards the host never saw travel as '-', and the hand's name follows.
+TEST(Codec, AJointlyDealtResumedHandNamesItsDealAndHidesTheUnseenGuestCards) {
+  const std::string id(kDealTextChars, 'A');
+  const std::string text = "WC,1,0,-,-,-,-,0,0,4,7,1,0,-,7-3,-,4-1,1010SC3-1,0000--,0000--," + id;
+  const auto decoded = Decode(text, Side::Guest);
+  ASSERT_TRUE(decoded.has_value());
+  const auto& m = std::get<ResumeHand>(*decoded);
+  EXPECT_FALSE(m.guest_cards[0].has_value());
+  EXPECT_EQ(m.guest_cards[1], C(7, Suit::Spades));
+  EXPECT_FALSE(m.guest_cards[2].has_value());
+  ASSERT_TRUE(m.hand_id.has_value());
+  EXPECT_EQ(DealText(*m.hand_id), id);
+  EXPECT_EQ(Encode(*decoded), text);
+  // Without the hand's name a card may not be missing; a name must be one.
+  EXPECT_FALSE(Decode(text.substr(0, text.size() - id.size() - 1), Side::Guest).has_value());
+  EXPECT_FALSE(Decode(text.substr(0, text.size() - 1), Side::Guest).has_value());
+}
+
 }  // namespace
 }  // namespace truco::net

@@ -1,0 +1,471 @@
+// Whole networked games of version 3 between two sides wired in memory: the deck of every hand is
+// dealt jointly. Random games with calls, runs, hidden cards, hands of eleven, restarts and stray
+// lines, after every exchange both sides agree and neither knows a card of the other before it is
+// played; every hand's secrets are revealed and checked; a game cut off resumes and checks the
+// hand it lost; a cheating side is caught in the first hand it cheats and the game is void on
+// both screens; a side of version 3 plays version 2 with a peer of version 2.
+
+#include <gtest/gtest.h>
+#include <sodium.h>
+
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+
+#include "net/joint_deal.h"
+#include "net/resume_file.h"
+#include "tests/net/joint_table.h"
+#include "tests/net/whole_game.h"
+
+namespace truco::testing {
+namespace {
+
+using net::Side;
+
+// A v3 game costs about 6 ms of scalar multiplications per hand (both sides), 15 to 25 hands a
+// game; the sanitizers slow everything around them.
+#if defined(TRUCO_JOINT_SOAK)
+constexpr int kRandomGames = 1000;
+constexpr int kResumes = 200;
+#elif defined(TRUCO_SANITIZED)
+constexpr int kRandomGames = 12;
+constexpr int kResumes = 8;
+#else
+constexpr int kRandomGames = 40;
+constexpr int kResumes = 24;
+#endif
+
+// Two sides of version 3 with seeded deals, and a random player for whoever may act.
+class JointMatch {
+ public:
+  JointMatch(std::uint64_t seed, int host_version = net::kJointDealVersion,
+             int guest_version = net::kJointDealVersion, bool open = true)
+      : rng_(seed), host_entropy_(seed * 2 + 1), guest_entropy_(seed * 2 + 2) {
+    GameSettings settings;
+    settings.deck_type = Chance(2) ? kBaralhoSujo : kBaralhoLimpo;
+    settings.manilha_mode = Chance(3) ? ManilhaMode::Velha : ManilhaMode::Nova;
+    settings.eleven_mode = Chance(2) ? 1 : 0;
+    duo = std::make_unique<Duo>(settings);
+    duo->host.hand.set_max_version(host_version);
+    duo->guest.hand.set_max_version(guest_version);
+    duo->host.hand.set_deal_entropy(&host_entropy_);
+    duo->guest.hand.set_deal_entropy(&guest_entropy_);
+    if (open) Reconnect(Chance(2));
+  }
+
+  // Both sides open a (new) connection and start.
+  void Reconnect(bool host_leads) {
+    Duo& d = *duo;
+    d.up = true;
+    d.to_host.clear();
+    d.to_guest.clear();
+    d.check = nullptr;
+    d.host.hand.Prepare(Side::Host, d.host.name);
+    d.guest.hand.Prepare(Side::Guest, d.guest.name);
+    while (d.host.random.Remaining() < 400) d.host.random.Push(Pick(1 << 20));
+    d.Open(host_leads);
+    d.check = [this] { Check(); };
+  }
+
+  int Chance(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_) == 0; }
+  int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+
+  // One move of whoever may act; false when nobody may (the game is over or void).
+  bool Step(bool restarts = true) {
+    Duo& d = *duo;
+    while (d.host.random.Remaining() < 400) d.host.random.Push(Pick(1 << 20));
+    const char actor = d.host.hand.actor();
+    if (actor == ' ' || !d.host.hand.linked()) return false;
+    NetSide& side = d.SideOf(actor);
+    net::NetworkedHand& hand = side.hand;
+    if (Chance(40)) {
+      // Stray lines of every version; none is a deal message a side could be blamed for.
+      static const std::vector<std::string> kLines = {"J11", "T6",    "K3",   "U1",   "R1S",   "PC",
+                                                      "A4",  "V1311", "I411", "X",    "Q1",    "L",
+                                                      "Yx",  "S",     "H9",   "G210", "Mchat", "D"};
+      d.Inject(side, kLines[static_cast<std::size_t>(Pick(static_cast<int>(kLines.size())))]);
+    }
+    if (restarts && Chance(300)) {
+      ++restarts_done;
+      d.SideOf(Chance(2) ? 'S' : 'C').hand.RestartGame();
+    } else if (hand.eleven() == actor && !hand.eleven_decided()) {
+      hand.Answer(net::Question::Eleven, !Chance(4));
+    } else if (hand.pending_call() != 0) {
+      const int roll = Pick(10);
+      if (roll < 2) {
+        hand.AnswerTruco(kAnswerRun);
+      } else if (roll < 5 && side.out.truco_asks.back().raise_offered) {
+        hand.AnswerTruco(kAnswerRaise);
+      } else {
+        hand.AnswerTruco(kAnswerAccept);
+      }
+    } else {
+      const GameState& s = side.game.state();
+      if (s.BTrucar.enabled && Chance(6)) {
+        side.game.BTrucarClick();
+      } else if (s.BCorrer.enabled && Chance(30)) {
+        side.game.BCorrerClick();
+      } else {
+        if (s.BEsconder.enabled && Chance(5)) side.game.BEsconderClick();
+        std::vector<int> in_hand;
+        for (int i = 0; i < 3; ++i) {
+          if (s.InHand(static_cast<CardId>(kCartaJ1 + i))) in_hand.push_back(i);
+        }
+        if (in_hand.empty()) return false;
+        side.game.CartaJClick(
+            in_hand[static_cast<std::size_t>(Pick(static_cast<int>(in_hand.size())))]);
+      }
+    }
+    d.Pump();
+    return true;
+  }
+
+  int Games() const { return duo->host.hand.games(Side::Host) + duo->host.hand.games(Side::Guest); }
+
+  // After every exchange: both sides show the same table, neither knows a card of the other that
+  // is still in hand, both hold the cards of a deal without repeats.
+  void Check() {
+    Duo& d = *duo;
+    if (!d.host.hand.linked() || !d.guest.hand.linked()) return;
+    d.ExpectAgree();
+    for (NetSide* side : {&d.host, &d.guest}) {
+      EXPECT_FALSE(side->hand.cheat_found());
+      // Version 2: the host deals, so it knows the guest's cards.
+      if (side == &d.host && !side->hand.joint()) continue;
+      for (int slot = 1; slot <= 3; ++slot) {
+        if (side->hand.opponent_card(slot)) {
+          EXPECT_NE(side->Card(static_cast<CardId>(kCartaM1 + slot - 1)).top, kComputerHandTop)
+              << "a side knows a card the other still holds";
+        }
+      }
+    }
+    if (d.host.hand.DealComplete() && d.guest.hand.DealComplete() && !d.host.hand.hand_finished()) {
+      std::set<int> cards;
+      for (NetSide* side : {&d.host, &d.guest}) {
+        for (int slot = 1; slot <= 3; ++slot) {
+          const Card c = *side->hand.own_card(slot);
+          cards.insert(c.Value * 10 + static_cast<int>(c.suit));
+        }
+      }
+      EXPECT_EQ(cards.size(), 6U);
+      EXPECT_EQ(d.host.hand.vira(), d.guest.hand.vira());
+    }
+  }
+
+  std::unique_ptr<Duo> duo;
+  int restarts_done = 0;
+
+ private:
+  std::mt19937_64 rng_;
+  net::DealEntropy host_entropy_;
+  net::DealEntropy guest_entropy_;
+};
+
+TEST(JointGame, RandomGamesAgreeAndEveryHandIsChecked) {
+  std::mt19937_64 seeds(JointTestSeed("joint games"));
+  int hands = 0;
+  int restarts = 0;
+  for (int game = 0; game < kRandomGames && !HasFailure(); ++game) {
+    JointMatch m(seeds());
+    Duo& d = *m.duo;
+    ASSERT_TRUE(d.host.hand.joint() && d.guest.hand.joint());
+    for (int guard = 0; m.Games() < 1; ++guard) {
+      ASSERT_LT(guard, 4000) << "the game does not move";
+      ASSERT_TRUE(m.Step());
+      if (HasFailure()) return;
+    }
+    // Every hand but the one just dealt was checked by both sides.
+    const int dealt = d.host.hand.hands_dealt();
+    EXPECT_EQ(d.guest.hand.hands_dealt(), dealt);
+    EXPECT_GE(d.host.hand.hands_checked(), dealt - 1);
+    EXPECT_GE(d.guest.hand.hands_checked(), dealt - 1);
+    hands += dealt;
+    restarts += m.restarts_done;
+    // Neither program ever dealt: the host's own draws were never taken.
+    EXPECT_GE(d.host.random.Remaining(), 400U);
+    for (const std::string& line : d.wire) {
+      const char kind = line[16];
+      EXPECT_TRUE(kind != 'V' && kind != 'I' && kind != 'A') << line;
+    }
+  }
+  std::cout << kRandomGames << " games, " << hands << " hands, " << restarts << " restarts\n";
+}
+
+// The connection drops at a random moment; both come back and the host goes on. A hand whose
+// deal was complete goes on where it stopped with the deal both sides kept: the same cards on
+// both sides, nothing revealed before its end, and at its end both secrets are revealed and every
+// check passes. A hand cut in the middle of its deal starts over once each side has checked the
+// other's secret of the hand that was cut off.
+TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
+  std::mt19937_64 seeds(JointTestSeed("joint resume"));
+  int checked = 0;
+  int resumed = 0;
+  int dealt_again = 0;  // after the host's program closed
+  for (int round = 0; round < kResumes * 2 && !HasFailure(); ++round) {
+    JointMatch m(seeds());
+    Duo& d = *m.duo;
+    const int moves = 1 + m.Pick(30);
+    for (int i = 0; i < moves && m.Step(false); ++i) {
+    }
+    if (d.host.hand.hands_dealt() == 0 || d.host.hand.hand_finished()) continue;
+    const std::array<int, 2> points = {d.host.hand.points(Side::Host),
+                                       d.host.hand.points(Side::Guest)};
+    std::array<std::optional<Card>, 6> cards;
+    for (int slot = 1; slot <= 3; ++slot) {
+      cards[static_cast<std::size_t>(slot - 1)] = d.host.hand.own_card(slot);
+      cards[static_cast<std::size_t>(slot + 2)] = d.guest.hand.own_card(slot);
+    }
+    const net::HandState guest_view = d.guest.hand.table();
+    // Sometimes the host's program closes too and comes back from its file, which holds no
+    // secret: the hand starts again from a new deal with the points of its start.
+    const bool crashed = m.Chance(5) != 0;
+    const auto file = net::DecodeResumeFile(
+        net::EncodeResumeFile({d.host.name, 0, d.host.hand.Snapshot().value()}));
+    ASSERT_TRUE(file.has_value());
+    EXPECT_FALSE(file->state.deal.has_value());
+    d.up = false;
+    d.check = nullptr;
+    d.host.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    d.guest.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    ASSERT_TRUE(d.host.hand.resume_state() && d.host.hand.resume_state()->deal);
+    ASSERT_TRUE(d.guest.hand.resume_state() && d.guest.hand.resume_state()->deal);
+    bool kept = d.host.hand.resume_state()->hand.has_value();
+    EXPECT_EQ(kept, d.guest.hand.resume_state()->deal->Dealt() &&
+                        d.host.hand.resume_state()->deal->Dealt());
+    if (crashed) {
+      d.host.hand.SetResumeState(file->state);
+      kept = false;
+    }
+    const std::size_t wire_before = d.wire.size();
+    m.Reconnect(m.Chance(2));
+    ASSERT_FALSE(d.host.out.questions.empty());
+    // Refused, the game starts afresh; the hand that was cut off is checked first.
+    const bool refused = m.Chance(4) != 0;
+    d.host.hand.Answer(net::Question::Continue, !refused);
+    d.Pump();
+    if (!refused) {
+      EXPECT_EQ(d.host.hand.points(Side::Host), points[0]);
+      EXPECT_EQ(d.guest.hand.points(Side::Guest), points[1]);
+    }
+    if (crashed) {
+      // Nothing to check the lost hand with; the new hand is dealt, played and checked.
+      EXPECT_FALSE(d.guest.hand.interrupted_hand_checked());
+      for (int guard = 0; d.host.hand.hands_checked() < 1 || d.guest.hand.hands_checked() < 1;
+           ++guard) {
+        ASSERT_LT(guard, 200) << "the hand dealt again does not end";
+        ASSERT_TRUE(m.Step(false));
+      }
+      EXPECT_FALSE(d.host.hand.cheat_found() || d.guest.hand.cheat_found());
+      ++dealt_again;
+      continue;
+    }
+    if (!kept || refused) {
+      EXPECT_TRUE(d.host.hand.interrupted_hand_checked());
+      EXPECT_TRUE(d.guest.hand.interrupted_hand_checked());
+      for (int i = 0; i < 8 && m.Step(false); ++i) {
+      }
+      EXPECT_FALSE(d.host.hand.cheat_found() || d.guest.hand.cheat_found());
+      ++checked;
+      continue;
+    }
+    // The same hand on both sides; no secret of it travelled on the new connection yet.
+    for (int slot = 1; slot <= 3; ++slot) {
+      EXPECT_EQ(d.host.hand.own_card(slot), cards[static_cast<std::size_t>(slot - 1)]);
+      EXPECT_EQ(d.guest.hand.own_card(slot), cards[static_cast<std::size_t>(slot + 2)]);
+    }
+    EXPECT_EQ(d.guest.hand.table().slot, guest_view.slot);
+    EXPECT_EQ(d.guest.hand.table().turn, guest_view.turn);
+    EXPECT_EQ(d.guest.hand.table().stake, guest_view.stake);
+    for (std::size_t i = wire_before; i < d.wire.size(); ++i) {
+      EXPECT_NE(d.wire[i][16], 'X') << d.wire[i];
+    }
+    // The hand is played to its end: both secrets come out and every check passes.
+    for (int guard = 0; d.host.hand.hands_checked() < 1 || d.guest.hand.hands_checked() < 1;
+         ++guard) {
+      ASSERT_LT(guard, 200) << "the resumed hand does not end";
+      ASSERT_TRUE(m.Step(false));
+    }
+    EXPECT_FALSE(d.host.hand.cheat_found() || d.guest.hand.cheat_found());
+    ++resumed;
+  }
+  std::cout << resumed << " hands went on, " << checked << " were checked and dealt again, "
+            << dealt_again << " dealt again from the host's file\n";
+  EXPECT_GT(resumed, kResumes / 4);
+  EXPECT_GT(checked, 0);
+  EXPECT_GT(dealt_again, 0);
+}
+
+// --- Cheating sides over the wire ---
+
+enum class Cheat { DealsItself, SwapsOpenings, AnnouncesUnheld, OtherSecret, Replays, BadPoint };
+
+struct WireCheat {
+  Cheat cheat;
+  Side cheater;
+  net::DealFault fault;
+};
+
+void PlayWireCheat(const WireCheat& c, std::uint64_t seed) {
+  JointMatch m(seed, net::kJointDealVersion, net::kJointDealVersion, false);
+  Duo& d = *m.duo;
+  NetSide& cheater = c.cheater == Side::Host ? d.host : d.guest;
+  NetSide& honest = c.cheater == Side::Host ? d.guest : d.host;
+  // The hand to cheat in: the second one when replaying the first one's list.
+  const int cheat_hand = c.cheat == Cheat::Replays ? 2 : 1;
+  std::optional<net::DealList> first_list;
+  bool announced = false;
+  int cheated_in = c.cheat == Cheat::AnnouncesUnheld ? 0 : cheat_hand;
+  std::optional<net::Unlock> held;  // the first opening, sent swapped with the second
+  bool swapped = false;
+  auto& inbox = c.cheater == Side::Host ? d.to_guest : d.to_host;
+  const auto forge = [&](net::Message& m2) {
+    const int hand = cheater.hand.hands_dealt();
+    if (auto* list = std::get_if<net::DealList>(&m2)) {
+      if (!first_list) first_list = *list;
+      if (hand != cheat_hand) return;
+      if (c.cheat == Cheat::Replays) *list = *first_list;
+      if (c.cheat == Cheat::DealsItself) {
+        // Its list holds one card three times: whatever the shuffle, it is not the deck.
+        list->points[1] = list->points[0];
+        list->points[2] = list->points[0];
+      }
+      if (c.cheat == Cheat::BadPoint) list->points.back().fill(0xEE);
+    }
+    if (auto* a = std::get_if<net::Announce>(&m2);
+        a && c.cheat == Cheat::AnnouncesUnheld && !announced) {
+      // The first card it plays, whichever hand that is.
+      // A card nobody holds and nobody sees.
+      std::set<int> seen;
+      for (NetSide* side : {&d.host, &d.guest}) {
+        for (int slot = 1; slot <= 3; ++slot) {
+          const Card own = *side->hand.own_card(slot);
+          seen.insert(own.Value * 10 + static_cast<int>(own.suit));
+        }
+      }
+      if (const auto vira = d.host.hand.vira())
+        seen.insert(vira->Value * 10 + static_cast<int>(vira->suit));
+      for (const Card& card : net::DealDeck(d.host.hand.deck_type())) {
+        if (!seen.count(card.Value * 10 + static_cast<int>(card.suit))) {
+          a->card = card;
+          announced = true;
+          cheated_in = hand;
+          break;
+        }
+      }
+    }
+    if (auto* k = std::get_if<net::RevealKey>(&m2);
+        k && hand == cheat_hand && c.cheat == Cheat::OtherSecret) {
+      crypto_core_ristretto255_scalar_random(k->scalar.data());
+    }
+  };
+  cheater.out.send = [&](const net::Message& message) {
+    net::Message copy = message;
+    forge(copy);
+    const auto* u = std::get_if<net::Unlock>(&copy);
+    if (c.cheat == Cheat::SwapsOpenings && u && !swapped && u->position != net::kViraPosition &&
+        cheater.hand.hands_dealt() == cheat_hand) {
+      // The first two openings owed go out with their points swapped.
+      if (!held) {
+        held = *u;
+        return true;
+      }
+      net::Unlock second = *u;
+      std::swap(held->point, second.point);
+      swapped = true;
+      return d.Queue(inbox, *held) && d.Queue(inbox, second);
+    }
+    return d.Queue(inbox, copy);
+  };
+  for (NetSide* side : {&d.host, &d.guest}) {
+    side->out.close = [&d] { d.up = false; };
+  }
+  cheater.hand.set_checks_peer(false);
+  // The honest side's tally when each hand began: a game the cheated hand ended must not count.
+  std::map<int, int> games_at;
+  const auto tally = [&honest] {
+    return honest.game.state().games_player + honest.game.state().games_computer;
+  };
+  m.Reconnect(m.Chance(2));
+  d.check = nullptr;
+  games_at.emplace(honest.hand.hands_dealt(), tally());
+  for (int guard = 0; guard < 3000 && d.host.hand.linked() && d.guest.hand.linked(); ++guard) {
+    if (!m.Step(false)) break;
+    games_at.emplace(honest.hand.hands_dealt(), tally());
+  }
+  SCOPED_TRACE(::testing::Message()
+               << "cheat " << static_cast<int>(c.cheat) << " by "
+               << (c.cheater == Side::Host ? "host" : "guest") << ", seed " << seed);
+  ASSERT_FALSE(honest.hand.linked());
+  // Found in the hand it cheated in, with its reason, on both screens; nothing else changed.
+  EXPECT_EQ(honest.hand.hands_dealt(), cheated_in);
+  EXPECT_EQ(honest.out.closes, 1);
+  ASSERT_FALSE(honest.out.told.empty());
+  const std::string reason = net::FaultText(c.fault, c.cheater);
+  if (net::IsProtocolError(c.fault)) {
+    EXPECT_EQ(honest.out.told.back(), std::string(net::kTextDealBroken) + "\r" + reason);
+    EXPECT_FALSE(honest.hand.cheat_found());
+  } else {
+    const std::string text = std::string(net::kTextCheat) + "\r" + reason;
+    EXPECT_EQ(honest.out.told.back(), text);
+    EXPECT_TRUE(honest.hand.cheat_found());
+    ASSERT_FALSE(cheater.out.told.empty());
+    EXPECT_EQ(cheater.out.told.back(), text);
+    EXPECT_TRUE(cheater.hand.cheat_found());
+    EXPECT_FALSE(cheater.hand.linked());
+  }
+  for (NetSide* side : {&d.host, &d.guest}) {
+    EXPECT_EQ(side->game.state().player_points, 0);
+    EXPECT_EQ(side->game.state().computer_points, 0);
+    EXPECT_EQ(side->game.state().games_player + side->game.state().games_computer,
+              games_at[cheated_in]);
+    EXPECT_FALSE(side->game.state().may_play);
+  }
+  EXPECT_FALSE(honest.hand.resume_state());
+}
+
+TEST(JointGame, ACheatingSideIsCaughtInTheHandItCheatsAndTheGameIsVoid) {
+  const std::vector<WireCheat> cases = {
+      {Cheat::DealsItself, Side::Host, net::DealFault::RepeatedPoint},
+      {Cheat::SwapsOpenings, Side::Host, net::DealFault::WrongOpening},
+      {Cheat::SwapsOpenings, Side::Guest, net::DealFault::WrongOpening},
+      {Cheat::AnnouncesUnheld, Side::Host, net::DealFault::AnnouncedNotHeld},
+      {Cheat::AnnouncesUnheld, Side::Guest, net::DealFault::AnnouncedNotHeld},
+      {Cheat::OtherSecret, Side::Host, net::DealFault::KeyNotCommitted},
+      {Cheat::OtherSecret, Side::Guest, net::DealFault::KeyNotCommitted},
+      {Cheat::Replays, Side::Host, net::DealFault::ReplayedList},
+      {Cheat::Replays, Side::Guest, net::DealFault::ReplayedList},
+      {Cheat::BadPoint, Side::Host, net::DealFault::InvalidPoint},
+      {Cheat::BadPoint, Side::Guest, net::DealFault::InvalidPoint},
+  };
+  std::mt19937_64 seeds(JointTestSeed("wire cheats"));
+  for (const WireCheat& c : cases) {
+    for (int round = 0; round < 2 && !HasFailure(); ++round) PlayWireCheat(c, seeds());
+  }
+}
+
+// A side of version 3 with a peer of version 2, either way round: the greeting settles on 2 and
+// the host deals as before; no message of the joint deal crosses the wire.
+TEST(JointGame, AVersion3SideWithAVersion2PeerPlaysVersion2) {
+  std::mt19937_64 seeds(JointTestSeed("mixed versions"));
+  for (const auto& [host_version, guest_version] : {std::pair{3, 2}, std::pair{2, 3}}) {
+    JointMatch m(seeds(), host_version, guest_version);
+    Duo& d = *m.duo;
+    EXPECT_TRUE(d.host.hand.whole_game() && d.guest.hand.whole_game());
+    EXPECT_FALSE(d.host.hand.joint() || d.guest.hand.joint());
+    for (int i = 0; i < 200 && m.Step(); ++i) {
+    }
+    EXPECT_GT(d.host.hand.hands_dealt(), 1);
+    bool greeted = false;
+    for (const std::string& line : d.wire) {
+      const char kind = line[16];
+      EXPECT_TRUE(kind != 'L' && kind != 'Q' && kind != 'Y' && kind != 'X') << line;
+      if (line == "host  -> guest  H2") greeted = true;
+    }
+    EXPECT_TRUE(greeted);
+    EXPECT_EQ(d.wire[1], "guest -> host   H" + std::to_string(guest_version));
+  }
+}
+
+}  // namespace
+}  // namespace truco::testing
