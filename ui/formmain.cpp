@@ -177,7 +177,10 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
   refresh();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+  // The children go after ui_; a focus change while they go must not reach the chat watch.
+  disconnect(focus_watch_);
+}
 
 void TFormMain::BuildCaption() {
   // Window managers draw their own title-bar buttons whatever a program asks (openbox keeps a
@@ -713,10 +716,12 @@ void TFormMain::SetUpKeyboard() {
   // The chat entry holds the keyboard only while the player types in it: Enter (after sending),
   // Escape and a click anywhere else on the table give it back to where it was, so the game's
   // keys (1, 2, 3, T, C...) play again.
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-    if (now == ui_->E_MSG && old && old != ui_->E_MSG && old != ui_->CHAT && old->window() == this)
-      table_keyboard_ = old;
-  });
+  focus_watch_ =
+      connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (now == ui_->E_MSG && old && old != ui_->E_MSG && old != ui_->CHAT &&
+            old->window() == this)
+          table_keyboard_ = old;
+      });
   ui_->E_MSG->installEventFilter(this);
   table_->installEventFilter(this);
   for (QWidget* w : table_->findChildren<QWidget*>()) {

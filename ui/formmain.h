@@ -203,7 +203,8 @@ class TFormMain : public QWidget {
   QStringList pending_chat_;
   QTimer* chat_flush_ = nullptr;
   bool chat_shown_ = false;
-  QPointer<QWidget> table_keyboard_;  // where the keyboard goes back after a chat line
+  QMetaObject::Connection focus_watch_;  // the chat entry's watch of the focus
+  QPointer<QWidget> table_keyboard_;     // where the keyboard goes back after a chat line
   std::function<void()> quit_;
   bool leaving_ = false;  // "Sair" was confirmed: the window lets itself be closed
   QPushButton* hint_button_ = nullptr;

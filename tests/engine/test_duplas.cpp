@@ -10,11 +10,9 @@
 namespace truco::duplas::testing {
 namespace {
 
-#ifdef TRUCO_SANITIZED
-constexpr long kHands = 4000;
-#else
+// Not scaled down under the sanitizers: a hand of three tied tricks comes about once in a few
+// thousand, and fewer hands would miss it.
 constexpr long kHands = 100000;
-#endif
 
 TEST(DuplasRandomPlay, EveryHandKeepsTheRulesAndEveryDecisionCaseOccurs) {
   DuplasRandomRun run(TestSeed("duplas random play"));

@@ -20,7 +20,7 @@ namespace truco {
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr long kScale = 10;  // scaled down under the sanitizers
+constexpr long kScale = 4;  // scaled down under the sanitizers
 #else
 constexpr long kScale = 1;
 #endif
