@@ -29,6 +29,33 @@
 
 namespace truco {
 
+namespace {
+
+// "Dica"'s advice as the history writes the move it names.
+history::Suggestion HintSuggestion(const GameState& state, int kind, int card_index) {
+  switch (static_cast<Advice::Kind>(kind)) {
+    case Advice::Kind::Call:
+      return {history::MoveKind::Call, 0};
+    case Advice::Kind::Accept:
+      return {history::MoveKind::Answer, 'S'};
+    case Advice::Kind::Raise:
+      return {history::MoveKind::Answer, '+'};
+    case Advice::Kind::Run:
+      return {history::MoveKind::Answer, 'N'};
+    case Advice::Kind::Card:
+      if (card_index >= 0 && card_index < 3) {
+        const CardId id = static_cast<CardId>(kCartaJ1 + card_index);
+        return {history::MoveKind::Card, history::CardCode(state.cards[id].card)};
+      }
+      break;
+    default:
+      break;
+  }
+  return {history::MoveKind::Card, 0};
+}
+
+}  // namespace
+
 Program::Program(const ProgramPaths& paths, bool show_splash)
     : mestre_data_(ReadMestreData(paths.mestre_data.toStdString())),
       mestre_path_(paths.mestre_data),
@@ -90,6 +117,12 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   // "Dica" asks "Mestre" whatever the level in force.
   hints_ = std::make_unique<HintController>(game_, *main_, mestre_.get());
   hints_->AttachToTrucoDialog(truco_.get());
+  // Each hint shown goes into the hand's history, so the player's next move counts as followed
+  // or not.
+  QObject::connect(hints_.get(), &HintController::hintShown, main_.get(),
+                   [this](int, int kind, int card_index, double, const QString&) {
+                     recorder_.NoteHint(HintSuggestion(game_.state(), kind, card_index));
+                   });
   // "Internet": the same networked game through a table server.
   internet_ = std::make_unique<InternetPlay>(game_, *network_, *escolha_, paths.broker);
 

@@ -2,12 +2,15 @@
 // Portuguese; a hand that cannot be written is told once, and the game goes on.
 
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/program.h"
 #include "tests/store/fsize_limit.h"
 #include "tests/ui/modal.h"
+#include "ui/formmain.h"
+#include "ui/hint_controller.h"
 
 using truco::testing::ModalScript;
 
@@ -15,6 +18,7 @@ class TestHistoryProgram : public QObject {
   Q_OBJECT
  private slots:
   void damagedHistoryIsSetAsideAndAFailedWriteIsToldOnce();
+  void aHintShownMarksThePlayersNextMove();
 };
 
 void TestHistoryProgram::damagedHistoryIsSetAsideAndAFailedWriteIsToldOnce() {
@@ -67,6 +71,48 @@ void TestHistoryProgram::damagedHistoryIsSetAsideAndAFailedWriteIsToldOnce() {
       script.texts()[2].startsWith(QStringLiteral("Não foi possível gravar a mão no histórico")),
       qPrintable(script.texts()[2]));
   QCOMPARE(program.history().pending(), std::size_t{5});
+  QCOMPARE(script.unexpected(), 0);
+}
+
+// "Dica" tells the history what it showed: the player's card that follows it is marked as
+// followed, and a later hand's card without a hint is marked as neither.
+void TestHistoryProgram::aHintShownMarksThePlayersNextMove() {
+  QTemporaryDir dir;
+  ModalScript script;
+  script.Ok();  // "Conf.dll" missing
+  truco::ProgramPaths paths{dir.filePath("Conf.dll"), dir.filePath("Recordes.qdx"),
+                            dir.filePath("Frases.ini")};
+  paths.history = dir.filePath(QStringLiteral("historico.sqlite"));
+  truco::Program program(paths, /*show_splash=*/false);
+  QTRY_COMPARE(script.pending(), std::size_t{0});
+  // A real deal, so the three cards differ.
+  script.Answer("OK", [](QWidget* dialog) {
+    dialog->findChild<QLineEdit*>("E_NOME")->setText("ANA");
+  });
+  program.main_window().BInicioClick();
+  QTRY_COMPARE(script.pending(), std::size_t{0});
+  truco::history::HistoryRecorder& recorder = program.recorder();
+  const truco::GameState& s = program.game().state();
+  using truco::history::Hint;
+  for (int slot = 0; slot < 3; ++slot) {
+    for (const int suggested : {slot, (slot + 1) % 3, -1}) {
+      recorder.OnDeal(s);
+      if (suggested >= 0) emit program.hints().hintShown(s.hand_counter, 0, suggested, 0.5, "Dica");
+      recorder.OnCard(s, truco::Side::Player, static_cast<truco::CardId>(truco::kCartaJ1 + slot),
+                      false);
+      recorder.OnPoints(s, truco::Side::Player, 0, truco::PointsReason::HandWon);
+      const auto games = program.history().Games();
+      QVERIFY(!games.empty());
+      const auto hands = program.history().Hands(games.front().id);
+      QVERIFY(!hands.empty());
+      const auto& moves = hands.back().moves;
+      QVERIFY(!moves.empty());
+      const Hint expected = suggested < 0       ? Hint::None
+                            : suggested == slot ? Hint::Followed
+                                                : Hint::Ignored;
+      QCOMPARE(static_cast<int>(moves.front().hint), static_cast<int>(expected));
+    }
+  }
   QCOMPARE(script.unexpected(), 0);
 }
 
