@@ -21,8 +21,8 @@ class RecorderHistory final : public HandHistory {
   RecorderHistory(const RecorderHistory&) = delete;
   RecorderHistory& operator=(const RecorderHistory&) = delete;
 
-  void HandEnded(const std::string& opponent, const std::string& path,
-                 const GameSettings& settings, const SeenHand& hand) override {
+  void HandEnded(const std::string& opponent, const std::string& path, const GameSettings& settings,
+                 const SeenHand& hand) override {
     if (!open_) {
       recorder_.BeginGame(history::OpponentKind::Network, "", opponent, path, settings);
       open_ = true;

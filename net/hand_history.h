@@ -23,10 +23,10 @@ namespace truco::net {
 struct SeenMove {
   enum class Kind : std::uint8_t { Card, HiddenCard, Call, Answer, Eleven, Trick };
   Kind kind = Kind::Card;
-  bool own = true;            // this seat's move; a trick: this seat took it, or it tied
-  std::optional<Card> card;   // a card: only when this seat saw its face
-  int value = 0;              // a card: its slot; call: the stake; answer: 'S', 'N', '+'; eleven: 1 plays;
-                              // trick: trick * 4 + (0 tie, 1 this seat, 2 the other)
+  bool own = true;           // this seat's move; a trick: this seat took it, or it tied
+  std::optional<Card> card;  // a card: only when this seat saw its face
+  int value = 0;  // a card: its slot; call: the stake; answer: 'S', 'N', '+'; eleven: 1 plays;
+                  // trick: trick * 4 + (0 tie, 1 this seat, 2 the other)
   friend bool operator==(const SeenMove&, const SeenMove&) = default;
 };
 
@@ -38,7 +38,7 @@ struct SeenHand {
   int stake = 1;
   int own_gain = 0;
   int other_gain = 0;
-  int winner = -1;  // -1 nobody (three ties), 0 this seat, 1 the other
+  int winner = -1;    // -1 nobody (three ties), 0 this seat, 1 the other
   int own_score = 0;  // the score after the hand
   int other_score = 0;
 };

@@ -504,8 +504,8 @@ class NetworkedHand final : public NetworkedPlay {
   std::unique_ptr<HandHistory> history_;
   std::string history_path_ = "direta";
   SeenHand seen_;
-  bool seen_open_ = false;            // a hand is being noted (kept across a cut connection)
-  bool history_game_ = false;         // a game has hands in the history
+  bool seen_open_ = false;              // a hand is being noted (kept across a cut connection)
+  bool history_game_ = false;           // a game has hands in the history
   std::array<int, 2> history_score_{};  // the score after its last hand (host, guest)
   std::array<int, 2> games_{};
   std::array<int, 2> base_games_{};  // the run's tally before this connection

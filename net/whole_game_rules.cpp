@@ -325,7 +325,9 @@ void NetworkedHand::ApplyTrickResult(int trick, char taker) {
                                  : taker == own ? Outcome::Own
                                                 : Outcome::Opponent;
   Seen(SeenMove::Kind::Trick, taker == 'E' ? own : taker, std::nullopt,
-       trick * 4 + (taker == 'E' ? 0 : taker == own ? 1 : 2));
+       trick * 4 + (taker == 'E'   ? 0
+                    : taker == own ? 1
+                                   : 2));
   std::array<Taker, 4> results{};
   for (int t = 1; t <= 3; ++t) {
     switch (table_.outcome[Index(t)]) {
@@ -598,7 +600,8 @@ void NetworkedHand::SeenEnd(char winner, std::array<int, 2> before, bool game_ov
   }
   seen_.stake = table_.stake;
   const char own_letter = OwnLetter();
-  const int gain = winner == ' ' ? 0 : points_[winner == 'S' ? 0 : 1] - before[winner == 'S' ? 0 : 1];
+  const int gain =
+      winner == ' ' ? 0 : points_[winner == 'S' ? 0 : 1] - before[winner == 'S' ? 0 : 1];
   seen_.own_gain = winner == own_letter ? gain : 0;
   seen_.other_gain = winner != own_letter && winner != ' ' ? gain : 0;
   seen_.winner = winner == ' ' ? -1 : winner == own_letter ? 0 : 1;
