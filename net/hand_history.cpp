@@ -85,11 +85,4 @@ void NetworkedHand::set_history(history::HistoryRecorder* recorder) {
   set_hand_history(recorder != nullptr ? MakeHandHistory(*recorder) : nullptr);
 }
 
-void NetworkedHand::set_hand_history(std::unique_ptr<HandHistory> history) {
-  history_ = std::move(history);
-  seen_open_ = false;
-  history_game_ = false;
-  history_score_ = {};
-}
-
 }  // namespace truco::net

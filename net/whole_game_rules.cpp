@@ -573,6 +573,13 @@ void NetworkedHand::AskWhatIsOwed() {
 // ---------------------------------------------------------------------------------------------
 // Whole game: the history
 
+void NetworkedHand::set_hand_history(std::unique_ptr<HandHistory> history) {
+  history_ = std::move(history);
+  seen_open_ = false;
+  history_game_ = false;
+  history_score_ = {};
+}
+
 void NetworkedHand::SeenBegin(bool resumed) {
   // A hand taken up again keeps what was seen of it before the cut: it is written once, whole.
   if (resumed && seen_open_) return;
