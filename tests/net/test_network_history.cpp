@@ -21,9 +21,9 @@ using history::Who;
 using net::Side;
 
 #ifdef TRUCO_SANITIZE
-constexpr int kMatches = 20;
+constexpr int kMatches = 10;
 #else
-constexpr int kMatches = 150;
+constexpr int kMatches = 60;
 #endif
 
 std::uint64_t TestSeed() {
