@@ -112,7 +112,11 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
       // Told after the game's event is over: play never waits on the box.
       QTimer::singleShot(0, main_.get(), [code, error] { ReportHistoryWrite(code, error); });
     });
-    if (history_.is_open()) game_.set_observer(&recorder_);
+    if (history_.is_open()) {
+      game_.set_observer(&recorder_);
+      // Networked games too: the networked hand knows what the other person showed.
+      network_->hand().set_history(&recorder_);
+    }
   }
   // "Dica" asks "Mestre" whatever the level in force.
   hints_ = std::make_unique<HintController>(game_, *main_, mestre_.get());

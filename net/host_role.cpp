@@ -62,6 +62,7 @@ void NetworkedHand::StartDealtHand(const DealtCards& cards) {
   }
   SetVira(cards.vira, table_.mode);
   ++hands_dealt_;
+  SeenBegin(false);
   table_.turn = lead;
 
   out_.Send(Settings{table_.deck, table_.mode, table_.eleven_mode});
@@ -116,6 +117,7 @@ void NetworkedHand::ResumeInterruptedHand(const ResumeState& state) {
                    std::max(0, s.games_computer - games_[1])};
   }
   ++hands_dealt_;
+  SeenBegin(true);
   if (joint_) {
     // The kept deal goes on: its cards are checked when the hand ends, as any other.
     joint_deal_ = *state.deal;

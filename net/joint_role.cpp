@@ -22,6 +22,7 @@ Side PeerOf(Side side) {
 void NetworkedHand::StartJointHand() {
   const char lead = game_.state().hand_counter % 2 == 0 ? 'C' : 'S';
   ++hands_dealt_;
+  SeenBegin(false);
   table_.turn = lead;
   joint_deal_.NewHand(table_.deck, table_.mode == ManilhaMode::Nova);
   joint_open_ = true;

@@ -86,6 +86,7 @@
 //   be played, and "Iniciar" starts anything anew.
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -95,6 +96,7 @@
 #include "engine/rules.h"
 #include "engine/screen.h"
 #include "net/dealer.h"
+#include "net/hand_history.h"
 #include "net/hand_state.h"
 #include "net/joint_deal.h"
 #include "net/protocol.h"
@@ -276,6 +278,12 @@ class NetworkedHand final : public NetworkedPlay {
 
   // Plays as a peer that knows only the classic messages (for tests of the fallback).
   void set_classic_only(bool classic) { classic_only_ = classic; }
+  // Whole games are written into the player's history (nullptr: not written). Defined beside
+  // the history's writer, outside the fuzzing build.
+  void set_history(history::HistoryRecorder* recorder);
+  void set_hand_history(std::unique_ptr<HandHistory> history);
+  // The path the game travels, as the history names it: "direta" or "internet".
+  void set_history_path(std::string path) { history_path_ = std::move(path); }
 
   // Host: draws and sends card k on the guest's request (1..3 the guest's, 4..6 the host's own,
   // 7 the vira).
@@ -431,6 +439,11 @@ class NetworkedHand final : public NetworkedPlay {
   // Ends the hand: `winner` ('S' / 'C', ' ' for a hand dealt again) gains `amount`; `why` (after
   // the opponent's name) tells the winner how the other side gave the hand up.
   void EndWholeHand(char winner, int amount, const char* why);
+  // The history: a hand's moves as this seat saw them, told when the hand ends.
+  void SeenBegin(bool resumed);
+  void Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value);
+  void SeenEnd(char winner, std::array<int, 2> before, bool game_over);
+  void SeenGameLeft();
   void HandBoxesClosed();
   void MaybeDealNext();
   void ApplyRestart();
@@ -488,6 +501,12 @@ class NetworkedHand final : public NetworkedPlay {
   bool whole_game_ = false;  // both did
   bool named_once_ = false;  // the peer's name came (accepted once per connection)
   std::array<int, 2> points_{};
+  std::unique_ptr<HandHistory> history_;
+  std::string history_path_ = "direta";
+  SeenHand seen_;
+  bool seen_open_ = false;              // a hand is being noted (kept across a cut connection)
+  bool history_game_ = false;           // a game has hands in the history
+  std::array<int, 2> history_score_{};  // the score after its last hand (host, guest)
   std::array<int, 2> games_{};
   std::array<int, 2> base_games_{};  // the run's tally before this connection
   bool dealt_hand_ = false;          // a whole-game hand has been dealt on this connection

@@ -119,6 +119,7 @@ void NetworkedHand::StartEleven() {
 }
 
 void NetworkedHand::ApplyEleven(char letter, bool plays) {
+  Seen(SeenMove::Kind::Eleven, letter, std::nullopt, plays ? 1 : 0);
   if (plays) {
     table_.eleven_decided = true;
     table_.stake = kElevenStake;
@@ -293,6 +294,10 @@ void NetworkedHand::OpponentPlays(int slot, int trick, bool hide) {
 void NetworkedHand::ApplyPlay(char letter, int slot, int trick, bool hide) {
   accepted_notice_ = false;
   const bool own = letter == OwnLetter();
+  // The other's card face down stays unknown to the history, whatever this side may know of it.
+  const auto& cards = own ? OwnCards() : OppCards();
+  Seen(hide ? SeenMove::Kind::HiddenCard : SeenMove::Kind::Card, letter,
+       own || !hide ? cards[Index(slot)] : std::nullopt, slot);
   (own ? OwnSlots() : OppSlots())[Index(trick)] = slot;
   (own ? OwnHidden() : OppHidden())[Index(trick)] = hide;
   if (table_.leader[Index(trick)] == 0) table_.leader[Index(trick)] = letter;
@@ -319,6 +324,10 @@ void NetworkedHand::ApplyTrickResult(int trick, char taker) {
   table_.outcome[Index(trick)] = taker == 'E'   ? Outcome::Tie
                                  : taker == own ? Outcome::Own
                                                 : Outcome::Opponent;
+  Seen(SeenMove::Kind::Trick, taker == 'E' ? own : taker, std::nullopt,
+       trick * 4 + (taker == 'E'   ? 0
+                    : taker == own ? 1
+                                   : 2));
   std::array<Taker, 4> results{};
   for (int t = 1; t <= 3; ++t) {
     switch (table_.outcome[Index(t)]) {
@@ -376,6 +385,8 @@ void NetworkedHand::Trucar() {
 }
 
 void NetworkedHand::ApplyCall(char letter, int stake) {
+  if (table_.pending_stake != 0) Seen(SeenMove::Kind::Answer, letter, std::nullopt, '+');
+  Seen(SeenMove::Kind::Call, letter, std::nullopt, stake);
   if (table_.pending_stake != 0) {
     // A raise accepts the call it answers.
     table_.stake = table_.pending_stake;
@@ -422,6 +433,7 @@ void NetworkedHand::AnswerTruco(char answer) {
 }
 
 void NetworkedHand::ApplyAccept(char letter) {
+  Seen(SeenMove::Kind::Answer, letter, std::nullopt, 'S');
   table_.stake = table_.pending_stake;
   table_.pending_stake = 0;
   table_.caller = ' ';
@@ -445,6 +457,7 @@ void NetworkedHand::Correr() {
 }
 
 void NetworkedHand::ApplyRun(char letter) {
+  if (table_.pending_stake != 0) Seen(SeenMove::Kind::Answer, letter, std::nullopt, 'N');
   int amount = table_.stake;
   if (table_.pending_stake != 0) {
     // Running from a call gives the caller the call's run value (the stake in force).
@@ -466,6 +479,8 @@ void NetworkedHand::EndWholeHand(char winner, int amount, const char* why) {
   truco_asked_ = eleven_asked_ = false;
   want_truco_ask_ = want_eleven_ask_ = false;
   const char own = OwnLetter();
+  const std::array<int, 2> before = points_;
+  bool game_over = false;
   if (winner == ' ') {
     boxes_.push_back({kTextReplay, false});
   } else {
@@ -481,10 +496,13 @@ void NetworkedHand::EndWholeHand(char winner, int amount, const char* why) {
     if (game != Taker::Nobody) {
       const char game_winner = game == Taker::Mine ? own : Other(own);
       ++games_[game_winner == 'S' ? 0 : 1];
+      game_over = true;
+      SeenEnd(winner, before, true);
       points_ = {};
       boxes_.push_back({game == Taker::Mine ? kTextGameWon : kTextGameLost, false});
     }
   }
+  if (!game_over) SeenEnd(winner, before, false);
   boxes_.back().ends_hand = true;
   own_closed_ = false;
   peer_closed_ = side_ == Side::Guest;
@@ -520,6 +538,7 @@ void NetworkedHand::RestartGame() {
 }
 
 void NetworkedHand::ApplyRestart() {
+  SeenGameLeft();
   if (truco_asked_ || eleven_asked_) out_.CancelAsk();
   truco_asked_ = eleven_asked_ = false;
   want_truco_ask_ = want_eleven_ask_ = false;
@@ -549,6 +568,69 @@ void NetworkedHand::AskWhatIsOwed() {
   const char opp = OpponentLetter();
   if (table_.pending_stake != 0 && table_.caller == opp) want_truco_ask_ = true;
   if (table_.eleven == OwnLetter() && !table_.eleven_decided) want_eleven_ask_ = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole game: the history
+
+void NetworkedHand::set_hand_history(std::unique_ptr<HandHistory> history) {
+  history_ = std::move(history);
+  seen_open_ = false;
+  history_game_ = false;
+  history_score_ = {};
+}
+
+void NetworkedHand::SeenBegin(bool resumed) {
+  // A hand taken up again keeps what was seen of it before the cut: it is written once, whole.
+  if (resumed && seen_open_) return;
+  seen_ = {};
+  seen_open_ = history_ != nullptr;
+}
+
+void NetworkedHand::Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value) {
+  if (!seen_open_) return;
+  seen_.moves.push_back({kind, letter == OwnLetter(), card, value});
+}
+
+void NetworkedHand::SeenEnd(char winner, std::array<int, 2> before, bool game_over) {
+  if (!seen_open_ || !history_) return;
+  seen_open_ = false;
+  const std::size_t own = SideIndex(side_);
+  // A new game that began at 0 to 0 while the last one was not over: that one was left.
+  if (history_game_ && before == std::array<int, 2>{} && history_score_ != std::array<int, 2>{}) {
+    SeenGameLeft();
+  }
+  seen_.own_cards = OwnCards();
+  seen_.vira = table_.vira;
+  for (const SeenMove& m : seen_.moves) {
+    if (!m.own && m.kind == SeenMove::Kind::Card) seen_.shown[Index(m.value)] = m.card;
+  }
+  seen_.stake = table_.stake;
+  const char own_letter = OwnLetter();
+  const int gain =
+      winner == ' ' ? 0 : points_[winner == 'S' ? 0 : 1] - before[winner == 'S' ? 0 : 1];
+  seen_.own_gain = winner == own_letter ? gain : 0;
+  seen_.other_gain = winner != own_letter && winner != ' ' ? gain : 0;
+  seen_.winner = winner == ' ' ? -1 : winner == own_letter ? 0 : 1;
+  seen_.own_score = points_[own];
+  seen_.other_score = points_[1 - own];
+  history_->HandEnded(opponent_name_, history_path_,
+                      GameSettings{table_.deck, table_.mode, table_.eleven_mode}, seen_);
+  history_game_ = true;
+  history_score_ = points_;
+  if (game_over) {
+    history_->GameEnded(seen_.winner == 0);
+    history_game_ = false;
+    history_score_ = {};
+  }
+}
+
+void NetworkedHand::SeenGameLeft() {
+  seen_open_ = false;
+  if (!history_ || !history_game_) return;
+  history_->GameEnded(std::nullopt);
+  history_game_ = false;
+  history_score_ = {};
 }
 
 }  // namespace truco::net

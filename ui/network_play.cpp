@@ -77,6 +77,7 @@ void NetworkPlay::SetLink(Link* link, std::function<bool(const ConnectRequest&)>
   link_->Close();
   link_->disconnect(this);
   link_ = next;
+  hand_.set_history_path(link_ == &connection_ ? "direta" : "internet");
   open_link_ = link != nullptr ? std::move(open) : nullptr;
   WireLink();
 }
