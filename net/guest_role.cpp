@@ -10,20 +10,17 @@ namespace truco::net {
 
 using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
 
-void NetworkedHand::OnNewHand(const NewHand& m) {
-  // The host deals only after both secrets of the last hand are out.
-  if (joint_ && joint_open_ && joint_deal_.PeerCommitted()) {
-    DealFaultFound(DealFault::NoReveal);
-    return;
-  }
+// A new or resumed hand on the guest: the host's settings, points and tally take effect.
+void NetworkedHand::GuestHandStarts(int host_points, int guest_points, int host_games,
+                                    int guest_games) {
   const Settings settings =
       pending_settings_.value_or(Settings{table_.deck, table_.mode, table_.eleven_mode});
   ClearHand();
   table_.deck = settings.deck_type;
   table_.mode = settings.mode;
   table_.eleven_mode = settings.eleven_mode;
-  points_ = {m.host_points, m.guest_points};
-  games_ = {m.host_games, m.guest_games};
+  points_ = {host_points, guest_points};
+  games_ = {host_games, guest_games};
   if (first_whole_deal_) {
     first_whole_deal_ = false;
     const GameState& s = game_.state();
@@ -31,6 +28,15 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
                    std::max(0, s.games_computer - games_[0])};
   }
   hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt, std::nullopt};
+}
+
+void NetworkedHand::OnNewHand(const NewHand& m) {
+  // The host deals only after both secrets of the last hand are out.
+  if (joint_ && joint_open_ && joint_deal_.PeerCommitted()) {
+    DealFaultFound(DealFault::NoReveal);
+    return;
+  }
+  GuestHandStarts(m.host_points, m.guest_points, m.host_games, m.guest_games);
   table_.turn = m.lead == Side::Host ? 'S' : 'C';
   // Counted here too, so "Iniciar" on the guest knows a game is on and asks before restarting.
   ++game_.mutable_state().hand_counter;
@@ -79,21 +85,7 @@ void NetworkedHand::OnResumeHand(const ResumeHand& m) {
       std::any_of(m.guest_cards.begin(), m.guest_cards.end(), [](const auto& c) { return !c; })) {
     return;
   }
-  const Settings settings =
-      pending_settings_.value_or(Settings{table_.deck, table_.mode, table_.eleven_mode});
-  ClearHand();
-  table_.deck = settings.deck_type;
-  table_.mode = settings.mode;
-  table_.eleven_mode = settings.eleven_mode;
-  points_ = {m.host_points, m.guest_points};
-  games_ = {m.host_games, m.guest_games};
-  if (first_whole_deal_) {
-    first_whole_deal_ = false;
-    const GameState& s = game_.state();
-    base_games_ = {std::max(0, s.games_player - games_[1]),
-                   std::max(0, s.games_computer - games_[0])};
-  }
-  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt, std::nullopt};
+  GuestHandStarts(m.host_points, m.guest_points, m.host_games, m.guest_games);
   auto letter = [](char c) { return c == '-' ? ' ' : c; };
   if (joint_) {
     joint_deal_ = *old_deal_;
@@ -106,7 +98,7 @@ void NetworkedHand::OnResumeHand(const ResumeHand& m) {
   } else {
     for (std::size_t i = 0; i < 3; ++i) table_.cards[kGuestSeat][i] = m.guest_cards[i];
   }
-  SetVira(m.vira, settings.mode);
+  SetVira(m.vira, table_.mode);
   for (std::size_t t = 1; t <= 3; ++t) {
     const ResumeHand::Trick& trick = m.tricks[t - 1];
     table_.slot[kHostSeat][t] = trick.host_slot - 1;

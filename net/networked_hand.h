@@ -426,6 +426,7 @@ class NetworkedHand final : public NetworkedPlay {
   void ApplyEleven(char letter, bool plays);
   bool ReceiveWhole(const Message& message);
   void OnNewHand(const NewHand& m);
+  void GuestHandStarts(int host_points, int guest_points, int host_games, int guest_games);
   void FinishGuestDeal();
   void PlayWhole(CardId id);
   void OpponentPlays(int slot, int trick, bool hide);

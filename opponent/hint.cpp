@@ -9,13 +9,6 @@ namespace {
 constexpr std::array<CardId, 3> kPlayerCards{kCartaJ1, kCartaJ2, kCartaJ3};
 constexpr std::array<CardId, 3> kComputerCards{kCartaM1, kCartaM2, kCartaM3};
 
-int TrickOfRow(int top) {
-  for (int t = 1; t <= 3; ++t) {
-    if (kTrickTops[static_cast<std::size_t>(t)] == top) return t;
-  }
-  return 0;
-}
-
 TrickOutcome PlayerOutcome(const std::string& result) {
   if (result == kJogador) return TrickOutcome::Won;
   if (result == kMicro) return TrickOutcome::Lost;

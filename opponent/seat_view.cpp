@@ -5,14 +5,6 @@ namespace {
 
 constexpr std::array<CardId, 3> kPlayerCards{kCartaJ1, kCartaJ2, kCartaJ3};
 
-// The trick whose row a card lies in, or 0 when it is in no trick row.
-int TrickOfRow(int top) {
-  for (int t = 1; t <= 3; ++t) {
-    if (kTrickTops[static_cast<std::size_t>(t)] == top) return t;
-  }
-  return 0;
-}
-
 TrickOutcome OutcomeOf(const std::string& result) {
   if (result == kMicro) return TrickOutcome::Won;
   if (result == kJogador) return TrickOutcome::Lost;
@@ -21,6 +13,13 @@ TrickOutcome OutcomeOf(const std::string& result) {
 }
 
 }  // namespace
+
+int TrickOfRow(int top) {
+  for (int t = 1; t <= 3; ++t) {
+    if (kTrickTops[static_cast<std::size_t>(t)] == top) return t;
+  }
+  return 0;
+}
 
 SeatView ViewFromComputerSeat(const GameState& s, std::optional<int> player_strength) {
   SeatView v;

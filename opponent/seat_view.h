@@ -52,6 +52,9 @@ struct SeatView {
   [[nodiscard]] int Strength(Card card) const { return Forca_Carta(card, manilha_value, mode); }
 };
 
+// The trick whose row a card lies in (by its top), or 0 when it is in no trick row.
+int TrickOfRow(int top);
+
 // The computer's seat. `player_strength` is the card the player has just led and the computer is
 // answering (it is not on the table yet); only its strength is known.
 SeatView ViewFromComputerSeat(const GameState& state,
