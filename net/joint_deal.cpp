@@ -228,7 +228,6 @@ void JointDeal::NewHand(char deck_type, bool vira_turned) {
   hidden_ = {};
   plays_ = {};
   card_at_ = {};
-  sent_ = {};
   verified_ = false;
   earlier_.emplace_back();
   if (earlier_.size() > kRememberedHands) {
@@ -328,7 +327,6 @@ std::vector<Unlock> JointDeal::Openings() {
     if (!PeerPosition(position) && !(position == kViraPosition && vira_turned_)) continue;
     const auto point = Mul(inverse_, final_[static_cast<std::size_t>(position - 1)]);
     out.push_back(Unlock{position, point.value_or(DealBytes{})});
-    sent_[static_cast<std::size_t>(position)] = out.back().point;
   }
   return out;
 }
@@ -364,6 +362,12 @@ std::optional<Card> JointDeal::OwnCard(int slot) const {
 bool JointDeal::Dealt() const {
   return std::all_of(own_.begin(), own_.end(), [](const auto& c) { return c.has_value(); }) &&
          (!vira_turned_ || vira_.has_value());
+}
+
+std::optional<Card> JointDeal::OpenedCard(int position) const {
+  if (position == kViraPosition && vira_turned_) return vira_;
+  if (!OwnPosition(position)) return std::nullopt;
+  return own_[static_cast<std::size_t>(position - DealPosition(side_, 1))];
 }
 
 Announce JointDeal::AnnounceOwn(int slot) const {
@@ -461,26 +465,26 @@ DealFault JointDeal::CheckEnd(const DealBytes& peer_secret) {
     }
     if (final_.empty()) return DealFault::None;
     for (std::uint32_t from : final_from_) final_cards.push_back(first_cards[from]);
-    // What the host owed this side for a position: a^-1 times it.
+  }
+  for (int p = 1; p <= kDealPositions; ++p) {
+    card_at_[static_cast<std::size_t>(p)] = deck_[final_cards[static_cast<std::size_t>(p - 1)]];
+  }
+  if (side_ == Side::Guest) {
+    // The host owed a^-1 times the final entry, that is b times the card there. This side found
+    // its card by removing b, so the opening was right exactly when that card is the one the
+    // checked lists put there: no multiplication needed.
     for (int p = 1; p <= kDealPositions; ++p) {
-      const auto& opened = openings_[static_cast<std::size_t>(p)];
-      if (!opened) continue;
-      if (Mul(peer_secret, *opened) != final_[static_cast<std::size_t>(p - 1)]) {
+      if (openings_[static_cast<std::size_t>(p)] &&
+          OpenedCard(p) != card_at_[static_cast<std::size_t>(p)]) {
         return DealFault::WrongOpening;
       }
     }
   }
   for (int p = 1; p <= kDealPositions; ++p) {
-    card_at_[static_cast<std::size_t>(p)] = deck_[final_cards[static_cast<std::size_t>(p - 1)]];
-  }
-  for (int p = 1; p <= kDealPositions; ++p) {
     const auto i = static_cast<std::size_t>(p);
-    if (announced_[i]) {
-      // The owner found its card by removing its own layer from what this side sent.
-      const bool given = sent_[i] ? Mul(peer_secret, CardPoint(*announced_[i])) == sent_[i]
-                                  : announced_[i] == card_at_[i];
-      if (!given) return DealFault::AnnouncedNotHeld;
-    }
+    // This side opened the peer's card honestly from the checked final list, so the peer held
+    // exactly the card the lists put there; one who announces another did not hold it.
+    if (announced_[i] && announced_[i] != card_at_[i]) return DealFault::AnnouncedNotHeld;
     if (hidden_[i] && plays_[i] != 1) return DealFault::HiddenNotHeld;
   }
   return DealFault::None;

@@ -181,6 +181,8 @@ class JointDeal {
   [[nodiscard]] Side Peer() const { return side_ == Side::Host ? Side::Guest : Side::Host; }
   [[nodiscard]] bool OwnPosition(int position) const;
   [[nodiscard]] bool PeerPosition(int position) const;
+  // The card this side found at one of its positions (its own three, or the vira).
+  [[nodiscard]] std::optional<Card> OpenedCard(int position) const;
   [[nodiscard]] bool SeenEarlier(const DealBytes& point) const;
   void Remember(const std::vector<DealBytes>& points);
   std::vector<std::uint32_t> Permutation(std::size_t size);
@@ -212,9 +214,6 @@ class JointDeal {
   std::array<std::optional<Card>, kDealPositions + 1> announced_{};
   std::array<bool, kDealPositions + 1> hidden_{};
   std::array<int, kDealPositions + 1> plays_{};  // plays of the peer per position
-  // What this side sent the peer for its positions: an announced card is checked against it, so
-  // an owner is never blamed for a card it was given wrongly.
-  std::array<std::optional<DealBytes>, kDealPositions + 1> sent_{};
   std::array<std::optional<Card>, kDealPositions + 1> card_at_{};
   bool verified_ = false;
   // Points of the lists of this hand and the earlier ones (a bounded number of hands), by hand
