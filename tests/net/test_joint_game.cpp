@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <random>
@@ -162,11 +163,18 @@ class JointMatch {
   net::DealEntropy guest_entropy_;
 };
 
+// TRUCO_JOINT_GAMES plays another number of games (the full 10,000, say) on demand.
+int RandomGames() {
+  const char* text = std::getenv("TRUCO_JOINT_GAMES");
+  return text && std::atoi(text) > 0 ? std::atoi(text) : kRandomGames;
+}
+
 TEST(JointGame, RandomGamesAgreeAndEveryHandIsChecked) {
   std::mt19937_64 seeds(JointTestSeed("joint games"));
+  const int games = RandomGames();
   int hands = 0;
   int restarts = 0;
-  for (int game = 0; game < kRandomGames && !HasFailure(); ++game) {
+  for (int game = 0; game < games && !HasFailure(); ++game) {
     JointMatch m(seeds());
     Duo& d = *m.duo;
     ASSERT_TRUE(d.host.hand.joint() && d.guest.hand.joint());
@@ -189,7 +197,7 @@ TEST(JointGame, RandomGamesAgreeAndEveryHandIsChecked) {
       EXPECT_TRUE(kind != 'V' && kind != 'I' && kind != 'A') << line;
     }
   }
-  std::cout << kRandomGames << " games, " << hands << " hands, " << restarts << " restarts\n";
+  std::cout << games << " games, " << hands << " hands, " << restarts << " restarts\n";
 }
 
 // The connection drops at a random moment; both come back and the host goes on. A hand whose
