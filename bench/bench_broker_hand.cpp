@@ -1,7 +1,8 @@
 // A whole networked hand through a local Mosquitto, as two players play it: the same hand as
 // bench_net_hand (deal, a call and its answer, the tricks, the points, the next deal), each
 // message sealed end to end and carried by the broker. The benchmark starts its own Mosquitto on
-// a free loopback port with the shipped ACL, and stops it at the end.
+// a free loopback port with the shipped ACL, and stops it at the end. Both protocol versions:
+// version 2 (the host deals) shows the path, version 3 the path and the joint deal.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -82,16 +83,17 @@ struct Program final : HandOutput {
 };
 
 bool WaitFor(const std::function<bool()>& done) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!done() && std::chrono::steady_clock::now() < until) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-  }
-  return done();
+  return testing::RunEventsUntil(done, 5000);
 }
 
+// Argument: the protocol version both sides speak. Version 2 measures what the broker path adds
+// to a hand; version 3 adds the joint deal's multiplications, the same on any path.
 void WholeHand(benchmark::State& bench) {
   Program host(Side::Host);
   Program guest(Side::Guest);
+  const auto version = static_cast<int>(bench.range(0));
+  host.hand.set_max_version(version);
+  guest.hand.set_max_version(version);
   host.hand.Prepare(Side::Host, "HOSTE");
   guest.hand.Prepare(Side::Guest, "ANA");
   testing::MosquittoRunner broker({false, true});
@@ -151,7 +153,11 @@ void WholeHand(benchmark::State& bench) {
   bench.counters["hands"] = static_cast<double>(hands);
   bench.counters["called"] = static_cast<double>(called);
 }
-BENCHMARK(WholeHand)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(WholeHand)
+    ->Arg(kWholeGameVersion)
+    ->Arg(kJointDealVersion)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace truco::net

@@ -5,13 +5,17 @@
 
 #include <pwd.h>
 #include <unistd.h>
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,6 +24,19 @@
 #endif
 
 namespace truco::testing {
+
+// Runs the event loop until `done` or `ms` have passed, sleeping between events. (processEvents
+// with a time limit ignores WaitForMoreEvents and spins, which starved the broker and the links.)
+inline bool RunEventsUntil(const std::function<bool()>& done, int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  QTimer tick;  // wakes the wait to look at `done` and the clock again
+  tick.start(10);
+  while (!done() && clock.elapsed() < ms) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  return done();
+}
 
 class MosquittoRunner {
  public:

@@ -46,13 +46,7 @@ QCoreApplication& App() {
 
 // Runs the event loop until `done` or the time is up.
 bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-  }
-  return true;
+  return RunEventsUntil(done, ms);
 }
 
 net::BrokerAddress Local(const MosquittoRunner& broker, bool tls = false) {
