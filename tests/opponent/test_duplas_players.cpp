@@ -197,9 +197,12 @@ TEST(DuplasSeats, RulesTeamBeatsRandomAndForteBeatsRules) {
   EXPECT_EQ(r.stuck, 0);
   EXPECT_GE(arena::Wilson(r.side[0].games_won, r.games).high, 0.80);
   EXPECT_GT(r.side[0].games_won, r.games * 7 / 10);
-  const arena::MatchResult f = arena::PlayDuplasMatch("forte", "rules", 60, seed);
+  // "Forte" wins about 60 % of duplicate games against the rules team. Over 60 games the old
+  // limit (a Wilson upper bound above 55 %, i.e. 26 wins or more) missed one run in a thousand;
+  // over 200 the same bar, more than 43 %, lies 4.8 binomial deviations below 60 % (p < 1e-6).
+  const arena::MatchResult f = arena::PlayDuplasMatch("forte", "rules", 200, seed);
   EXPECT_EQ(f.stuck, 0);
-  EXPECT_GT(arena::Wilson(f.side[0].games_won, f.games).high, 0.55);
+  EXPECT_GT(f.side[0].games_won, f.games * 43 / 100) << arena::FormatTable(f);
 }
 
 }  // namespace
