@@ -197,9 +197,9 @@ TEST(DuplasSeats, RulesTeamBeatsRandomAndForteBeatsRules) {
   EXPECT_EQ(r.stuck, 0);
   EXPECT_GE(arena::Wilson(r.side[0].games_won, r.games).high, 0.80);
   EXPECT_GT(r.side[0].games_won, r.games * 7 / 10);
-  // "Forte" wins about 60 % of duplicate games against the rules team. Over 60 games the old
-  // limit (a Wilson upper bound above 55 %, i.e. 26 wins or more) missed one run in a thousand;
-  // over 200 the same bar, more than 43 %, lies 4.8 binomial deviations below 60 % (p < 1e-6).
+  // "Forte" wins about 60 % of duplicate games against the rules team: over 200 games, more than
+  // 43 % lies 4.8 binomial deviations under that (p < 1e-6); over 60, a bar this high would fail
+  // about one run in a thousand.
   const arena::MatchResult f = arena::PlayDuplasMatch("forte", "rules", 200, seed);
   EXPECT_EQ(f.stuck, 0);
   EXPECT_GT(f.side[0].games_won, f.games * 43 / 100) << arena::FormatTable(f);
