@@ -155,10 +155,22 @@ struct DuplasChecker : DuplasObserver {
   int expected_winner = 2;
 };
 
+// The game reseeds at every deal; here each new seed comes from a sequence started by one number
+// instead of from the clock, so TRUCO_TEST_SEED replays the deals as well as the moves.
+class SeededDeals final : public RandomSource {
+ public:
+  explicit SeededDeals(std::uint64_t seed) : seeds_(seed) { Reseed(); }
+  void Reseed() override { inner_.Seed(seeds_()); }
+  int Uniform(int bound) override { return inner_.Uniform(bound); }
+
+ private:
+  std::mt19937_64 seeds_;
+  ClockRandom inner_;
+};
+
 // Plays `hands` hands with random legal moves, random calls and answers.
 struct DuplasRandomRun {
-  explicit DuplasRandomRun(std::uint64_t seed) : rng(seed) {
-    random.Seed(seed);
+  explicit DuplasRandomRun(std::uint64_t seed) : random(seed * 31 + 7), rng(seed) {
     game.set_observer(&checker);
   }
   void Play(long hands) {
@@ -230,7 +242,7 @@ struct DuplasRandomRun {
     }
   }
 
-  ClockRandom random;
+  SeededDeals random;
   DuplasGame game{random};
   DuplasChecker checker;
   std::mt19937_64 rng;
