@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "opponent/duplas_players.h"
+#include "tests/engine/duplas_random_play.h"
 #include "tools/arena/duplas_match.h"
 
 namespace truco::duplas {
@@ -112,8 +113,8 @@ Decisions Decide(DuplasPlayer& p, const DuplasState& s, const Due& due, int seat
 TEST(DuplasSeats, SwappingTheCardsASeatCannotSeeChangesNoDecision) {
   const std::uint64_t seed = Seed("duplas unseen cards");
   std::mt19937_64 rng(seed);
-  ClockRandom chance;
-  chance.Seed(seed);
+  // The game reseeds at every deal: from the seed, not the clock, so the seed replays a run.
+  testing::SeededDeals chance(seed);
   DuplasSettings settings;
   DuplasGame game(chance, settings);
   DuplasRules rules;
@@ -155,8 +156,8 @@ TEST(DuplasSeats, SwappingTheCardsASeatCannotSeeChangesNoDecision) {
 
 TEST(DuplasSeats, TheRulesPlayerNeverTakesATrickFromItsPartner) {
   const std::uint64_t seed = Seed("duplas partner");
-  ClockRandom chance;
-  chance.Seed(seed);
+  // The game reseeds at every deal: from the seed, not the clock, so the seed replays a run.
+  testing::SeededDeals chance(seed);
   DuplasGame game(chance);
   DuplasRules rules;
   std::array<DuplasPlayer*, kNumSeats> players{&rules, &rules, &rules, &rules};
