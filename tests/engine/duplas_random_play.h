@@ -11,6 +11,7 @@
 #include <set>
 
 #include "engine/duplas.h"
+#include "tests/engine/seeded_random.h"
 
 namespace truco::duplas::testing {
 
@@ -155,18 +156,7 @@ struct DuplasChecker : DuplasObserver {
   int expected_winner = 2;
 };
 
-// The game reseeds at every deal; here each new seed comes from a sequence started by one number
-// instead of from the clock, so TRUCO_TEST_SEED replays the deals as well as the moves.
-class SeededDeals final : public RandomSource {
- public:
-  explicit SeededDeals(std::uint64_t seed) : seeds_(seed) { Reseed(); }
-  void Reseed() override { inner_.Seed(seeds_()); }
-  int Uniform(int bound) override { return inner_.Uniform(bound); }
-
- private:
-  std::mt19937_64 seeds_;
-  ClockRandom inner_;
-};
+using truco::testing::SeededDeals;
 
 // Plays `hands` hands with random legal moves, random calls and answers.
 struct DuplasRandomRun {
