@@ -11,6 +11,7 @@
 #include <set>
 
 #include "engine/duplas.h"
+#include "tests/engine/seeded_random.h"
 
 namespace truco::duplas::testing {
 
@@ -155,10 +156,11 @@ struct DuplasChecker : DuplasObserver {
   int expected_winner = 2;
 };
 
+using truco::testing::SeededDeals;
+
 // Plays `hands` hands with random legal moves, random calls and answers.
 struct DuplasRandomRun {
-  explicit DuplasRandomRun(std::uint64_t seed) : rng(seed) {
-    random.Seed(seed);
+  explicit DuplasRandomRun(std::uint64_t seed) : random(seed * 31 + 7), rng(seed) {
     game.set_observer(&checker);
   }
   void Play(long hands) {
@@ -230,7 +232,7 @@ struct DuplasRandomRun {
     }
   }
 
-  ClockRandom random;
+  SeededDeals random;
   DuplasGame game{random};
   DuplasChecker checker;
   std::mt19937_64 rng;

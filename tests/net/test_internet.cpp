@@ -52,7 +52,7 @@ TEST(TableCode, EveryCodeReadsBackHoweverItIsTyped) {
   for (int i = 0; i < 2000; ++i) {
     const std::string code = NewTableCode();
     ASSERT_EQ(code.size(), kCodeChars);
-    for (const char c : code) ASSERT_NE(std::string("01OIL").find(c), 0u) << code;
+    for (const char c : code) ASSERT_EQ(std::string("01OIL").find(c), std::string::npos) << code;
     seen.insert(code);
     std::string typed = ShowTableCode(code);
     ASSERT_EQ(typed.size(), 9u);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "opponent/duplas_view.h"
+#include "tests/engine/seeded_random.h"
 #include "ui/formduplas.h"
 #include "ui/formescolha.h"
 
@@ -82,8 +83,7 @@ void Shot(QWidget& w, const char* name) {
 }  // namespace
 
 void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
-  ClockRandom random;
-  random.Seed(Seed());
+  testing::SeededDeals random(Seed());  // reseeded at every deal: from the seed, not the clock
   TFormDuplas w(random, false);
   w.SetStepDelay(0);
   w.show();
@@ -94,7 +94,10 @@ void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
 
   bool primed = false;
   int games = 0, full_tricks = 0, answered = 0, elevens = 0, signs = 0, keys = 0;
-  while (games < 6 && keys < 6000) {
+  // Six games at least, and on until a hand of eleven came: a primed hand the team at 11 wins
+  // ends the game without one (with other seeds all five missed about one run in a hundred).
+  // Each game after the first is another try, so the key limit is never reached.
+  while ((games < 6 || elevens == 0) && keys < 6000) {
     // Computer seats move by their single-shot timer; the player's turn leaves nothing running.
     QTRY_VERIFY_WITH_TIMEOUT(!w.computerStepDue(), 5000);
     CheckShown(w);
@@ -159,7 +162,7 @@ void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
               after.phase == Phase::Idle || after.hands != s.hands);
     }
   }
-  QCOMPARE(games, 6);
+  QVERIFY(games >= 6);
   QVERIFY(elevens > 0);
   QVERIFY(full_tricks > 0);
   QVERIFY(signs > 0);

@@ -16,6 +16,7 @@
 #include "store/history_recorder.h"
 #include "store/history_stats.h"
 #include "tests/engine/random_player.h"
+#include "tests/engine/seeded_random.h"
 #include "ui/formhistory.h"
 #include "ui/history_charts.h"
 
@@ -72,8 +73,7 @@ void TestHistoryWindows::replayShowsTheCardsOfTheGame() {
   HistoryRecorder recorder(db);
   TableSnapshots snapshots;
   recorder.set_next(&snapshots);
-  ClockRandom chance;
-  chance.Seed(seed);
+  testing::SeededDeals chance(seed);  // reseeded at every deal: from the seed, not the clock
   ClockRandom player;
   player.Seed(seed * 7 + 1);
   testing::RandomScreen screen(player);
