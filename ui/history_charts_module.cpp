@@ -68,6 +68,12 @@ extern "C" Q_DECL_EXPORT QWidget* truco_week_chart(const truco::charts::WeekChar
     x->setRange(QDateTime::fromSecsSinceEpoch(data->first, Qt::UTC),
                 QDateTime::fromSecsSinceEpoch(data->last, Qt::UTC));
     x->setTickCount(data->ticks);
+  } else {
+    // No games yet: the last four weeks, not the axis's default of one instant labelled
+    // "01/01" at every tick.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    x->setRange(now.addDays(-28), now);
+    x->setTickCount(5);
   }
   auto* y = new QValueAxis;
   y->setRange(0, 100);
