@@ -22,6 +22,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/qt_main.h"
 #include "net/broker_link.h"
 #include "tests/net/mosquitto_runner.h"
 
@@ -219,10 +220,4 @@ BENCHMARK(ManyGames)->Iterations(1)->Unit(benchmark::kSecond);
 }  // namespace
 }  // namespace truco::net
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TRUCO_QT_BENCHMARK_MAIN()

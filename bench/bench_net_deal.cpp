@@ -7,6 +7,7 @@
 #include <QTcpServer>
 #include <chrono>
 
+#include "bench/qt_main.h"
 #include "bench/quiet_screen.h"
 #include "engine/game.h"
 #include "net/connection.h"
@@ -82,10 +83,4 @@ BENCHMARK(DealExchange)->UseManualTime()->Unit(benchmark::kMicrosecond);
 }  // namespace
 }  // namespace truco::net
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TRUCO_QT_BENCHMARK_MAIN()

@@ -2,86 +2,14 @@
 // in version 3 (the deck dealt jointly, every hand's secrets revealed and checked): the deal, the
 // side that leads calls truco and the other accepts, three tricks (or two when they decide it), the
 // points on both sides, the last box closed and the next hand dealt. Both sides' networked hands
-// and real connections on 127.0.0.1; the answers come from the benchmark loop, as a player's click
-// would.
-#include <benchmark/benchmark.h>
-
-#include <QCoreApplication>
+// and real connections on 127.0.0.1.
 #include <QTcpServer>
-#include <chrono>
-#include <functional>
-#include <optional>
 
-#include "bench/quiet_screen.h"
-#include "engine/game.h"
+#include "bench/hand_players.h"
 #include "net/connection.h"
-#include "net/networked_hand.h"
-#include "opponent/computer.h"
 
 namespace truco::net {
 namespace {
-
-struct Program final : HandOutput {
-  bool Send(const Message& message) override { return connection.Send(message); }
-  void SetMessagePanel(const std::string&) override {}
-  void SetOpponentName(const std::string&) override {}
-  void AppendChat(const std::string&) override {}
-  void Tell(const std::string&) override {}
-  // The dialogs are answered from the loop, never from inside the hand.
-  void AskTruco(const TrucoDialogRequest&) override { truco_asked = true; }
-  void Ask(Question question, const std::string&) override { asked = question; }
-  void CancelAsk() override {
-    truco_asked = false;
-    asked.reset();
-  }
-
-  explicit Program(Side which) : side(which) {
-    game.set_networked_play(&hand);
-    QObject::connect(&connection, &Connection::messageReceived,
-                     [this](const Message& m) { hand.Receive(m); });
-  }
-  [[nodiscard]] char Own() const { return side == Side::Host ? 'S' : 'C'; }
-
-  // One move of this side's player, if it has one: true when it acted.
-  bool Act(bool& called) {
-    if (truco_asked) {
-      truco_asked = false;
-      hand.AnswerTruco(kAnswerAccept);
-      return true;
-    }
-    if (asked) {
-      const Question question = *asked;
-      asked.reset();
-      hand.Answer(question, true);
-      return true;
-    }
-    if (hand.actor() != Own()) return false;
-    const GameState& s = game.state();
-    if (!called && s.BTrucar.enabled && s.BTrucar.visible) {
-      called = true;
-      game.BTrucarClick();
-      return true;
-    }
-    if (!s.may_play) return false;
-    for (int i = 0; i < 3; ++i) {
-      if (s.InHand(static_cast<CardId>(kCartaJ1 + i))) {
-        game.CartaJClick(i);
-        return true;
-      }
-    }
-    return false;
-  }
-
-  Side side;
-  QuietScreen screen;
-  ClockRandom random;
-  ComputerJudgement judgement;
-  Game game{screen, random, judgement};
-  NetworkedHand hand{game, random, *this};
-  Connection connection;
-  bool truco_asked = false;
-  std::optional<Question> asked;
-};
 
 quint16 FreePort() {
   for (int attempt = 0; attempt < 50; ++attempt) {
@@ -94,58 +22,23 @@ quint16 FreePort() {
 
 // Argument: the protocol version both sides speak (2: the host deals; 3: the joint deal).
 void WholeHand(benchmark::State& bench) {
-  Program host(Side::Host);
-  Program guest(Side::Guest);
+  Connection host_link;
+  Connection guest_link;
+  HandPlayer host(Side::Host, host_link);
+  HandPlayer guest(Side::Guest, guest_link);
   const auto version = static_cast<int>(bench.range(0));
   host.hand.set_max_version(version);
   guest.hand.set_max_version(version);
   host.hand.Prepare(Side::Host, "HOSTE");
   guest.hand.Prepare(Side::Guest, "ANA");
-  host.connection.SetGreeting({Name{"HOSTE"}});
+  host_link.SetGreeting({Name{"HOSTE"}});
   const QString port = QString::number(FreePort());
-  if (!host.connection.Listen(port, QHostAddress::LocalHost) ||
-      !guest.connection.ConnectTo(QStringLiteral("127.0.0.1"), port)) {
+  if (!host_link.Listen(port, QHostAddress::LocalHost) ||
+      !guest_link.ConnectTo(QStringLiteral("127.0.0.1"), port)) {
     bench.SkipWithError("no loopback connection");
     return;
   }
-  host.game.BInicioClick();
-  guest.game.BInicioClick();
-  auto run_until = [&](const std::function<bool()>& done, bool& host_called, bool& guest_called) {
-    while (!done()) {
-      if (host.Act(host_called) || guest.Act(guest_called)) continue;
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-  };
-  bool unused_h = true;
-  bool unused_g = true;
-  // The first hand dealt and seen by both.
-  run_until([&] { return host.hand.actor() != ' ' && guest.hand.actor() == host.hand.actor(); },
-            unused_h, unused_g);
-  std::int64_t hands = 0;
-  std::int64_t called = 0;
-  for (auto _ : bench) {
-    const int dealt = host.hand.hands_dealt();
-    bool host_called = false;
-    bool guest_called = false;
-    const auto start = std::chrono::steady_clock::now();
-    // Until the next hand is dealt and both sides show it, with the same points.
-    run_until(
-        [&] {
-          return host.hand.hands_dealt() > dealt && host.hand.actor() != ' ' &&
-                 guest.hand.actor() == host.hand.actor() &&
-                 guest.hand.points(Side::Host) == host.hand.points(Side::Host) &&
-                 guest.hand.points(Side::Guest) == host.hand.points(Side::Guest);
-        },
-        host_called, guest_called);
-    const auto end = std::chrono::steady_clock::now();
-    bench.SetIterationTime(std::chrono::duration<double>(end - start).count());
-    // A hand of eleven has no call; every other hand has one.
-    if (host_called || guest_called) ++called;
-    ++hands;
-  }
-  bench.counters["games"] = host.hand.games(Side::Host) + host.hand.games(Side::Guest);
-  bench.counters["hands"] = static_cast<double>(hands);
-  bench.counters["called"] = static_cast<double>(called);
+  PlayWholeHands(bench, host, guest);
 }
 BENCHMARK(WholeHand)
     ->Arg(kWholeGameVersion)
@@ -156,10 +49,4 @@ BENCHMARK(WholeHand)
 }  // namespace
 }  // namespace truco::net
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+TRUCO_QT_BENCHMARK_MAIN()
