@@ -12,20 +12,9 @@
 
 #include "net/joint_deal.h"
 #include "net/protocol.h"
+#include "tests/test_seed.h"
 
 namespace truco::testing {
-
-// Seed of a statistical or random test: TRUCO_TEST_SEED, or a fresh one that is printed.
-inline std::uint64_t JointTestSeed(const char* what) {
-  std::uint64_t seed = 0;
-  if (const char* text = std::getenv("TRUCO_TEST_SEED")) {
-    seed = std::strtoull(text, nullptr, 10);
-  } else {
-    seed = std::random_device{}();
-  }
-  std::cout << what << ": TRUCO_TEST_SEED=" << seed << "\n";
-  return seed;
-}
 
 // What crossed the wire and where the honest side stopped.
 struct JointOutcome {

@@ -20,6 +20,7 @@
 #include "net/lobby.h"
 #include "tests/net/mosquitto_runner.h"
 #include "tests/net/net_sides.h"
+#include "tests/test_seed.h"
 
 namespace truco::testing {
 namespace {
@@ -27,16 +28,6 @@ namespace {
 using net::BrokerLink;
 using net::Message;
 using net::Side;
-
-std::uint64_t TestSeed() {
-  static const std::uint64_t seed = [] {
-    std::uint64_t s = std::random_device{}();
-    if (const char* text = std::getenv("TRUCO_TEST_SEED")) s = std::strtoull(text, nullptr, 10);
-    std::cout << "TRUCO_TEST_SEED=" << s << "\n";
-    return s;
-  }();
-  return seed;
-}
 
 QCoreApplication& App() {
   static int argc = 1;
@@ -165,7 +156,7 @@ TEST(BrokerBytes, LinesInClearAreFoundAndOneShortChanceMatchIsNot) {
 // Random messages both ways arrive complete, in order, as the receiver decodes them; the
 // broker's operator sees none of them.
 TEST_F(Broker, EveryMessageArrivesInOrderAndNoneInClear) {
-  std::mt19937_64 rng(TestSeed());
+  std::mt19937_64 rng(TestSeed("broker"));
   Sniffer sniffer(*plain_);
   Table table(*plain_, "HOSTEZAN");
   std::vector<std::string> lines;
@@ -217,7 +208,7 @@ TEST_F(Broker, EveryMessageArrivesInOrderAndNoneInClear) {
 // Whole networked games, the networked hand unaware of the broker: random plays, calls and
 // answers; both sides show the same table after every exchange.
 TEST_F(Broker, WholeGamesPlayOverTheBroker) {
-  std::mt19937_64 rng(TestSeed());
+  std::mt19937_64 rng(TestSeed("broker"));
   Sniffer sniffer(*plain_);
   Table table(*plain_);
   NetSide host(Side::Host, "HOSTEZAN");

@@ -10,19 +10,10 @@
 #include <set>
 
 #include "net/internet.h"
+#include "tests/test_seed.h"
 
 namespace truco::net {
 namespace {
-
-std::uint64_t TestSeed() {
-  static const std::uint64_t seed = [] {
-    std::uint64_t s = std::random_device{}();
-    if (const char* text = std::getenv("TRUCO_TEST_SEED")) s = std::strtoull(text, nullptr, 10);
-    std::cout << "TRUCO_TEST_SEED=" << s << "\n";
-    return s;
-  }();
-  return seed;
-}
 
 std::string RandomBytes(std::mt19937_64& rng, std::size_t max) {
   std::string bytes(std::uniform_int_distribution<std::size_t>(0, max)(rng), '\0');
@@ -47,7 +38,7 @@ TEST(BrokerAddress, PortDecidesTlsAndBadTextIsRefused) {
 }
 
 TEST(TableCode, EveryCodeReadsBackHoweverItIsTyped) {
-  std::mt19937_64 rng(TestSeed());
+  std::mt19937_64 rng(testing::TestSeed("internet"));
   std::set<std::string> seen;
   for (int i = 0; i < 2000; ++i) {
     const std::string code = NewTableCode();
@@ -70,7 +61,7 @@ TEST(TableCode, EveryCodeReadsBackHoweverItIsTyped) {
 }
 
 TEST(LobbyEntry, RoundTripsAndJunkNeverDecodes) {
-  std::mt19937_64 rng(TestSeed());
+  std::mt19937_64 rng(testing::TestSeed("internet"));
   for (int i = 0; i < 3000; ++i) {
     LobbyEntry entry;
     entry.host_name = std::string(1 + rng() % 11, 'A');
@@ -99,7 +90,7 @@ TEST(LobbyEntry, RoundTripsAndJunkNeverDecodes) {
 // A flood of entries, junk, clears and repeats on random ids: the book holds at most 200 tables,
 // and exactly the newest open ones of the ids that were never pushed out.
 TEST(LobbyBook, FloodStaysBoundedAndKeepsTheNewest) {
-  std::mt19937_64 rng(TestSeed());
+  std::mt19937_64 rng(testing::TestSeed("internet"));
   LobbyBook book;
   const std::int64_t now = 1800000000;
   std::map<std::string, LobbyEntry> published;  // each id published once, then maybe cleared
@@ -164,7 +155,7 @@ struct Pair {
 };
 
 TEST(TableSeal, EveryMessageOpensOnceInOrderAndAnyChangeFails) {
-  std::mt19937_64 rng(TestSeed());
+  std::mt19937_64 rng(testing::TestSeed("internet"));
   const std::string id = NewTableId();
   Pair pair(id, PublicTableKey(id), PublicTableKey(id));
   ASSERT_TRUE(pair.Join());

@@ -17,7 +17,7 @@ namespace {
 
 using testing::JointOutcome;
 using testing::JointTable;
-using testing::JointTestSeed;
+using testing::TestSeed;
 
 // Scalar multiplications cost the same with or without the sanitizers (libsodium is not
 // instrumented), but everything around them does not: the sanitizer build plays fewer hands.
@@ -55,7 +55,7 @@ DealBytes Inverse(const DealBytes& scalar) {
 }
 
 TEST(JointDealCodec, EveryMessageRoundTripsForBothReaders) {
-  std::mt19937_64 rng(JointTestSeed("codec"));
+  std::mt19937_64 rng(TestSeed("codec"));
   const std::vector<Card> deck = DealDeck(kBaralhoSujo);
   for (int round = 0; round < 3000; ++round) {
     DealList list{Random32(rng), {}};
@@ -138,7 +138,7 @@ TEST(JointDealCodec, CardsAreFixedDistinctPoints) {
 // no check fails, both sides hold seven different cards of the deck between them, and once the
 // secrets are revealed both see the same card at every position.
 TEST(JointDeal, RandomHandsAgreeAndEveryCheckPasses) {
-  const std::uint64_t seed = JointTestSeed("random hands");
+  const std::uint64_t seed = TestSeed("random hands");
   std::mt19937_64 rng(seed);
   int hands = 0;
   while (hands < kRandomHands) {
@@ -194,7 +194,7 @@ TEST(JointDeal, RandomHandsAgreeAndEveryCheckPasses) {
 }
 
 TEST(JointDeal, TheSameSeedDealsTheSameHand) {
-  const std::uint64_t seed = JointTestSeed("replay");
+  const std::uint64_t seed = TestSeed("replay");
   JointTable first(seed);
   JointTable again(seed);
   for (int hand = 0; hand < 3; ++hand) {
@@ -221,7 +221,7 @@ std::pair<double, double> ChiSquareLimits(int dof) {
 // Over many deals on the 40-card deck, the card at `owner`'s slot 1 when only `shuffler`
 // shuffles: every card equally likely.
 void ExpectUniform(Side owner, Side shuffler, const char* what) {
-  const std::uint64_t seed = JointTestSeed(what);
+  const std::uint64_t seed = TestSeed(what);
   const std::vector<Card> deck = DealDeck(kBaralhoSujo);
   std::map<int, int> count;
   std::mt19937_64 rng(seed);
@@ -374,7 +374,7 @@ TEST(JointDealCheats, EachCheatIsCaughtByTheHonestSideWithItsReason) {
       {Cheat::InvalidPoint, Side::Host, DealFault::InvalidPoint, true},
       {Cheat::InvalidPoint, Side::Guest, DealFault::InvalidPoint, true},
   };
-  std::mt19937_64 rng(JointTestSeed("cheats"));
+  std::mt19937_64 rng(TestSeed("cheats"));
   for (const CheatCase& c : cases) {
     for (int round = 0; round < kCheatSeeds; ++round) {
       const std::uint64_t seed = rng();

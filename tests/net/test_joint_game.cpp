@@ -170,7 +170,7 @@ int RandomGames() {
 }
 
 TEST(JointGame, RandomGamesAgreeAndEveryHandIsChecked) {
-  std::mt19937_64 seeds(JointTestSeed("joint games"));
+  std::mt19937_64 seeds(TestSeed("joint games"));
   const int games = RandomGames();
   int hands = 0;
   int restarts = 0;
@@ -206,7 +206,7 @@ TEST(JointGame, RandomGamesAgreeAndEveryHandIsChecked) {
 // check passes. A hand cut in the middle of its deal starts over once each side has checked the
 // other's secret of the hand that was cut off.
 TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
-  std::mt19937_64 seeds(JointTestSeed("joint resume"));
+  std::mt19937_64 seeds(TestSeed("joint resume"));
   int checked = 0;
   int resumed = 0;
   int dealt_again = 0;  // after the host's program closed
@@ -449,7 +449,7 @@ TEST(JointGame, ACheatingSideIsCaughtInTheHandItCheatsAndTheGameIsVoid) {
       {Cheat::BadPoint, Side::Host, net::DealFault::InvalidPoint},
       {Cheat::BadPoint, Side::Guest, net::DealFault::InvalidPoint},
   };
-  std::mt19937_64 seeds(JointTestSeed("wire cheats"));
+  std::mt19937_64 seeds(TestSeed("wire cheats"));
   for (const WireCheat& c : cases) {
     for (int round = 0; round < 2 && !HasFailure(); ++round) PlayWireCheat(c, seeds());
   }
@@ -458,7 +458,7 @@ TEST(JointGame, ACheatingSideIsCaughtInTheHandItCheatsAndTheGameIsVoid) {
 // A side of version 3 with a peer of version 2, either way round: the greeting settles on 2 and
 // the host deals as before; no message of the joint deal crosses the wire.
 TEST(JointGame, AVersion3SideWithAVersion2PeerPlaysVersion2) {
-  std::mt19937_64 seeds(JointTestSeed("mixed versions"));
+  std::mt19937_64 seeds(TestSeed("mixed versions"));
   for (const auto& [host_version, guest_version] : {std::pair{3, 2}, std::pair{2, 3}}) {
     JointMatch m(seeds(), host_version, guest_version);
     Duo& d = *m.duo;

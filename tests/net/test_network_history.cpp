@@ -12,6 +12,7 @@
 
 #include "store/history_recorder.h"
 #include "tests/net/whole_game.h"
+#include "tests/test_seed.h"
 
 namespace truco::testing {
 namespace {
@@ -25,11 +26,6 @@ constexpr int kMatches = 10;
 #else
 constexpr int kMatches = 60;
 #endif
-
-std::uint64_t TestSeed() {
-  if (const char* text = std::getenv("TRUCO_TEST_SEED")) return std::strtoull(text, nullptr, 10);
-  return std::random_device{}();
-}
 
 struct Recorded {
   std::string path;
@@ -150,8 +146,7 @@ Who Turned(Who w) {
 }
 
 TEST(NetworkHistory, EachSideRecordsTheMovesItSawAndNothingOfTheOthersHiddenCards) {
-  const std::uint64_t seed = TestSeed();
-  std::cout << "seed " << seed << " (TRUCO_TEST_SEED)\n";
+  const std::uint64_t seed = TestSeed("network history");
   const auto dir = std::filesystem::temp_directory_path() /
                    ("truco_nethist_" + std::to_string(seed) + "_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);

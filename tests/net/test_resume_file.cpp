@@ -15,6 +15,7 @@
 #include "net/resume_keeper.h"
 #include "store/atomic_write.h"
 #include "tests/net/whole_game.h"
+#include "tests/test_seed.h"
 
 namespace truco::testing {
 namespace {
@@ -22,11 +23,6 @@ namespace {
 using net::Side;
 
 constexpr std::int64_t kNow = 1'800'000'000'000;
-
-std::uint64_t TestSeed() {
-  if (const char* text = std::getenv("TRUCO_TEST_SEED")) return std::strtoull(text, nullptr, 10);
-  return std::random_device{}();
-}
 
 // One move of whichever side may act, chosen at random.
 void RandomMove(Duo& d, std::mt19937_64& rng) {
@@ -60,8 +56,7 @@ void RandomMove(Duo& d, std::mt19937_64& rng) {
 // (nothing more is sent or received), a new host program starts from the file, the guest comes
 // back, and both say yes: the same hand goes on, with the same cards, table, stake and turn.
 TEST(ResumeFile, AKilledHostGoesOnFromItsFileWithTheSameHand) {
-  const std::uint64_t seed = TestSeed();
-  std::cout << "TRUCO_TEST_SEED=" << seed << "\n";
+  const std::uint64_t seed = TestSeed("resume file");
   std::mt19937_64 rng(seed);
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());

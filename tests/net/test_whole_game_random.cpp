@@ -10,16 +10,12 @@
 #include <random>
 
 #include "tests/net/whole_game.h"
+#include "tests/test_seed.h"
 
 namespace truco::testing {
 namespace {
 
 using net::Side;
-
-std::uint64_t TestSeed() {
-  if (const char* text = std::getenv("TRUCO_TEST_SEED")) return std::strtoull(text, nullptr, 10);
-  return std::random_device{}();
-}
 
 // What the caller of a rung wins when the other side runs: the stake before the call.
 int RunValue(int called_stake) {
@@ -409,8 +405,7 @@ class RandomMatch {
 };
 
 TEST(WholeGameRandom, TenThousandGamesBothSidesAgreeAndEveryPointFollowsItsRule) {
-  const std::uint64_t seed = TestSeed();
-  std::cout << "TRUCO_TEST_SEED=" << seed << "\n";
+  const std::uint64_t seed = TestSeed("whole games");
   std::mt19937_64 seeds(seed);
   Stats stats;
   // A thousand connections of ten games each: game after game over the same connection.
