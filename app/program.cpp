@@ -106,13 +106,18 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
 
   // Every hand against the computer goes into the history as it ends.
   if (!paths.history.isEmpty()) {
-    ReportHistoryOpen(history_.Open(paths.history.toStdString(), std::time(nullptr)),
-                      paths.history);
-    recorder_.set_on_failure([this](int code, int error) {
+    const history::OpenOutcome opened =
+        history_.Open(paths.history.toStdString(), std::time(nullptr));
+    ReportHistoryOpen(opened, paths.history);
+    // A history waiting to be opened was told at the start: the writes that fail until then say
+    // nothing new.
+    const bool waiting_told = opened.state == history::OpenState::Waiting;
+    recorder_.set_on_failure([this, waiting_told](int code, int error) {
+      if (waiting_told && history::IsPassingFault(code, error)) return;
       // Told after the game's event is over: play never waits on the box.
       QTimer::singleShot(0, main_.get(), [code, error] { ReportHistoryWrite(code, error); });
     });
-    if (history_.is_open()) {
+    if (history_.keeps_hands()) {
       game_.set_observer(&recorder_);
       // Networked games too: the networked hand knows what the other person showed.
       network_->hand().set_history(&recorder_);

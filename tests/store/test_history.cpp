@@ -467,6 +467,131 @@ TEST(History, FullDiskIsToldOnceAndNothingIsLost) {
   EXPECT_EQ(told, 1);
 }
 
+// A history of `hands` hands, closed (its log folded in), for the faults below.
+void WriteSoundHistory(const std::string& path, int hands) {
+  HistoryDb db;
+  ASSERT_EQ(db.Open(path, 0).state, OpenState::Created);
+  GameInfo g = MakeGame(1, OpponentKind::Computer, "Clássico", "", "");
+  for (int i = 1; i <= hands; ++i) ASSERT_TRUE(db.WriteHand(g, SomeHand(i)));
+}
+
+// Files named as a set-aside history ("historico.sqlite.<date>...").
+int SetAsideCount(const TempFolder& folder) {
+  int n = 0;
+  for (const auto& e : fs::directory_iterator(folder.path())) {
+    n += e.path().filename().string().rfind("historico.sqlite.", 0) == 0 ? 1 : 0;
+  }
+  return n;
+}
+
+// Damage in the middle of the file, where counting the games does not look: the open finds it,
+// sets the file aside byte for byte, and the hands of the run go into a fresh history.
+TEST(History, DamageInTheMiddleIsSetAsideAtOpen) {
+  const std::uint64_t seed = TestSeed();
+  std::mt19937 random(static_cast<unsigned>(seed));
+  TempFolder folder;
+  const std::string path = folder.File("historico.sqlite");
+  WriteSoundHistory(path, 160);
+  ASSERT_GE(fs::file_size(path), 20u * 1024);
+  {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(10 * 1024);
+    for (int i = 0; i < 4096; ++i) f.put(static_cast<char>(random()));
+  }
+  const std::string damaged = ReadAll(path);
+  HistoryDb db;
+  const OpenOutcome out = db.Open(path, 1'800'000'000);
+  EXPECT_EQ(out.state, OpenState::SetAside);
+  EXPECT_EQ(out.reason, SetAsideReason::Damaged);
+  EXPECT_TRUE(ReadAll(out.set_aside) == damaged) << "the damaged file is kept byte for byte";
+  GameInfo g = MakeGame(9, OpponentKind::Computer, "Forte", "", "");
+  for (int i = 1; i <= 3; ++i) EXPECT_TRUE(db.WriteHand(g, SomeHand(i)));
+  EXPECT_EQ(CountHands(db), 3);
+}
+
+// No room at the start: a sound history is not damage. It stays as it is, the run's hands wait
+// in memory, and they are written, after the old ones, once the file can grow again.
+TEST(History, FullDiskAtStartKeepsTheHistoryAndWritesLater) {
+  TempFolder folder;
+  const std::string path = folder.File("historico.sqlite");
+  WriteSoundHistory(path, 8);
+  const std::string before = ReadAll(path);
+  HistoryDb db;
+  HistoryRecorder recorder(db, [] { return std::int64_t{5}; });
+  int told = 0;
+  recorder.set_on_failure([&told](int, int) { ++told; });
+  GameState s;
+  s.cards[kCVira].face_down = false;
+  auto play_hand = [&] {
+    recorder.OnDeal(s);
+    recorder.OnCard(s, Side::Player, kCartaJ1, false);
+    recorder.OnPoints(s, Side::Player, 0, PointsReason::HandWon);
+  };
+  {
+    testing::FileSizeLimit limit(1);
+    const OpenOutcome out = db.Open(path, 1'800'000'000);
+    EXPECT_EQ(out.state, OpenState::Waiting);
+    EXPECT_TRUE(out.set_aside.empty());
+    EXPECT_FALSE(db.is_open());
+    for (int i = 0; i < 3; ++i) play_hand();
+    EXPECT_EQ(db.pending(), 3u);
+  }
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(SetAsideCount(folder), 0);
+  EXPECT_TRUE(ReadAll(path) == before) << "the history is as it was";
+  play_hand();
+  EXPECT_TRUE(db.is_open());
+  EXPECT_EQ(db.pending(), 0u);
+  EXPECT_EQ(CountHands(db), 12);
+}
+
+// Another program holds the history in exclusive locking mode when the game starts: the file is
+// kept, and the hands played while it is held are written once it lets go.
+TEST(History, ExclusiveLockAtStartIsWaitedOut) {
+  TempFolder folder;
+  const std::string path = folder.File("historico.sqlite");
+  WriteSoundHistory(path, 4);
+  int locked[2];
+  int release[2];
+  ASSERT_EQ(::pipe(locked), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    sqlite3* other = nullptr;
+    if (sqlite3_open(path.c_str(), &other) != SQLITE_OK) _exit(2);
+    if (sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr,
+                     nullptr, nullptr) != SQLITE_OK) {
+      _exit(3);
+    }
+    const char c = 'L';
+    if (::write(locked[1], &c, 1) != 1) _exit(4);
+    char r = 0;
+    if (::read(release[0], &r, 1) != 1) _exit(5);
+    sqlite3_close(other);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(locked[0], &c, 1), 1);
+  HistoryDb db;
+  const OpenOutcome out = db.Open(path, 1'800'000'000);
+  EXPECT_EQ(out.state, OpenState::Waiting);
+  EXPECT_EQ(out.sqlite_code & 0xff, SQLITE_BUSY);
+  GameInfo g = MakeGame(7, OpponentKind::Computer, "Mestre", "", "");
+  EXPECT_FALSE(db.WriteHand(g, SomeHand(1)));
+  EXPECT_FALSE(db.WriteHand(g, SomeHand(2)));
+  ASSERT_EQ(::write(release[1], &c, 1), 1);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
+  EXPECT_TRUE(db.WriteHand(g, SomeHand(3)));
+  EXPECT_EQ(db.Hands(g.id).size(), 3u);
+  EXPECT_EQ(CountHands(db), 7);
+  EXPECT_TRUE(fs::exists(path));
+  EXPECT_EQ(SetAsideCount(folder), 0);
+}
+
 // A program killed at random moments while it writes hands: the database opens as it is (never
 // set aside), and it holds every hand whose write had finished, each one whole.
 TEST(History, KilledWhileWritingLosesAtMostTheHandInProgress) {
