@@ -536,8 +536,10 @@ bool HistoryDb::WriteHand(GameInfo& game, HandRecord hand) {
       }
     }
   }
+  for (std::size_t i = 0; i < pending_ends_.size() && ok; ++i) ok = UpdateEnd(pending_ends_[i]);
   if (ok) {
     if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
+      pending_ends_.clear();
       for (const auto& [g, h] : work) {
         if (SameGame(g, game)) game.id = g.id;
       }
@@ -559,6 +561,7 @@ void HistoryDb::StopIfDamaged() {
   // and the next open finds the damage and sets the file aside.
   Close();
   pending_.clear();
+  pending_ends_.clear();
 }
 
 bool HistoryDb::EndGame(GameInfo& game) {
@@ -569,7 +572,17 @@ bool HistoryDb::EndGame(GameInfo& game) {
       g.result = game.result;
     }
   }
-  if (!db_ || game.id == 0) return false;
+  if (game.id == 0) return false;
+  if (!OpenAgain() || !UpdateEnd(game)) {
+    // A game whose hands are all written waits with its end alone, for the next write.
+    std::erase_if(pending_ends_, [&game](const GameInfo& g) { return g.id == game.id; });
+    if (keeps_hands()) pending_ends_.push_back(game);
+    return false;
+  }
+  return true;
+}
+
+bool HistoryDb::UpdateEnd(const GameInfo& game) {
   Statement st(db_,
                "UPDATE games SET ended = ?, result = ?, player_score = ?, "
                "opponent_score = ? WHERE id = ?");

@@ -136,7 +136,8 @@ class HistoryDb {
   // written, and `game` gets its id. Hands that failed earlier are written first, in the same
   // transaction. False when this write failed; the hand then waits in memory.
   bool WriteHand(GameInfo& game, HandRecord hand);
-  // The game is over: its end, result and final score.
+  // The game is over: its end, result and final score. When this write fails the end waits in
+  // memory, with the game's waiting hands or alone, for the next write.
   bool EndGame(GameInfo& game);
   [[nodiscard]] std::size_t pending() const { return pending_.size(); }
   // SQLite's code of the last failed write (SQLITE_FULL, SQLITE_BUSY, ...), and errno then.
@@ -163,11 +164,13 @@ class HistoryDb {
   bool InsertHand(GameInfo& game, const HandRecord& hand);
   void NoteFailure();
   void StopIfDamaged();
+  bool UpdateEnd(const GameInfo& game);
 
   sqlite3* db_ = nullptr;
   std::string path_;
   bool waiting_ = false;
   std::vector<std::pair<GameInfo, HandRecord>> pending_;
+  std::vector<GameInfo> pending_ends_;  // ends of games whose hands are all written
   int last_code_ = 0;
   int last_errno_ = 0;
 };
