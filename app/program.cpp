@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <ctime>
 
+#include "store/atomic_write.h"
 #include "ui/card.h"
 #include "ui/file_messages.h"
 #include "ui/formbaralho.h"
@@ -137,7 +138,17 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
 
   ApplyBackground(background_);
   SyncSettings();
-  ApplyLevel(ReadLevelFile(level_path_));
+  ComputerLevel level = ComputerLevel::Classico;
+  const FileStatus level_read = ReadLevelFile(level_path_, &level);
+  // A file far larger than any level file is someone else's: it stays, and the player hears why
+  // the level is "Clássico".
+  if (level_read.fault == FileFault::TooLarge && level_read.limit == kPlayerFileLimit) {
+    Mensagem(FileFailureLines(QFileInfo(level_path_).fileName(), level_read,
+                              QStringLiteral("O arquivo não foi alterado; o computador joga no "
+                                             "nível Clássico.")),
+             kMensagemAtencao);
+  }
+  ApplyLevel(level);
   config_->setComputerLevel(level_);
 
   // The phrases window loaded the file when it was created; its fields are the phrases in use.
@@ -195,8 +206,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
       const FileStatus saved = SaveLevelFile(level_path_, level_);
       if (!saved.ok()) {
         Mensagem(FileFailureLines(QFileInfo(level_path_).fileName(), saved,
-                                  QStringLiteral("O nível escolhido vale só até o programa ser "
-                                                 "fechado.")),
+                                  QStringLiteral("O arquivo não foi alterado; o nível escolhido "
+                                                 "vale só até o programa ser fechado.")),
                  kMensagemAtencao);
       }
     }
