@@ -536,42 +536,6 @@ TEST(History, DamageMetByAWriteStopsTheRunsHistory) {
   EXPECT_EQ(next.Open(path, 1'800'000'000).state, OpenState::SetAside);
 }
 
-// No room at the start: a sound history is not damage. It stays as it is, the run's hands wait
-// in memory, and they are written, after the old ones, once the file can grow again.
-TEST(History, FullDiskAtStartKeepsTheHistoryAndWritesLater) {
-  TempFolder folder;
-  const std::string path = folder.File("historico.sqlite");
-  WriteSoundHistory(path, 8);
-  const std::string before = ReadAll(path);
-  HistoryDb db;
-  HistoryRecorder recorder(db, [] { return std::int64_t{5}; });
-  int told = 0;
-  recorder.set_on_failure([&told](int, int) { ++told; });
-  GameState s;
-  s.cards[kCVira].face_down = false;
-  auto play_hand = [&] {
-    recorder.OnDeal(s);
-    recorder.OnCard(s, Side::Player, kCartaJ1, false);
-    recorder.OnPoints(s, Side::Player, 0, PointsReason::HandWon);
-  };
-  {
-    testing::FileSizeLimit limit(1);
-    const OpenOutcome out = db.Open(path, 1'800'000'000);
-    EXPECT_EQ(out.state, OpenState::Waiting);
-    EXPECT_TRUE(out.set_aside.empty());
-    EXPECT_FALSE(db.is_open());
-    for (int i = 0; i < 3; ++i) play_hand();
-    EXPECT_EQ(db.pending(), 3u);
-  }
-  EXPECT_EQ(told, 1);
-  EXPECT_EQ(SetAsideCount(folder), 0);
-  EXPECT_TRUE(ReadAll(path) == before) << "the history is as it was";
-  play_hand();
-  EXPECT_TRUE(db.is_open());
-  EXPECT_EQ(db.pending(), 0u);
-  EXPECT_EQ(CountHands(db), 12);
-}
-
 // Another program holds the history in exclusive locking mode when the game starts: the file is
 // kept, and the hands played while it is held are written once it lets go.
 TEST(History, ExclusiveLockAtStartIsWaitedOut) {
