@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <ctime>
 
+#include "store/atomic_write.h"
 #include "ui/card.h"
 #include "ui/file_messages.h"
 #include "ui/formbaralho.h"
@@ -106,13 +107,18 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
 
   // Every hand against the computer goes into the history as it ends.
   if (!paths.history.isEmpty()) {
-    ReportHistoryOpen(history_.Open(paths.history.toStdString(), std::time(nullptr)),
-                      paths.history);
-    recorder_.set_on_failure([this](int code, int error) {
+    const history::OpenOutcome opened =
+        history_.Open(paths.history.toStdString(), std::time(nullptr));
+    ReportHistoryOpen(opened, paths.history);
+    // A history waiting to be opened was told at the start: the writes that fail until then say
+    // nothing new.
+    const bool waiting_told = opened.state == history::OpenState::Waiting;
+    recorder_.set_on_failure([this, waiting_told](int code, int error) {
+      if (waiting_told && history::IsPassingFault(code, error)) return;
       // Told after the game's event is over: play never waits on the box.
       QTimer::singleShot(0, main_.get(), [code, error] { ReportHistoryWrite(code, error); });
     });
-    if (history_.is_open()) {
+    if (history_.keeps_hands()) {
       game_.set_observer(&recorder_);
       // Networked games too: the networked hand knows what the other person showed.
       network_->hand().set_history(&recorder_);
@@ -132,7 +138,17 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
 
   ApplyBackground(background_);
   SyncSettings();
-  ApplyLevel(ReadLevelFile(level_path_));
+  ComputerLevel level = ComputerLevel::Classico;
+  const FileStatus level_read = ReadLevelFile(level_path_, &level);
+  // A file far larger than any level file is someone else's: it stays, and the player hears why
+  // the level is "Clássico".
+  if (level_read.fault == FileFault::TooLarge && level_read.limit == kPlayerFileLimit) {
+    Mensagem(FileFailureLines(QFileInfo(level_path_).fileName(), level_read,
+                              QStringLiteral("O arquivo não foi alterado; o computador joga no "
+                                             "nível Clássico.")),
+             kMensagemAtencao);
+  }
+  ApplyLevel(level);
   config_->setComputerLevel(level_);
 
   // The phrases window loaded the file when it was created; its fields are the phrases in use.
@@ -190,8 +206,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
       const FileStatus saved = SaveLevelFile(level_path_, level_);
       if (!saved.ok()) {
         Mensagem(FileFailureLines(QFileInfo(level_path_).fileName(), saved,
-                                  QStringLiteral("O nível escolhido vale só até o programa ser "
-                                                 "fechado.")),
+                                  QStringLiteral("O arquivo não foi alterado; o nível escolhido "
+                                                 "vale só até o programa ser fechado.")),
                  kMensagemAtencao);
       }
     }

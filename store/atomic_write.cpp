@@ -110,6 +110,13 @@ FileStatus OpenForReading(const std::string& path, Descriptor* out, struct stat*
   return {};
 }
 
+FileStatus TooLarge(qint64 size, qint64 limit) {
+  FileStatus status = FileStatus::Fault(FileFault::TooLarge);
+  status.size = size;
+  status.limit = limit;
+  return status;
+}
+
 // Reads up to `count` bytes, going on after short reads; stops at the end of the file.
 FileStatus ReadUpTo(int fd, qint64 count, QByteArray* bytes) {
   QByteArray data;
@@ -141,12 +148,7 @@ FileStatus ReadWholeFile(const QString& path, QByteArray* bytes, qint64 limit) {
   Descriptor fd;
   struct stat info {};
   if (FileStatus status = OpenForReading(Native(path), &fd, &info); !status.ok()) return status;
-  auto too_large = [&](qint64 size) {
-    FileStatus status = FileStatus::Fault(FileFault::TooLarge);
-    status.size = size;
-    status.limit = limit;
-    return status;
-  };
+  auto too_large = [&](qint64 size) { return TooLarge(size, limit); };
   if (info.st_size > limit) return too_large(info.st_size);
   QByteArray data;
   // One byte past the limit tells a file that grew since it was looked at.
@@ -160,6 +162,7 @@ FileStatus ReadFileStart(const QString& path, QByteArray* bytes, qint64 count) {
   Descriptor fd;
   struct stat info {};
   if (FileStatus status = OpenForReading(Native(path), &fd, &info); !status.ok()) return status;
+  if (info.st_size > kPlayerFileLimit) return TooLarge(info.st_size, kPlayerFileLimit);
   return ReadUpTo(fd.get(), count, bytes);
 }
 
@@ -223,11 +226,15 @@ FileStatus WriteFileAtomically(const QString& path, const QByteArray& bytes) {
   if (!exists && errno != ENOENT) return FileStatus::Fault(FileFault::Unreadable, errno);
   if (exists) {
     if (!S_ISREG(info.st_mode)) return NotRegular(info.st_mode);
+    if (info.st_size > kPlayerFileLimit) return TooLarge(info.st_size, kPlayerFileLimit);
     // A file the player marked read-only is not replaced, though the folder would allow it (and
     // though root may write anything: the mark is read from the mode itself).
     const bool writable = info.st_uid == ::geteuid() ? (info.st_mode & S_IWUSR) != 0
                                                      : ::access(target.c_str(), W_OK) == 0;
-    if (!writable) return FileStatus::Fault(FileFault::ReadOnly, EACCES);
+    if (!writable) {
+      return FileStatus::Fault(
+          info.st_uid == ::geteuid() ? FileFault::ReadOnly : FileFault::OtherOwner, EACCES);
+    }
     // What cannot be read is the player's and stays as it is.
     Descriptor probe;
     struct stat opened {};

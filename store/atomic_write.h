@@ -37,13 +37,19 @@ class FileCalls {
 // Puts `calls` in place of the system's until called again with nullptr.
 void SetFileCalls(FileCalls* calls);
 
+// No file the program keeps comes near this size: a larger one under one of its names is not
+// the program's, and is neither read nor written over (TooLarge).
+inline constexpr qint64 kPlayerFileLimit = qint64{1} << 20;
+
 // Reads the whole file; a file longer than `limit` bytes is refused as TooLarge (nothing read).
 FileStatus ReadWholeFile(const QString& path, QByteArray* bytes, qint64 limit);
 
-// Reads the first `count` bytes (fewer when the file is shorter); the rest is not looked at.
+// Reads the first `count` bytes (fewer when the file is shorter); the rest is not looked at, but
+// a file over kPlayerFileLimit is refused as TooLarge.
 FileStatus ReadFileStart(const QString& path, QByteArray* bytes, qint64 count);
 
-// Replaces the file at `path` by exactly `bytes`; on any failure the old file stays as it was.
+// Replaces the file at `path` by exactly `bytes`; on any failure the old file stays as it was. A
+// file over kPlayerFileLimit, or another user's that we may not write, is never replaced.
 FileStatus WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
 // True for the name of one of this program's temporary files (tests look for leftovers).

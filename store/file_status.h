@@ -17,6 +17,7 @@ enum class FileFault : std::uint8_t {
   Short,           // read whole, but shorter than one record
   WriteFailed,     // the new contents could not be saved (`error`); the old file is as it was
   ReadOnly,        // the player marked the file read-only: it is left as it is
+  OtherOwner,      // another user's file (a link may lead there), not writable: left as it is
 };
 
 enum class FileKind : std::uint8_t { Regular, Folder, Pipe, Device, Socket, Other };

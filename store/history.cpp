@@ -151,6 +151,29 @@ int MoveNoReplace(const std::string& from, const std::string& to) {
   return 0;
 }
 
+}  // namespace
+
+// A fault of the moment (another program holds the file, no room on the disk, no memory), not
+// of the file: it stays as it is and is opened again at the next write.
+bool IsPassingFault(int sqlite_code, int error) {
+  switch (sqlite_code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_FULL:
+    case SQLITE_NOMEM:
+    case SQLITE_IOERR:
+    case SQLITE_INTERRUPT:
+      return true;
+    case SQLITE_CANTOPEN:
+      return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EMFILE ||
+             error == ENFILE || error == ENOMEM;
+    default:
+      return false;
+  }
+}
+
+namespace {
+
 bool Exists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
@@ -215,6 +238,7 @@ HistoryDb::~HistoryDb() {
 void HistoryDb::Close() {
   if (db_) sqlite3_close_v2(db_);
   db_ = nullptr;
+  waiting_ = false;
 }
 
 bool HistoryDb::Exec(const char* sql) {
@@ -291,22 +315,25 @@ bool HistoryDb::OpenExisting(OpenOutcome& outcome) {
     return false;
   }
   if (!Configure(outcome)) {
+    outcome.error = sqlite3_system_errno(db_);
     outcome.reason = SetAsideReason::Damaged;
     return false;
   }
-  // A damaged page shows in the first look at the tables; a whole-file check would cost the
-  // start of every run.
+  // Damage anywhere in the file, not only where a first query looks: otherwise every later
+  // write fails on it. The quick check reads each page once (milliseconds for years of hands).
   if (version > 0) {
-    Statement st(db_, "SELECT count(*) FROM games");
+    Statement st(db_, "PRAGMA quick_check(1)");
     rc = st.ok() ? st.Step() : sqlite3_errcode(db_);
-    if (rc != SQLITE_ROW) {
-      outcome.sqlite_code = sqlite3_errcode(db_);
-      outcome.detail = sqlite3_errmsg(db_);
+    if (rc != SQLITE_ROW || st.Text(0) != "ok") {
+      outcome.sqlite_code = rc == SQLITE_ROW ? SQLITE_CORRUPT : sqlite3_extended_errcode(db_);
+      outcome.error = rc == SQLITE_ROW ? 0 : sqlite3_system_errno(db_);
+      outcome.detail = rc == SQLITE_ROW ? st.Text(0) : sqlite3_errmsg(db_);
       outcome.reason = SetAsideReason::Damaged;
       return false;
     }
   }
   if (!Migrate(version, outcome)) {
+    outcome.error = sqlite3_system_errno(db_);
     outcome.reason = SetAsideReason::Damaged;
     return false;
   }
@@ -332,9 +359,20 @@ bool HistoryDb::CreateFresh(OpenOutcome& outcome) {
 }
 
 OpenOutcome HistoryDb::Open(const std::string& path, std::int64_t now) {
+  OpenOutcome outcome = OpenNow(path, now);
+  waiting_ = outcome.state == OpenState::Waiting;
+  return outcome;
+}
+
+OpenOutcome HistoryDb::OpenNow(const std::string& path, std::int64_t now) {
   Close();
   path_ = path;
   OpenOutcome outcome;
+  // Busy or out of room: the file (or the folder, for a new one) is kept as it is and the hands
+  // wait in memory until a write finds it free.
+  auto wait_or_fail = [](OpenOutcome& o) {
+    o.state = IsPassingFault(o.sqlite_code, o.error) ? OpenState::Waiting : OpenState::Failed;
+  };
   if (!Exists(path_)) {
     // A log left without its database belongs to no database of ours any more: it is set aside
     // with the rest rather than replayed into the fresh one.
@@ -343,7 +381,11 @@ OpenOutcome HistoryDb::Open(const std::string& path, std::int64_t now) {
         MoveNoReplace(path_ + extra, SetAsideName(path_, now, 1) + extra);
       }
     }
-    outcome.state = CreateFresh(outcome) ? OpenState::Created : OpenState::Failed;
+    if (CreateFresh(outcome)) {
+      outcome.state = OpenState::Created;
+    } else {
+      wait_or_fail(outcome);
+    }
     return outcome;
   }
   if (OpenExisting(outcome)) {
@@ -351,11 +393,9 @@ OpenOutcome HistoryDb::Open(const std::string& path, std::int64_t now) {
     return outcome;
   }
   Close();
-  // Another copy holding the database for longer than the timeout: it is not damaged, only
-  // busy, so it stays where it is and this run keeps no history.
-  if ((outcome.sqlite_code & 0xff) == SQLITE_BUSY ||
-      (outcome.sqlite_code & 0xff) == SQLITE_LOCKED) {
-    outcome.state = OpenState::Failed;
+  if (outcome.reason != SetAsideReason::Newer && IsPassingFault(outcome.sqlite_code, outcome.error)) {
+    outcome.reason = SetAsideReason::None;
+    outcome.state = OpenState::Waiting;
     return outcome;
   }
   std::string target;
@@ -377,13 +417,23 @@ OpenOutcome HistoryDb::Open(const std::string& path, std::int64_t now) {
   const SetAsideReason reason = outcome.reason;
   OpenOutcome fresh;
   if (!CreateFresh(fresh)) {
-    fresh.state = OpenState::Failed;
+    wait_or_fail(fresh);
     fresh.reason = reason;
     fresh.set_aside = target;
     return fresh;
   }
   outcome.state = OpenState::SetAside;
   return outcome;
+}
+
+bool HistoryDb::OpenAgain() {
+  if (db_) return true;
+  if (!waiting_) return false;
+  const OpenOutcome outcome = Open(path_, static_cast<std::int64_t>(std::time(nullptr)));
+  if (db_) return true;
+  last_code_ = outcome.sqlite_code ? outcome.sqlite_code : SQLITE_CANTOPEN;
+  last_errno_ = outcome.error;
+  return false;
 }
 
 void HistoryDb::NoteFailure() {
@@ -460,13 +510,16 @@ bool HistoryDb::InsertHand(GameInfo& game, const HandRecord& hand) {
 }
 
 bool HistoryDb::WriteHand(GameInfo& game, HandRecord hand) {
-  if (pending_.size() < kMaxPending) pending_.emplace_back(game, std::move(hand));
-  if (!db_) {
+  if (!keeps_hands()) {
     last_code_ = SQLITE_CANTOPEN;
+    last_errno_ = 0;
     return false;
   }
+  if (pending_.size() < kMaxPending) pending_.emplace_back(game, std::move(hand));
+  if (!OpenAgain()) return false;
   if (!Exec("BEGIN IMMEDIATE")) {
     NoteFailure();
+    StopIfDamaged();
     return false;
   }
   // Ids given inside a transaction that is rolled back must not stay behind.
@@ -483,8 +536,10 @@ bool HistoryDb::WriteHand(GameInfo& game, HandRecord hand) {
       }
     }
   }
+  for (std::size_t i = 0; i < pending_ends_.size() && ok; ++i) ok = UpdateEnd(pending_ends_[i]);
   if (ok) {
     if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
+      pending_ends_.clear();
       for (const auto& [g, h] : work) {
         if (SameGame(g, game)) game.id = g.id;
       }
@@ -495,7 +550,18 @@ bool HistoryDb::WriteHand(GameInfo& game, HandRecord hand) {
   }
   // The code and errno were taken at the step that failed, before the rollback.
   sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  StopIfDamaged();
   return false;
+}
+
+void HistoryDb::StopIfDamaged() {
+  const int primary = last_code_ & 0xff;
+  if (primary != SQLITE_CORRUPT && primary != SQLITE_NOTADB) return;
+  // No write will get past the damage: the run keeps no more hands (the player is told so),
+  // and the next open finds the damage and sets the file aside.
+  Close();
+  pending_.clear();
+  pending_ends_.clear();
 }
 
 bool HistoryDb::EndGame(GameInfo& game) {
@@ -506,7 +572,17 @@ bool HistoryDb::EndGame(GameInfo& game) {
       g.result = game.result;
     }
   }
-  if (!db_ || game.id == 0) return false;
+  if (game.id == 0) return false;
+  if (!OpenAgain() || !UpdateEnd(game)) {
+    // A game whose hands are all written waits with its end alone, for the next write.
+    std::erase_if(pending_ends_, [&game](const GameInfo& g) { return g.id == game.id; });
+    if (keeps_hands()) pending_ends_.push_back(game);
+    return false;
+  }
+  return true;
+}
+
+bool HistoryDb::UpdateEnd(const GameInfo& game) {
   Statement st(db_,
                "UPDATE games SET ended = ?, result = ?, player_score = ?, "
                "opponent_score = ? WHERE id = ?");

@@ -97,6 +97,7 @@ enum class OpenState : std::uint8_t {
   Created,   // none was there: a fresh one
   SetAside,  // the old one was moved to `set_aside` and a fresh one begun
   Failed,    // no history this run (`error` says why); play goes on
+  Waiting,   // there, but busy or out of room now: kept as it is, opened at the next write
 };
 enum class SetAsideReason : std::uint8_t { None, Unopenable, Damaged, Newer };
 
@@ -123,8 +124,11 @@ class HistoryDb {
   HistoryDb& operator=(const HistoryDb&) = delete;
 
   // Opens `path`, or sets a bad one aside and begins afresh. `now` names the set-aside file.
+  // A file that is only busy or out of room is left as it is (Waiting): each write tries again.
   OpenOutcome Open(const std::string& path, std::int64_t now);
   [[nodiscard]] bool is_open() const { return db_ != nullptr; }
+  // Open, or waiting to be opened by the next write.
+  [[nodiscard]] bool keeps_hands() const { return db_ != nullptr || waiting_; }
   [[nodiscard]] const std::string& path() const { return path_; }
   void Close();
 
@@ -132,7 +136,8 @@ class HistoryDb {
   // written, and `game` gets its id. Hands that failed earlier are written first, in the same
   // transaction. False when this write failed; the hand then waits in memory.
   bool WriteHand(GameInfo& game, HandRecord hand);
-  // The game is over: its end, result and final score.
+  // The game is over: its end, result and final score. When this write fails the end waits in
+  // memory, with the game's waiting hands or alone, for the next write.
   bool EndGame(GameInfo& game);
   [[nodiscard]] std::size_t pending() const { return pending_.size(); }
   // SQLite's code of the last failed write (SQLITE_FULL, SQLITE_BUSY, ...), and errno then.
@@ -148,6 +153,8 @@ class HistoryDb {
   [[nodiscard]] sqlite3* handle() const { return db_; }
 
  private:
+  OpenOutcome OpenNow(const std::string& path, std::int64_t now);
+  bool OpenAgain();
   bool OpenExisting(OpenOutcome& outcome);
   bool CreateFresh(OpenOutcome& outcome);
   bool Configure(OpenOutcome& outcome);
@@ -156,13 +163,20 @@ class HistoryDb {
   bool InsertGame(GameInfo& game);
   bool InsertHand(GameInfo& game, const HandRecord& hand);
   void NoteFailure();
+  void StopIfDamaged();
+  bool UpdateEnd(const GameInfo& game);
 
   sqlite3* db_ = nullptr;
   std::string path_;
+  bool waiting_ = false;
   std::vector<std::pair<GameInfo, HandRecord>> pending_;
+  std::vector<GameInfo> pending_ends_;  // ends of games whose hands are all written
   int last_code_ = 0;
   int last_errno_ = 0;
 };
+
+// Busy, locked, out of room or memory: a fault that passes, not damage of the file.
+bool IsPassingFault(int sqlite_code, int error);
 
 // The name a set-aside database gets: "<path>.<YYYY-MM-DD-HHMMSS>" (UTC), with "-2", "-3", ...
 // when that name is taken.

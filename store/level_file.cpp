@@ -47,10 +47,21 @@ QString DefaultLevelPath() {
 }
 
 ComputerLevel ReadLevelFile(const QString& path) {
-  if (path.isEmpty()) return ComputerLevel::Classico;
+  ComputerLevel level = ComputerLevel::Classico;
+  ReadLevelFile(path, &level);
+  return level;
+}
+
+FileStatus ReadLevelFile(const QString& path, ComputerLevel* level) {
+  *level = ComputerLevel::Classico;
+  if (path.isEmpty()) return FileStatus::Fault(FileFault::Missing, ENOENT);
   QByteArray bytes;
-  if (!ReadWholeFile(path, &bytes, kMaxLevelFileBytes).ok()) return ComputerLevel::Classico;
-  return DecodeLevelFile(bytes);
+  FileStatus status = ReadWholeFile(path, &bytes, kMaxLevelFileBytes);
+  if (status.fault == FileFault::TooLarge && status.size > kPlayerFileLimit) {
+    status.limit = kPlayerFileLimit;
+  }
+  if (status.ok()) *level = DecodeLevelFile(bytes);
+  return status;
 }
 
 FileStatus SaveLevelFile(const QString& path, ComputerLevel level) {

@@ -26,6 +26,10 @@ QString DefaultLevelPath();
 
 // The level stored at `path`; "Clássico" when there is none or it cannot be read.
 ComputerLevel ReadLevelFile(const QString& path);
+// The same, with how the read went: a file over kPlayerFileLimit is refused as TooLarge with
+// that limit, as no level file of ours is (one between the two limits is only odd: it reads as
+// "Clássico" and a save replaces it).
+FileStatus ReadLevelFile(const QString& path, ComputerLevel* level);
 // Replaces the file atomically, creating its folder when needed; the status says why it could
 // not. WriteLevelFile: the same, true when it could.
 FileStatus SaveLevelFile(const QString& path, ComputerLevel level);

@@ -112,13 +112,17 @@ QString FileFaultReason(const FileStatus& status) {
       return ErrnoReason(status.error);
     case FileFault::ReadOnly:
       return QStringLiteral("o arquivo está marcado como somente leitura e ficou como estava");
+    case FileFault::OtherOwner:
+      return QStringLiteral("o arquivo pertence a outro usuário e ficou como estava");
   }
   return ErrnoReason(status.error);
 }
 
 QStringList FileFailureLines(const QString& file_name, const FileStatus& status,
                              const QString& consequence) {
-  const QString verb = status.fault == FileFault::WriteFailed || status.fault == FileFault::ReadOnly
+  const QString verb = status.fault == FileFault::WriteFailed ||
+                               status.fault == FileFault::ReadOnly ||
+                               status.fault == FileFault::OtherOwner
                            ? QStringLiteral("gravar")
                            : QStringLiteral("ler");
   QStringList lines{QStringLiteral("Não foi possível %1 o arquivo %2: %3.")

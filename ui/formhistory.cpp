@@ -87,6 +87,42 @@ QString OpponentText(const OpponentFilter& f) {
 
 }  // namespace
 
+namespace {
+
+// Why the history could not be opened or written, after "...: ".
+QString HistoryFaultReason(int sqlite_code, int error) {
+  switch (sqlite_code & 0xff) {
+    case SQLITE_FULL:
+      return ErrnoReason(ENOSPC);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return QStringLiteral("ele está em uso por outro programa");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return QStringLiteral("ele está danificado");
+    case SQLITE_CANTOPEN:
+      return error ? ErrnoReason(error) : QStringLiteral("ele não pôde ser aberto");
+    case SQLITE_IOERR:
+      return error ? ErrnoReason(error) : QStringLiteral("erro de leitura ou gravação no disco");
+    default:
+      return error ? ErrnoReason(error)
+                   : QStringLiteral("erro do banco de dados (%1)").arg(sqlite_code);
+  }
+}
+
+// What becomes of the hands that wait in memory: written once the file takes them, which only
+// a running game can do.
+QString WaitingHandsLine(const QString& where) {
+  return QStringLiteral(
+             "O jogo segue; as mãos ficam na memória (até %1) e serão gravadas%2 assim que "
+             "for possível, se o jogo ainda estiver aberto. As que ainda esperarem quando o jogo "
+             "for fechado se perdem.")
+      .arg(static_cast<int>(HistoryDb::kMaxPending))
+      .arg(where);
+}
+
+}  // namespace
+
 void ReportHistoryOpen(const OpenOutcome& outcome, const QString& path) {
   const QString name = QFileInfo(path).fileName();
   const QString aside = QFileInfo(QString::fromStdString(outcome.set_aside)).fileName();
@@ -112,11 +148,24 @@ void ReportHistoryOpen(const OpenOutcome& outcome, const QString& path) {
                              "foi começado.")
                   .arg(aside)},
              kMensagemAtencao);
+  } else if (outcome.state == OpenState::Waiting) {
+    const QString reason = HistoryFaultReason(outcome.sqlite_code, outcome.error);
+    if (!outcome.set_aside.empty()) {
+      Mensagem({QStringLiteral("O histórico \"%1\" %2; ele foi guardado, sem alteração, como "
+                               "\"%3\", mas um novo não pôde ser começado agora: %4.")
+                    .arg(name, why, aside, reason),
+                WaitingHandsLine(QStringLiteral(" num histórico novo"))},
+               kMensagemAtencao);
+    } else {
+      Mensagem({QStringLiteral("O histórico \"%1\" não pôde ser aberto agora: %2. Ele ficou "
+                               "como estava.")
+                    .arg(name, reason),
+                WaitingHandsLine(QStringLiteral(" nele"))},
+               kMensagemAtencao);
+    }
   } else if (outcome.state == OpenState::Failed) {
     QStringList lines;
-    if ((outcome.sqlite_code & 0xff) == SQLITE_BUSY) {
-      lines << QStringLiteral("O histórico \"%1\" está em uso por outro programa.").arg(name);
-    } else if (!why.isEmpty() && !outcome.set_aside.empty()) {
+    if (!why.isEmpty() && !outcome.set_aside.empty()) {
       lines << QStringLiteral(
                    "O histórico \"%1\" %2; ele foi guardado como \"%3\", mas não foi "
                    "possível começar um novo.")
@@ -132,28 +181,19 @@ void ReportHistoryOpen(const OpenOutcome& outcome, const QString& path) {
 }
 
 void ReportHistoryWrite(int sqlite_code, int error) {
-  QString why;
-  switch (sqlite_code & 0xff) {
-    case SQLITE_FULL:
-      why = ErrnoReason(ENOSPC);
-      break;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      why = QStringLiteral("ele está em uso por outro programa");
-      break;
-    case SQLITE_CANTOPEN:
-      why = QStringLiteral("ele não está aberto");
-      break;
-    case SQLITE_IOERR:
-      why = error ? ErrnoReason(error) : QStringLiteral("erro de leitura ou gravação no disco");
-      break;
-    default:
-      why = error ? ErrnoReason(error)
-                  : QStringLiteral("erro do banco de dados (%1)").arg(sqlite_code);
+  const int primary = sqlite_code & 0xff;
+  QString after;
+  if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
+    // The history stops taking hands for this run; the next start sets the file aside.
+    after = QStringLiteral(
+        "As mãos desta vez não serão guardadas. Na próxima vez que o jogo começar, o histórico "
+        "será guardado à parte, sem alteração, e um novo será começado.");
+  } else {
+    after = WaitingHandsLine(QString()) + QStringLiteral(" Este aviso não se repete.");
   }
-  Mensagem({QStringLiteral("Não foi possível gravar a mão no histórico: %1.").arg(why),
-            QStringLiteral("O jogo segue; as mãos que faltam serão gravadas assim que for "
-                           "possível. Este aviso não se repete.")},
+  Mensagem({QStringLiteral("Não foi possível gravar a mão no histórico: %1.")
+                .arg(HistoryFaultReason(sqlite_code, error)),
+            after},
            kMensagemErro);
 }
 

@@ -467,6 +467,186 @@ TEST(History, FullDiskIsToldOnceAndNothingIsLost) {
   EXPECT_EQ(told, 1);
 }
 
+// A history of `hands` hands, closed (its log folded in), for the faults below.
+void WriteSoundHistory(const std::string& path, int hands) {
+  HistoryDb db;
+  ASSERT_EQ(db.Open(path, 0).state, OpenState::Created);
+  GameInfo g = MakeGame(1, OpponentKind::Computer, "Clássico", "", "");
+  for (int i = 1; i <= hands; ++i) ASSERT_TRUE(db.WriteHand(g, SomeHand(i)));
+}
+
+// Files named as a set-aside history ("historico.sqlite.<date>...").
+int SetAsideCount(const TempFolder& folder) {
+  int n = 0;
+  for (const auto& e : fs::directory_iterator(folder.path())) {
+    n += e.path().filename().string().rfind("historico.sqlite.", 0) == 0 ? 1 : 0;
+  }
+  return n;
+}
+
+// Damage in the middle of the file, where counting the games does not look: the open finds it,
+// sets the file aside byte for byte, and the hands of the run go into a fresh history.
+TEST(History, DamageInTheMiddleIsSetAsideAtOpen) {
+  const std::uint64_t seed = TestSeed();
+  std::mt19937 random(static_cast<unsigned>(seed));
+  TempFolder folder;
+  const std::string path = folder.File("historico.sqlite");
+  WriteSoundHistory(path, 160);
+  ASSERT_GE(fs::file_size(path), 20u * 1024);
+  {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(10 * 1024);
+    for (int i = 0; i < 4096; ++i) f.put(static_cast<char>(random()));
+  }
+  const std::string damaged = ReadAll(path);
+  HistoryDb db;
+  const OpenOutcome out = db.Open(path, 1'800'000'000);
+  EXPECT_EQ(out.state, OpenState::SetAside);
+  EXPECT_EQ(out.reason, SetAsideReason::Damaged);
+  EXPECT_TRUE(ReadAll(out.set_aside) == damaged) << "the damaged file is kept byte for byte";
+  GameInfo g = MakeGame(9, OpponentKind::Computer, "Forte", "", "");
+  for (int i = 1; i <= 3; ++i) EXPECT_TRUE(db.WriteHand(g, SomeHand(i)));
+  EXPECT_EQ(CountHands(db), 3);
+}
+
+// Damage that comes while the game runs: the write that meets it stops the run's history (no hand
+// waits for a write that cannot come), and the next open sets the file aside.
+TEST(History, DamageMetByAWriteStopsTheRunsHistory) {
+  TempFolder folder;
+  const std::string path = folder.File("historico.sqlite");
+  WriteSoundHistory(path, 160);
+  HistoryDb db;
+  ASSERT_EQ(db.Open(path, 0).state, OpenState::Opened);
+  GameInfo g = MakeGame(9, OpponentKind::Computer, "Forte", "", "");
+  ASSERT_TRUE(db.WriteHand(g, SomeHand(1)));
+  sqlite3_wal_checkpoint_v2(db.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(4096);
+    for (int i = 0; i < 16 * 1024; ++i) f.put(static_cast<char>(0x5A ^ (i * 7)));
+  }
+  sqlite3_db_release_memory(db.handle());
+  EXPECT_FALSE(db.WriteHand(g, SomeHand(2)));
+  EXPECT_EQ(db.last_code() & 0xff, SQLITE_CORRUPT);
+  EXPECT_FALSE(db.keeps_hands());
+  EXPECT_EQ(db.pending(), 0u);
+  EXPECT_FALSE(db.WriteHand(g, SomeHand(3)));
+  EXPECT_EQ(db.pending(), 0u);
+  HistoryDb next;
+  EXPECT_EQ(next.Open(path, 1'800'000'000).state, OpenState::SetAside);
+}
+
+// Another program holds the history in exclusive locking mode when the game starts: the file is
+// kept, and the hands played while it is held are written once it lets go.
+TEST(History, ExclusiveLockAtStartIsWaitedOut) {
+  TempFolder folder;
+  const std::string path = folder.File("historico.sqlite");
+  WriteSoundHistory(path, 4);
+  int locked[2];
+  int release[2];
+  ASSERT_EQ(::pipe(locked), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    sqlite3* other = nullptr;
+    if (sqlite3_open(path.c_str(), &other) != SQLITE_OK) _exit(2);
+    if (sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr,
+                     nullptr, nullptr) != SQLITE_OK) {
+      _exit(3);
+    }
+    const char c = 'L';
+    if (::write(locked[1], &c, 1) != 1) _exit(4);
+    char r = 0;
+    if (::read(release[0], &r, 1) != 1) _exit(5);
+    sqlite3_close(other);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(locked[0], &c, 1), 1);
+  HistoryDb db;
+  const OpenOutcome out = db.Open(path, 1'800'000'000);
+  EXPECT_EQ(out.state, OpenState::Waiting);
+  EXPECT_EQ(out.sqlite_code & 0xff, SQLITE_BUSY);
+  GameInfo g = MakeGame(7, OpponentKind::Computer, "Mestre", "", "");
+  EXPECT_FALSE(db.WriteHand(g, SomeHand(1)));
+  EXPECT_FALSE(db.WriteHand(g, SomeHand(2)));
+  ASSERT_EQ(::write(release[1], &c, 1), 1);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
+  EXPECT_TRUE(db.WriteHand(g, SomeHand(3)));
+  EXPECT_EQ(db.Hands(g.id).size(), 3u);
+  EXPECT_EQ(CountHands(db), 7);
+  EXPECT_TRUE(fs::exists(path));
+  EXPECT_EQ(SetAsideCount(folder), 0);
+}
+
+// A game that ends while the history is held by another copy keeps its end: with its hands when
+// they wait too, alone when they were written; both reach the file with the next write.
+TEST(History, AGamesEndWaitsLikeItsHands) {
+  TempFolder folder;
+  const std::string path = folder.File("h.sqlite");
+  HistoryDb one;
+  HistoryDb two;
+  ASSERT_EQ(one.Open(path, 0).state, OpenState::Created);
+  ASSERT_EQ(two.Open(path, 0).state, OpenState::Opened);
+  GameInfo written = MakeGame(1, OpponentKind::Computer, "Clássico", "", "");
+  ASSERT_TRUE(one.WriteHand(written, SomeHand(1)));
+  GameInfo waiting = MakeGame(2, OpponentKind::Computer, "Forte", "", "");
+  ASSERT_EQ(sqlite3_exec(two.handle(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_FALSE(one.WriteHand(waiting, SomeHand(1)));
+  EXPECT_FALSE(one.WriteHand(waiting, SomeHand(2)));
+  waiting.ended = 200;
+  waiting.result = GameResult::Won;
+  EXPECT_FALSE(one.EndGame(waiting));
+  written.ended = 100;
+  written.result = GameResult::Lost;
+  written.opponent_score = 12;
+  EXPECT_FALSE(one.EndGame(written));
+  sqlite3_exec(two.handle(), "COMMIT", nullptr, nullptr, nullptr);
+  GameInfo next = MakeGame(3, OpponentKind::Computer, "Mestre", "", "");
+  ASSERT_TRUE(one.WriteHand(next, SomeHand(1)));
+  const std::vector<GameInfo> games = two.Games();
+  ASSERT_EQ(games.size(), 3u);
+  EXPECT_EQ(games[1].started, 2);
+  EXPECT_EQ(games[1].ended, 200);
+  EXPECT_EQ(games[1].result, GameResult::Won);
+  EXPECT_EQ(games[1].hands, 2);
+  EXPECT_EQ(games[2].started, 1);
+  EXPECT_EQ(games[2].ended, 100);
+  EXPECT_EQ(games[2].result, GameResult::Lost);
+  EXPECT_EQ(games[2].opponent_score, 12);
+  EXPECT_EQ(games[0].result, GameResult::Unfinished);
+}
+
+// The version just above ours is already too new: such a file is set aside, never migrated or
+// written; ours opens as it is.
+TEST(History, SchemaOneVersionNewerIsRefused) {
+  TempFolder folder;
+  const std::string path = folder.File("historico.sqlite");
+  WriteSoundHistory(path, 2);
+  for (const int version : {HistoryDb::kSchemaVersion, HistoryDb::kSchemaVersion + 1}) {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    const std::string sql = "PRAGMA user_version=" + std::to_string(version);
+    ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    HistoryDb db;
+    const OpenOutcome out = db.Open(path, 1'800'000'000);
+    if (version == HistoryDb::kSchemaVersion) {
+      EXPECT_EQ(out.state, OpenState::Opened);
+      EXPECT_EQ(CountHands(db), 2);
+    } else {
+      EXPECT_EQ(out.state, OpenState::SetAside);
+      EXPECT_EQ(out.reason, SetAsideReason::Newer);
+      EXPECT_EQ(SetAsideCount(folder), 1);
+      EXPECT_EQ(CountHands(db), 0);
+    }
+  }
+}
+
 // A program killed at random moments while it writes hands: the database opens as it is (never
 // set aside), and it holds every hand whose write had finished, each one whole.
 TEST(History, KilledWhileWritingLosesAtMostTheHandInProgress) {

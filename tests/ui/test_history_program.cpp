@@ -19,6 +19,7 @@ class TestHistoryProgram : public QObject {
  private slots:
   void damagedHistoryIsSetAsideAndAFailedWriteIsToldOnce();
   void aHintShownMarksThePlayersNextMove();
+  void aFullDiskAtStartKeepsTheHistoryAndSaysSo();
 };
 
 void TestHistoryProgram::damagedHistoryIsSetAsideAndAFailedWriteIsToldOnce() {
@@ -113,6 +114,61 @@ void TestHistoryProgram::aHintShownMarksThePlayersNextMove() {
       QCOMPARE(static_cast<int>(moves.front().hint), static_cast<int>(expected));
     }
   }
+  QCOMPARE(script.unexpected(), 0);
+}
+
+// No room when the game starts: the sound history is kept as it is, the one box says the hands
+// wait in memory (and no write box repeats it), and once there is room they are all written.
+void TestHistoryProgram::aFullDiskAtStartKeepsTheHistoryAndSaysSo() {
+  QTemporaryDir dir;
+  const QString history = dir.filePath(QStringLiteral("historico.sqlite"));
+  {
+    truco::history::HistoryDb db;
+    QCOMPARE(db.Open(history.toStdString(), 0).state, truco::history::OpenState::Created);
+    truco::history::GameInfo g;
+    truco::history::HandRecord h;
+    for (int i = 1; i <= 8; ++i) {
+      h.number = i;
+      QVERIFY(db.WriteHand(g, h));
+    }
+  }
+  ModalScript script;
+  script.Ok();  // "Conf.dll" missing
+  script.Ok();  // "Conf.dll" could not be created
+  script.Ok();  // the history waits
+  truco::ProgramPaths paths{dir.filePath("Conf.dll"), dir.filePath("Recordes.qdx"),
+                            dir.filePath("Frases.ini")};
+  paths.history = history;
+  std::unique_ptr<truco::Program> program;
+  truco::history::HistoryRecorder* recorder = nullptr;
+  auto play_hand = [&] {
+    truco::GameState s = program->game().state();
+    recorder->OnDeal(s);
+    recorder->OnPoints(s, truco::Side::Player, 0, truco::PointsReason::HandWon);
+  };
+  {
+    truco::testing::FileSizeLimit limit(1);
+    program = std::make_unique<truco::Program>(paths, /*show_splash=*/false);
+    recorder = &program->recorder();
+    QTRY_COMPARE(script.pending(), std::size_t{0});
+    for (int i = 0; i < 3; ++i) play_hand();
+    QTest::qWait(50);
+  }
+  QCOMPARE(script.texts().size(), 3);
+  const QString told = script.texts()[2];
+  QVERIFY2(told.contains(QStringLiteral("O histórico \"historico.sqlite\" não pôde ser aberto "
+                                        "agora")),
+           qPrintable(told));
+  QVERIFY2(told.contains(QStringLiteral("Ele ficou como estava.")), qPrintable(told));
+  QVERIFY2(told.contains(QStringLiteral("se o jogo ainda estiver aberto")), qPrintable(told));
+  QVERIFY2(!told.contains(QStringLiteral("não serão guardadas")), qPrintable(told));
+  QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("historico.sqlite.*")}).size(), 0);
+  QCOMPARE(program->history().pending(), std::size_t{3});
+  play_hand();
+  QCOMPARE(program->history().pending(), std::size_t{0});
+  long hands = 0;
+  program->history().ForEachHand([&hands](const auto&, const auto&) { ++hands; });
+  QCOMPARE(hands, 12L);
   QCOMPARE(script.unexpected(), 0);
 }
 
