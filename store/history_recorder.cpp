@@ -119,8 +119,9 @@ void HistoryRecorder::EndGame(std::optional<bool> won) {
   if (!won || game_.hands == 0) return;
   game_.ended = Now();
   game_.result = *won ? GameResult::Won : GameResult::Lost;
-  game_.player_score = last_player_score_;
-  game_.opponent_score = last_opponent_score_;
+  // A run is not capped, so the table may show 13 until the game ends; the game ends at 12.
+  game_.player_score = std::min(last_player_score_, kPointsToWin);
+  game_.opponent_score = std::min(last_opponent_score_, kPointsToWin);
   db_.EndGame(game_);
 }
 
