@@ -112,6 +112,9 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
       // Told after the game's event is over: play never waits on the box.
       QTimer::singleShot(0, main_.get(), [code, error] { ReportHistoryWrite(code, error); });
     });
+    pairs_recorder_.set_on_failure([this](int code, int error) {
+      QTimer::singleShot(0, main_.get(), [code, error] { ReportHistoryWrite(code, error); });
+    });
     if (history_.is_open()) {
       game_.set_observer(&recorder_);
       // Networked games too: the networked hand knows what the other person showed.
@@ -312,7 +315,12 @@ void Program::RestartMatch() {
 }
 
 void Program::OpenDuplas() {
-  if (!duplas_) duplas_ = std::make_unique<TFormDuplas>(random_, level_ == ComputerLevel::Forte);
+  if (!duplas_) {
+    const bool forte = level_ == ComputerLevel::Forte;
+    duplas_ = std::make_unique<TFormDuplas>(random_, forte);
+    pairs_history_.set_level(forte ? "Forte" : "Regras");
+    if (history_.is_open()) duplas_->mutable_game().set_observer(&pairs_history_);
+  }
   const GameSettings& current = game_.state().settings;
   duplas::DuplasSettings settings;
   settings.deck_type = current.deck_type;

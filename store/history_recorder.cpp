@@ -39,8 +39,9 @@ std::int64_t HistoryRecorder::Now() const {
 
 void HistoryRecorder::BeginGame(OpponentKind kind, const std::string& level,
                                 const std::string& opponent, const std::string& path,
-                                const GameSettings& settings) {
+                                const GameSettings& settings, int seats) {
   game_ = {};
+  game_.seats = seats;
   game_.started = Now();
   game_.kind = kind;
   game_.level = level;

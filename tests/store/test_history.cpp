@@ -545,8 +545,8 @@ TEST(History, CsvExportReadsBack) {
       const auto kind = static_cast<MoveKind>(random() % 6);
       auto value = static_cast<std::uint8_t>(random() % 56);
       if (kind == MoveKind::Answer) value = "SN+*"[random() % 4];
-      h.moves.push_back(
-          {kind, static_cast<Who>(random() % 2), value, static_cast<Hint>(random() % 3)});
+      h.moves.push_back({kind, static_cast<Who>(random() % 2), value,
+                         static_cast<Hint>(random() % 3), random() % 4 == 0});
     }
     moves += count;
     ASSERT_TRUE(db.WriteHand(g, h));
@@ -568,7 +568,7 @@ TEST(History, CsvExportReadsBack) {
       EXPECT_EQ(f[4], "internet");
       EXPECT_EQ(std::stoi(f[5]), h.number);
       EXPECT_EQ(std::stoul(f[6]), i + 1);
-      EXPECT_EQ(f[7], WhoText(h.moves[i].who));
+      EXPECT_EQ(f[7], MoverText(h.moves[i]));
       EXPECT_EQ(f[8], KindText(h.moves[i].kind));
       EXPECT_EQ(f[9], ValueText(h.moves[i]));
       EXPECT_EQ(f[10], HintText(h.moves[i].hint));
@@ -614,6 +614,228 @@ TEST(History, HintMarksThePlayersNextMove) {
   for (const Move& m : hands[0].moves) marks.push_back(m.hint);
   EXPECT_EQ(marks, (std::vector<Hint>{Hint::None, Hint::Followed, Hint::None, Hint::Ignored,
                                       Hint::Followed}));
+}
+
+}  // namespace
+}  // namespace truco::history
+
+#include "store/history_pairs.h"
+#include "tests/engine/duplas_random_play.h"
+
+namespace truco::history {
+namespace {
+
+// What the game in pairs told, hand by hand, as the south seat may see it: written out here
+// rather than taken from the history's adapter.
+class PairsLog : public duplas::DuplasObserver {
+ public:
+  struct Hand {
+    std::array<std::uint8_t, 3> own{};
+    std::vector<std::pair<int, int>> cards;  // (seat, code as south saw it), in order played
+    std::vector<int> trick_values;           // trick * 4 + result
+    int ran_seat = duplas::kNoSeat;
+    std::array<int, 2> gain{};
+    int winner = -1;
+    std::array<int, 2> score{};
+  };
+  std::vector<Hand> finished;
+  int games_ended = 0;
+  duplas::DuplasObserver* next = nullptr;
+
+  void OnDeal(const duplas::DuplasState& s) override {
+    open_ = Hand{};
+    for (std::size_t i = 0; i < 3; ++i) open_.own[i] = CardCode(s.hand[duplas::kSouth][i]);
+    next->OnDeal(s);
+  }
+  void OnCard(const duplas::DuplasState& s, int seat) override {
+    const duplas::Trick& t = s.tricks[static_cast<std::size_t>(s.trick)];
+    const duplas::PlayedCard& p = t.cards[static_cast<std::size_t>(t.count - 1)];
+    open_.cards.emplace_back(seat, p.hidden && seat != duplas::kSouth ? 0 : CardCode(p.card));
+    next->OnCard(s, seat);
+  }
+  void OnTrick(const duplas::DuplasState& s, int trick) override {
+    const Taker r = s.tricks[static_cast<std::size_t>(trick)].result;
+    open_.trick_values.push_back(trick * 4 + (r == Taker::Mine ? 1 : r == Taker::Theirs ? 2 : 0));
+    next->OnTrick(s, trick);
+  }
+  void OnRun(const duplas::DuplasState&, int seat) override { open_.ran_seat = seat; }
+  void OnPoints(const duplas::DuplasState& s, int team, int before,
+                duplas::PointsReason reason) override {
+    open_.gain[static_cast<std::size_t>(team)] = s.points[static_cast<std::size_t>(team)] - before;
+    open_.winner = team;
+    open_.score = s.points;
+    finished.push_back(open_);
+    next->OnPoints(s, team, before, reason);
+  }
+  void OnRedeal(const duplas::DuplasState& s) override {
+    open_.score = s.points;
+    finished.push_back(open_);
+    next->OnRedeal(s);
+  }
+  void OnGameEnd(const duplas::DuplasState& s, int winner) override {
+    ++games_ended;
+    next->OnGameEnd(s, winner);
+  }
+
+ private:
+  Hand open_;
+};
+
+int SeatOf(const Move& m) {
+  if (m.who == Who::Player) return m.partner ? duplas::kNorth : duplas::kSouth;
+  return m.partner ? duplas::kWest : duplas::kEast;
+}
+
+// Random games in pairs are in the history as the player's seat saw them: its own cards, every
+// card played by whom (another seat's hidden card unknown), each trick, the run that ended a
+// hand, every call answered by the other team, the points; the games are marked as pairs, end at
+// 12, and count apart from one against one in the statistics and the CSV.
+TEST(History, PairsGamesAreRecordedAsThePlayersSeatSawThem) {
+  const std::uint64_t seed = TestSeed();
+  TempFolder folder;
+  HistoryDb db;
+  ASSERT_EQ(db.Open(folder.File("historico.sqlite"), 1'800'000'000).state, OpenState::Created);
+  std::int64_t clock = 1'800'000'000;
+  HistoryRecorder single(db, [&clock] { return clock += 5; });
+  single.set_level("Forte");
+  testing::RandomRun one(seed);
+  one.game.set_observer(&single);
+  single.set_next(&one.checker);
+  one.Play(300, /*betting=*/true);
+
+  HistoryRecorder recorder(db, [&clock] { return clock += 7; });
+  PairsHistory pairs(recorder);
+  pairs.set_level("Forte");
+  PairsLog log;
+  duplas::testing::DuplasRandomRun run(seed);
+  run.game.set_observer(&pairs);
+  pairs.set_next(&log);
+  log.next = &run.checker;
+  run.Play(kRandomHands);
+  ASSERT_FALSE(::testing::Test::HasFailure()) << "seed " << seed;
+  ASSERT_FALSE(recorder.failure_told());
+
+  std::vector<HandRecord> stored;
+  std::map<std::int64_t, GameInfo> games;
+  db.ForEachHand([&](const GameInfo& g, const HandRecord& h) {
+    if (g.seats != kSeatsPairs) return;
+    stored.push_back(h);
+    games[g.id] = g;
+  });
+  ASSERT_EQ(stored.size(), log.finished.size()) << "seed " << seed;
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    const HandRecord& h = stored[i];
+    const PairsLog::Hand& e = log.finished[i];
+    SCOPED_TRACE("hand " + std::to_string(i) + " seed " + std::to_string(seed));
+    EXPECT_EQ(h.player_cards, e.own);
+    EXPECT_EQ(h.opponent_cards, (std::array<std::uint8_t, 3>{}));
+    std::vector<std::pair<int, int>> cards;
+    std::vector<int> tricks;
+    int in_trick = 0;
+    for (std::size_t k = 0; k < h.moves.size(); ++k) {
+      const Move& m = h.moves[k];
+      if (m.kind == MoveKind::Card || m.kind == MoveKind::HiddenCard) {
+        cards.emplace_back(SeatOf(m), m.value);
+        ++in_trick;
+      } else if (m.kind == MoveKind::Trick) {
+        tricks.push_back(m.value);
+        EXPECT_EQ(in_trick, 4);
+        in_trick = 0;
+      } else if (m.kind == MoveKind::Call) {
+        ASSERT_LT(k + 1, h.moves.size()) << "a call without its answer";
+        EXPECT_EQ(h.moves[k + 1].kind, MoveKind::Answer);
+        EXPECT_NE(h.moves[k + 1].who, m.who);
+      }
+    }
+    EXPECT_EQ(cards, e.cards);
+    EXPECT_EQ(tricks, e.trick_values);
+    if (e.ran_seat != duplas::kNoSeat) {
+      ASSERT_FALSE(h.moves.empty());
+      const Move& last = h.moves.back();
+      EXPECT_TRUE(last.kind == MoveKind::Answer && last.value == kAnswerRun &&
+                  SeatOf(last) == e.ran_seat)
+          << "the run is missing";
+    }
+    EXPECT_EQ(h.player_points, e.gain[0]);
+    EXPECT_EQ(h.opponent_points, e.gain[1]);
+    EXPECT_EQ(h.winner, e.winner);
+    EXPECT_EQ(h.player_score, e.score[0]);
+    EXPECT_EQ(h.opponent_score, e.score[1]);
+  }
+  int ended = 0;
+  for (const auto& [id, g] : games) {
+    EXPECT_EQ(g.level, "Forte");
+    if (g.result == GameResult::Unfinished) continue;
+    ++ended;
+    EXPECT_EQ(g.result == GameResult::Won ? g.player_score : g.opponent_score, 12);
+  }
+  EXPECT_EQ(ended, log.games_ended);
+
+  // The statistics keep the two tables apart: every game is counted once, under its own name.
+  const std::vector<OpponentFilter> opponents = Opponents(db);
+  const OpponentFilter pairs_filter{OpponentKind::Computer, std::string(kPairsPrefix) + "Forte"};
+  const OpponentFilter single_filter{OpponentKind::Computer, "Forte"};
+  EXPECT_NE(std::find(opponents.begin(), opponents.end(), pairs_filter), opponents.end());
+  EXPECT_NE(std::find(opponents.begin(), opponents.end(), single_filter), opponents.end());
+  const Stats both = ComputeStats(db, {}, Period::All, clock);
+  const Stats in_pairs = ComputeStats(db, pairs_filter, Period::All, clock);
+  const Stats alone = ComputeStats(db, single_filter, Period::All, clock);
+  EXPECT_EQ(in_pairs.games, static_cast<long>(games.size()));
+  EXPECT_EQ(in_pairs.hands, static_cast<long>(stored.size()));
+  EXPECT_EQ(in_pairs.games + alone.games, both.games);
+
+  // The CSV names the table of every line.
+  std::stringstream out;
+  ExportCsv(db, out);
+  std::string line;
+  std::getline(out, line);
+  long pairs_lines = 0;
+  while (std::getline(out, line)) pairs_lines += SplitCsvLine(line)[2] == "duplas";
+  long pairs_moves = 0;
+  for (const HandRecord& h : stored) pairs_moves += static_cast<long>(h.moves.size());
+  EXPECT_EQ(pairs_lines, pairs_moves);
+}
+
+// A history of the first version opens in this one: its games are one against one, and a game
+// in pairs is written beside them.
+TEST(History, AHistoryOfTheFirstVersionIsMigrated) {
+  TempFolder folder;
+  const std::string path = folder.File("historico.sqlite");
+  {
+    HistoryDb db;
+    ASSERT_EQ(db.Open(path, 0).state, OpenState::Created);
+    GameInfo g = MakeGame(100, OpponentKind::Computer, "Clássico", kComputerName, "");
+    ASSERT_TRUE(db.WriteHand(g, SomeHand(1)));
+  }
+  {
+    // Back to the first version's tables, as an older program left them.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, "ALTER TABLE games DROP COLUMN seats; PRAGMA user_version=1;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+  }
+  HistoryDb db;
+  ASSERT_EQ(db.Open(path, 0).state, OpenState::Opened);
+  const std::vector<GameInfo> before = db.Games();
+  ASSERT_EQ(before.size(), 1u);
+  EXPECT_EQ(before[0].seats, kSeatsOneAgainstOne);
+  GameInfo g = MakeGame(200, OpponentKind::Computer, "Forte", kComputerName, "");
+  g.seats = kSeatsPairs;
+  HandRecord h = SomeHand(1);
+  h.moves = {{MoveKind::Card, Who::Player, 9, Hint::None, true},
+             {MoveKind::Card, Who::Opponent, 0, Hint::None, true}};
+  ASSERT_TRUE(db.WriteHand(g, h));
+  const auto read = db.Game(g.id);
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->seats, kSeatsPairs);
+  EXPECT_EQ(db.Hands(g.id).at(0).moves, h.moves);
+  sqlite3_stmt* st = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db.handle(), "PRAGMA user_version", -1, &st, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(st, 0), HistoryDb::kSchemaVersion);
+  sqlite3_finalize(st);
 }
 
 }  // namespace
