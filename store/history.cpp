@@ -142,8 +142,8 @@ HandRecord HandFrom(const Statement& st, int first) {
 }
 
 bool SameGame(const GameInfo& a, const GameInfo& b) {
-  return a.started == b.started && a.kind == b.kind && a.seats == b.seats && a.opponent == b.opponent &&
-         a.level == b.level;
+  return a.started == b.started && a.kind == b.kind && a.seats == b.seats &&
+         a.opponent == b.opponent && a.level == b.level;
 }
 
 // Moves `from` to `to` only if `to` does not exist.
@@ -567,10 +567,9 @@ void HistoryDb::ForEachHand(
     const std::function<void(const GameInfo&, const HandRecord&)>& visit) const {
   if (!db_) return;
   std::string sql = "SELECT ";
-  for (const char* c :
-       {"g.id", "g.started", "g.ended", "g.kind", "g.level", "g.opponent", "g.path", "g.deck",
-        "g.manilha", "g.eleven", "g.result", "g.player_score", "g.opponent_score", "g.hands",
-        "g.seats"}) {
+  for (const char* c : {"g.id", "g.started", "g.ended", "g.kind", "g.level", "g.opponent", "g.path",
+                        "g.deck", "g.manilha", "g.eleven", "g.result", "g.player_score",
+                        "g.opponent_score", "g.hands", "g.seats"}) {
     sql += c;
     sql += ", ";
   }

@@ -96,12 +96,11 @@ long ExportCsv(const HistoryDb& db, std::ostream& out) {
   long lines = 0;
   db.ForEachHand([&](const GameInfo& g, const HandRecord& h) {
     const std::string head = std::to_string(g.id) + "," + TimeText(g.started) + "," +
-                             (g.seats == kSeatsPairs                 ? "duplas"
+                             (g.seats == kSeatsPairs             ? "duplas"
                               : g.kind == OpponentKind::Computer ? "computador"
                                                                  : "rede") +
-                             "," +
-                             Field(g.kind == OpponentKind::Computer ? g.level : g.opponent) + "," +
-                             Field(g.path) + "," + std::to_string(h.number) + ",";
+                             "," + Field(g.kind == OpponentKind::Computer ? g.level : g.opponent) +
+                             "," + Field(g.path) + "," + std::to_string(h.number) + ",";
     const std::string tail = "," + std::to_string(h.stake) + "," + std::to_string(h.player_points) +
                              "," + std::to_string(h.opponent_points) + "," +
                              (h.winner < 0 ? "" : WhoText(static_cast<Who>(h.winner)));

@@ -70,7 +70,7 @@ void PairsHistory::OnCall(const DuplasState& s, int team) {
 }
 
 void PairsHistory::OnAnswer(const DuplasState& s, int team, CallAnswer answer) {
-  const char value = answer == CallAnswer::Accept ? kAnswerAccept
+  const char value = answer == CallAnswer::Accept  ? kAnswerAccept
                      : answer == CallAnswer::Raise ? kAnswerRaise
                                                    : kAnswerRun;
   recorder_.AddMove({MoveKind::Answer, WhoOfTeam(team), static_cast<std::uint8_t>(value)});

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QStyle>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QTimer>
 #include <algorithm>
@@ -226,8 +226,9 @@ void TFormDuplas::Build() {
   // the row would run into the tips column), in a row from the left edge.
   const std::array<std::pair<QPushButton*, QStringList>, 7> row{{
       {b_inicio_, {}},
-      {b_trucar_, {QStringLiteral("Seis"), QStringLiteral("Nove"), QStringLiteral("Doze"),
-                   QStringLiteral("Pedir 6"), QStringLiteral("Pedir 9"), QStringLiteral("Pedir 12")}},
+      {b_trucar_,
+       {QStringLiteral("Seis"), QStringLiteral("Nove"), QStringLiteral("Doze"),
+        QStringLiteral("Pedir 6"), QStringLiteral("Pedir 9"), QStringLiteral("Pedir 12")}},
       {b_correr_, {}},
       {b_esconder_, {QStringLiteral("Não esconder")}},
       {b_aceitar_, {}},

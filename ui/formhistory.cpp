@@ -444,8 +444,8 @@ void TFormHistorico::Reload() {
   std::vector<QStringList> rows;
   for (const GameInfo& g : game_list_) {
     const QString who =
-        g.seats == kSeatsPairs ? QStringLiteral("Duplas contra PC (%1)")
-                                     .arg(QString::fromStdString(g.level))
+        g.seats == kSeatsPairs
+            ? QStringLiteral("Duplas contra PC (%1)").arg(QString::fromStdString(g.level))
         : g.kind == OpponentKind::Computer
             ? QStringLiteral("Computador (%1)").arg(QString::fromStdString(g.level))
             : QStringLiteral("%1 (rede, %2)")
