@@ -84,15 +84,10 @@ void CheckShown(const TFormDuplas& w) {
   }
 }
 
-QPushButton* CallButton(const TFormDuplas& w) {
+// The button whose hint names `key`.
+QPushButton* ButtonOfKey(const TFormDuplas& w, const char* key) {
   for (QPushButton* b : w.findChildren<QPushButton*>()) {
-    if (b->toolTip().contains(QStringLiteral("tecla T"))) return b;
-  }
-  return nullptr;
-}
-QPushButton* HideButton(const TFormDuplas& w) {
-  for (QPushButton* b : w.findChildren<QPushButton*>()) {
-    if (b->toolTip().contains(QStringLiteral("tecla E"))) return b;
+    if (b->toolTip().contains(QStringLiteral("tecla ") + QLatin1String(key))) return b;
   }
   return nullptr;
 }
@@ -121,8 +116,8 @@ void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
   bool primed = false;
   int games = 0, full_tricks = 0, answered = 0, elevens = 0, signs = 0, keys = 0, raises = 0;
   int hidden = 0;
-  QPushButton* call_button = CallButton(w);
-  QPushButton* hide_button = HideButton(w);
+  QPushButton* call_button = ButtonOfKey(w, "T");
+  QPushButton* hide_button = ButtonOfKey(w, "E");
   QVERIFY(call_button && hide_button);
   // Six games at least, and on until a hand of eleven came: a primed hand the team at 11 wins
   // ends the game without one (with other seeds all five missed about one run in a hundred).
