@@ -118,6 +118,10 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
       // Told after the game's event is over: play never waits on the box.
       QTimer::singleShot(0, main_.get(), [code, error] { ReportHistoryWrite(code, error); });
     });
+    pairs_recorder_.set_on_failure([this, waiting_told](int code, int error) {
+      if (waiting_told && history::IsPassingFault(code, error)) return;
+      QTimer::singleShot(0, main_.get(), [code, error] { ReportHistoryWrite(code, error); });
+    });
     if (history_.keeps_hands()) {
       game_.set_observer(&recorder_);
       // Networked games too: the networked hand knows what the other person showed.
@@ -328,7 +332,12 @@ void Program::RestartMatch() {
 }
 
 void Program::OpenDuplas() {
-  if (!duplas_) duplas_ = std::make_unique<TFormDuplas>(random_, level_ == ComputerLevel::Forte);
+  if (!duplas_) {
+    const bool forte = level_ == ComputerLevel::Forte;
+    duplas_ = std::make_unique<TFormDuplas>(random_, forte);
+    pairs_history_.set_level(forte ? "Forte" : "Regras");
+    if (history_.keeps_hands()) duplas_->mutable_game().set_observer(&pairs_history_);
+  }
   const GameSettings& current = game_.state().settings;
   duplas::DuplasSettings settings;
   settings.deck_type = current.deck_type;

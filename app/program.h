@@ -14,6 +14,7 @@
 #include "opponent/mestre.h"
 #include "store/colours.h"
 #include "store/history.h"
+#include "store/history_pairs.h"
 #include "store/history_recorder.h"
 #include "store/level_file.h"
 #include "store/records_file.h"
@@ -113,6 +114,9 @@ class Program {
   WindowScreen screen_;
   history::HistoryDb history_;
   history::HistoryRecorder recorder_{history_};
+  // Games in pairs have a recorder of their own: one may run beside a game against the computer.
+  history::HistoryRecorder pairs_recorder_{history_};
+  history::PairsHistory pairs_history_{pairs_recorder_};
   Game game_;
   SettingsStore settings_;
   RecordsBook records_;

@@ -99,6 +99,7 @@ bool DuplasGame::Deal() {
 bool DuplasGame::DecideEleven(int team, bool play) {
   DuplasState& s = state_;
   if (s.phase != Phase::ElevenDecision || team != s.eleven_team) return false;
+  if (observer_) observer_->OnEleven(s, team, play);
   if (!play) {
     EndHand(OtherTeam(team), kElevenGiveUp, PointsReason::ElevenGivenUp);
     return true;
@@ -207,6 +208,7 @@ bool DuplasGame::Answer(int team, CallAnswer answer) {
 bool DuplasGame::Run(int seat) {
   DuplasState& s = state_;
   if (s.phase != Phase::Play || seat != s.turn) return false;
+  if (observer_) observer_->OnRun(s, seat);
   EndHand(OtherTeam(TeamOf(seat)), s.stake, PointsReason::Ran);
   return true;
 }

@@ -141,6 +141,10 @@ class DuplasObserver {
   virtual void OnPoints(const DuplasState&, int /*team*/, int /*before*/, PointsReason) {}
   virtual void OnCall(const DuplasState&, int /*team*/) {}
   virtual void OnAnswer(const DuplasState&, int /*team*/, CallAnswer) {}
+  // The team at 11 plays the hand or gives it up; a seat runs on its turn. Told before the
+  // points move.
+  virtual void OnEleven(const DuplasState&, int /*team*/, bool /*plays*/) {}
+  virtual void OnRun(const DuplasState&, int /*seat*/) {}
   virtual void OnRedeal(const DuplasState&) {}
   virtual void OnGameEnd(const DuplasState&, int /*winner*/) {}
 };

@@ -131,11 +131,16 @@ void Game::BInicioClick() {
   EventScope scope(*this);
   const GameKindChoice choice = screen_.EscolhaJogo();
   if (!choice.ok) return;
+  const std::string name_before = state_.LabelNome;
   state_.LabelNome = choice.name;
   const bool resuming = networked_ && choice.kind == GameKind::EmRede &&
                         (networked_->Resumable() || networked_->Joining());
   if (state_.hand_counter != 1 && !resuming) {
-    if (!screen_.Confirma({"Deseja reiniciar a partida? Seus pontos serão zerados"})) return;
+    if (!screen_.Confirma({"Deseja reiniciar a partida? Seus pontos serão zerados"})) {
+      // A declined restart leaves the game as it was, the name it is played under included.
+      state_.LabelNome = name_before;
+      return;
+    }
     const int gp = state_.games_player;
     const int gc = state_.games_computer;
     screen_.SubmitRecord(state_.LabelNome, gp, gc, gp - gc);
@@ -456,9 +461,11 @@ bool Game::Timer3Timer() {
   }
 
   if (c == kHandOfEleven && p <= 10) {
-    // The step runs again on every pass: only the first decision is told.
+    // The step runs again on every pass; the computer is asked once per hand and its decision
+    // stands, however a judgement that samples would answer the next time.
+    if (s.eleven_decided) return lock_bets(3);
     if (judgement_.PlaysHandOfEleven(s)) {
-      if (observer_ && !s.eleven_decided) observer_->OnEleven(s, Side::Computer, true);
+      if (observer_) observer_->OnEleven(s, Side::Computer, true);
       return lock_bets(3);
     }
     if (observer_) observer_->OnEleven(s, Side::Computer, false);
@@ -652,6 +659,9 @@ void Game::BCorrerClick() {
     return;
   }
   if (!state_.may_play || !state_.BCorrer.enabled) return;
+  // A run from the hand, with no call open, is told as the player's answer "run" so the history
+  // keeps it among the hand's moves.
+  if (observer_) observer_->OnAnswer(state_, Side::Player, kAnswerRun);
   DoBCorrerClick();
 }
 

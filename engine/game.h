@@ -44,7 +44,8 @@ class GameObserver {
   // reported as it goes to the table; `hidden` when it was played face down.
   virtual void OnCard(const GameState&, Side, CardId, bool /*hidden*/) {}
   // A call of the stake `stake` (3, 6, 9, 12) and its answer (kAnswerAccept, kAnswerRun,
-  // kAnswerRaise, or kAnswerNone for a truco box closed without an answer).
+  // kAnswerRaise, or kAnswerNone for a truco box closed without an answer). The player's
+  // "Correr" with no call open is told as their answer kAnswerRun, with no call before it.
   virtual void OnCall(const GameState&, Side /*caller*/, int /*stake*/) {}
   virtual void OnAnswer(const GameState&, Side /*answerer*/, char /*answer*/) {}
   // A side at 11 plays the hand or gives it up.

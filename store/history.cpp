@@ -48,6 +48,10 @@ CREATE TABLE hands(
   opponent_score INTEGER NOT NULL);
 CREATE INDEX hands_game ON hands(game, number);
 )sql",
+    // Games in pairs: how many seats the table had.
+    R"sql(
+ALTER TABLE games ADD COLUMN seats INTEGER NOT NULL DEFAULT 2;
+)sql",
 };
 static_assert(std::size(kMigrations) == HistoryDb::kSchemaVersion);
 
@@ -87,7 +91,7 @@ class Statement {
 
 constexpr const char* kGameColumns =
     "id, started, ended, kind, level, opponent, path, deck, manilha, eleven, result, "
-    "player_score, opponent_score, hands";
+    "player_score, opponent_score, hands, seats";
 
 GameInfo GameFrom(const Statement& st) {
   GameInfo g;
@@ -106,6 +110,7 @@ GameInfo GameFrom(const Statement& st) {
   g.player_score = static_cast<int>(st.Int(11));
   g.opponent_score = static_cast<int>(st.Int(12));
   g.hands = static_cast<int>(st.Int(13));
+  g.seats = st.Int(14) == kSeatsPairs ? kSeatsPairs : kSeatsOneAgainstOne;
   return g;
 }
 
@@ -137,8 +142,8 @@ HandRecord HandFrom(const Statement& st, int first) {
 }
 
 bool SameGame(const GameInfo& a, const GameInfo& b) {
-  return a.started == b.started && a.kind == b.kind && a.opponent == b.opponent &&
-         a.level == b.level;
+  return a.started == b.started && a.kind == b.kind && a.seats == b.seats &&
+         a.opponent == b.opponent && a.level == b.level;
 }
 
 // Moves `from` to `to` only if `to` does not exist.
@@ -197,7 +202,7 @@ std::string EncodeMoves(const std::vector<Move>& moves) {
   out.reserve(moves.size() * 2);
   for (const Move& m : moves) {
     out.push_back(static_cast<char>(static_cast<int>(m.kind) | (static_cast<int>(m.who) << 3) |
-                                    (static_cast<int>(m.hint) << 4)));
+                                    (static_cast<int>(m.hint) << 4) | (m.partner ? 0x40 : 0)));
     out.push_back(static_cast<char>(m.value));
   }
   return out;
@@ -211,11 +216,12 @@ std::optional<std::vector<Move>> DecodeMoves(const std::string& bytes) {
     const auto head = static_cast<std::uint8_t>(bytes[i]);
     const int kind = head & 7;
     const int hint = (head >> 4) & 3;
-    if (kind > static_cast<int>(MoveKind::Trick) || hint > 2 || (head >> 6) != 0) {
+    if (kind > static_cast<int>(MoveKind::Trick) || hint > 2 || (head >> 7) != 0) {
       return std::nullopt;
     }
     moves.push_back({static_cast<MoveKind>(kind), static_cast<Who>((head >> 3) & 1),
-                     static_cast<std::uint8_t>(bytes[i + 1]), static_cast<Hint>(hint)});
+                     static_cast<std::uint8_t>(bytes[i + 1]), static_cast<Hint>(hint),
+                     (head & 0x40) != 0});
   }
   return moves;
 }
@@ -444,8 +450,8 @@ void HistoryDb::NoteFailure() {
 bool HistoryDb::InsertGame(GameInfo& game) {
   Statement st(db_,
                "INSERT INTO games(started, ended, kind, level, opponent, path, deck, manilha, "
-               "eleven, result, player_score, opponent_score, hands) "
-               "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,0)");
+               "eleven, result, player_score, opponent_score, hands, seats) "
+               "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,0,?)");
   if (!st.ok()) return false;
   st.Bind(1, game.started);
   st.Bind(2, game.ended);
@@ -459,6 +465,7 @@ bool HistoryDb::InsertGame(GameInfo& game) {
   st.Bind(10, static_cast<std::int64_t>(game.result));
   st.Bind(11, game.player_score);
   st.Bind(12, game.opponent_score);
+  st.Bind(13, game.seats);
   if (st.Step() != SQLITE_DONE) {
     NoteFailure();
     return false;
@@ -636,9 +643,9 @@ void HistoryDb::ForEachHand(
     const std::function<void(const GameInfo&, const HandRecord&)>& visit) const {
   if (!db_) return;
   std::string sql = "SELECT ";
-  for (const char* c :
-       {"g.id", "g.started", "g.ended", "g.kind", "g.level", "g.opponent", "g.path", "g.deck",
-        "g.manilha", "g.eleven", "g.result", "g.player_score", "g.opponent_score", "g.hands"}) {
+  for (const char* c : {"g.id", "g.started", "g.ended", "g.kind", "g.level", "g.opponent", "g.path",
+                        "g.deck", "g.manilha", "g.eleven", "g.result", "g.player_score",
+                        "g.opponent_score", "g.hands", "g.seats"}) {
     sql += c;
     sql += ", ";
   }
@@ -650,7 +657,7 @@ void HistoryDb::ForEachHand(
   GameInfo game;
   while (st.ok() && st.Step() == SQLITE_ROW) {
     if (st.Int(0) != game.id) game = GameFrom(st);
-    visit(game, HandFrom(st, 14));
+    visit(game, HandFrom(st, 15));
   }
 }
 

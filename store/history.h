@@ -41,6 +41,9 @@ struct Move {
   Who who = Who::Player;
   std::uint8_t value = 0;
   Hint hint = Hint::None;
+  // In a game in pairs, `who` is the team; this marks the move of the player's partner (Player)
+  // or of the opponent who plays after the partner (Opponent). Always false one against one.
+  bool partner = false;
   friend bool operator==(const Move&, const Move&) = default;
 };
 
@@ -50,6 +53,9 @@ std::optional<Card> CardFromCode(std::uint8_t code);
 
 enum class OpponentKind : std::uint8_t { Computer = 0, Network = 1 };
 enum class GameResult : std::uint8_t { Unfinished = 0, Won = 1, Lost = 2 };
+// Players at the table: one against one, or two against two (the player's seat's view).
+inline constexpr int kSeatsOneAgainstOne = 2;
+inline constexpr int kSeatsPairs = 4;
 
 // "Clássico", "Forte", "Mestre" as the level names of the computer.
 struct GameInfo {
@@ -67,6 +73,7 @@ struct GameInfo {
   int player_score = 0;
   int opponent_score = 0;
   int hands = 0;
+  int seats = kSeatsOneAgainstOne;  // kSeatsPairs: "player" and "opponent" are teams
   friend bool operator==(const GameInfo&, const GameInfo&) = default;
 };
 
@@ -112,7 +119,7 @@ struct OpenOutcome {
 
 class HistoryDb {
  public:
-  static constexpr int kSchemaVersion = 1;
+  static constexpr int kSchemaVersion = 2;
   // How long a write waits for another copy of the program that is writing at the same moment.
   static constexpr int kBusyTimeoutMs = 250;
   // Hands kept in memory while writes fail, to be written with the next one that works.

@@ -22,6 +22,11 @@ std::string WhoText(Who who) {
   return who == Who::Player ? "jogador" : "adversario";
 }
 
+std::string MoverText(const Move& move) {
+  if (!move.partner) return WhoText(move.who);
+  return move.who == Who::Player ? "parceiro" : "outro adversario";
+}
+
 std::string KindText(MoveKind kind) {
   switch (kind) {
     case MoveKind::Card:
@@ -91,15 +96,17 @@ long ExportCsv(const HistoryDb& db, std::ostream& out) {
   long lines = 0;
   db.ForEachHand([&](const GameInfo& g, const HandRecord& h) {
     const std::string head = std::to_string(g.id) + "," + TimeText(g.started) + "," +
-                             (g.kind == OpponentKind::Computer ? "computador" : "rede") + "," +
-                             Field(g.kind == OpponentKind::Computer ? g.level : g.opponent) + "," +
-                             Field(g.path) + "," + std::to_string(h.number) + ",";
+                             (g.seats == kSeatsPairs             ? "duplas"
+                              : g.kind == OpponentKind::Computer ? "computador"
+                                                                 : "rede") +
+                             "," + Field(g.kind == OpponentKind::Computer ? g.level : g.opponent) +
+                             "," + Field(g.path) + "," + std::to_string(h.number) + ",";
     const std::string tail = "," + std::to_string(h.stake) + "," + std::to_string(h.player_points) +
                              "," + std::to_string(h.opponent_points) + "," +
                              (h.winner < 0 ? "" : WhoText(static_cast<Who>(h.winner)));
     int index = 0;
     for (const Move& m : h.moves) {
-      out << head << ++index << "," << WhoText(m.who) << "," << KindText(m.kind) << ","
+      out << head << ++index << "," << MoverText(m) << "," << KindText(m.kind) << ","
           << Field(ValueText(m)) << "," << HintText(m.hint) << tail << "\n";
       ++lines;
     }

@@ -16,6 +16,8 @@ inline constexpr const char* kCsvHeader =
 
 // Words of a move as the CSV (and the replay) shows them.
 std::string WhoText(Who who);
+// Who made a move: as WhoText, or "parceiro" / "outro adversario" in a game in pairs.
+std::string MoverText(const Move& move);
 std::string KindText(MoveKind kind);
 std::string ValueText(const Move& move);
 std::string HintText(Hint hint);

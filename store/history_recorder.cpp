@@ -39,8 +39,9 @@ std::int64_t HistoryRecorder::Now() const {
 
 void HistoryRecorder::BeginGame(OpponentKind kind, const std::string& level,
                                 const std::string& opponent, const std::string& path,
-                                const GameSettings& settings) {
+                                const GameSettings& settings, int seats) {
   game_ = {};
+  game_.seats = seats;
   game_.started = Now();
   game_.kind = kind;
   game_.level = level;
@@ -119,8 +120,9 @@ void HistoryRecorder::EndGame(std::optional<bool> won) {
   if (!won || game_.hands == 0) return;
   game_.ended = Now();
   game_.result = *won ? GameResult::Won : GameResult::Lost;
-  game_.player_score = last_player_score_;
-  game_.opponent_score = last_opponent_score_;
+  // A run is not capped, so the table may show 13 until the game ends; the game ends at 12.
+  game_.player_score = std::min(last_player_score_, kPointsToWin);
+  game_.opponent_score = std::min(last_opponent_score_, kPointsToWin);
   db_.EndGame(game_);
 }
 

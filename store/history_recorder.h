@@ -41,7 +41,8 @@ class HistoryRecorder final : public GameObserver {
 
   // The calls a networked game makes (and that the observer below makes for the computer's).
   void BeginGame(OpponentKind kind, const std::string& level, const std::string& opponent,
-                 const std::string& path, const GameSettings& settings);
+                 const std::string& path, const GameSettings& settings,
+                 int seats = kSeatsOneAgainstOne);
   void StartHand(const std::array<std::uint8_t, 3>& player_cards, std::uint8_t vira);
   void AddMove(Move move);
   void RevealOpponentCard(int slot, std::uint8_t code);

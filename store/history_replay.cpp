@@ -6,7 +6,9 @@ namespace truco::history {
 
 std::string MoveSentence(const Move& move) {
   const bool me = move.who == Who::Player;
-  const std::string who = me ? "Você" : "O adversário";
+  const std::string who = move.partner ? (me ? "O parceiro" : "O outro adversário")
+                          : me         ? "Você"
+                                       : "O adversário";
   std::string text;
   switch (move.kind) {
     case MoveKind::Card:

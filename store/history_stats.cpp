@@ -11,14 +11,16 @@ namespace truco::history {
 
 namespace {
 
+// Games in pairs are an opponent of their own, so they never mix with one against one.
+std::string WhoOf(const GameInfo& g) {
+  const std::string& who = g.kind == OpponentKind::Computer ? g.level : g.opponent;
+  return g.seats == kSeatsPairs ? kPairsPrefix + who : who;
+}
+
 bool Matches(const OpponentFilter& f, const GameInfo& g) {
   if (f.kind && *f.kind != g.kind) return false;
   if (f.who.empty()) return true;
-  return (g.kind == OpponentKind::Computer ? g.level : g.opponent) == f.who;
-}
-
-const std::string& WhoOf(const GameInfo& g) {
-  return g.kind == OpponentKind::Computer ? g.level : g.opponent;
+  return WhoOf(g) == f.who;
 }
 
 }  // namespace

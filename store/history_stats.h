@@ -18,6 +18,9 @@ inline constexpr int kNumPeriods = 3;
 inline constexpr std::int64_t kDay = 86400;
 inline constexpr int kRecentGames = 100;
 
+// How the statistics name the opponents of games in pairs: "Duplas, Forte".
+inline constexpr const char* kPairsPrefix = "Duplas, ";
+
 // Which games count: every one, one kind of opponent, or one opponent (a level of the computer,
 // or one person's name over the network).
 struct OpponentFilter {

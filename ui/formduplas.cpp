@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QTimer>
 #include <algorithm>
@@ -29,6 +30,7 @@ std::size_t U(int i) {
 constexpr int kTableWidth = 590;
 constexpr int kFootHeight = 22;
 constexpr int kOverlap = 30;  // side seats' cards overlap down the table edge
+constexpr int kMinButtonWidth = 64;
 
 // Where each seat's card lies in the trick, and its hand.
 constexpr std::array<QPoint, kNumSeats> kTrickAt{{{260, 272}, {352, 198}, {260, 124}, {168, 198}}};
@@ -220,6 +222,30 @@ void TFormDuplas::Build() {
   b_jogar_ = button(418, QStringLiteral("Jogar"), QStringLiteral("Jogar a mão de onze (tecla J)"));
   b_sinal_ = button(500, QStringLiteral("Sinal"),
                     QStringLiteral("Mostrar um sinal ao parceiro (tecla S)"));
+  // Each button as wide as the longest caption it shows (not the style's usual 80 pixels, or
+  // the row would run into the tips column), in a row from the left edge.
+  const std::array<std::pair<QPushButton*, QStringList>, 7> row{{
+      {b_inicio_, {}},
+      {b_trucar_,
+       {QStringLiteral("Seis"), QStringLiteral("Nove"), QStringLiteral("Doze"),
+        QStringLiteral("Pedir 6"), QStringLiteral("Pedir 9"), QStringLiteral("Pedir 12")}},
+      {b_correr_, {}},
+      {b_esconder_, {QStringLiteral("Não esconder")}},
+      {b_aceitar_, {}},
+      {b_jogar_, {}},
+      {b_sinal_, {}},
+  }};
+  const int padding = 2 * (style()->pixelMetric(QStyle::PM_ButtonMargin) +
+                           style()->pixelMetric(QStyle::PM_DefaultFrameWidth)) +
+                      4;
+  int x = 8;
+  for (const auto& [b, others] : row) {
+    int w = std::max(kMinButtonWidth, b->fontMetrics().horizontalAdvance(b->text()) + padding);
+    for (const QString& other : others)
+      w = std::max(w, b->fontMetrics().horizontalAdvance(other) + padding);
+    b->setGeometry(x, b->y(), w, b->height());
+    x += w + 2;
+  }
   connect(b_inicio_, &QPushButton::clicked, this, [this] { BInicioClick(); });
   connect(b_trucar_, &QPushButton::clicked, this, [this] { BTrucarClick(); });
   connect(b_correr_, &QPushButton::clicked, this, [this] { BCorrerClick(); });
@@ -548,10 +574,16 @@ void TFormDuplas::refresh() {
   const bool deciding = due.kind == Due::Kind::Eleven && due.team == 0;
   b_inicio_->setEnabled(!started_ || GameOver(s));
   b_trucar_->setEnabled(s.MayCallNow(kSouth) || (answering && NextRung(v.call_rung)));
-  b_trucar_->setText(answering && NextRung(v.call_rung)
-                         ? QStringLiteral("Pedir ") +
-                               QString::number(Info(*NextRung(v.call_rung)).stake)
-                         : QStringLiteral("Trucar"));
+  // The button names the rung a call would be: "Seis" once a truco was accepted, and so on.
+  QString call_caption = QStringLiteral("Trucar");
+  if (answering && NextRung(v.call_rung)) {
+    call_caption = QStringLiteral("Pedir ") + QString::number(Info(*NextRung(v.call_rung)).stake);
+  } else if (!s.CallsClosed()) {
+    const std::optional<Rung> next = NextCall(s.stake);
+    const std::string_view c = Info(next ? *next : Rung::Doze).caption;
+    call_caption = QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()));
+  }
+  b_trucar_->setText(call_caption);
   b_correr_->setEnabled(my_turn || answering || deciding);
   b_esconder_->setEnabled(my_turn && s.trick >= 2 && !s.blind);
   b_esconder_->setText(hide_armed_ ? QStringLiteral("Não esconder") : QStringLiteral("Esconder"));

@@ -484,7 +484,9 @@ void TFormHistorico::Reload() {
   std::vector<QStringList> rows;
   for (const GameInfo& g : game_list_) {
     const QString who =
-        g.kind == OpponentKind::Computer
+        g.seats == kSeatsPairs
+            ? QStringLiteral("Duplas contra PC (%1)").arg(QString::fromStdString(g.level))
+        : g.kind == OpponentKind::Computer
             ? QStringLiteral("Computador (%1)").arg(QString::fromStdString(g.level))
             : QStringLiteral("%1 (rede, %2)")
                   .arg(QString::fromStdString(g.opponent), QString::fromStdString(g.path));

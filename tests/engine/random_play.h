@@ -164,16 +164,17 @@ class ReplayableRandom final : public RandomSource {
 };
 
 // Plays `hands` deals with random clicks; `betting` adds calls, runs and hidden cards. The same
-// seed plays the same hands.
-struct RandomRun {
+// seed plays the same hands. The computer is the classic one unless a test gives another.
+template <class Judge>
+struct RandomRunOf {
   ReplayableRandom chance;
   ClockRandom player;
   RandomScreen screen{player};
-  ComputerJudgement judgement;
+  Judge judgement;
   Game game{screen, chance, judgement};
   InvariantChecker checker;
 
-  explicit RandomRun(std::uint64_t seed) {
+  explicit RandomRunOf(std::uint64_t seed) {
     chance.Seed(seed);
     player.Seed(seed * 31 + 7);
     game.set_observer(&checker);
@@ -195,5 +196,6 @@ struct RandomRun {
 
   void Step(bool betting) { RandomEvent(game, player, betting, /*restarts=*/true); }
 };
+using RandomRun = RandomRunOf<ComputerJudgement>;
 
 }  // namespace truco::testing

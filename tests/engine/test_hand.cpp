@@ -304,6 +304,23 @@ TEST(Restart, CancelLeavesTheRunningGameUntouched) {
   EXPECT_EQ(t.game.deals(), 1u);
 }
 
+TEST(Restart, DeclinedKeepsTheNameTheGameIsPlayedUnder) {
+  Table t;
+  t.game.BInicioClick();
+  t.screen.kinds.push_back({true, GameKind::ContraPC, "OUTRO"});
+  t.screen.confirm.push_back(false);
+  t.game.BInicioClick();
+  EXPECT_EQ(t.game.state().LabelNome, "FULANO");
+  EXPECT_EQ(t.game.state().LabelCartasNome, "FULANO");
+  // Confirmed, the new name takes the records' line and the table.
+  t.screen.kinds.push_back({true, GameKind::ContraPC, "OUTRO"});
+  t.screen.confirm.push_back(true);
+  t.game.BInicioClick();
+  EXPECT_EQ(t.game.state().LabelNome, "OUTRO");
+  ASSERT_EQ(t.screen.records.size(), 2u);
+  EXPECT_EQ(t.screen.records[0].name, "OUTRO");
+}
+
 TEST(Restart, ConfirmedWithNoGameFinishedHandsTwoZeroLines) {
   Table t;
   t.game.BInicioClick();

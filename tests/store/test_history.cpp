@@ -89,6 +89,7 @@ class EventLog : public GameObserver {
     int player_gain = 0;
     int computer_gain = 0;
     int winner = -1;
+    bool player_ran = false;
   };
   std::vector<Hand> finished;
   GameObserver* next = nullptr;
@@ -135,6 +136,7 @@ class EventLog : public GameObserver {
     const int gain = (side == Side::Player ? s.player_points : s.computer_points) - before;
     (side == Side::Player ? open_->player_gain : open_->computer_gain) = gain;
     open_->winner = side == Side::Player ? 0 : 1;
+    open_->player_ran = reason == PointsReason::PlayerRan;
     finished.push_back(*open_);
     open_.reset();
   }
@@ -223,6 +225,13 @@ TEST(History, RandomGamesAreRecordedAsTheGameToldThem) {
     }
     EXPECT_LE(mine, 1);
     EXPECT_LE(theirs, 1);
+    // A hand the player ran from holds the run: from a call, from the hand or at eleven.
+    if (e.player_ran) {
+      EXPECT_TRUE(std::any_of(h.moves.begin(), h.moves.end(), [](const Move& m) {
+        return m.who == Who::Player && ((m.kind == MoveKind::Answer && m.value == 'N') ||
+                                        (m.kind == MoveKind::Eleven && m.value == 0));
+      })) << "a run missing from the moves";
+    }
     // The score after the hand is the sum of the game's gains so far.
     sums[h.game_id].first += h.player_points;
     sums[h.game_id].second += h.opponent_points;
@@ -236,7 +245,9 @@ TEST(History, RandomGamesAreRecordedAsTheGameToldThem) {
     EXPECT_EQ(g.level, "Forte");
     if (g.result == GameResult::Unfinished) continue;
     ++ended;
-    EXPECT_TRUE(g.result == GameResult::Won ? g.player_score >= 12 : g.opponent_score >= 12);
+    // A run may carry a side past 12 on the table; the game ends at 12.
+    EXPECT_EQ(g.result == GameResult::Won ? g.player_score : g.opponent_score, 12);
+    EXPECT_LT(g.result == GameResult::Won ? g.opponent_score : g.player_score, 12);
   }
   EXPECT_GT(ended, 0);
   // The file stays small: under a kilobyte per hand.
@@ -714,8 +725,8 @@ TEST(History, CsvExportReadsBack) {
       const auto kind = static_cast<MoveKind>(random() % 6);
       auto value = static_cast<std::uint8_t>(random() % 56);
       if (kind == MoveKind::Answer) value = "SN+*"[random() % 4];
-      h.moves.push_back(
-          {kind, static_cast<Who>(random() % 2), value, static_cast<Hint>(random() % 3)});
+      h.moves.push_back({kind, static_cast<Who>(random() % 2), value,
+                         static_cast<Hint>(random() % 3), random() % 4 == 0});
     }
     moves += count;
     ASSERT_TRUE(db.WriteHand(g, h));
@@ -737,7 +748,7 @@ TEST(History, CsvExportReadsBack) {
       EXPECT_EQ(f[4], "internet");
       EXPECT_EQ(std::stoi(f[5]), h.number);
       EXPECT_EQ(std::stoul(f[6]), i + 1);
-      EXPECT_EQ(f[7], WhoText(h.moves[i].who));
+      EXPECT_EQ(f[7], MoverText(h.moves[i]));
       EXPECT_EQ(f[8], KindText(h.moves[i].kind));
       EXPECT_EQ(f[9], ValueText(h.moves[i]));
       EXPECT_EQ(f[10], HintText(h.moves[i].hint));
@@ -783,6 +794,163 @@ TEST(History, HintMarksThePlayersNextMove) {
   for (const Move& m : hands[0].moves) marks.push_back(m.hint);
   EXPECT_EQ(marks, (std::vector<Hint>{Hint::None, Hint::Followed, Hint::None, Hint::Ignored,
                                       Hint::Followed}));
+}
+
+}  // namespace
+}  // namespace truco::history
+
+#include <utility>
+
+#include "store/history_pairs.h"
+#include "tests/engine/duplas_random_play.h"
+
+namespace truco::history {
+namespace {
+
+// What the game in pairs told, hand by hand, as the south seat may see it: written out here
+// rather than taken from the history's adapter.
+class PairsLog : public duplas::DuplasObserver {
+ public:
+  struct Hand {
+    std::array<std::uint8_t, 3> own{};
+    std::vector<std::pair<int, int>> cards;  // (seat, code as south saw it), in order played
+    int ran_seat = duplas::kNoSeat;
+    std::array<int, 2> gain{};
+    int winner = -1;
+  };
+  std::vector<Hand> finished;
+  duplas::DuplasObserver* next = nullptr;
+
+  void OnDeal(const duplas::DuplasState& s) override {
+    open_ = Hand{};
+    for (std::size_t i = 0; i < 3; ++i) open_.own[i] = CardCode(s.hand[duplas::kSouth][i]);
+    next->OnDeal(s);
+  }
+  void OnCard(const duplas::DuplasState& s, int seat) override {
+    const duplas::Trick& t = s.tricks[static_cast<std::size_t>(s.trick)];
+    const duplas::PlayedCard& p = t.cards[static_cast<std::size_t>(t.count - 1)];
+    open_.cards.emplace_back(seat, p.hidden && seat != duplas::kSouth ? 0 : CardCode(p.card));
+    next->OnCard(s, seat);
+  }
+  void OnTrick(const duplas::DuplasState& s, int trick) override { next->OnTrick(s, trick); }
+  void OnGameEnd(const duplas::DuplasState& s, int winner) override { next->OnGameEnd(s, winner); }
+  void OnRun(const duplas::DuplasState&, int seat) override { open_.ran_seat = seat; }
+  void OnPoints(const duplas::DuplasState& s, int team, int before,
+                duplas::PointsReason reason) override {
+    open_.gain[static_cast<std::size_t>(team)] = s.points[static_cast<std::size_t>(team)] - before;
+    open_.winner = team;
+    finished.push_back(open_);
+    next->OnPoints(s, team, before, reason);
+  }
+  void OnRedeal(const duplas::DuplasState& s) override {
+    finished.push_back(open_);
+    next->OnRedeal(s);
+  }
+
+ private:
+  Hand open_;
+};
+
+int SeatOf(const Move& m) {
+  if (m.who == Who::Player) return m.partner ? duplas::kNorth : duplas::kSouth;
+  return m.partner ? duplas::kWest : duplas::kEast;
+}
+
+// Random games in pairs are in the history as the player's seat saw them: its own cards, every
+// card played by whom (another seat's hidden card unknown), four to a trick, the run that ended a
+// hand, every call answered by the other team, the points; the games are marked as pairs, end at
+// 12, and the statistics count them as an opponent of their own.
+TEST(History, PairsGamesAreRecordedAsThePlayersSeatSawThem) {
+  const std::uint64_t seed = TestSeed();
+  TempFolder folder;
+  HistoryDb db;
+  ASSERT_EQ(db.Open(folder.File("historico.sqlite"), 1'800'000'000).state, OpenState::Created);
+  std::int64_t clock = 1'800'000'000;
+  HistoryRecorder recorder(db, [&clock] { return clock += 7; });
+  PairsHistory pairs(recorder);
+  pairs.set_level("Forte");
+  PairsLog log;
+  duplas::testing::DuplasRandomRun run(seed);
+  run.game.set_observer(&pairs);
+  pairs.set_next(&log);
+  log.next = &run.checker;
+  run.Play(kRandomHands);
+  ASSERT_FALSE(::testing::Test::HasFailure()) << "seed " << seed;
+
+  std::vector<HandRecord> stored;
+  std::map<std::int64_t, GameInfo> games;
+  db.ForEachHand([&](const GameInfo& g, const HandRecord& h) {
+    stored.push_back(h);
+    games[g.id] = g;
+  });
+  ASSERT_EQ(stored.size(), log.finished.size()) << "seed " << seed;
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    const HandRecord& h = stored[i];
+    const PairsLog::Hand& e = log.finished[i];
+    SCOPED_TRACE("hand " + std::to_string(i) + " seed " + std::to_string(seed));
+    EXPECT_EQ(h.player_cards, e.own);
+    std::vector<std::pair<int, int>> cards;
+    int in_trick = 0;
+    for (std::size_t k = 0; k < h.moves.size(); ++k) {
+      const Move& m = h.moves[k];
+      if (m.kind == MoveKind::Card || m.kind == MoveKind::HiddenCard) {
+        cards.emplace_back(SeatOf(m), m.value);
+        ++in_trick;
+      } else if (m.kind == MoveKind::Trick) {
+        EXPECT_EQ(std::exchange(in_trick, 0), 4);
+      } else if (m.kind == MoveKind::Call) {
+        ASSERT_LT(k + 1, h.moves.size()) << "a call without its answer";
+        EXPECT_EQ(h.moves[k + 1].kind, MoveKind::Answer);
+        EXPECT_NE(h.moves[k + 1].who, m.who);
+      }
+    }
+    EXPECT_EQ(cards, e.cards);
+    if (e.ran_seat != duplas::kNoSeat) {
+      const Move last = h.moves.empty() ? Move{} : h.moves.back();
+      EXPECT_TRUE(last.kind == MoveKind::Answer && last.value == kAnswerRun &&
+                  SeatOf(last) == e.ran_seat)
+          << "the run is missing";
+    }
+    EXPECT_EQ(h.player_points, e.gain[0]);
+    EXPECT_EQ(h.opponent_points, e.gain[1]);
+    EXPECT_EQ(h.winner, e.winner);
+  }
+  for (const auto& [id, g] : games) {
+    EXPECT_EQ(g.seats, kSeatsPairs);
+    if (g.result != GameResult::Unfinished) {
+      EXPECT_EQ(g.result == GameResult::Won ? g.player_score : g.opponent_score, 12);
+    }
+  }
+  const OpponentFilter in_pairs{OpponentKind::Computer, std::string(kPairsPrefix) + "Forte"};
+  EXPECT_EQ(Opponents(db), std::vector<OpponentFilter>{in_pairs});
+  EXPECT_EQ(ComputeStats(db, in_pairs, Period::All, clock).games, static_cast<long>(games.size()));
+}
+
+// A history of the first version opens in this one, its games one against one.
+TEST(History, AHistoryOfTheFirstVersionIsMigrated) {
+  TempFolder folder;
+  const std::string path = folder.File("historico.sqlite");
+  {
+    HistoryDb db;
+    ASSERT_EQ(db.Open(path, 0).state, OpenState::Created);
+    GameInfo g = MakeGame(100, OpponentKind::Computer, "Clássico", kComputerName, "");
+    ASSERT_TRUE(db.WriteHand(g, SomeHand(1)));
+  }
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+  // Back to the first version's tables, as an older program left them.
+  EXPECT_EQ(sqlite3_exec(raw, "ALTER TABLE games DROP COLUMN seats; PRAGMA user_version=1;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(raw);
+  HistoryDb db;
+  ASSERT_EQ(db.Open(path, 0).state, OpenState::Opened);
+  ASSERT_EQ(db.Games().size(), 1u);
+  EXPECT_EQ(db.Games()[0].seats, kSeatsOneAgainstOne);
+  GameInfo g = MakeGame(200, OpponentKind::Computer, "Forte", kComputerName, "");
+  g.seats = kSeatsPairs;
+  ASSERT_TRUE(db.WriteHand(g, SomeHand(1)));
+  EXPECT_EQ(db.Game(g.id).value_or(GameInfo{}).seats, kSeatsPairs);
 }
 
 }  // namespace

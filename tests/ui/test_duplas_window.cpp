@@ -4,6 +4,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
 #include <cstdlib>
@@ -69,6 +72,24 @@ void CheckShown(const TFormDuplas& w) {
     }
     QVERIFY(found);
   }
+  // Every button's caption is whole, and the row keeps clear of the tips column.
+  const auto* tips = w.findChild<QTextBrowser*>();
+  for (const QPushButton* b : w.findChildren<QPushButton*>()) {
+    QStyleOptionButton option;
+    option.initFrom(b);
+    option.text = b->text();
+    const QRect room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+    QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) <= room.width(), qPrintable(b->text()));
+    if (tips) QVERIFY2(!b->geometry().intersects(tips->geometry()), qPrintable(b->text()));
+  }
+}
+
+// The button whose hint names `key`.
+QPushButton* ButtonOfKey(const TFormDuplas& w, const char* key) {
+  for (QPushButton* b : w.findChildren<QPushButton*>()) {
+    if (b->toolTip().contains(QStringLiteral("tecla ") + QLatin1String(key))) return b;
+  }
+  return nullptr;
 }
 
 // With TRUCO_SHOTS_DIR set, the first of each moment is kept as a picture of the window.
@@ -93,7 +114,11 @@ void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
   QVERIFY(w.game().state().hands == 1);
 
   bool primed = false;
-  int games = 0, full_tricks = 0, answered = 0, elevens = 0, signs = 0, keys = 0;
+  int games = 0, full_tricks = 0, answered = 0, elevens = 0, signs = 0, keys = 0, raises = 0;
+  int hidden = 0;
+  QPushButton* call_button = ButtonOfKey(w, "T");
+  QPushButton* hide_button = ButtonOfKey(w, "E");
+  QVERIFY(call_button && hide_button);
   // Six games at least, and on until a hand of eleven came: a primed hand the team at 11 wins
   // ends the game without one (with other seeds all five missed about one run in a hundred).
   // Each game after the first is another try, so the key limit is never reached.
@@ -147,9 +172,22 @@ void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
       }
       // Now and then a call (T), else the first card in hand by its number key.
       if (s.MayCallNow(kSouth) && keys % 9 == 0) {
+        // The button names the call it makes.
+        const QString caption = call_button->text();
+        const int stake = s.stake;
         QTest::keyClick(&w, Qt::Key_T);
         QCOMPARE(w.game().state().phase, Phase::CallPending);
+        const std::string_view called = Info(w.game().state().call_rung).caption;
+        QCOMPARE(caption, QString::fromUtf8(called.data(), static_cast<qsizetype>(called.size())));
+        if (stake > 1) ++raises;
         continue;
+      }
+      if (hide_button->isEnabled() && keys % 7 == 0) {
+        // Armed, the hide button reads "Não esconder", whole; the next card goes face down.
+        QTest::keyClick(&w, Qt::Key_E);
+        QCOMPARE(hide_button->text(), QStringLiteral("Não esconder"));
+        CheckShown(w);
+        ++hidden;
       }
       int slot = 0;
       while (!s.in_hand[kSouth][static_cast<std::size_t>(slot)]) ++slot;
@@ -166,6 +204,8 @@ void TestDuplasWindow::aWholeGameByKeyboardShowsOnlyWhatTheSouthSeatSees() {
   QVERIFY(elevens > 0);
   QVERIFY(full_tricks > 0);
   QVERIFY(signs > 0);
+  QVERIFY(raises > 0);
+  QVERIFY(hidden > 0);
   std::printf("duplas window: %d games, %d keys, %d calls answered, %d hands of eleven\n", games,
               keys, answered, elevens);
 }
