@@ -218,7 +218,15 @@ class ScreenFitFilter : public QObject {
     if (outer.bottom() > area.bottom()) outer.moveBottom(area.bottom());
     if (outer.left() < area.left()) outer.moveLeft(area.left());
     if (outer.top() < area.top()) outer.moveTop(area.top());
-    if (outer.topLeft() != window->pos()) window->move(outer.topLeft());
+    QWindow* handle = window->windowHandle();
+    if (handle && window->frameGeometry() == window->geometry()) {
+      // The frame is not known before the window manager maps it, and a position given now
+      // would place the client there with the title bar above it: the window manager places the
+      // frame at the point instead.
+      handle->setFramePosition(outer.topLeft());
+    } else if (outer.topLeft() != window->pos()) {
+      window->move(outer.topLeft());
+    }
   }
 
   static QWidget* Foot(QWidget* window) {
