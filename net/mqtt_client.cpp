@@ -1,5 +1,6 @@
 #include "net/mqtt_client.h"
 
+#include <dlfcn.h>
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
 #include <poll.h>
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <type_traits>
 
 namespace truco::net {
 namespace {
@@ -15,6 +17,7 @@ constexpr int kConnectTimeoutMs = 10000;
 constexpr char kSystemCaPath[] = "/etc/ssl/certs";
 // Packets read in one go before the event loop gets its turn again.
 constexpr int kMaxPacketsPerRead = 64;
+constexpr char kMosquittoLibrary[] = "libmosquitto.so.1";
 
 bool MoreToRead(int socket) {
   if (socket < 0) return false;
@@ -22,12 +25,72 @@ bool MoreToRead(int socket) {
   return ::poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN) != 0;
 }
 
-void InitLibrary() {
-  static const bool done = [] {
-    mosquitto_lib_init();
-    return true;
+// libmosquitto, and OpenSSL with it (1.8 MB resident once mapped), is opened by the first client:
+// a player who never plays over the internet never maps it.
+struct Mosquitto {
+  decltype(&::mosquitto_connect_async) mosquitto_connect_async = nullptr;
+  decltype(&::mosquitto_connect_v5_callback_set) mosquitto_connect_v5_callback_set = nullptr;
+  decltype(&::mosquitto_destroy) mosquitto_destroy = nullptr;
+  decltype(&::mosquitto_disconnect) mosquitto_disconnect = nullptr;
+  decltype(&::mosquitto_disconnect_v5_callback_set) mosquitto_disconnect_v5_callback_set = nullptr;
+  decltype(&::mosquitto_int_option) mosquitto_int_option = nullptr;
+  decltype(&::mosquitto_lib_init) mosquitto_lib_init = nullptr;
+  decltype(&::mosquitto_loop_misc) mosquitto_loop_misc = nullptr;
+  decltype(&::mosquitto_loop_read) mosquitto_loop_read = nullptr;
+  decltype(&::mosquitto_loop_write) mosquitto_loop_write = nullptr;
+  decltype(&::mosquitto_message_v5_callback_set) mosquitto_message_v5_callback_set = nullptr;
+  decltype(&::mosquitto_new) mosquitto_new = nullptr;
+  decltype(&::mosquitto_publish) mosquitto_publish = nullptr;
+  decltype(&::mosquitto_socket) mosquitto_socket = nullptr;
+  decltype(&::mosquitto_subscribe) mosquitto_subscribe = nullptr;
+  decltype(&::mosquitto_subscribe_v5_callback_set) mosquitto_subscribe_v5_callback_set = nullptr;
+  decltype(&::mosquitto_tls_insecure_set) mosquitto_tls_insecure_set = nullptr;
+  decltype(&::mosquitto_tls_opts_set) mosquitto_tls_opts_set = nullptr;
+  decltype(&::mosquitto_tls_set) mosquitto_tls_set = nullptr;
+  decltype(&::mosquitto_want_write) mosquitto_want_write = nullptr;
+  decltype(&::mosquitto_will_set) mosquitto_will_set = nullptr;
+  bool loaded = false;
+};
+
+const Mosquitto& Library() {
+  static const Mosquitto library = [] {
+    Mosquitto lib;
+    // Never closed: clients live until the program ends.
+    void* handle = ::dlopen(kMosquittoLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return lib;
+    bool found = true;
+    auto get = [&](auto& function, const char* name) {
+      function =
+          reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle, name));
+      found = found && function != nullptr;
+    };
+    get(lib.mosquitto_connect_async, "mosquitto_connect_async");
+    get(lib.mosquitto_connect_v5_callback_set, "mosquitto_connect_v5_callback_set");
+    get(lib.mosquitto_destroy, "mosquitto_destroy");
+    get(lib.mosquitto_disconnect, "mosquitto_disconnect");
+    get(lib.mosquitto_disconnect_v5_callback_set, "mosquitto_disconnect_v5_callback_set");
+    get(lib.mosquitto_int_option, "mosquitto_int_option");
+    get(lib.mosquitto_lib_init, "mosquitto_lib_init");
+    get(lib.mosquitto_loop_misc, "mosquitto_loop_misc");
+    get(lib.mosquitto_loop_read, "mosquitto_loop_read");
+    get(lib.mosquitto_loop_write, "mosquitto_loop_write");
+    get(lib.mosquitto_message_v5_callback_set, "mosquitto_message_v5_callback_set");
+    get(lib.mosquitto_new, "mosquitto_new");
+    get(lib.mosquitto_publish, "mosquitto_publish");
+    get(lib.mosquitto_socket, "mosquitto_socket");
+    get(lib.mosquitto_subscribe, "mosquitto_subscribe");
+    get(lib.mosquitto_subscribe_v5_callback_set, "mosquitto_subscribe_v5_callback_set");
+    get(lib.mosquitto_tls_insecure_set, "mosquitto_tls_insecure_set");
+    get(lib.mosquitto_tls_opts_set, "mosquitto_tls_opts_set");
+    get(lib.mosquitto_tls_set, "mosquitto_tls_set");
+    get(lib.mosquitto_want_write, "mosquitto_want_write");
+    get(lib.mosquitto_will_set, "mosquitto_will_set");
+    if (!found) return Mosquitto{};
+    lib.mosquitto_lib_init();
+    lib.loaded = true;
+    return lib;
   }();
-  (void)done;
+  return library;
 }
 
 }  // namespace
@@ -60,7 +123,6 @@ struct MqttCallbacks {
 };
 
 MqttClient::MqttClient(QObject* parent) : QObject(parent) {
-  InitLibrary();
   misc_timer_.setTimerType(Qt::CoarseTimer);
   connect(&misc_timer_, &QTimer::timeout, this, [this] { Pump(2); });
   connect_timer_.setSingleShot(true);
@@ -86,37 +148,43 @@ bool MqttClient::Open(const BrokerAddress& broker, const std::string& client_id,
 bool MqttClient::StartConnecting(int protocol) {
   Destroy();
   protocol_ = protocol;
-  mosq_ = mosquitto_new(client_id_.c_str(), true, this);
+  if (!Library().loaded) {
+    last_error_ = QString::fromUtf8(kTextBrokerUnreachable);
+    return false;
+  }
+  mosq_ = Library().mosquitto_new(client_id_.c_str(), true, this);
   if (!mosq_) {
     last_error_ = QString::fromUtf8(kTextBrokerUnreachable);
     return false;
   }
-  mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, protocol);
+  Library().mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, protocol);
   // Without it every small message waits for the broker's delayed acknowledgement.
-  mosquitto_int_option(mosq_, MOSQ_OPT_TCP_NODELAY, 1);
-  mosquitto_connect_v5_callback_set(mosq_, &MqttCallbacks::Connect);
-  mosquitto_disconnect_v5_callback_set(mosq_, &MqttCallbacks::Disconnect);
-  mosquitto_message_v5_callback_set(mosq_, &MqttCallbacks::Message);
-  mosquitto_subscribe_v5_callback_set(mosq_, &MqttCallbacks::Subscribe);
+  Library().mosquitto_int_option(mosq_, MOSQ_OPT_TCP_NODELAY, 1);
+  Library().mosquitto_connect_v5_callback_set(mosq_, &MqttCallbacks::Connect);
+  Library().mosquitto_disconnect_v5_callback_set(mosq_, &MqttCallbacks::Disconnect);
+  Library().mosquitto_message_v5_callback_set(mosq_, &MqttCallbacks::Message);
+  Library().mosquitto_subscribe_v5_callback_set(mosq_, &MqttCallbacks::Subscribe);
   if (will_) {
-    mosquitto_will_set(mosq_, will_->topic.c_str(), int(will_->payload.size()),
-                       will_->payload.data(), 1, will_->retain);
+    Library().mosquitto_will_set(mosq_, will_->topic.c_str(), int(will_->payload.size()),
+                                 will_->payload.data(), 1, will_->retain);
   }
   if (broker_.tls) {
     const QByteArray ca = ca_file_.toLocal8Bit();
-    const int rc =
-        ca_file_.isEmpty()
-            ? mosquitto_tls_set(mosq_, nullptr, kSystemCaPath, nullptr, nullptr, nullptr)
-            : mosquitto_tls_set(mosq_, ca.constData(), nullptr, nullptr, nullptr, nullptr);
+    const int rc = ca_file_.isEmpty() ? Library().mosquitto_tls_set(mosq_, nullptr, kSystemCaPath,
+                                                                    nullptr, nullptr, nullptr)
+                                      : Library().mosquitto_tls_set(mosq_, ca.constData(), nullptr,
+                                                                    nullptr, nullptr, nullptr);
     // Verify the broker's certificate and its name: a table server is somebody else's machine.
-    if (rc != MOSQ_ERR_SUCCESS || mosquitto_tls_opts_set(mosq_, 1, nullptr, nullptr) != 0 ||
-        mosquitto_tls_insecure_set(mosq_, false) != 0) {
+    if (rc != MOSQ_ERR_SUCCESS ||
+        Library().mosquitto_tls_opts_set(mosq_, 1, nullptr, nullptr) != 0 ||
+        Library().mosquitto_tls_insecure_set(mosq_, false) != 0) {
       last_error_ = QString::fromUtf8(kTextBrokerUnreachable);
       Destroy();
       return false;
     }
   }
-  const int rc = mosquitto_connect_async(mosq_, broker_.host.c_str(), broker_.port, keep_alive_);
+  const int rc =
+      Library().mosquitto_connect_async(mosq_, broker_.host.c_str(), broker_.port, keep_alive_);
   if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_CONN_PENDING) {
     last_error_ = QString::fromUtf8(kTextBrokerUnreachable);
     Destroy();
@@ -130,8 +198,8 @@ bool MqttClient::StartConnecting(int protocol) {
 void MqttClient::Close() {
   if (mosq_ && open_) {
     // A clean DISCONNECT: the broker drops the last will.
-    mosquitto_disconnect(mosq_);
-    mosquitto_loop_write(mosq_, 1);
+    Library().mosquitto_disconnect(mosq_);
+    Library().mosquitto_loop_write(mosq_, 1);
   }
   Destroy();
 }
@@ -143,28 +211,28 @@ void MqttClient::Destroy() {
   open_ = false;
   events_.clear();
   if (mosq_) {
-    mosquitto_destroy(mosq_);
+    Library().mosquitto_destroy(mosq_);
     mosq_ = nullptr;
   }
 }
 
 bool MqttClient::Publish(const std::string& topic, std::string_view payload, bool retain) {
   if (!mosq_ || !open_ || payload.size() > kMaxPayloadBytes) return false;
-  const int rc = mosquitto_publish(mosq_, nullptr, topic.c_str(), int(payload.size()),
-                                   payload.data(), 1, retain);
+  const int rc = Library().mosquitto_publish(mosq_, nullptr, topic.c_str(), int(payload.size()),
+                                             payload.data(), 1, retain);
   WatchSocket();
   return rc == MOSQ_ERR_SUCCESS;
 }
 
 bool MqttClient::Subscribe(const std::string& filter) {
   if (!mosq_ || !open_) return false;
-  const int rc = mosquitto_subscribe(mosq_, nullptr, filter.c_str(), 1);
+  const int rc = Library().mosquitto_subscribe(mosq_, nullptr, filter.c_str(), 1);
   WatchSocket();
   return rc == MOSQ_ERR_SUCCESS;
 }
 
 void MqttClient::WatchSocket() {
-  const int socket = mosq_ ? mosquitto_socket(mosq_) : -1;
+  const int socket = mosq_ ? Library().mosquitto_socket(mosq_) : -1;
   if (socket != socket_) {
     UnwatchSocket();
     socket_ = socket;
@@ -175,7 +243,7 @@ void MqttClient::WatchSocket() {
       connect(write_notifier_.get(), &QSocketNotifier::activated, this, [this] { Pump(1); });
     }
   }
-  if (write_notifier_) write_notifier_->setEnabled(mosquitto_want_write(mosq_));
+  if (write_notifier_) write_notifier_->setEnabled(Library().mosquitto_want_write(mosq_));
 }
 
 void MqttClient::UnwatchSocket() {
@@ -192,15 +260,15 @@ void MqttClient::Pump(int what) {
       // One packet per call: drain what is already here instead of waiting for the event loop
       // to come round once per packet (a burst of messages would queue behind every other socket).
       for (int packets = 0; packets < kMaxPacketsPerRead; ++packets) {
-        rc = mosquitto_loop_read(mosq_, 1);
-        if (rc != MOSQ_ERR_SUCCESS || !MoreToRead(mosquitto_socket(mosq_))) break;
+        rc = Library().mosquitto_loop_read(mosq_, 1);
+        if (rc != MOSQ_ERR_SUCCESS || !MoreToRead(Library().mosquitto_socket(mosq_))) break;
       }
       break;
     case 1:
-      rc = mosquitto_loop_write(mosq_, 1);
+      rc = Library().mosquitto_loop_write(mosq_, 1);
       break;
     default:
-      rc = mosquitto_loop_misc(mosq_);
+      rc = Library().mosquitto_loop_misc(mosq_);
       break;
   }
   if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_CONN_PENDING &&

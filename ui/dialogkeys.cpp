@@ -18,6 +18,8 @@ namespace {
 constexpr char kEscapeProperty[] = "truco_escape_button";
 // A window that keeps itself on the screen (the table) is left alone.
 constexpr char kFitsItself[] = "truco_fits_itself";
+// A window's foot line (a status bar) stays in sight below the part that scrolls.
+constexpr char kFootLine[] = "truco_foot_line";
 
 // Sits on the dialog and takes Escape before QDialog turns it into reject().
 class EscapeFilter : public QObject {
@@ -182,7 +184,7 @@ class ScreenFitFilter : public QObject {
   static void Fit(QWidget* window) {
     const QScreen* screen = window->screen();
     if (!screen) return;
-    const QRect area = screen->availableGeometry();
+    const QRect area = ScreenArea(window);
     // The frame the window manager adds, as far as it is known yet.
     QMargins frame(kFrameGuess, kCaptionGuess, kFrameGuess, kFrameGuess);
     if (window->frameGeometry() != window->geometry()) {
@@ -198,9 +200,16 @@ class ScreenFitFilter : public QObject {
       Scroll(window);
       window->setMinimumSize(0, 0);
       window->setFixedSize(fitted);
+      QRect scrolling(QPoint(), fitted);
+      if (QWidget* foot = Foot(window)) {
+        const int height = foot->height();
+        foot->setGeometry(0, fitted.height() - height, fitted.width(), height);
+        foot->raise();
+        scrolling.setBottom(fitted.height() - height - 1);
+      }
       if (auto* scroller =
               window->findChild<QScrollArea*>(kScrollerName, Qt::FindDirectChildrenOnly)) {
-        scroller->setGeometry(QRect(QPoint(), fitted));
+        scroller->setGeometry(scrolling);
       }
     }
     QRect outer(window->pos(),
@@ -209,20 +218,39 @@ class ScreenFitFilter : public QObject {
     if (outer.bottom() > area.bottom()) outer.moveBottom(area.bottom());
     if (outer.left() < area.left()) outer.moveLeft(area.left());
     if (outer.top() < area.top()) outer.moveTop(area.top());
-    if (outer.topLeft() != window->pos()) window->move(outer.topLeft());
+    QWindow* handle = window->windowHandle();
+    if (handle && window->frameGeometry() == window->geometry()) {
+      // The frame is not known before the window manager maps it, and a position given now
+      // would place the client there with the title bar above it: the window manager places the
+      // frame at the point instead.
+      handle->setFramePosition(outer.topLeft());
+    } else if (outer.topLeft() != window->pos()) {
+      window->move(outer.topLeft());
+    }
   }
 
-  // Puts the window's controls, at their places, into a page that scrolls (once per window).
+  static QWidget* Foot(QWidget* window) {
+    for (QWidget* child : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (child->property(kFootLine).toBool()) return child;
+    }
+    return nullptr;
+  }
+
+  // Puts the window's controls, at their places, into a page that scrolls (once per window);
+  // the foot line stays with the window.
   static QScrollArea* Scroll(QWidget* window) {
     if (auto* done = window->findChild<QScrollArea*>(kScrollerName, Qt::FindDirectChildrenOnly))
       return done;
     auto* page = new QWidget;
-    // The page keeps the window's size, and its layout, if it has one, lays it out as before.
-    page->setMinimumSize(window->size());
-    page->resize(window->size());
+    const QWidget* foot = Foot(window);
+    // The page keeps the window's size (less the foot line), and its layout, if it has one, lays
+    // it out as before.
+    const QSize size = window->size() - QSize(0, foot ? foot->height() : 0);
+    page->setMinimumSize(size);
+    page->resize(size);
     if (QLayout* layout = window->layout()) page->setLayout(layout);
     for (QWidget* child : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-      if (child->isWindow()) continue;
+      if (child->isWindow() || child == foot) continue;
       const QRect place = child->geometry();
       const bool shown = !child->isHidden();
       child->setParent(page);
@@ -246,6 +274,15 @@ class ScreenFitFilter : public QObject {
 };
 
 }  // namespace
+
+QRect ScreenArea(const QWidget* window) {
+  const QScreen* screen = window->screen();
+  if (!screen) return {};
+  const QRect area = screen->availableGeometry();
+  // Whether the area in points times the scale oversteps the pixels cannot be told from the
+  // points alone; a point less is always safe.
+  return window->devicePixelRatio() > 1.0 ? area.adjusted(0, 0, -1, -1) : area;
+}
 
 void KeepWindowsOnScreen() {
   static constexpr char kInstalled[] = "truco_screen_fit_filter";

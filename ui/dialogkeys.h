@@ -7,6 +7,9 @@ class QDialog;
 class QPushButton;
 class QWidget;
 
+class QRect;
+class QWidget;
+
 namespace truco {
 
 // Enter presses `enter` unless another button has the focus (then that one); Escape presses
@@ -26,8 +29,14 @@ void KeepKeysInTheirWindow();
 
 // Once per program: every window opens inside the screen's free area, and one larger than it
 // scrolls inside a size the screen holds. A window with the property "truco_fits_itself" set is
-// left to itself.
+// left to itself; a direct child with the property "truco_foot_line" (a status bar along the
+// window's bottom) stays below the part that scrolls.
 void KeepWindowsOnScreen();
+
+// The screen's free area that `window` may take: at a scale that does not divide the screen
+// (1280 / 3) its size in points is rounded up, and one point less on the right and at the
+// bottom keeps the window from overhanging it by a device pixel.
+QRect ScreenArea(const QWidget* window);
 
 // Makes `window` a transient of the window the player is using (the top modal one, else the
 // active one), unless it already has a parent. Call it before showing the window.

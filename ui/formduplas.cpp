@@ -288,6 +288,7 @@ void TFormDuplas::Build() {
   status_ = new QStatusBar(this);
   status_->setGeometry(0, kHeight - kFootHeight, kWidth, kFootHeight);
   status_->setSizeGripEnabled(false);
+  status_->setProperty("truco_foot_line", true);  // in sight when the table has to scroll
   status_->setAccessibleName(QStringLiteral("Situação da mão"));
 }
 

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -26,6 +25,7 @@
 #include "ui/file_messages.h"
 #include "ui/history_charts.h"
 #include "ui/messageboxes.h"
+#include "ui/translation.h"
 
 namespace truco {
 
@@ -357,10 +357,11 @@ void TFormEstatisticas::ShowStats() {
     tabs_->addTab(ChartPage(title, view, table), QStringLiteral("&2 Tentos por mão"));
   }
   // Truco: the player's calls and their outcome; the calls received and the answers.
-  auto simple = [this](const QString& title, const QString& tab, const QStringList& names,
-                       const std::vector<int>& values) {
-    auto* view = BarChart(title, names, {{QStringLiteral("Mãos"), values}});
-    auto* table = NewTable({QStringLiteral("Resultado"), QStringLiteral("Mãos")}, {});
+  // `counted` names what is counted: a truco and its raise in one hand are two calls.
+  auto simple = [this](const QString& title, const QString& tab, const QString& counted,
+                       const QStringList& names, const std::vector<int>& values) {
+    auto* view = BarChart(title, names, {{counted, values}});
+    auto* table = NewTable({QStringLiteral("Resultado"), counted}, {});
     std::vector<QStringList> table_rows;
     for (int i = 0; i < names.size(); ++i) {
       table_rows.push_back({names[i], QString::number(values[static_cast<std::size_t>(i)])});
@@ -369,13 +370,16 @@ void TFormEstatisticas::ShowStats() {
     tabs_->addTab(ChartPage(title, view, table), tab);
   };
   simple(QStringLiteral("Truco pedido por você"), QStringLiteral("&3 Truco pedido"),
+         QStringLiteral("Pedidos"),
          {QStringLiteral("Aceito e ganho"), QStringLiteral("Aceito e perdido"),
           QStringLiteral("O outro correu")},
          {stats_.calls_made.accepted_won, stats_.calls_made.accepted_lost, stats_.calls_made.ran});
   simple(QStringLiteral("Truco pedido a você"), QStringLiteral("&4 Truco recebido"),
+         QStringLiteral("Pedidos"),
          {QStringLiteral("Aceitou"), QStringLiteral("Aumentou"), QStringLiteral("Correu")},
          {stats_.calls_received.accepted, stats_.calls_received.raised, stats_.calls_received.ran});
   simple(QStringLiteral("Suas mãos de onze"), QStringLiteral("&5 Mão de onze"),
+         QStringLiteral("Mãos"),
          {QStringLiteral("Jogada e ganha"), QStringLiteral("Jogada e perdida"),
           QStringLiteral("Desistiu")},
          {stats_.eleven.played_won, stats_.eleven.played_lost, stats_.eleven.given_up});
@@ -384,8 +388,8 @@ void TFormEstatisticas::ShowStats() {
 
 void TFormEstatisticas::ExportCsv() {
   const QString name =
-      QFileDialog::getSaveFileName(this, QStringLiteral("Exportar o histórico"),
-                                   QStringLiteral("historico.csv"), QStringLiteral("CSV (*.csv)"));
+      AskFileToSave(this, QStringLiteral("Exportar o histórico"), QStringLiteral("historico.csv"),
+                    QStringLiteral("CSV (*.csv)"));
   if (name.isEmpty()) return;
   std::ofstream out(name.toStdString(), std::ios::binary | std::ios::trunc);
   const long lines = out ? history::ExportCsv(db_, out) : 0;

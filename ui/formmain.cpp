@@ -103,9 +103,7 @@ TFormMain::TFormMain(Game& game, Screen& screen, QWidget* parent)
     games->setFont(f);
   }
   FitScreen();
-  if (const QScreen* s = QGuiApplication::primaryScreen()) {
-    move(s->availableGeometry().center() - rect().center());
-  }
+  if (QWidget::screen()) move(ScreenArea(this).center() - rect().center());
 
   cards_ = {ui_->CartaJ1, ui_->CartaJ2, ui_->CartaJ3, ui_->CartaM1,
             ui_->CartaM2, ui_->CartaM3, ui_->CVira};
@@ -564,8 +562,8 @@ void TFormMain::ShowChatColumn(bool show) {
   table_->resize(width, table_->height());
   FitScreen();
   // Keep the whole window on the screen when it grows.
-  if (const QScreen* s = screen()) {
-    const QRect area = s->availableGeometry();
+  if (screen()) {
+    const QRect area = ScreenArea(this);
     QRect frame = frameGeometry();
     if (frame.right() > area.right()) frame.moveRight(area.right());
     if (frame.left() < area.left()) frame.moveLeft(area.left());
@@ -579,10 +577,7 @@ void TFormMain::FitScreen() {
   const int table_height = kClientHeight - foot->height();
   table_->resize(table_->width(), table_height);
   QSize size(table_->width(), kCaptionHeight + table_height + foot->height());
-  if (const QScreen* s = screen()) {
-    const QSize room = s->availableGeometry().size();
-    size = size.boundedTo(room);
-  }
+  if (screen()) size = size.boundedTo(ScreenArea(this).size());
   setFixedSize(size);
   scroller_->setGeometry(0, kCaptionHeight, size.width(),
                          size.height() - kCaptionHeight - foot->height());
@@ -814,8 +809,8 @@ void TFormMain::keyPressEvent(QKeyEvent* event) {
         break;
     }
     if (moving_by_keys_ && to != pos()) {
-      if (const QScreen* s = screen()) {
-        const QRect area = s->availableGeometry();
+      if (screen()) {
+        const QRect area = ScreenArea(this);
         QRect frame = frameGeometry();
         frame.moveTopLeft(to + (frame.topLeft() - pos()));
         if (frame.right() > area.right()) frame.moveRight(area.right());

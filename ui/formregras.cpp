@@ -1,7 +1,6 @@
 #include "ui/formregras.h"
 
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
@@ -13,6 +12,7 @@
 #include "ui/card.h"
 #include "ui/cardsequence.h"
 #include "ui/dialogkeys.h"
+#include "ui/translation.h"
 #include "ui_formregras.h"
 
 namespace truco {
@@ -154,10 +154,9 @@ void TFormRegras::OfferPdfInstead(const QString& why) {
   if (box.clickedButton() != save) return;
 
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  QString path = QFileDialog::getSaveFileName(
-      this, QStringLiteral("Salvar as regras em PDF"),
-      folder + QStringLiteral("/Regras do Truco Zanforte.pdf"),
-      QStringLiteral("Documento PDF (*.pdf)"), nullptr, QFileDialog::DontUseNativeDialog);
+  QString path = AskFileToSave(this, QStringLiteral("Salvar as regras em PDF"),
+                               folder + QStringLiteral("/Regras do Truco Zanforte.pdf"),
+                               QStringLiteral("Documento PDF (*.pdf)"));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
   if (!saveRulesAsPdf(path)) {

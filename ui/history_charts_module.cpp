@@ -22,11 +22,27 @@ QChartView* View(QChart* chart, const QString& title) {
   return view;
 }
 
+// Counts take whole ticks: a step of 1, 2 or 5 times a power of ten, at most five steps up to a
+// top that is a whole number of steps (0 1 2, never 0 0 1 1 2).
+void CountAxis(QValueAxis* axis, int top) {
+  int step = 1;
+  for (int base = 1; step * 5 < top; base *= 10) {
+    for (int m : {1, 2, 5}) {
+      step = m * base;
+      if (step * 5 >= top) break;
+    }
+  }
+  const int end = std::max(1, (top + step - 1) / step) * step;
+  axis->setRange(0, end);
+  axis->setTickCount(end / step + 1);
+  axis->setLabelFormat(QStringLiteral("%d"));
+}
+
 }  // namespace
 
 extern "C" Q_DECL_EXPORT QWidget* truco_bar_chart(const truco::charts::BarChartData* data) {
   auto* series = new QBarSeries;
-  int top = 1;
+  int top = 0;
   for (const auto& [name, values] : data->sets) {
     auto* set = new QBarSet(name);
     for (int v : values) {
@@ -43,13 +59,19 @@ extern "C" Q_DECL_EXPORT QWidget* truco_bar_chart(const truco::charts::BarChartD
   chart->addAxis(x, Qt::AlignBottom);
   series->attachAxis(x);
   auto* y = new QValueAxis;
-  y->setRange(0, top);
-  y->setLabelFormat(QStringLiteral("%d"));
-  y->applyNiceNumbers();
+  CountAxis(y, top);
   chart->addAxis(y, Qt::AlignLeft);
   series->attachAxis(y);
   chart->legend()->setAlignment(Qt::AlignBottom);
-  return View(chart, data->title);
+  QChartView* view = View(chart, data->title);
+  // Room under every bar group for its whole name: the axis cuts a name wider than its share.
+  const QFontMetrics metrics(x->labelsFont());
+  int widest = 0;
+  for (const QString& category : data->categories)
+    widest = std::max(widest, metrics.horizontalAdvance(category));
+  const auto groups = static_cast<int>(data->categories.size());
+  view->setMinimumWidth(std::max(view->minimumWidth(), groups * (widest * 3 / 2 + 24) + 140));
+  return view;
 }
 
 extern "C" Q_DECL_EXPORT QWidget* truco_week_chart(const truco::charts::WeekChartData* data) {

@@ -4,6 +4,9 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QFile>
+#include <QDir>
+#include <QTreeView>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -666,6 +669,40 @@ class TestDialogs : public QObject {
     QVERIFY(dialog_texts.contains(QStringLiteral("Cancelar")));
     QVERIFY(dialog_texts.contains(QStringLiteral("Computador")));
     QVERIFY2(English(dialog_texts).isEmpty(), qPrintable(English(dialog_texts).join(" | ")));
+  }
+
+  // The file list of a save dialog speaks Portuguese whatever the system locale (this test runs
+  // under LC_ALL=C): a folder's type is "Pasta", a date has no English month or AM/PM.
+  void fileListIsPortuguese() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("partidas")));
+    QFile csv(dir.filePath(QStringLiteral("historico.csv")));
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.close();
+    QStringList cells;
+    bool listed = false;  // the folder is read in a thread of its own
+    testing::OnNextModal([&](QWidget* dialog) {
+      auto* view = dialog->findChild<QTreeView*>();
+      if (view) {
+        listed = QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= 2; }, 5000);
+        const QAbstractItemModel* model = view->model();
+        for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+          for (int column = 0; column < model->columnCount(view->rootIndex()); ++column)
+            cells << model->index(row, column, view->rootIndex()).data().toString();
+        }
+      }
+      qobject_cast<QDialog*>(dialog)->reject();
+    });
+    QCOMPARE(AskFileToSave(nullptr, QStringLiteral("Exportar o histórico"),
+                           dir.filePath(QStringLiteral("novo.csv")), QStringLiteral("CSV (*.csv)")),
+             QString());
+    QVERIFY(listed);
+    QVERIFY2(cells.contains(QStringLiteral("partidas")), qPrintable(cells.join(" | ")));
+    QVERIFY2(cells.contains(QStringLiteral("Pasta")), qPrintable(cells.join(" | ")));
+    const QRegularExpression english(
+        QStringLiteral("\\b(Folder|Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec|AM|PM)\\b"));
+    for (const QString& cell : cells) QVERIFY2(!cell.contains(english), qPrintable(cell));
   }
 };
 

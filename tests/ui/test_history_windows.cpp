@@ -2,12 +2,16 @@
 // every trick shows the cards the game put on the table, and each seat holds what it was dealt.
 // "Estatísticas" shows a table beside every chart with the numbers of the chart.
 
+#include <QGraphicsTextItem>
+#include <QGraphicsView>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <random>
 
 #include "engine/game.h"
@@ -60,6 +64,7 @@ class TestHistoryWindows : public QObject {
   Q_OBJECT
  private slots:
   void replayShowsTheCardsOfTheGame();
+  void barChartsCountInWholeStepsAndShowWholeNames();
 };
 
 void TestHistoryWindows::replayShowsTheCardsOfTheGame() {
@@ -158,6 +163,49 @@ void TestHistoryWindows::replayShowsTheCardsOfTheGame() {
   int expected = 0;
   db.ForEachHand([&](const GameInfo&, const HandRecord& h) { expected += h.winner == 0; });
   QCOMPARE(won, expected);
+}
+
+// Every count from none to a few thousand: the value axis reads whole numbers in equal steps from
+// 0, none twice, up to at least the count; the longest names of "Estatísticas" stand uncut under
+// their bars at the chart's smallest width.
+void TestHistoryWindows::barChartsCountInWholeStepsAndShowWholeNames() {
+  const QStringList names = {QStringLiteral("Aceito e ganho"), QStringLiteral("Aceito e perdido"),
+                             QStringLiteral("O outro correu")};
+  std::vector<int> tops;
+  for (int top = 0; top <= 30; ++top) tops.push_back(top);
+  for (int top : {49, 51, 99, 101, 250, 999, 1001, 4321}) tops.push_back(top);
+  for (int top : tops) {
+    std::unique_ptr<QWidget> view(
+        charts::MakeBarChart({QStringLiteral("Truco pedido por você"), names,
+                              {{QStringLiteral("Pedidos"), {top, top / 2, 0}}}}));
+    auto* graphics = qobject_cast<QGraphicsView*>(view.get());
+    QVERIFY(graphics);
+    view->resize(view->minimumSizeHint().expandedTo(view->minimumSize()));
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    QCoreApplication::processEvents();
+    std::vector<int> counts;
+    QStringList shown;
+    for (QGraphicsItem* item : graphics->scene()->items()) {
+      auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+      if (!text || !text->isVisible()) continue;
+      const QString label = text->toPlainText();
+      bool number = false;
+      const int n = label.toInt(&number);
+      if (number) counts.push_back(n);
+      shown << label;
+    }
+    std::sort(counts.begin(), counts.end());
+    QVERIFY2(counts.size() >= 2, qPrintable(shown.join(QLatin1Char('|'))));
+    QCOMPARE(counts.front(), 0);
+    QVERIFY2(counts.back() >= top, qPrintable(QString::number(top)));
+    const int step = counts[1] - counts[0];
+    QVERIFY2(step > 0, qPrintable(shown.join(QLatin1Char('|'))));
+    for (std::size_t i = 1; i < counts.size(); ++i) QCOMPARE(counts[i] - counts[i - 1], step);
+    for (const QString& name : names)
+      QVERIFY2(shown.contains(name), qPrintable(name + QStringLiteral(" cut: ") +
+                                                shown.join(QLatin1Char('|'))));
+  }
 }
 
 }  // namespace truco

@@ -97,6 +97,20 @@ class TestProgram : public QObject {
     QCOMPARE(program.manilhas().mainBackground(), QColor(0, 0, 255));
   }
 
+  // The MQTT library, and OpenSSL with it, is opened by the first internet game: the program
+  // at a dealt table has not mapped it.
+  void aDealtTableMapsNoInternetLibrary() {
+    ModalScript script;
+    script.Ok();
+    truco::Program program(Paths(), false);
+    program.game().Inicio();
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    QVERIFY(mapped.contains("libQt6Widgets"));  // the list is the process's own
+    QVERIFY2(!mapped.contains("libmosquitto"), "libmosquitto mapped at start");
+  }
+
   void theSettingsRestartStopsTheHandAndZeroesThePoints() {
     ModalScript script;
     script.Ok();

@@ -3,6 +3,10 @@
 // (QT_SCALE_FACTOR=2), at 2x.
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QGroupBox>
 #include <QLabel>
 #include <QScreen>
@@ -16,7 +20,10 @@
 #include "engine/random.h"
 #include "opponent/computer.h"
 #include "tests/ui/modal.h"
+#include "tests/engine/seeded_random.h"
 #include "ui/card.h"
+#include "ui/dialogkeys.h"
+#include "ui/formduplas.h"
 #include "ui/formmain.h"
 #include "ui/windowscreen.h"
 
@@ -111,6 +118,34 @@ void CheckTexts(truco::TFormMain& main) {
   QVERIFY(status->fontMetrics().horizontalAdvance(status->currentMessage()) < status->width() - 8);
 }
 
+// The screen's size in device pixels when the offscreen platform reads it from a file
+// ("offscreen:configfile=...json"); invalid otherwise.
+QSize ConfiguredScreenPixels() {
+  const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+  const qsizetype at = platform.indexOf(QLatin1String("configfile="));
+  if (at < 0) return {};
+  QFile file(platform.mid(at + 11).section(QLatin1Char(':'), 0, 0));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QJsonObject screen =
+      QJsonDocument::fromJson(file.readAll()).object()[QLatin1String("screens")][0].toObject();
+  return {screen[QLatin1String("width")].toInt(-1), screen[QLatin1String("height")].toInt(-1)};
+}
+
+// The window's frame inside the screen in device pixels too: the screen's size in points is
+// rounded up at a scale like 3 (1280 / 3 = 426.7 reads 427).
+void CheckDevicePixels(const QWidget& window) {
+  const QSize pixels = ConfiguredScreenPixels();
+  if (!pixels.isValid()) return;
+  const QRect frame = window.frameGeometry();
+  const qreal dpr = window.devicePixelRatio();
+  QVERIFY2(qRound((frame.right() + 1) * dpr) <= pixels.width() &&
+               qRound((frame.bottom() + 1) * dpr) <= pixels.height(),
+           qPrintable(QStringLiteral("%1: %2 device pixels wide on a screen of %3")
+                          .arg(window.objectName())
+                          .arg(qRound((frame.right() + 1) * dpr))
+                          .arg(pixels.width())));
+}
+
 bool NoModalLeft() {
   return QApplication::activeModalWidget() == nullptr;
 }
@@ -174,6 +209,7 @@ class TestTableLayout : public QObject {
     qInfo("screen %dx%d, window %dx%d", area.width(), area.height(), t.main.width(),
           t.main.height());
     QVERIFY(area.contains(t.main.frameGeometry()));
+    CheckDevicePixels(t.main);
     for (const char* name : {"Caption", "BMinimizar", "StatusBar1"}) {
       auto* w = t.main.findChild<QWidget*>(QString::fromLatin1(name));
       QVERIFY(w);
@@ -186,6 +222,36 @@ class TestTableLayout : public QObject {
     scroller->ensureWidgetVisible(sair);
     const QRect seen(scroller->viewport()->mapTo(&t.main, QPoint()), scroller->viewport()->size());
     QVERIFY(seen.contains(QRect(sair->mapTo(&t.main, QPoint()), sair->size())));
+  }
+
+  // The table in pairs, like every window, opens with its whole frame inside the screen's free
+  // area (not a device pixel over at 3x on 1280 pixels); its foot line stays in sight below the
+  // part that scrolls, and every control of the table can be scrolled into sight.
+  void pairsWindowOpensInsideTheScreen() {
+    truco::KeepWindowsOnScreen();  // as the program's main window does
+    truco::testing::SeededDeals random(2026);
+    truco::TFormDuplas w(random, false);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect area = w.screen()->availableGeometry();
+    qInfo("screen %dx%d, pairs window %dx%d", area.width(), area.height(), w.width(), w.height());
+    QVERIFY(area.contains(w.frameGeometry()));
+    CheckDevicePixels(w);
+    auto* status = w.findChild<QStatusBar*>();
+    QVERIFY(status);
+    const QRect foot(status->mapTo(&w, QPoint()), status->size());
+    QVERIFY2(w.rect().contains(foot), "the foot line is out of sight");
+    QCOMPARE(foot.bottom(), w.rect().bottom());
+    if (auto* scroller = w.findChild<QScrollArea*>()) {
+      const QRect seen(scroller->viewport()->mapTo(&w, QPoint()), scroller->viewport()->size());
+      QVERIFY2(!seen.intersects(foot), "the foot line scrolls with the table");
+      for (auto* button : w.findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(&w)) continue;
+        scroller->ensureWidgetVisible(button, 0, 0);
+        const QRect at(button->mapTo(&w, QPoint()), button->size());
+        QVERIFY2(seen.intersects(at), qPrintable(button->text()));
+      }
+    }
   }
 
   // Each control a screen reader meets says what it is, in Portuguese; a face-down card never
