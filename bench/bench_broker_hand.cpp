@@ -5,7 +5,9 @@
 // version 2 (the host deals) shows the path, version 3 the path and the joint deal.
 // BridgedHand plays the version-2 hand with the host on one Mosquitto and the guest on another
 // bridged to it (resources/broker/bridge.conf), right after the same hand through one broker, and
-// reports the bridge's cost as the ratio of the two (`vs_one_broker`).
+// reports the bridge's cost as the ratio of the two (`vs_one_broker`). Argument 0: the bridge as
+// Mosquitto makes it (Nagle's algorithm on its own connection); 1: with TCP_NODELAY on it
+// (tools/nodelay_preload.c, as tools/broker.sh --pair does).
 #include "bench/hand_players.h"
 #include "net/broker_link.h"
 #include "tests/net/mosquitto_runner.h"
@@ -49,7 +51,9 @@ void BridgedHand(benchmark::State& bench) {
   host.hand.Prepare(Side::Host, "HOSTE");
   guest.hand.Prepare(Side::Guest, "ANA");
   testing::MosquittoRunner far({false, true, true, 0});
-  testing::MosquittoRunner near({false, true, false, far.port()});
+  testing::MosquittoRunner near(
+      {false, true, false, far.port(),
+       bench.range(0) == 1 ? QStringLiteral(TRUCO_NODELAY_PRELOAD) : QString()});
   if (!far.ok() || !near.ok()) {
     bench.SkipWithError("no mosquitto");
     return;
@@ -105,7 +109,7 @@ BENCHMARK(WholeHand)
     ->Arg(kJointDealVersion)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BridgedHand)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BridgedHand)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace truco::net

@@ -96,7 +96,14 @@ conf a "$port" "$bridge" "address 127.0.0.1:$far" "remote_password $secret"
 "$mosquitto" -c "$dir/b.conf" &
 pids=$!
 sleep 0.3
-"$mosquitto" -c "$dir/a.conf" &
+# A's bridge connection gets TCP_NODELAY too (Mosquitto sets it only on what it accepts).
+preload=
+if cc -shared -fPIC -O2 -o "$dir/nodelay.so" "$here/tools/nodelay_preload.c" -ldl 2>/dev/null; then
+  preload=$dir/nodelay.so
+else
+  echo "no C compiler: the bridge keeps Nagle's algorithm (up to 40 ms a message)" >&2
+fi
+LD_PRELOAD=$preload "$mosquitto" -c "$dir/a.conf" &
 pids="$pids $!"
 echo "Two bridged servidores de mesas: $bind:$port and $bind:$far (Ctrl+C stops both)"
 wait

@@ -48,6 +48,8 @@ class MosquittoRunner {
     // Bridges every game topic both ways to the broker on this loopback port (which accepts the
     // bridge's account), as resources/broker/bridge.conf does.
     quint16 bridge_to = 0;
+    // A library preloaded into the broker (tools/nodelay_preload.c for the bridge's socket).
+    QString preload = {};
   };
   static constexpr char kBridgePassword[] = "truco-bridge-test";
 
@@ -201,6 +203,11 @@ class MosquittoRunner {
       file.close();
       process_ = std::make_unique<QProcess>();
       process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+      if (!options_.preload.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_PRELOAD"), options_.preload);
+        process_->setProcessEnvironment(environment);
+      }
       process_->start(QStringLiteral("/usr/sbin/mosquitto"),
                       {QStringLiteral("-c"), file.fileName()});
       if (!process_->waitForStarted(5000)) break;
