@@ -550,43 +550,6 @@ TEST(BrokerTls, VerifiedAgainstItsAuthorityOnly) {
   EXPECT_FALSE(host.client().pingTimerActive()) << "a timer outlives the connection";
 }
 
-// Anybody may write its own lobby entry through the ACL: 200 short-lived clients each date
-// theirs 20 hours ahead. A real open table stays in the lobby that watched it all and in a lobby
-// opened afterwards, and no fake is shown.
-TEST_F(Broker, FakesDatedAheadPushNoTableOutOfTheLobby) {
-  net::Lobby watching;
-  ASSERT_TRUE(watching.Open(Local(*confined_)));
-  BrokerLink host;
-  host.SetBroker(Local(*confined_));
-  ASSERT_TRUE(host.HostPublic(Entry("VERDADE")));
-  const auto only_real = [&](const net::Lobby& lobby) {
-    return lobby.tables().size() == 1 && lobby.tables().front().table_id == host.tableId();
-  };
-  ASSERT_TRUE(WaitFor([&] { return only_real(watching); }));
-  std::vector<std::unique_ptr<net::MqttClient>> fakes;
-  int done = 0;
-  for (int i = 0; i < 200; ++i) {
-    auto fake = std::make_unique<net::MqttClient>();
-    const std::string id = net::NewTableId();
-    net::MqttClient* client = fake.get();
-    QObject::connect(client, &net::MqttClient::opened, [client, id, &done] {
-      net::LobbyEntry entry = Entry("FALSA");
-      entry.since += 20 * 3600;
-      client->Publish(net::LobbyTopic(id), net::EncodeLobbyEntry(entry), true);
-      client->Close();
-      ++done;
-    });
-    ASSERT_TRUE(client->Open(Local(*confined_), id, std::nullopt));
-    fakes.push_back(std::move(fake));
-  }
-  ASSERT_TRUE(WaitFor([&] { return done == 200; }, 20000));
-  net::Lobby late;
-  ASSERT_TRUE(late.Open(Local(*confined_)));
-  WaitFor([] { return false; }, 500);
-  EXPECT_TRUE(only_real(watching));
-  EXPECT_TRUE(only_real(late));
-}
-
 // Two Mosquittos bridged as resources/broker/bridge.conf says, each with the players' ACL: a
 // host on one and its guest on the other meet through the lobby and play whole games; the entry
 // shows on both and leaves both when the table fills or its host vanishes; a private table and a
