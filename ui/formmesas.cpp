@@ -54,6 +54,7 @@ TF_MESAS::TF_MESAS(net::BrokerLink& link, net::Lobby& lobby, QWidget* parent)
   filter_row->addWidget(filter_);
   layout->addLayout(filter_row);
   layout->addWidget(list_);
+  setTabOrder(filter_, list_);  // the keys go through the window as it reads
   auto* buttons = new QHBoxLayout;
   join_ = new QPushButton(QStringLiteral("&Entrar na mesa"), this);
   public_ = new QPushButton(QStringLiteral("Criar mesa &pública"), this);
