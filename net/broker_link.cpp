@@ -22,7 +22,8 @@ BrokerLink::BrokerLink(QObject* parent) : Link(parent) {
   connect(&client_, &MqttClient::failed, this, [this](const QString& text) { Fail(text); });
   connect(&client_, &MqttClient::lost, this, [this] {
     if (state_ == State::Connected) {
-      PeerGone();
+      // The peer may well be there still: the player is told which connection went.
+      PeerGone(kTextBrokerLost);
     } else {
       Fail(QString::fromUtf8(kTextBrokerLost));
     }
@@ -182,16 +183,16 @@ void BrokerLink::OnGuestMessage(const std::string& topic, const std::string& pay
     return;
   }
   if (payload[0] != kFrameJoin) return;
+  if (state_ != State::Waiting && state_ != State::Connected) return;
+  auto seal = std::make_unique<TableSeal>(TableSeal::Role::Host, table_id_, table_key_);
+  if (!seal->AcceptJoin(payload)) {
+    // Somebody without the code (or a broken program): not a guest, and told nothing.
+    ++rejected_;
+    return;
+  }
   if (state_ == State::Connected) {
     // One guest per table.
     client_.Publish(HostTopic(table_id_, *guest), std::string(1, kFrameBusy));
-    return;
-  }
-  if (state_ != State::Waiting) return;
-  auto seal = std::make_unique<TableSeal>(TableSeal::Role::Host, table_id_, table_key_);
-  if (!seal->AcceptJoin(payload)) {
-    // Somebody without the code (or a broken program): not a guest.
-    ++rejected_;
     return;
   }
   seal_ = std::move(seal);
@@ -293,9 +294,9 @@ void BrokerLink::Fail(const QString& text) {
   emit errorOccurred(text);
 }
 
-void BrokerLink::PeerGone() {
+void BrokerLink::PeerGone(const char* text) {
   Close();
-  last_error_ = QString::fromUtf8(kTextConnectionLost);
+  last_error_ = QString::fromUtf8(text);
   emit disconnected();
 }
 

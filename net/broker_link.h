@@ -60,6 +60,7 @@ class BrokerLink : public Link {
   [[nodiscard]] QString lastError() const override { return last_error_; }
   void SetAwaitingReply(bool awaiting) override;
   void KeepWaiting() override;
+  [[nodiscard]] QString lostText() const override { return last_error_; }
 
   [[nodiscard]] State state() const { return state_; }
   [[nodiscard]] Side side() const { return side_; }
@@ -85,7 +86,7 @@ class BrokerLink : public Link {
   void OnGuestMessage(const std::string& topic, const std::string& payload);
   void OnData(const std::string& payload);
   void Fail(const QString& text);
-  void PeerGone();
+  void PeerGone(const char* text = kTextConnectionLost);
   [[nodiscard]] std::string PresenceTopic() const;
   void UpdateSilenceWatch(bool restart);
 

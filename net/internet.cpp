@@ -409,9 +409,9 @@ bool LobbyBook::Apply(std::string_view topic, std::string_view payload, std::int
                                [&](const LobbyTable& t) { return t.table_id == *table_id; });
   std::optional<LobbyEntry> entry;
   if (payload.size() <= kMaxPayloadBytes) entry = DecodeLobbyEntry(payload);
-  // A table that claims to open tomorrow would push the real ones out.
-  constexpr std::int64_t kClockSlack = 24 * 60 * 60;
-  if (!entry || entry->state != EntryState::Open || entry->since > now + kClockSlack) {
+  // A table that claims to open later than now would sort above the real ones for as long as
+  // it likes: beyond a clock's error it is not shown at all.
+  if (!entry || entry->state != EntryState::Open || entry->since > now + kLobbyClockSlackSeconds) {
     // Cleared, taken, private or junk: nothing to show for that id.
     if (at == tables_.end()) return false;
     tables_.erase(at);
@@ -426,6 +426,7 @@ bool LobbyBook::Apply(std::string_view topic, std::string_view payload, std::int
   };
   LobbyTable table{*table_id, std::move(*entry)};
   if (tables_.size() >= kMaxLobbyTables) {
+    left_out_ = true;
     if (!newer(table, tables_.back())) return false;  // older than everything kept
     tables_.pop_back();
   }

@@ -72,8 +72,11 @@ std::string NewGuestId();
 
 // A publication larger than this is dropped unread, whatever its topic.
 inline constexpr std::size_t kMaxPayloadBytes = 4096;
-// The lobby keeps the newest this many public tables.
-inline constexpr std::size_t kMaxLobbyTables = 200;
+// The lobby keeps the newest this many public tables: every table a broker can hold (two
+// connections a game within the shipped max_connections), so fakes cannot push real ones out.
+inline constexpr std::size_t kMaxLobbyTables = 10000;
+// How far ahead of this computer's clock a table may claim to have opened (clocks differ a little).
+inline constexpr std::int64_t kLobbyClockSlackSeconds = 5 * 60;
 // Messages that fail authentication in a row before the link is ended.
 inline constexpr int kMaxBadInARow = 8;
 
@@ -193,10 +196,18 @@ class LobbyBook {
   bool Apply(std::string_view topic, std::string_view payload, std::int64_t now);
   // Open tables, newest first.
   [[nodiscard]] const std::vector<LobbyTable>& tables() const { return tables_; }
-  void Clear() { tables_.clear(); }
+  // An open table was left out for want of room, and a place has come free since: the entries
+  // should be asked for again (the broker sends the retained ones anew).
+  [[nodiscard]] bool wantsRefill() const { return left_out_ && tables_.size() < kMaxLobbyTables; }
+  void RefillAsked() { left_out_ = false; }
+  void Clear() {
+    tables_.clear();
+    left_out_ = false;
+  }
 
  private:
   std::vector<LobbyTable> tables_;  // newest first, at most kMaxLobbyTables
+  bool left_out_ = false;
 };
 
 }  // namespace truco::net

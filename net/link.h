@@ -28,6 +28,10 @@ class Link : public QObject {
   virtual void SetAwaitingReply(bool awaiting) = 0;
   // After peerSilent(): the player keeps waiting, so the watch starts again.
   virtual void KeepWaiting() = 0;
+  // After disconnected(): what the player is told went away (the peer, or the path to it).
+  [[nodiscard]] virtual QString lostText() const {
+    return QStringLiteral("A conexão com o adversário foi perdida.");
+  }
 
  signals:
   // The host accepted its guest, or the guest reached the host.

@@ -28,6 +28,12 @@ Lobby::Lobby(QObject* parent) : QObject(parent) {
                 !refresh_timer_.isActive()) {
               refresh_timer_.start();
             }
+            if (book_.wantsRefill()) {
+              // A table left out for want of room may fit now: subscribing again makes the
+              // broker send every retained entry anew.
+              book_.RefillAsked();
+              client_.Subscribe(LobbyFilter());
+            }
           });
 }
 

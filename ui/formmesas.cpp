@@ -42,7 +42,19 @@ TF_MESAS::TF_MESAS(net::BrokerLink& link, net::Lobby& lobby, QWidget* parent)
   list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   list_->setMinimumSize(480, 200);
   caption->setBuddy(list_);
+  // Thousands of tables may wait at once: the host's name narrows the list.
+  auto* filter_row = new QHBoxLayout;
+  auto* filter_label = new QLabel(QStringLiteral("Filtrar por &nome"), this);
+  filter_ = new QLineEdit(this);
+  filter_->setObjectName(QStringLiteral("E_FILTRO"));
+  filter_->setAccessibleName(QStringLiteral("Filtrar por nome"));
+  filter_->setMaxLength(int(net::kMaxLobbyNameBytes));
+  filter_label->setBuddy(filter_);
+  filter_row->addWidget(filter_label);
+  filter_row->addWidget(filter_);
+  layout->addLayout(filter_row);
   layout->addWidget(list_);
+  setTabOrder(filter_, list_);  // the keys go through the window as it reads
   auto* buttons = new QHBoxLayout;
   join_ = new QPushButton(QStringLiteral("&Entrar na mesa"), this);
   public_ = new QPushButton(QStringLiteral("Criar mesa &pública"), this);
@@ -88,6 +100,9 @@ TF_MESAS::TF_MESAS(net::BrokerLink& link, net::Lobby& lobby, QWidget* parent)
   connect(code_, &QLineEdit::returnPressed, this, [this] { BCodigoClick(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { BCancelaClick(); });
   connect(&lobby_, &net::Lobby::changed, this, [this] { ShowTables(); });
+  connect(filter_, &QLineEdit::textChanged, this, [this] { ShowTables(); });
+  // Enter in the filter sits down at the first table it leaves.
+  connect(filter_, &QLineEdit::returnPressed, this, [this] { BEntrarClick(); });
   connect(&lobby_, &net::Lobby::opened, this, [this] {
     if (link_.state() == net::BrokerLink::State::Idle) status_->clear();
   });
@@ -136,6 +151,8 @@ void TF_MESAS::Start(const net::BrokerAddress& broker, const QString& broker_tex
 void TF_MESAS::ShowTables() {
   const QString selected =
       list_->currentItem() ? list_->currentItem()->data(0, Qt::UserRole).toString() : QString();
+  const QString wanted = filter_->text().trimmed();
+  list_->setUpdatesEnabled(false);
   list_->clear();
   for (const net::LobbyTable& table : lobby_.tables()) {
     // The own table waits for somebody else.
@@ -144,8 +161,10 @@ void TF_MESAS::ShowTables() {
       continue;
     }
     const net::LobbyEntry& e = table.entry;
+    const QString host = QString::fromStdString(e.host_name);
+    if (!wanted.isEmpty() && !host.contains(wanted, Qt::CaseInsensitive)) continue;
     auto* item = new QTreeWidgetItem(list_);
-    item->setText(0, QString::fromStdString(e.host_name));
+    item->setText(0, host);
     item->setText(1, DeckName(e.deck_type));
     item->setText(2,
                   e.mode == ManilhaMode::Nova ? QStringLiteral("Nova") : QStringLiteral("Velha"));
@@ -158,6 +177,7 @@ void TF_MESAS::ShowTables() {
   if (!list_->currentItem() && list_->topLevelItemCount() > 0) {
     list_->setCurrentItem(list_->topLevelItem(0));
   }
+  list_->setUpdatesEnabled(true);
 }
 
 void TF_MESAS::Busy(bool busy, const QString& text) {

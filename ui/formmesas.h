@@ -35,6 +35,7 @@ class TF_MESAS : public QDialog {
 
   // The controls (tests drive them).
   [[nodiscard]] QTreeWidget* tableList() const { return list_; }
+  [[nodiscard]] QLineEdit* filterEdit() const { return filter_; }
   [[nodiscard]] QPushButton* joinButton() const { return join_; }
   [[nodiscard]] QPushButton* publicButton() const { return public_; }
   [[nodiscard]] QPushButton* privateButton() const { return private_; }
@@ -56,6 +57,7 @@ class TF_MESAS : public QDialog {
   EntryMaker make_entry_;
   QLabel* server_ = nullptr;
   QTreeWidget* list_ = nullptr;
+  QLineEdit* filter_ = nullptr;
   QPushButton* join_ = nullptr;
   QPushButton* public_ = nullptr;
   QPushButton* private_ = nullptr;

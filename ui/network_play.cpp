@@ -56,7 +56,8 @@ void NetworkPlay::WireLink() {
   Link* link = link_;
   connect(link, &Link::messageReceived, this,
           [this](const Message& message) { hand_.Receive(message); });
-  connect(link, &Link::disconnected, this, [this] { OnLost(kTextConnectionLost); });
+  connect(link, &Link::disconnected, this,
+          [this] { OnLost(link_->lostText().toStdString()); });
   connect(link, &Link::protocolError, this,
           [this](const QString& text) { OnLost(text.toStdString()); });
   connect(link, &Link::peerSilent, this, [this] { AskAboutSilence(); });

@@ -43,7 +43,15 @@ class MosquittoRunner {
   struct Options {
     bool tls = false;
     bool acl = true;  // the shipped resources/broker ACL
+    // Accepts the bridge's account (resources/broker/truco-zanforte-bridge.acl).
+    bool bridge_account = false;
+    // Bridges every game topic both ways to the broker on this loopback port (which accepts the
+    // bridge's account), as resources/broker/bridge.conf does.
+    quint16 bridge_to = 0;
+    // A library preloaded into the broker (tools/nodelay_preload.c for the bridge's socket).
+    QString preload = {};
   };
+  static constexpr char kBridgePassword[] = "truco-bridge-test";
 
   explicit MosquittoRunner(Options options) : options_(options) { Start(); }
   ~MosquittoRunner() { Kill(); }
@@ -59,6 +67,14 @@ class MosquittoRunner {
   [[nodiscard]] QString log() const {
     QFile file(dir_.filePath(QStringLiteral("mosquitto.log")));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  }
+
+  // Gone at once, as a crash or a cut cable: no last will is sent.
+  void Crash() {
+    if (!process_) return;
+    process_->kill();
+    process_->waitForFinished(3000);
+    process_.reset();
   }
 
   void Kill() {
@@ -106,6 +122,23 @@ class MosquittoRunner {
                d);
   }
 
+  // The shipped ACL with the bridge's lines below it, and the bridge's password.
+  bool MakeBridgeAccount() {
+    QFile acl(dir_.filePath(QStringLiteral("with-bridge.acl")));
+    QFile players(QStringLiteral(TRUCO_SOURCE_DIR "/resources/broker/truco-zanforte.acl"));
+    QFile bridge(QStringLiteral(TRUCO_SOURCE_DIR "/resources/broker/truco-zanforte-bridge.acl"));
+    if (!acl.open(QIODevice::WriteOnly) || !players.open(QIODevice::ReadOnly) ||
+        !bridge.open(QIODevice::ReadOnly)) {
+      return false;
+    }
+    acl.write(players.readAll() + "\n" + bridge.readAll());
+    acl.close();
+    return Run(QStringLiteral("mosquitto_passwd"),
+               {QStringLiteral("-b"), QStringLiteral("-c"), QStringLiteral("bridge.passwd"),
+                QStringLiteral("truco-bridge"), QString::fromLatin1(kBridgePassword)},
+               dir_.path());
+  }
+
   static quint16 FreePort() {
     QTcpServer probe;
     if (!probe.listen(QHostAddress::LocalHost, 0)) return 0;
@@ -140,9 +173,29 @@ class MosquittoRunner {
                     .arg(caFile(), dir_.filePath(QStringLiteral("server.crt")),
                          dir_.filePath(QStringLiteral("server.key")));
       }
-      if (options_.acl) {
+      if (options_.bridge_account) {
+        if (!MakeBridgeAccount()) break;
+        conf += QStringLiteral("password_file %1\nacl_file %2\n")
+                    .arg(dir_.filePath(QStringLiteral("bridge.passwd")),
+                         dir_.filePath(QStringLiteral("with-bridge.acl")));
+      } else if (options_.acl) {
         conf += QStringLiteral("acl_file %1/resources/broker/truco-zanforte.acl\n")
                     .arg(QStringLiteral(TRUCO_SOURCE_DIR));
+      }
+      if (options_.bridge_to != 0) {
+        // resources/broker/bridge.conf with a loopback address and without TLS.
+        QFile shipped(QStringLiteral(TRUCO_SOURCE_DIR "/resources/broker/bridge.conf"));
+        if (!shipped.open(QIODevice::ReadOnly)) break;
+        for (const QByteArray& line : shipped.readAll().split('\n')) {
+          if (line.startsWith('#') || line.startsWith("address") || line.startsWith("bridge_") ||
+              line.startsWith("remote_password")) {
+            continue;
+          }
+          conf += QString::fromUtf8(line) + QStringLiteral("\n");
+        }
+        conf += QStringLiteral("address 127.0.0.1:%1\nremote_password %2\n")
+                    .arg(options_.bridge_to)
+                    .arg(QString::fromLatin1(kBridgePassword));
       }
       QFile file(dir_.filePath(QStringLiteral("mosquitto.conf")));
       if (!file.open(QIODevice::WriteOnly)) break;
@@ -150,6 +203,11 @@ class MosquittoRunner {
       file.close();
       process_ = std::make_unique<QProcess>();
       process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+      if (!options_.preload.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_PRELOAD"), options_.preload);
+        process_->setProcessEnvironment(environment);
+      }
       process_->start(QStringLiteral("/usr/sbin/mosquitto"),
                       {QStringLiteral("-c"), file.fileName()});
       if (!process_->waitForStarted(5000)) break;

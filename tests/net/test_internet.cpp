@@ -87,16 +87,16 @@ TEST(LobbyEntry, RoundTripsAndJunkNeverDecodes) {
   }
 }
 
-// A flood of entries, junk, clears and repeats on random ids: the book holds at most 200 tables,
-// and exactly the newest open ones of the ids that were never pushed out.
-TEST(LobbyBook, FloodStaysBoundedAndKeepsTheNewest) {
+// A flood of entries, junk, clears and fakes dated ahead (a client writing only its own entry can
+// claim any "since"): the lobby shows exactly the open tables that are not cleared, newest first,
+// and never a table dated beyond the clock's slack, however many fakes come.
+TEST(LobbyBook, ShowsEveryLiveTableAndNoFakeFromTheFuture) {
   std::mt19937_64 rng(testing::TestSeed("internet"));
   LobbyBook book;
   const std::int64_t now = 1800000000;
-  std::map<std::string, LobbyEntry> published;  // each id published once, then maybe cleared
-  std::vector<std::string> ids;
-  for (int i = 0; i < 1500; ++i) ids.push_back(NewTableId());
-  for (const std::string& id : ids) {
+  std::map<std::string, LobbyEntry> open;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string id = NewTableId();
     LobbyEntry entry;
     entry.host_name = "H" + id.substr(0, 6);
     entry.since = now - static_cast<std::int64_t>(rng() % 100000);
@@ -105,45 +105,56 @@ TEST(LobbyBook, FloodStaysBoundedAndKeepsTheNewest) {
       book.Apply(LobbyTopic(id), RandomBytes(rng, 5000), now);
     } else if (roll == 1) {
       book.Apply("truco-zanforte/v1/lobby/" + id.substr(1), EncodeLobbyEntry(entry), now);
+    } else if (roll <= 4) {
+      entry.since = now + 10 * 60 + static_cast<std::int64_t>(rng() % 200000);  // 10 min to 2 days
+      EXPECT_FALSE(book.Apply(LobbyTopic(id), EncodeLobbyEntry(entry), now)) << "a fake is shown";
     } else {
+      if (roll == 5) entry.since = now + static_cast<std::int64_t>(rng() % kLobbyClockSlackSeconds);
       book.Apply(LobbyTopic(id), EncodeLobbyEntry(entry), now);
-      published[id] = entry;
+      open[id] = entry;
     }
-    ASSERT_LE(book.tables().size(), kMaxLobbyTables);
   }
   // Clear a third of what was published.
   std::size_t n = 0;
-  for (auto it = published.begin(); it != published.end();) {
+  for (auto it = open.begin(); it != open.end();) {
     if (n++ % 3 == 0) {
       book.Apply(LobbyTopic(it->first), "", now);
-      it = published.erase(it);
+      it = open.erase(it);
     } else {
       ++it;
     }
   }
   const auto& tables = book.tables();
+  ASSERT_EQ(tables.size(), open.size());
   for (std::size_t i = 1; i < tables.size(); ++i) {
     EXPECT_GE(tables[i - 1].entry.since, tables[i].entry.since);
   }
   for (const LobbyTable& table : tables) {
-    ASSERT_TRUE(published.count(table.table_id)) << "a cleared or junk table is shown";
-    EXPECT_EQ(published[table.table_id], table.entry);
+    ASSERT_TRUE(open.count(table.table_id)) << "a cleared, junk or fake table is shown";
+    EXPECT_EQ(open[table.table_id], table.entry);
   }
-  // Whatever is shown is no older than anything published and still open but not shown... among
-  // those the book kept when they arrived: at least the newest one is there.
-  auto newest = std::max_element(published.begin(), published.end(),
-                                 [](auto& a, auto& b) { return a.second.since < b.second.since; });
-  ASSERT_NE(newest, published.end());
-  EXPECT_EQ(
-      std::count_if(tables.begin(), tables.end(),
-                    [&](const LobbyTable& t) { return t.entry.since == newest->second.since; }),
-      std::count_if(published.begin(), published.end(),
-                    [&](auto& p) { return p.second.since == newest->second.since; }));
-  EXPECT_FALSE(book.Apply(LobbyTopic(NewTableId()),
-                          EncodeLobbyEntry({EntryState::Open, "X", kBaralhoSujo, ManilhaMode::Nova,
-                                            0, now + 2 * 86400}),
-                          now))
-      << "a table opening tomorrow";
+  EXPECT_FALSE(book.wantsRefill());
+}
+
+// Past its room the book keeps the newest tables and, once a place frees, asks for the entries
+// again, so a table left out comes back.
+TEST(LobbyBook, FullBookAsksForTheEntriesAgainWhenAPlaceFrees) {
+  LobbyBook book;
+  const std::int64_t now = 1800000000;
+  std::vector<std::string> ids;
+  for (std::size_t i = 0; i <= kMaxLobbyTables; ++i) {
+    ids.push_back(NewTableId());
+    book.Apply(LobbyTopic(ids.back()),
+               EncodeLobbyEntry({EntryState::Open, "H", kBaralhoSujo, ManilhaMode::Nova, 0,
+                                 now - static_cast<std::int64_t>(i)}),
+               now);
+  }
+  ASSERT_EQ(book.tables().size(), kMaxLobbyTables);
+  EXPECT_FALSE(book.wantsRefill());
+  book.Apply(LobbyTopic(ids.front()), "", now);
+  EXPECT_TRUE(book.wantsRefill());
+  book.RefillAsked();
+  EXPECT_FALSE(book.wantsRefill());
 }
 
 struct Pair {

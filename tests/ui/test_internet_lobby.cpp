@@ -71,6 +71,12 @@ void TestInternetLobby::twoMeetInTheLobbyByClicksAndPlayAHand() {
   QCOMPARE(third.window.tableList()->topLevelItem(0)->text(0), QStringLiteral("HOSTE"));
   QCOMPARE(third.window.tableList()->topLevelItem(0)->text(1), QStringLiteral("24 cartas"));
   QCOMPARE(host.window.tableList()->topLevelItemCount(), 0);
+  // The filter narrows the list by the host's name, in any case.
+  QTest::keyClicks(third.window.filterEdit(), QStringLiteral("zz"));
+  QCOMPARE(third.window.tableList()->topLevelItemCount(), 0);
+  third.window.filterEdit()->clear();
+  QTest::keyClicks(third.window.filterEdit(), QStringLiteral("ost"));
+  QCOMPARE(third.window.tableList()->topLevelItemCount(), 1);
 
   guest.Open(broker_);
   QTRY_COMPARE_WITH_TIMEOUT(guest.window.tableList()->topLevelItemCount(), 1, kWaitMs);
