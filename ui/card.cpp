@@ -205,7 +205,6 @@ class CardAccessible : public QAccessibleWidget {
       case CardPlace::Table:
         break;
     }
-    if (card()->showDeck()) parts << QStringLiteral("virada para baixo");
     if (pressable() && !card()->toolTip().isEmpty()) parts << card()->toolTip();
     return parts.join(QStringLiteral(", "));
   }

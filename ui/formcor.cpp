@@ -146,6 +146,7 @@ TFormCor::TFormCor(SettingsStore* settings, QWidget* parent)
   }
   SetKeyboardSwatch(0);
   QWidget::setTabOrder(ui_->BOK, ui_->BCancelar);
+  ui_->BOK->setFocus();  // the window opens on "OK", as before the grid took the keyboard
   setSelectedCode(selected_);
   SetDialogKeys(this, ui_->BOK, ui_->BCancelar);
   connect(ui_->BOK, &QPushButton::clicked, this, &TFormCor::BOKClick);
