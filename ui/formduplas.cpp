@@ -249,7 +249,7 @@ void TFormDuplas::Build() {
           [this] { sign_menu_->popup(b_sinal_->mapToGlobal(QPoint(0, b_sinal_->height()))); });
 
   stake_ = label(8, 552, 200, 18, {}, true);
-  stake_->setAccessibleName(QStringLiteral("Valendo"));
+  // No fixed name: a screen reader reads (and hears change) the stake itself, "Valendo 3 Tento(s)".
   tricks_line_ = label(210, 552, 370, 18, {});
 
   tips_ = new QTextBrowser(this);
@@ -263,6 +263,10 @@ void TFormDuplas::Build() {
   status_->setGeometry(0, kHeight - kFootHeight, kWidth, kFootHeight);
   status_->setSizeGripEnabled(false);
   status_->setAccessibleName(QStringLiteral("Situação da mão"));
+  // The foot line's text is painted by the bar; a screen reader reads it as its description.
+  connect(status_, &QStatusBar::messageChanged, this, [this](const QString& text) {
+    if (status_->accessibleDescription() != text) status_->setAccessibleDescription(text);
+  });
 }
 
 void TFormDuplas::SetUpKeyboard() {
@@ -490,6 +494,7 @@ void TFormDuplas::refresh() {
     if (v.own[U(i)]) c->setCard(*v.own[U(i)]);
     c->setShowDeck(!v.own[U(i)].has_value());
     c->setFocusPolicy(v.turn == kSouth ? Qt::StrongFocus : Qt::NoFocus);
+    c->setPlace(CardPlace::InHand);  // a played card leaves the hand for the trick's place
     TCard* p = hands_[kNorth][U(i)];
     if (v.partner[U(i)]) {
       p->setCard(*v.partner[U(i)]);
@@ -506,6 +511,9 @@ void TFormDuplas::refresh() {
     sign = QStringLiteral("Parceiro: ") + SignFace(v.partner_sign);
   }
   sign_->setText(sign);
+  // The sign itself, not only the caption, and "nenhum" rather than silence.
+  const QString sign_name = sign.isEmpty() ? QStringLiteral("Sinal do parceiro: nenhum") : sign;
+  if (sign_->accessibleName() != sign_name) sign_->setAccessibleName(sign_name);
 
   for (TCard* c : trick_) c->setVisible(false);
   if (const int t = ShownTrick(); t > 0) {

@@ -420,7 +420,7 @@ TFormHistorico::TFormHistorico(const HistoryDb& db, QWidget* parent) : QDialog(p
   right->addWidget(board_);
   move_label_ = new QLabel;
   move_label_->setWordWrap(true);
-  move_label_->setAccessibleName(QStringLiteral("Lance"));
+  // No fixed name: a screen reader reads the move shown ("Lance 2 de 8. ..."), and hears it change.
   move_label_->setMinimumHeight(40);
   right->addWidget(move_label_);
   right->addWidget(new QLabel(
