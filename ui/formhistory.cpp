@@ -230,6 +230,24 @@ QWidget* TFormEstatisticas::ChartPage(const QString& title, QWidget* chart, QTab
   row->addWidget(chart, 3);
   table->setAccessibleName(title);
   row->addWidget(table, 2);
+  // A chart is a picture to a screen reader: its description points to the table beside it and
+  // says the table's numbers, row by row.
+  QStringList rows;
+  for (int r = 0; r < table->rowCount(); ++r) {
+    QStringList cells;
+    for (int c = 0; c < table->columnCount(); ++c) {
+      const QTableWidgetItem* header = table->horizontalHeaderItem(c);
+      const QTableWidgetItem* cell = table->item(r, c);
+      if (!cell) continue;
+      cells << (header ? header->text() + QLatin1Char(' ') : QString()) + cell->text();
+    }
+    rows << cells.join(QStringLiteral(", "));
+  }
+  chart->setAccessibleDescription(
+      QStringLiteral("Os números estão na tabela ao lado, \"%1\"%2")
+          .arg(title, rows.isEmpty() ? QStringLiteral(": vazia.")
+                                     : QStringLiteral(": ") + rows.join(QStringLiteral("; ")) +
+                                           QLatin1Char('.')));
   page->setAccessibleName(title);
   return page;
 }
