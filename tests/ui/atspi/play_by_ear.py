@@ -1,4 +1,5 @@
-"""A whole game against the computer played only through the accessibility bus, as a screen
+"""A whole game against the computer, a background colour and the first hand of a game in pairs,
+played only through the accessibility bus, as a screen
 reader's user plays it: controls are found by role and name, pressed through their action
 interface, and whose turn it is and each hand's result are read from accessible text. Then the
 table's background colour is changed in "Cores de Fundo" the same way.
@@ -106,8 +107,12 @@ def texts(root):
     return " | ".join(out)
 
 
+def pressable_buttons(box):
+    return [b for b in walk(box) if b.getRole() == pyatspi.ROLE_PUSH_BUTTON and actions(b)[1]]
+
+
 def button_names(box):
-    return [b.name for b in walk(box) if b.getRole() == pyatspi.ROLE_PUSH_BUTTON]
+    return [b.name for b in pressable_buttons(box)]
 
 
 def main_window(app):
@@ -127,24 +132,24 @@ def answer_box(box, log):
     names = button_names(box)
     log.append("caixa: %s [%s]" % (said, ", ".join(names)))
     print(log[-1], flush=True)
+    buttons = pressable_buttons(box)
     for wanted in ("Sim", "OK", "Ok", "Aceitar", "Aceito", "Fechar"):
-        for b in walk(box):
-            if b.getRole() == pyatspi.ROLE_PUSH_BUTTON and b.name.replace("&", "") == wanted:
+        for b in buttons:
+            if b.name.replace("&", "") == wanted:
                 press(b)
                 return said
-    for b in walk(box):
-        if b.getRole() == pyatspi.ROLE_PUSH_BUTTON:
-            press(b)
-            return said
+    for b in buttons:
+        press(b)
+        return said
     fail("caixa sem botão: " + said)
 
 
-def choose_against_computer(dialog):
+def choose_game_kind(dialog, kind="Contra PC"):
     name = find(dialog, pyatspi.ROLE_TEXT, "Seu Nome")
     if name is None:
         fail('o campo "Seu Nome" não tem nome')
     name.queryEditableText().setTextContents("CEGO")
-    press(find(dialog, pyatspi.ROLE_RADIO_BUTTON, "Contra PC"))
+    press(find(dialog, pyatspi.ROLE_RADIO_BUTTON, kind))
     time.sleep(0.2)
     press(find(dialog, pyatspi.ROLE_PUSH_BUTTON, "OK"))
 
@@ -163,7 +168,7 @@ def play_game(app):
         if others:
             box = others[0]
             if find(box, pyatspi.ROLE_RADIO_BUTTON, "Contra PC") is not None:
-                choose_against_computer(box)
+                choose_game_kind(box)
             else:
                 said = answer_box(box, log)
                 won = re.search(r"(Eu Ganhei|Você Ganhou) (\d+) Tento", said)
@@ -233,8 +238,78 @@ def change_background(app):
         fail('"Roxo" não ficou escolhida')
     print("cor escolhida: Roxo", flush=True)
     press(find(colours, pyatspi.ROLE_PUSH_BUTTON, "OK"))
-    time.sleep(0.5)
-    return config
+    for _ in range(50):
+        if not any(find(w, pyatspi.ROLE_RADIO_BUTTON, "Roxo") for w in windows(app)):
+            break
+        time.sleep(0.1)
+    press(find(config, pyatspi.ROLE_PUSH_BUTTON, "Gravar e Fechar"))
+    for _ in range(50):
+        if not any(find(w, pyatspi.ROLE_PUSH_BUTTON, "Cores de Fundo") for w in windows(app)):
+            return
+        time.sleep(0.1)
+    fail('"Configurações" não fechou')
+
+
+def pairs_window(app):
+    main = main_window(app)
+    for w in windows(app):
+        if w != main and find(w, pyatspi.ROLE_STATUS_BAR, "Situação da mão") is not None:
+            return w
+    return None
+
+
+def pairs_score(root):
+    """The two teams' lines, "NÓS   3   (0)" and "ELES  1   (0)"."""
+    return sorted(a.name for a in walk(root) if a.getRole() == pyatspi.ROLE_LABEL
+                  and re.fullmatch(r"(NÓS|ELES) +\d+ +\(\d+\)", a.name))
+
+
+def play_first_pairs_hand(app):
+    """From the table's "Iniciar" to the end of the first hand of a game in pairs."""
+    press(find(main_window(app), pyatspi.ROLE_PUSH_BUTTON, "Iniciar"))
+    log = []
+    while pairs_window(app) is None:
+        check_time("a mesa de duplas")
+        boxes = [w for w in windows(app) if w != main_window(app) and button_names(w)]
+        if boxes:
+            if find(boxes[0], pyatspi.ROLE_RADIO_BUTTON, "Duplas contra PC") is not None:
+                choose_game_kind(boxes[0], "Duplas contra PC")
+            else:
+                answer_box(boxes[0], log)
+        time.sleep(0.3)
+    table = pairs_window(app)
+    status_bar = find(table, pyatspi.ROLE_STATUS_BAR, "Situação da mão")
+    start = pairs_score(table)
+    if len(start) != 2:
+        fail("o placar das duplas não se lê: %r" % start)
+    print("duplas, placar:", start, flush=True)
+    last = None
+    while True:
+        check_time("o fim da primeira mão em duplas")
+        status_bar = find(table, pyatspi.ROLE_STATUS_BAR, "Situação da mão")
+        status = status_bar.description
+        if status != last:
+            print("duplas, vez:", status, flush=True)
+            last = status
+        score = pairs_score(table)
+        if score != start:
+            print("duplas, fim da mão:", score, flush=True)
+            return score
+        if status.startswith("Tecle I"):
+            press(find(table, pyatspi.ROLE_PUSH_BUTTON, "Iniciar"))
+        elif "A aceita" in status:
+            press(find(table, pyatspi.ROLE_PUSH_BUTTON, "Aceitar"))
+        elif status.startswith("Mão de onze"):
+            press(find(table, pyatspi.ROLE_PUSH_BUTTON, "Jogar"))
+        elif "1, 2 e 3" in status:
+            cards = [c for c in walk(table)
+                     if c.getRole() == pyatspi.ROLE_PUSH_BUTTON and showing(c)
+                     and "Na sua mão" in (c.description or "") and actions(c)[1]]
+            if not cards:
+                fail("é a vez do jogador em duplas e não há carta que se possa jogar")
+            print("duplas, jogo:", cards[0].name, flush=True)
+            press(cards[0])
+        time.sleep(0.3)
 
 
 def main():
@@ -259,6 +334,7 @@ def main():
             fail("a partida não foi contada para %s: %r" % (winner, results[-1]))
         print("partida jogada até o fim, ganha por", winner, flush=True)
         change_background(app)
+        play_first_pairs_hand(app)
     finally:
         proc.terminate()
         try:
