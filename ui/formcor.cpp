@@ -99,11 +99,13 @@ QAccessibleInterface* SwatchAccessibleFactory(const QString& class_name, QObject
 }
 
 void ShowFocus(QFrame* swatch, bool focused) {
-  // A thick frame in the highlight colour, over the colour itself, marks the keyboard's swatch.
+  // A thick frame over the colour itself marks the keyboard's swatch: black on a light colour,
+  // white on a dark one, so it shows on every swatch (the highlight colour is one of them).
   swatch->setFrameStyle(focused ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
   swatch->setLineWidth(focused ? 3 : 1);
   QPalette pal = swatch->palette();
-  pal.setColor(QPalette::WindowText, swatch->palette().color(QPalette::Highlight));
+  pal.setColor(QPalette::WindowText,
+               pal.color(QPalette::Window).lightness() > 140 ? Qt::black : Qt::white);
   swatch->setPalette(pal);
 }
 
