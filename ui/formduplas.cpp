@@ -472,6 +472,15 @@ void TFormDuplas::refresh() {
 
   score_nos_->setText(QStringLiteral("NÓS   %1   (%2)").arg(v.points[0]).arg(v.games[0]));
   score_eles_->setText(QStringLiteral("ELES  %1   (%2)").arg(v.points[1]).arg(v.games[1]));
+  // The score as one sentence a screen reader says, announced when it changes.
+  const QString score = QStringLiteral("Nós %1, Eles %2; partidas %3 a %4")
+                            .arg(v.points[0])
+                            .arg(v.points[1])
+                            .arg(v.games[0])
+                            .arg(v.games[1]);
+  for (QLabel* l : {score_nos_, score_eles_}) {
+    if (l->accessibleDescription() != score) l->setAccessibleDescription(score);
+  }
 
   vira_->setVisible(dealt);
   if (v.vira) {

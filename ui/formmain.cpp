@@ -644,6 +644,8 @@ void TFormMain::FlushChat() {
   if (pending_chat_.isEmpty()) return;
   // One append for the lot: the box lays out once and drops what runs over its limit.
   ui_->CHAT->appendPlainText(pending_chat_.join(QLatin1Char('\n')));
+  // The new lines, for a screen reader to say when they come.
+  ui_->CHAT->setAccessibleDescription(pending_chat_.join(QLatin1Char('\n')));
   pending_chat_.clear();
 }
 

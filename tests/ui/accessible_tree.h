@@ -14,14 +14,19 @@ inline void CollectAccessibilityFaults(QAccessibleInterface* node, const QString
                                        int depth = 0) {
   if (!node || !node->isValid() || depth > 40) return;
   const QAccessible::State state = node->state();
-  if (state.focusable && !state.invisible) {
+  // Controls, that is: the cells and rows of a list or table are its content, and repeat freely.
+  if (state.focusable && !state.invisible && node->object() && node->object()->isWidgetType()) {
     const QString name = node->text(QAccessible::Name).trimmed();
     const QString where = window + QStringLiteral(": ") +
                           (node->object() ? node->object()->objectName() : QString()) +
                           QStringLiteral(" (") +
                           (node->object() ? node->object()->metaObject()->className() : "") +
-                          QStringLiteral(")");
-    if (name.isEmpty()) {
+                          QStringLiteral(") in ") +
+                          (node->object() && node->object()->parent()
+                               ? node->object()->parent()->metaObject()->className()
+                               : "");
+    const bool empty_label = node->role() == QAccessible::StaticText;  // says and does nothing
+    if (name.isEmpty() && !empty_label) {
       faults << where + QStringLiteral(" has no name");
     } else {
       // The same words for two controls are fine only when what they say beyond the name differs.

@@ -19,6 +19,7 @@
 #include "store/history_stats.h"
 #include "tests/engine/random_player.h"
 #include "tests/engine/seeded_random.h"
+#include "tests/ui/accessible_tree.h"
 #include "ui/formhistory.h"
 #include "ui/history_charts.h"
 
@@ -173,6 +174,12 @@ void TestHistoryWindows::replayShowsTheCardsOfTheGame() {
     for (int r = 0; r < table->rowCount(); ++r)
       for (int c = 0; c < table->columnCount(); ++c)
         if (table->item(r, c)) QVERIFY2(said.contains(table->item(r, c)->text()), qPrintable(said));
+  }
+  // Both windows as a screen reader finds them: every control named, none alike.
+  stats.show();
+  for (QWidget* w : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&stats)}) {
+    const QStringList faults = test::AccessibilityFaults(w);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
   }
   auto* points = stats.charts()->widget(1)->findChild<QTableWidget*>();
   QVERIFY(points);

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -317,6 +318,9 @@ void TestNetworkPlay::theHostPlaysThroughItsWindows() {
   QTRY_VERIFY_WITH_TIMEOUT(chat->toPlainText().endsWith(QStringLiteral("[ANA] oi")),
                            kLoopbackWaitMs);
   QCOMPARE(chat->toPlainText(), QStringLiteral("[HOSTE] olá\n[ANA] oi"));
+  // A screen reader hears the line that came.
+  QCOMPARE(QAccessible::queryAccessibleInterface(chat)->text(QAccessible::Description),
+           QStringLiteral("[ANA] oi"));
   entry->setText(QString::fromLatin1(TFormMain::kViewHandsCommand));
   QTest::keyClick(entry, Qt::Key_Return);
   QTest::qWait(20);

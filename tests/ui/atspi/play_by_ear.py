@@ -1,8 +1,7 @@
 """A whole game against the computer, a background colour and the first hand of a game in pairs,
-played only through the accessibility bus, as a screen
-reader's user plays it: controls are found by role and name, pressed through their action
-interface, and whose turn it is and each hand's result are read from accessible text. Then the
-table's background colour is changed in "Cores de Fundo" the same way.
+played only through the accessibility bus as a screen reader's user plays them: controls are
+found by role and name, pressed through their action interface, and whose turn it is and each
+hand's result are read from accessible text.
 
 Usage: play_by_ear.py PROGRAM (run by run.sh, which provides the display and the buses)."""
 
