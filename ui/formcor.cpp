@@ -50,17 +50,21 @@ void Paint(QWidget* widget, const QColor& colour, QPalette::ColorRole role) {
 
 // The swatches' colours as a player names them, in the order of SwatchCodes().
 constexpr std::array<const char*, kNumSwatches> kSwatchNames = {
-    "Verde-limão", "Amarelo",     "Cinza muito claro", "Cinza-claro", "Cinza-ardósia",
-    "Branco",      "Azul-claro",  "Vermelho-claro",    "Verde",       "Azul-marinho",
-    "Roxo",        "Vermelho",    "Verde-dinheiro",    "Azul",        "Cinza",
-    "Oliva",       "Fúcsia",      "Ciano",             "Creme",       "Azul-médio",
+    "Verde-limão",    "Amarelo",        "Cinza muito claro",
+    "Cinza-claro",    "Cinza-ardósia",  "Branco",
+    "Azul-claro",     "Vermelho-claro", "Verde",
+    "Azul-marinho",   "Roxo",           "Vermelho",
+    "Verde-dinheiro", "Azul",           "Cinza",
+    "Oliva",          "Fúcsia",         "Ciano",
+    "Creme",          "Azul-médio",
 };
 
 // A swatch is, to a screen reader, one of a group of radio buttons: named by its colour, checked
 // when it is the selection, chosen by its press action.
 class SwatchAccessible : public QAccessibleWidget {
  public:
-  explicit SwatchAccessible(QWidget* swatch) : QAccessibleWidget(swatch, QAccessible::RadioButton) {}
+  explicit SwatchAccessible(QWidget* swatch)
+      : QAccessibleWidget(swatch, QAccessible::RadioButton) {}
 
   [[nodiscard]] TFormCor* form() const { return qobject_cast<TFormCor*>(widget()->window()); }
   [[nodiscard]] ColourCode code() const {
@@ -198,7 +202,7 @@ void TFormCor::SetKeyboardSwatch(int index) {
   // Only one swatch is in the Tab chain: the one the keyboard would land on.
   for (int i = 0; i < kNumSwatches; ++i) {
     swatches_[static_cast<std::size_t>(i)]->setFocusPolicy(i == index ? Qt::StrongFocus
-                                                                       : Qt::NoFocus);
+                                                                      : Qt::NoFocus);
   }
   QWidget::setTabOrder(swatches_[static_cast<std::size_t>(index)], ui_->BOK);
 }

@@ -1,6 +1,5 @@
 #include "ui/formescolha.h"
 
-#include <utility>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHostAddress>
@@ -10,6 +9,7 @@
 #include <QNetworkInterface>
 #include <QRadioButton>
 #include <QScreen>
+#include <utility>
 
 #include "net/internet.h"
 #include "ui/dialogkeys.h"
@@ -24,9 +24,9 @@ TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
   ui_->setupUi(this);
   setObjectName(QStringLiteral("F_ESCOLHA"));
   // Each field is named by the label beside it, for a screen reader as for the eye.
-  for (auto [label, field] : {std::pair{ui_->LabelSeuNome, ui_->E_NOME},
-                              std::pair{ui_->LabelIPServidor, ui_->E_IPS},
-                              std::pair{ui_->LabelPorta, ui_->E_PORTA}}) {
+  for (auto [label, field] :
+       {std::pair{ui_->LabelSeuNome, ui_->E_NOME}, std::pair{ui_->LabelIPServidor, ui_->E_IPS},
+        std::pair{ui_->LabelPorta, ui_->E_PORTA}}) {
     label->setBuddy(field);
     field->setAccessibleName(label->text());
   }

@@ -469,9 +469,8 @@ void TFormMain::TellTable() {
     if (w->accessibleDescription() != text) w->setAccessibleDescription(text);
   };
   const GameState& s = game_.state();
-  const QString opponent = game_.Online() && !opponent_name_.isEmpty()
-                               ? opponent_name_
-                               : QStringLiteral("Computador");
+  const QString opponent =
+      game_.Online() && !opponent_name_.isEmpty() ? opponent_name_ : QStringLiteral("Computador");
   tell(ui_->GB1, QStringLiteral("Você %1, %2 %3; partidas %4 a %5")
                      .arg(s.player_points)
                      .arg(opponent)

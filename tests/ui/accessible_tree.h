@@ -32,7 +32,8 @@ inline void CollectAccessibilityFaults(QAccessibleInterface* node, const QString
       // The same words for two controls are fine only when what they say beyond the name differs.
       const QString key = name + QLatin1Char('\n') + node->text(QAccessible::Description);
       if (seen.contains(key)) {
-        faults << where + QStringLiteral(" reads as ") + seen.value(key) + QStringLiteral(": ") + name;
+        faults << where + QStringLiteral(" reads as ") + seen.value(key) + QStringLiteral(": ") +
+                      name;
       }
       seen.insert(key, where);
     }
@@ -46,10 +47,9 @@ inline void CollectAccessibilityFaults(QAccessibleInterface* node, const QString
 inline QStringList AccessibilityFaults(QWidget* window) {
   QStringList faults;
   QHash<QString, QString> seen;
-  CollectAccessibilityFaults(QAccessible::queryAccessibleInterface(window),
-                             window->windowTitle().isEmpty() ? window->objectName()
-                                                             : window->windowTitle(),
-                             seen, faults);
+  CollectAccessibilityFaults(
+      QAccessible::queryAccessibleInterface(window),
+      window->windowTitle().isEmpty() ? window->objectName() : window->windowTitle(), seen, faults);
   return faults;
 }
 

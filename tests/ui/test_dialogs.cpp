@@ -336,21 +336,24 @@ class TestDialogs : public QObject {
     }
     QCOMPARE(names.size(), kNumSwatches);
     QWidget* at = nullptr;
-    for (int tab = 0; tab < 4 && !(at && at->objectName().startsWith(QLatin1String("Cor"))); ++tab) {
+    for (int tab = 0; tab < 4 && !(at && at->objectName().startsWith(QLatin1String("Cor")));
+         ++tab) {
       QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : cor, Qt::Key_Tab);
       at = QApplication::focusWidget();
     }
-    QVERIFY2(at && at->objectName() == QLatin1String("Cor1"), qPrintable(at ? at->objectName() : "-"));
+    QVERIFY2(at && at->objectName() == QLatin1String("Cor1"),
+             qPrintable(at ? at->objectName() : "-"));
     QTest::keyClick(at, Qt::Key_Right);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     at = QApplication::focusWidget();
     QCOMPARE(at->objectName(), QStringLiteral("Cor7"));  // second row, second column
-    QCOMPARE(cor->selectedCode(), SwatchCodes()[0]);      // walking is not choosing
+    QCOMPARE(cor->selectedCode(), SwatchCodes()[0]);     // walking is not choosing
     QTest::keyClick(at, Qt::Key_Space);
     QCOMPARE(cor->selectedCode(), SwatchCodes()[6]);
     QVERIFY(QAccessible::queryAccessibleInterface(at)->state().checked);
     QVERIFY(!QAccessible::queryAccessibleInterface(cor->findChild<QFrame*>(QStringLiteral("Cor1")))
-                 ->state().checked);
+                 ->state()
+                 .checked);
     cor->hide();
   }
 

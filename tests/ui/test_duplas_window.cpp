@@ -78,8 +78,8 @@ void CheckShown(const TFormDuplas& w) {
   QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
   bool stake_heard = false, sign_heard = false;
   for (const QLabel* l : w.findChildren<QLabel*>()) {
-    const QString name = QAccessible::queryAccessibleInterface(const_cast<QLabel*>(l))
-                             ->text(QAccessible::Name);
+    const QString name =
+        QAccessible::queryAccessibleInterface(const_cast<QLabel*>(l))->text(QAccessible::Name);
     stake_heard = stake_heard || (l->text() == w.stakeText() && name == w.stakeText());
     sign_heard = sign_heard || (w.partnerSignText().isEmpty()
                                     ? name == QStringLiteral("Sinal do parceiro: nenhum")

@@ -777,7 +777,8 @@ class TestFormMain : public QObject {
     const QStringList faults = truco::test::AccessibilityFaults(&t.main);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     QAccessibleInterface* played = QAccessible::queryAccessibleInterface(t.CardAt(truco::kCartaJ1));
-    QAccessibleInterface* in_hand = QAccessible::queryAccessibleInterface(t.CardAt(truco::kCartaJ2));
+    QAccessibleInterface* in_hand =
+        QAccessible::queryAccessibleInterface(t.CardAt(truco::kCartaJ2));
     QCOMPARE(played->role(), QAccessible::Button);
     QCOMPARE(in_hand->role(), QAccessible::Button);
     QCOMPARE(in_hand->text(QAccessible::Name),
@@ -788,8 +789,9 @@ class TestFormMain : public QObject {
     QCOMPARE(in_hand->actionInterface()->actionNames(),
              QStringList{QAccessibleActionInterface::pressAction()});
     QVERIFY(in_hand->text(QAccessible::Description).contains(QStringLiteral("tecla 2")));
-    QCOMPARE(QAccessible::queryAccessibleInterface(t.Get("StatusBar1"))->text(QAccessible::Description),
-             t.main.statusText());
+    QCOMPARE(
+        QAccessible::queryAccessibleInterface(t.Get("StatusBar1"))->text(QAccessible::Description),
+        t.main.statusText());
     auto score = [&t] {
       return QAccessible::queryAccessibleInterface(t.Get("GB1"))->text(QAccessible::Description);
     };

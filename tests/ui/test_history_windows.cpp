@@ -169,8 +169,10 @@ void TestHistoryWindows::replayShowsTheCardsOfTheGame() {
     for (QWidget* w : stats.charts()->widget(page)->findChildren<QWidget*>())
       if (w->inherits("QChartView")) view = w;
     QVERIFY(table && view);
-    const QString said = QAccessible::queryAccessibleInterface(view)->text(QAccessible::Description);
-    QVERIFY2(said.startsWith(QStringLiteral("Os números estão na tabela ao lado")), qPrintable(said));
+    const QString said =
+        QAccessible::queryAccessibleInterface(view)->text(QAccessible::Description);
+    QVERIFY2(said.startsWith(QStringLiteral("Os números estão na tabela ao lado")),
+             qPrintable(said));
     for (int r = 0; r < table->rowCount(); ++r)
       for (int c = 0; c < table->columnCount(); ++c)
         if (table->item(r, c)) QVERIFY2(said.contains(table->item(r, c)->text()), qPrintable(said));

@@ -1,9 +1,9 @@
 // Two programs' network sides over 127.0.0.1 in one process, and the host's side through its
 // real windows.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
-#include <QAccessible>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
