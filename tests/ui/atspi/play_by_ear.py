@@ -125,6 +125,31 @@ def score(main):
     return find(main, pyatspi.ROLE_PANEL, "Tentos") or find(main, pyatspi.ROLE_GROUPING, "Tentos")
 
 
+audited = set()
+
+
+def audit(window, what):
+    """The window as the bus shows it: no focusable control without a name, no two alike."""
+    if what in audited:
+        return
+    audited.add(what)
+    seen = {}
+    for acc in walk(window):
+        s = states(acc)
+        if s is None or not s.contains(pyatspi.STATE_FOCUSABLE) or not s.contains(pyatspi.STATE_SHOWING):
+            continue
+        role = acc.getRole()
+        if role in (pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_TREE_ITEM):
+            continue
+        if not acc.name and role != pyatspi.ROLE_LABEL:
+            fail("%s: um controle sem nome (%s)" % (what, acc.getRoleName()))
+        key = (acc.name, acc.description)
+        if acc.name and key in seen:
+            fail("%s: dois controles se leem igual: %r" % (what, acc.name))
+        seen[key] = acc
+    print("lido por inteiro:", what, "(%d controles)" % len(seen), flush=True)
+
+
 def answer_box(box, log):
     """Answers a modal box the way a player who always plays on would."""
     said = texts(box)
@@ -167,6 +192,7 @@ def play_game(app):
         if others:
             box = others[0]
             if find(box, pyatspi.ROLE_RADIO_BUTTON, "Contra PC") is not None:
+                audit(box, "Tipo de jogo")
                 choose_game_kind(box)
             else:
                 said = answer_box(box, log)
@@ -195,6 +221,7 @@ def play_game(app):
         if status.startswith("Tecle I"):
             press(find(main, pyatspi.ROLE_PUSH_BUTTON, "Iniciar"))
         elif status.startswith(("Sua vez", "O computador jogou", "Mão de onze")):
+            audit(main, "a mesa")
             cards = [c for c in walk(main)
                      if c.getRole() == pyatspi.ROLE_PUSH_BUTTON and showing(c)
                      and "Na sua mão" in (c.description or "") and actions(c)[1]]
@@ -216,6 +243,7 @@ def change_background(app):
         time.sleep(0.1)
     else:
         fail('"Configurações" não abriu')
+    audit(config, "Configurações")
     press(find(config, pyatspi.ROLE_PUSH_BUTTON, "Cores de Fundo"))
     for _ in range(50):
         colours = next((w for w in windows(app) if find(w, pyatspi.ROLE_RADIO_BUTTON, "Roxo")), None)
@@ -224,6 +252,7 @@ def change_background(app):
         time.sleep(0.1)
     else:
         fail('"Cores de Fundo" não abriu, ou suas cores não têm nome')
+    audit(colours, "Cores de Fundo")
     swatches = [s for s in walk(colours) if s.getRole() == pyatspi.ROLE_RADIO_BUTTON]
     if len(swatches) != 20 or len({s.name for s in swatches}) != 20:
         fail("as 20 cores não têm nomes distintos: %r" % [s.name for s in swatches])
@@ -301,6 +330,7 @@ def play_first_pairs_hand(app):
         elif status.startswith("Mão de onze"):
             press(find(table, pyatspi.ROLE_PUSH_BUTTON, "Jogar"))
         elif "1, 2 e 3" in status:
+            audit(table, "a mesa de duplas")
             cards = [c for c in walk(table)
                      if c.getRole() == pyatspi.ROLE_PUSH_BUTTON and showing(c)
                      and "Na sua mão" in (c.description or "") and actions(c)[1]]
