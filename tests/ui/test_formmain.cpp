@@ -796,6 +796,13 @@ class TestFormMain : public QObject {
       return QAccessible::queryAccessibleInterface(t.Get("GB1"))->text(QAccessible::Description);
     };
     QCOMPARE(score(), QStringLiteral("Você 0, Computador 0; partidas 0 a 0"));
+    const std::string first = t.game.TrickLabelText(1);
+    QCOMPARE(QAccessible::queryAccessibleInterface(t.Get("Label10"))->text(QAccessible::Description),
+             first.empty() ? QStringLiteral("Não decidida") : QString::fromStdString(first));
+    QCOMPARE(QAccessible::queryAccessibleInterface(t.Get("Label12"))->text(QAccessible::Description),
+             QStringLiteral("Não decidida"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(t.Get("LabelVale"))->text(QAccessible::Description),
+             QStringLiteral("Valendo %1 Tento(s)").arg(t.Text("LabelVale")));
     // The 2 by its key wins the hand; Enter closes the box.
     script.Answer(QStringLiteral("OK"), PressEnter());
     t.Key(Qt::Key_2);
