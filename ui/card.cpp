@@ -213,8 +213,6 @@ class CardAccessible : public QAccessibleWidget {
     QAccessible::State s = QAccessibleWidget::state();
     // Only what can be played (or opened) is enabled to assistive technology.
     if (!pressable()) s.disabled = true;
-    if (card()->place() == CardPlace::Played) s.checked = true;
-    s.checkable = false;
     return s;
   }
 
@@ -310,7 +308,6 @@ void TCard::setPlace(CardPlace place) {
   QAccessible::updateAccessibility(&changed);
   QAccessible::State state;
   state.disabled = true;
-  state.checked = true;
   QAccessibleStateChangeEvent states(this, state);
   QAccessible::updateAccessibility(&states);
 }
