@@ -26,6 +26,8 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(lintian desktop-file-utils appstream fakeroot)
   # Screenshots and GUI tests under a virtual display; pdftotext reads the printed rules back.
   packages+=(xvfb xauth poppler-utils)
+  # The game played through the accessibility bus, as a screen reader reads it.
+  packages+=(at-spi2-core dbus python3-pyatspi gir1.2-atspi-2.0)
   # A real broker for the internet tables' tests, with certificates made by the tests.
   packages+=(mosquitto openssl)
   # The fuzz build: clang, and libFuzzer with the sanitizer runtimes (not pulled in by clang).

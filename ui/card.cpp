@@ -1,5 +1,7 @@
 #include "ui/card.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFile>
 #include <QHash>
 #include <QKeyEvent>
@@ -178,7 +180,77 @@ void TCard::SetRandomSource(RandomSource* source) {
   g_random_source = source;
 }
 
+// To a screen reader a card is a button named by its face: pressed (Space, Enter or its press
+// action) it is played, or shows the round's manilhas for the turned card. Only a card that
+// takes the keyboard offers the press; a played card says it was played and offers nothing.
+class CardAccessible : public QAccessibleWidget {
+ public:
+  explicit CardAccessible(TCard* card) : QAccessibleWidget(card, QAccessible::Button) {}
+
+  [[nodiscard]] TCard* card() const { return static_cast<TCard*>(widget()); }
+  [[nodiscard]] bool pressable() const {
+    return card()->focusPolicy() != Qt::NoFocus && card()->isEnabled();
+  }
+
+  [[nodiscard]] QString text(QAccessible::Text t) const override {
+    if (t != QAccessible::Description) return QAccessibleWidget::text(t);
+    QStringList parts;
+    switch (card()->place()) {
+      case CardPlace::InHand:
+        parts << QStringLiteral("Na sua mão");
+        break;
+      case CardPlace::Played:
+        parts << QStringLiteral("Jogada");
+        break;
+      case CardPlace::Table:
+        break;
+    }
+    if (pressable() && !card()->toolTip().isEmpty()) parts << card()->toolTip();
+    return parts.join(QStringLiteral(", "));
+  }
+
+  [[nodiscard]] QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    // Only what can be played (or opened) is enabled to assistive technology.
+    if (!pressable()) s.disabled = true;
+    return s;
+  }
+
+  [[nodiscard]] QStringList actionNames() const override {
+    return pressable() ? QStringList{pressAction()} : QStringList{};
+  }
+
+  void doAction(const QString& name) override {
+    if (name != pressAction() || !pressable()) return;
+    // Later, not inside the caller's request: playing may open a modal box, and the bus's
+    // caller waits for the answer of this call.
+    QPointer<TCard> c = card();
+    QMetaObject::invokeMethod(
+        c,
+        [c] {
+          if (c) emit c->clicked();
+        },
+        Qt::QueuedConnection);
+  }
+
+  [[nodiscard]] QStringList keyBindingsForAction(const QString& name) const override {
+    return name == pressAction() ? QStringList{QStringLiteral("Space")} : QStringList{};
+  }
+};
+
+QAccessibleInterface* CardAccessibleFactory(const QString& class_name, QObject* object) {
+  if (class_name == QLatin1String("truco::TCard") && object && object->isWidgetType()) {
+    return new CardAccessible(static_cast<TCard*>(object));
+  }
+  return nullptr;
+}
+
 TCard::TCard(QWidget* parent) : QWidget(parent) {
+  static const bool factory_installed = [] {
+    QAccessible::installFactory(CardAccessibleFactory);
+    return true;
+  }();
+  (void)factory_installed;
   setFixedSize(kWidth, kHeight);
   setFocusPolicy(Qt::NoFocus);
   setMouseTracking(true);  // the owner follows the pointer over a card without a button down
@@ -222,10 +294,22 @@ QString TCard::pictureName() const {
 }
 
 void TCard::Changed() {
-  // A screen reader hears the face only while it is shown.
-  setAccessibleName(show_deck_ ? QStringLiteral("Carta virada para baixo")
-                               : QString::fromStdString(CardName(card())));
+  // A screen reader hears the face only while it is shown (and once per change, not per redraw).
+  const QString name = show_deck_ ? QStringLiteral("Carta virada para baixo")
+                                  : QString::fromStdString(CardName(card()));
+  if (name != accessibleName()) setAccessibleName(name);
   update();
+}
+
+void TCard::setPlace(CardPlace place) {
+  if (place == place_) return;
+  place_ = place;
+  QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+  QAccessible::updateAccessibility(&changed);
+  QAccessible::State state;
+  state.disabled = true;
+  QAccessibleStateChangeEvent states(this, state);
+  QAccessible::updateAccessibility(&states);
 }
 
 QColor TCard::OwnerBackground() const {

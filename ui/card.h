@@ -34,6 +34,10 @@ inline constexpr int kNumDecks = 12;
 
 // Picture name of a back, e.g. "STD1", "CASTLE".
 QString DeckPictureName(TDecks deck);
+// Where a card lies, as a screen reader tells it: the player's hand (it can be played), played
+// by the player, or elsewhere on the table (the computer's cards, the turned card).
+enum class CardPlace : int { Table = 0, InHand, Played };
+
 // Text of the back's menu entry, e.g. "Normal 1", "Castelo".
 QString DeckMenuText(TDecks deck);
 // Picture name of a face: suit letter (S, D, C, H) and value, e.g. "H1", "S13".
@@ -66,6 +70,8 @@ class TCard : public QWidget {
   void setDeckType(TDecks deck);
   [[nodiscard]] int rank() const { return rank_; }
   void setRank(int rank) { rank_ = rank; }  // kept for the owner, never drawn
+  [[nodiscard]] CardPlace place() const { return place_; }
+  void setPlace(CardPlace place);
 
   [[nodiscard]] Card card() const;
   void setCard(Card card);
@@ -108,6 +114,7 @@ class TCard : public QWidget {
   bool show_deck_ = false;
   TDecks deck_type_ = TDecks::Standard1;
   int rank_ = 0;
+  CardPlace place_ = CardPlace::Table;
   bool press_armed_ = false;  // a left press inside, waiting for its release to make a click
 };
 

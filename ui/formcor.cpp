@@ -1,7 +1,10 @@
 #include "ui/formcor.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <algorithm>
 
 #include "store/settings_file.h"
@@ -45,7 +48,78 @@ void Paint(QWidget* widget, const QColor& colour, QPalette::ColorRole role) {
   widget->setAutoFillBackground(true);
 }
 
+// The swatches' colours as a player names them, in the order of SwatchCodes().
+constexpr std::array<const char*, kNumSwatches> kSwatchNames = {
+    "Verde-limão",    "Amarelo",        "Cinza muito claro",
+    "Cinza-claro",    "Cinza-ardósia",  "Branco",
+    "Azul-claro",     "Vermelho-claro", "Verde",
+    "Azul-marinho",   "Roxo",           "Vermelho",
+    "Verde-dinheiro", "Azul",           "Cinza",
+    "Oliva",          "Fúcsia",         "Ciano",
+    "Creme",          "Azul-médio",
+};
+
+// A swatch is, to a screen reader, one of a group of radio buttons: named by its colour, checked
+// when it is the selection, chosen by its press action.
+class SwatchAccessible : public QAccessibleWidget {
+ public:
+  explicit SwatchAccessible(QWidget* swatch)
+      : QAccessibleWidget(swatch, QAccessible::RadioButton) {}
+
+  [[nodiscard]] TFormCor* form() const { return qobject_cast<TFormCor*>(widget()->window()); }
+  [[nodiscard]] ColourCode code() const {
+    return widget()->property("colourCode").value<ColourCode>();
+  }
+  [[nodiscard]] QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.checkable = true;
+    s.checked = form() && form()->selectedCode() == code();
+    return s;
+  }
+  [[nodiscard]] QStringList actionNames() const override { return {pressAction()}; }
+  void doAction(const QString& name) override {
+    if (name != pressAction() || !form()) return;
+    QPointer<QWidget> w = widget();
+    QMetaObject::invokeMethod(
+        w,
+        [w] {
+          if (auto* f = w ? qobject_cast<TFormCor*>(w->window()) : nullptr) {
+            f->setSelectedCode(w->property("colourCode").value<ColourCode>());
+          }
+        },
+        Qt::QueuedConnection);
+  }
+  [[nodiscard]] QStringList keyBindingsForAction(const QString& name) const override {
+    return name == pressAction() ? QStringList{QStringLiteral("Space")} : QStringList{};
+  }
+};
+
+QAccessibleInterface* SwatchAccessibleFactory(const QString& class_name, QObject* object) {
+  if (class_name == QLatin1String("QFrame") && object && object->isWidgetType() &&
+      object->property("swatchIndex").isValid()) {
+    return new SwatchAccessible(static_cast<QWidget*>(object));
+  }
+  return nullptr;
+}
+
+void ShowFocus(QFrame* swatch, bool focused) {
+  // A thick frame over the colour itself marks the keyboard's swatch: black on a light colour,
+  // white on a dark one, so it shows on every swatch (the highlight colour is one of them).
+  swatch->setFrameStyle(focused ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+  swatch->setLineWidth(focused ? 3 : 1);
+  QPalette pal = swatch->palette();
+  pal.setColor(QPalette::WindowText,
+               pal.color(QPalette::Window).lightness() > 140 ? Qt::black : Qt::white);
+  swatch->setPalette(pal);
+}
+
 }  // namespace
+
+QString SwatchName(int index) {
+  return index >= 0 && index < kNumSwatches
+             ? QString::fromUtf8(kSwatchNames[static_cast<std::size_t>(index)])
+             : QString();
+}
 
 TFormCor::TFormCor(SettingsStore* settings, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TFormCor>()), settings_(settings) {
@@ -63,6 +137,22 @@ TFormCor::TFormCor(SettingsStore* settings, QWidget* parent)
   }
   ui_->BOK->installEventFilter(this);
   ui_->BCancelar->installEventFilter(this);
+  static const bool factory_installed = [] {
+    QAccessible::installFactory(SwatchAccessibleFactory);
+    return true;
+  }();
+  (void)factory_installed;
+  // The swatches are one stop of Tab (the selected one, or the first); the arrows move the
+  // keyboard through the grid and Space or Enter choose the colour under it.
+  for (int i = 0; i < kNumSwatches; ++i) {
+    QFrame* swatch = swatches_[static_cast<std::size_t>(i)];
+    swatch->setProperty("swatchIndex", i);
+    swatch->setAccessibleName(SwatchName(i));
+    ShowFocus(swatch, false);
+  }
+  SetKeyboardSwatch(0);
+  QWidget::setTabOrder(ui_->BOK, ui_->BCancelar);
+  ui_->BOK->setFocus();  // the window opens on "OK", as before the grid took the keyboard
   setSelectedCode(selected_);
   SetDialogKeys(this, ui_->BOK, ui_->BCancelar);
   connect(ui_->BOK, &QPushButton::clicked, this, &TFormCor::BOKClick);
@@ -72,7 +162,26 @@ TFormCor::TFormCor(SettingsStore* settings, QWidget* parent)
 TFormCor::~TFormCor() = default;
 
 void TFormCor::setSelectedCode(ColourCode code) {
+  const ColourCode was = selected_;
   selected_ = code;
+  const auto& codes = SwatchCodes();
+  const auto at = std::find(codes.begin(), codes.end(), code);
+  if (at != codes.end() && swatches_[0] != nullptr) {
+    // The keyboard enters the grid at the chosen colour, unless it is in the grid already.
+    bool in_grid = false;
+    for (QFrame* f : swatches_) in_grid = in_grid || f->hasFocus();
+    if (!in_grid) SetKeyboardSwatch(static_cast<int>(at - codes.begin()));
+  }
+  if (swatches_[0] != nullptr) {
+    for (QFrame* f : swatches_) {
+      const ColourCode c = f->property("colourCode").value<ColourCode>();
+      if (c != was && c != code) continue;
+      QAccessible::State changed;
+      changed.checked = true;
+      QAccessibleStateChangeEvent event(f, changed);
+      QAccessible::updateAccessibility(&event);
+    }
+  }
   Paint(ui_->EditCor, ColourFromCode(code), QPalette::Base);
   ui_->EditCor->setProperty("colourCode", code);
 }
@@ -82,7 +191,59 @@ void TFormCor::setMainBackground(const QColor& colour) {
   Paint(ui_->PanelBotoes, colour, QPalette::Window);
 }
 
+int TFormCor::SwatchIndexOf(const QObject* watched) const {
+  for (int i = 0; i < kNumSwatches; ++i) {
+    if (watched == swatches_[static_cast<std::size_t>(i)]) return i;
+  }
+  return -1;
+}
+
+void TFormCor::SetKeyboardSwatch(int index) {
+  // Only one swatch is in the Tab chain: the one the keyboard would land on.
+  for (int i = 0; i < kNumSwatches; ++i) {
+    swatches_[static_cast<std::size_t>(i)]->setFocusPolicy(i == index ? Qt::StrongFocus
+                                                                      : Qt::NoFocus);
+  }
+  QWidget::setTabOrder(swatches_[static_cast<std::size_t>(index)], ui_->BOK);
+}
+
 bool TFormCor::eventFilter(QObject* watched, QEvent* event) {
+  const int swatch = SwatchIndexOf(watched);
+  if (swatch >= 0 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+    ShowFocus(swatches_[static_cast<std::size_t>(swatch)], event->type() == QEvent::FocusIn);
+  }
+  if (swatch >= 0 && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    constexpr int kColumns = 5;
+    int to = -1;
+    switch (key) {
+      case Qt::Key_Space:
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        setSelectedCode(SwatchCodes()[static_cast<std::size_t>(swatch)]);
+        return true;
+      case Qt::Key_Left:
+        to = swatch - 1;
+        break;
+      case Qt::Key_Right:
+        to = swatch + 1;
+        break;
+      case Qt::Key_Up:
+        to = swatch - kColumns;
+        break;
+      case Qt::Key_Down:
+        to = swatch + kColumns;
+        break;
+      default:
+        break;
+    }
+    if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
+      to = std::clamp(to, 0, kNumSwatches - 1);
+      SetKeyboardSwatch(to);
+      swatches_[static_cast<std::size_t>(to)]->setFocus(Qt::OtherFocusReason);
+      return true;
+    }
+  }
   if (event->type() == QEvent::KeyPress && MoveSelection(static_cast<QKeyEvent*>(event)->key()))
     return true;
   if (event->type() == QEvent::MouseButtonPress &&

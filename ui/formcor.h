@@ -24,6 +24,8 @@ inline constexpr int kNumSwatches = 20;
 
 // Row by row, left to right.
 const std::array<ColourCode, kNumSwatches>& SwatchCodes();
+// The colour of a swatch in words ("Amarelo"), as a screen reader says it.
+QString SwatchName(int index);
 
 class TFormCor : public QDialog {
   Q_OBJECT
@@ -52,6 +54,8 @@ class TFormCor : public QDialog {
  private:
   // An arrow key moves the selection through the grid; false for any other key.
   bool MoveSelection(int key);
+  int SwatchIndexOf(const QObject* watched) const;
+  void SetKeyboardSwatch(int index);
 
   std::unique_ptr<Ui::TFormCor> ui_;
   SettingsStore* settings_;

@@ -275,7 +275,7 @@ void TFormDuplas::Build() {
           [this] { sign_menu_->popup(b_sinal_->mapToGlobal(QPoint(0, b_sinal_->height()))); });
 
   stake_ = label(8, 552, 200, 18, {}, true);
-  stake_->setAccessibleName(QStringLiteral("Valendo"));
+  // No fixed name: a screen reader reads (and hears change) the stake itself, "Valendo 3 Tento(s)".
   tricks_line_ = label(210, 552, 370, 18, {});
 
   tips_ = new QTextBrowser(this);
@@ -290,6 +290,10 @@ void TFormDuplas::Build() {
   status_->setSizeGripEnabled(false);
   status_->setProperty("truco_foot_line", true);  // in sight when the table has to scroll
   status_->setAccessibleName(QStringLiteral("Situação da mão"));
+  // The foot line's text is painted by the bar; a screen reader reads it as its description.
+  connect(status_, &QStatusBar::messageChanged, this, [this](const QString& text) {
+    if (status_->accessibleDescription() != text) status_->setAccessibleDescription(text);
+  });
 }
 
 void TFormDuplas::SetUpKeyboard() {
@@ -495,6 +499,15 @@ void TFormDuplas::refresh() {
 
   score_nos_->setText(QStringLiteral("NÓS   %1   (%2)").arg(v.points[0]).arg(v.games[0]));
   score_eles_->setText(QStringLiteral("ELES  %1   (%2)").arg(v.points[1]).arg(v.games[1]));
+  // The score as one sentence a screen reader says, announced when it changes.
+  const QString score = QStringLiteral("Nós %1, Eles %2; partidas %3 a %4")
+                            .arg(v.points[0])
+                            .arg(v.points[1])
+                            .arg(v.games[0])
+                            .arg(v.games[1]);
+  for (QLabel* l : {score_nos_, score_eles_}) {
+    if (l->accessibleDescription() != score) l->setAccessibleDescription(score);
+  }
 
   vira_->setVisible(dealt);
   if (v.vira) {
@@ -517,6 +530,7 @@ void TFormDuplas::refresh() {
     if (v.own[U(i)]) c->setCard(*v.own[U(i)]);
     c->setShowDeck(!v.own[U(i)].has_value());
     c->setFocusPolicy(v.turn == kSouth ? Qt::StrongFocus : Qt::NoFocus);
+    c->setPlace(CardPlace::InHand);  // a played card leaves the hand for the trick's place
     TCard* p = hands_[kNorth][U(i)];
     if (v.partner[U(i)]) {
       p->setCard(*v.partner[U(i)]);
@@ -533,6 +547,9 @@ void TFormDuplas::refresh() {
     sign = QStringLiteral("Parceiro: ") + SignFace(v.partner_sign);
   }
   sign_->setText(sign);
+  // The sign itself, not only the caption, and "nenhum" rather than silence.
+  const QString sign_name = sign.isEmpty() ? QStringLiteral("Sinal do parceiro: nenhum") : sign;
+  if (sign_->accessibleName() != sign_name) sign_->setAccessibleName(sign_name);
 
   for (TCard* c : trick_) c->setVisible(false);
   if (const int t = ShownTrick(); t > 0) {

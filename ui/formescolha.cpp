@@ -9,6 +9,7 @@
 #include <QNetworkInterface>
 #include <QRadioButton>
 #include <QScreen>
+#include <utility>
 
 #include "net/internet.h"
 #include "ui/dialogkeys.h"
@@ -22,6 +23,14 @@ TF_ESCOLHA::TF_ESCOLHA(QWidget* parent)
       ui_(std::make_unique<Ui::TF_ESCOLHA>()) {
   ui_->setupUi(this);
   setObjectName(QStringLiteral("F_ESCOLHA"));
+  // Each field is named by the label beside it, for a screen reader as for the eye.
+  for (auto [label, field] :
+       {std::pair{ui_->LabelSeuNome, ui_->E_NOME}, std::pair{ui_->LabelIPServidor, ui_->E_IPS},
+        std::pair{ui_->LabelPorta, ui_->E_PORTA}}) {
+    label->setBuddy(field);
+    field->setAccessibleName(label->text());
+  }
+  ui_->L_IP->setAccessibleName(QStringLiteral("Seu IP"));
   AddDuplasChoice();
   setFixedSize(size());
   setModal(true);

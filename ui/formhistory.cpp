@@ -270,6 +270,24 @@ QWidget* TFormEstatisticas::ChartPage(const QString& title, QWidget* chart, QTab
   row->addWidget(chart, 3);
   table->setAccessibleName(title);
   row->addWidget(table, 2);
+  // A chart is a picture to a screen reader: its description points to the table beside it and
+  // says the table's numbers, row by row.
+  QStringList rows;
+  for (int r = 0; r < table->rowCount(); ++r) {
+    QStringList cells;
+    for (int c = 0; c < table->columnCount(); ++c) {
+      const QTableWidgetItem* header = table->horizontalHeaderItem(c);
+      const QTableWidgetItem* cell = table->item(r, c);
+      if (!cell) continue;
+      cells << (header ? header->text() + QLatin1Char(' ') : QString()) + cell->text();
+    }
+    rows << cells.join(QStringLiteral(", "));
+  }
+  chart->setAccessibleDescription(
+      QStringLiteral("Os números estão na tabela ao lado, \"%1\"%2")
+          .arg(title, rows.isEmpty() ? QStringLiteral(": vazia.")
+                                     : QStringLiteral(": ") + rows.join(QStringLiteral("; ")) +
+                                           QLatin1Char('.')));
   page->setAccessibleName(title);
   return page;
 }
@@ -464,7 +482,7 @@ TFormHistorico::TFormHistorico(const HistoryDb& db, QWidget* parent) : QDialog(p
   right->addWidget(board_);
   move_label_ = new QLabel;
   move_label_->setWordWrap(true);
-  move_label_->setAccessibleName(QStringLiteral("Lance"));
+  // No fixed name: a screen reader reads the move shown ("Lance 2 de 8. ..."), and hears it change.
   move_label_->setMinimumHeight(40);
   right->addWidget(move_label_);
   right->addWidget(new QLabel(

@@ -420,6 +420,7 @@ void TFormMain::refresh() {
     c->setFocusPolicy(playable ? Qt::TabFocus : Qt::NoFocus);
     if (!playable && focusWidget() == c) focused = i;
     if (!playable && table_keyboard_ == c) table_keyboard_ = ui_->BInicio;
+    c->setPlace(playable ? CardPlace::InHand : dealt ? CardPlace::Played : CardPlace::Table);
   }
   if (focused >= 0) {
     QWidget* to = ui_->BInicio;
@@ -454,8 +455,34 @@ void TFormMain::refresh() {
                 "Clique aqui e na carta que deseja esconder (tecla E, depois 1, 2 ou 3)"));
   ShowOpponentName();
   ShowChatColumn(online);
+  TellTable();
   UpdateStatus();
   emit refreshed();
+}
+
+void TFormMain::TellTable() {
+  // What a sighted player reads at a glance, as sentences a screen reader can say; each is set
+  // only when it changes, so a change is announced once.
+  auto tell = [](QWidget* w, const QString& text) {
+    if (w->accessibleDescription() != text) w->setAccessibleDescription(text);
+  };
+  const GameState& s = game_.state();
+  const QString opponent =
+      game_.Online() && !opponent_name_.isEmpty() ? opponent_name_ : QStringLiteral("Computador");
+  tell(ui_->GB1, QStringLiteral("Você %1, %2 %3; partidas %4 a %5")
+                     .arg(s.player_points)
+                     .arg(opponent)
+                     .arg(s.computer_points)
+                     .arg(s.games_player)
+                     .arg(s.games_computer));
+  tell(ui_->LabelVale, QStringLiteral("%1 %2 %3")
+                           .arg(ui_->Label7->text(), ui_->LabelVale->text(), ui_->Label8->text()));
+  const std::array<ClickLabel*, 3> tricks{ui_->Label10, ui_->Label11, ui_->Label12};
+  for (int i = 0; i < 3; ++i) {
+    const QString result = QString::fromStdString(game_.TrickLabelText(i + 1));
+    tell(tricks[static_cast<std::size_t>(i)],
+         result.isEmpty() ? QStringLiteral("Não decidida") : result);
+  }
 }
 
 void TFormMain::ShowFootLine(const QString& text) {
@@ -611,6 +638,8 @@ void TFormMain::FlushChat() {
   if (pending_chat_.isEmpty()) return;
   // One append for the lot: the box lays out once and drops what runs over its limit.
   ui_->CHAT->appendPlainText(pending_chat_.join(QLatin1Char('\n')));
+  // The new lines, for a screen reader to say when they come.
+  ui_->CHAT->setAccessibleDescription(pending_chat_.join(QLatin1Char('\n')));
   pending_chat_.clear();
 }
 
@@ -772,6 +801,13 @@ void TFormMain::SetUpKeyboard() {
   ui_->Browser->setAccessibleName(QStringLiteral("Dicas"));
   ui_->Browser2->setAccessibleName(QStringLiteral("Como jogar melhor"));
   ui_->StatusBar1->setAccessibleName(QStringLiteral("Situação da mão"));
+  // The foot line's text (whose turn, the keys, a hint's answer) is painted by the bar; a screen
+  // reader reads it, and hears it change, as the bar's description.
+  connect(ui_->StatusBar1, &QStatusBar::messageChanged, this, [this](const QString& text) {
+    if (ui_->StatusBar1->accessibleDescription() != text) {
+      ui_->StatusBar1->setAccessibleDescription(text);
+    }
+  });
   ui_->CHAT->setAccessibleName(QStringLiteral("Conversa"));
   ui_->E_MSG->setAccessibleName(QStringLiteral("Mensagem para o adversário"));
   ui_->GB1->setAccessibleName(QStringLiteral("Tentos"));

@@ -124,6 +124,7 @@ class TFormMain : public QWidget {
   void CartaMClick(int index);
   void CViraClick();
   void TrickLabelClick(int trick);
+  void TellTable();
   void E_MSGKeyPress();
   void BsairClick();
   void SpeedButton3Click();

@@ -35,6 +35,8 @@ TF_MESAS::TF_MESAS(net::BrokerLink& link, net::Lobby& lobby, QWidget* parent)
   layout->addWidget(caption);
   list_ = new QTreeWidget(this);
   list_->setObjectName(QStringLiteral("T_MESAS"));
+  // A list takes no name from its label's buddy: a screen reader needs it said.
+  list_->setAccessibleName(QStringLiteral("Mesas públicas esperando um adversário"));
   list_->setRootIsDecorated(false);
   list_->setHeaderLabels({QStringLiteral("Mesa de"), QStringLiteral("Baralho"),
                           QStringLiteral("Manilha"), QStringLiteral("Mão de 11"),

@@ -71,6 +71,8 @@ void PlaceSuitOrder(QWidget* area) {
 TFormRegras::TFormRegras(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TFormRegras>()) {
   ui_->setupUi(this);
+  ui_->Regras->setAccessibleName(
+      QStringLiteral("Regras do Jogo"));  // the text shows no title of its own
   setObjectName(QStringLiteral("FormRegras"));
   setFixedSize(767, 544);
   main_background_ = palette().color(QPalette::Window);

@@ -32,6 +32,7 @@
 
 #include "store/records_file.h"
 #include "store/settings_file.h"
+#include "tests/ui/accessible_tree.h"
 #include "tests/ui/modal.h"
 #include "ui/dialogkeys.h"
 #include "ui/formbaralho.h"
@@ -296,6 +297,67 @@ class TestDialogs : public QObject {
       }
       window->hide();
     }
+  }
+
+  // Every control a keyboard reaches in every window has a name a screen reader can say, and no
+  // two read alike; the fields carry their labels' words, the colour swatches their colours'.
+  void everyWindowNamesItsControls() {
+    Windows windows;
+    for (QDialog* window : windows.Plain()) {
+      window->show();
+      QVERIFY(QTest::qWaitForWindowExposed(window));
+      const QStringList faults = test::AccessibilityFaults(window);
+      QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+      window->hide();
+    }
+    auto name_of = [](QWidget* w) {
+      return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+    };
+    QCOMPARE(name_of(windows.escolha->findChild<QLineEdit*>(QStringLiteral("E_NOME"))),
+             QStringLiteral("Seu Nome"));
+    QCOMPARE(name_of(windows.escolha->findChild<QLineEdit*>(QStringLiteral("E_IPS"))),
+             QStringLiteral("IP Servidor"));
+    QCOMPARE(name_of(windows.frases->findChild<QLineEdit*>(QStringLiteral("E_SEIS"))),
+             QStringLiteral("Pedir Seis"));
+  }
+
+  // "Cores de Fundo" by keyboard alone: Tab reaches the grid, the arrows walk it, Space picks
+  // the colour under the keyboard, which a screen reader hears as the checked swatch.
+  void colourGridByKeyboard() {
+    Windows windows;
+    TFormCor* cor = windows.cor.get();
+    cor->setSelectedCode(SwatchCodes()[0]);
+    cor->show();
+    QVERIFY(QTest::qWaitForWindowExposed(cor));
+    cor->activateWindow();
+    QSet<QString> names;
+    for (int i = 0; i < kNumSwatches; ++i) {
+      auto* swatch = cor->findChild<QFrame*>(QStringLiteral("Cor%1").arg(i + 1));
+      auto* node = QAccessible::queryAccessibleInterface(swatch);
+      QCOMPARE(node->role(), QAccessible::RadioButton);
+      names.insert(node->text(QAccessible::Name));
+    }
+    QCOMPARE(names.size(), kNumSwatches);
+    QWidget* at = nullptr;
+    for (int tab = 0; tab < 4 && !(at && at->objectName().startsWith(QLatin1String("Cor")));
+         ++tab) {
+      QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : cor, Qt::Key_Tab);
+      at = QApplication::focusWidget();
+    }
+    QVERIFY2(at && at->objectName() == QLatin1String("Cor1"),
+             qPrintable(at ? at->objectName() : "-"));
+    QTest::keyClick(at, Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    at = QApplication::focusWidget();
+    QCOMPARE(at->objectName(), QStringLiteral("Cor7"));  // second row, second column
+    QCOMPARE(cor->selectedCode(), SwatchCodes()[0]);     // walking is not choosing
+    QTest::keyClick(at, Qt::Key_Space);
+    QCOMPARE(cor->selectedCode(), SwatchCodes()[6]);
+    QVERIFY(QAccessible::queryAccessibleInterface(at)->state().checked);
+    QVERIFY(!QAccessible::queryAccessibleInterface(cor->findChild<QFrame*>(QStringLiteral("Cor1")))
+                 ->state()
+                 .checked);
+    cor->hide();
   }
 
   void initTestCase() {

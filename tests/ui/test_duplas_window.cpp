@@ -1,18 +1,22 @@
 // The table of the game in pairs, driven by the keyboard alone: whole games against the computer
 // seats, checking after every key that the window shows only what the south seat may see.
 
+#include <QAccessible>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTextBrowser>
+#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 #include <cstdlib>
 
 #include "opponent/duplas_view.h"
 #include "tests/engine/seeded_random.h"
+#include "tests/ui/accessible_tree.h"
 #include "ui/formduplas.h"
 #include "ui/formescolha.h"
 
@@ -54,11 +58,38 @@ void CheckShown(const TFormDuplas& w) {
     }
     TCard* own = w.card(kSouth, i);
     QCOMPARE(own->isVisible(), s.hands > 0 && s.in_hand[kSouth][u]);
+    // To a screen reader the card is a button named by what the seat sees of it, pressable on
+    // our turn only.
+    if (own->isVisible()) {
+      QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(own);
+      QCOMPARE(heard->role(), QAccessible::Button);
+      QCOMPARE(heard->text(QAccessible::Name),
+               s.blind ? QStringLiteral("Carta virada para baixo")
+                       : QString::fromStdString(CardName(s.hand[kSouth][u])));
+      QCOMPARE(heard->actionInterface()->actionNames().isEmpty(), s.turn != kSouth);
+    }
     if (own->isVisible()) {
       QCOMPARE(own->showDeck(), s.blind);
       if (!s.blind) QCOMPARE(own->card(), s.hand[kSouth][u]);
     }
   }
+  // The foot line, the stake and the sign as a screen reader reads them; no control unnamed.
+  QCOMPARE(QAccessible::queryAccessibleInterface(w.findChild<QStatusBar*>())
+               ->text(QAccessible::Description),
+           w.statusText());
+  const QStringList faults = test::AccessibilityFaults(const_cast<TFormDuplas*>(&w));
+  QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+  bool stake_heard = false, sign_heard = false;
+  for (const QLabel* l : w.findChildren<QLabel*>()) {
+    const QString name =
+        QAccessible::queryAccessibleInterface(const_cast<QLabel*>(l))->text(QAccessible::Name);
+    stake_heard = stake_heard || (l->text() == w.stakeText() && name == w.stakeText());
+    sign_heard = sign_heard || (w.partnerSignText().isEmpty()
+                                    ? name == QStringLiteral("Sinal do parceiro: nenhum")
+                                    : name == w.partnerSignText());
+  }
+  QVERIFY(stake_heard);
+  QVERIFY(sign_heard);
   for (int seat = 0; seat < kNumSeats; ++seat) {
     TCard* c = w.trickCard(seat);
     if (!c->isVisible()) continue;

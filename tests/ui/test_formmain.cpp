@@ -32,6 +32,7 @@
 #include "engine/game.h"
 #include "engine/random.h"
 #include "opponent/computer.h"
+#include "tests/ui/accessible_tree.h"
 #include "tests/ui/modal.h"
 #include "ui/card.h"
 #include "ui/formescolha.h"
@@ -771,12 +772,44 @@ class TestFormMain : public QObject {
     QCOMPARE(t.CardAt(truco::kCartaJ1)->pos(), QPoint(320, 72));
     QCOMPARE(t.Focus(), t.Get("CartaJ2"));
     QCOMPARE(t.CardAt(truco::kCartaJ1)->focusPolicy(), Qt::NoFocus);
+    // What a screen reader finds meanwhile: every reachable control named, the cards as buttons
+    // (a played one offers nothing any more), the foot line's and the score's text.
+    const QStringList faults = truco::test::AccessibilityFaults(&t.main);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    QAccessibleInterface* played = QAccessible::queryAccessibleInterface(t.CardAt(truco::kCartaJ1));
+    QAccessibleInterface* in_hand =
+        QAccessible::queryAccessibleInterface(t.CardAt(truco::kCartaJ2));
+    QCOMPARE(played->role(), QAccessible::Button);
+    QCOMPARE(in_hand->role(), QAccessible::Button);
+    QCOMPARE(in_hand->text(QAccessible::Name),
+             QString::fromStdString(truco::CardName(t.CardAt(truco::kCartaJ2)->card())));
+    QVERIFY(played->actionInterface()->actionNames().isEmpty());
+    QVERIFY(played->state().disabled);
+    QVERIFY(played->text(QAccessible::Description).startsWith(QStringLiteral("Jogada")));
+    QCOMPARE(in_hand->actionInterface()->actionNames(),
+             QStringList{QAccessibleActionInterface::pressAction()});
+    QVERIFY(in_hand->text(QAccessible::Description).contains(QStringLiteral("tecla 2")));
+    QCOMPARE(
+        QAccessible::queryAccessibleInterface(t.Get("StatusBar1"))->text(QAccessible::Description),
+        t.main.statusText());
+    auto score = [&t] {
+      return QAccessible::queryAccessibleInterface(t.Get("GB1"))->text(QAccessible::Description);
+    };
+    QCOMPARE(score(), QStringLiteral("Você 0, Computador 0; partidas 0 a 0"));
+    const std::string first = t.game.TrickLabelText(1);
+    QCOMPARE(QAccessible::queryAccessibleInterface(t.Get("Label10"))->text(QAccessible::Description),
+             first.empty() ? QStringLiteral("Não decidida") : QString::fromStdString(first));
+    QCOMPARE(QAccessible::queryAccessibleInterface(t.Get("Label12"))->text(QAccessible::Description),
+             QStringLiteral("Não decidida"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(t.Get("LabelVale"))->text(QAccessible::Description),
+             QStringLiteral("Valendo %1 Tento(s)").arg(t.Text("LabelVale")));
     // The 2 by its key wins the hand; Enter closes the box.
     script.Answer(QStringLiteral("OK"), PressEnter());
     t.Key(Qt::Key_2);
     QCOMPARE(script.texts().last(), QStringLiteral("Você Ganhou 1 Tento(s)"));
     QCOMPARE(t.Text("PJogador"), QStringLiteral("1"));
     QCOMPARE(t.game.deals(), std::uint64_t{2});
+    QCOMPARE(score(), QStringLiteral("Você 1, Computador 0; partidas 0 a 0"));
 
     // "T" calls truco (the weak computer runs), "C" runs; "E" does nothing while the button is off.
     script.Answer(QStringLiteral("OK"), PressEnter());

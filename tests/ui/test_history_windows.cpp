@@ -4,6 +4,8 @@
 
 #include <QGraphicsTextItem>
 #include <QGraphicsView>
+#include <QAccessible>
+#include <QLabel>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -21,6 +23,7 @@
 #include "store/history_stats.h"
 #include "tests/engine/random_player.h"
 #include "tests/engine/seeded_random.h"
+#include "tests/ui/accessible_tree.h"
 #include "ui/formhistory.h"
 #include "ui/history_charts.h"
 
@@ -122,6 +125,14 @@ void TestHistoryWindows::replayShowsTheCardsOfTheGame() {
       for (std::size_t step = 1; step <= hand.moves.size(); ++step) {
         QTest::keyClick(window.hands(), Qt::Key_Right);
         QCOMPARE(window.step(), step);
+        // A screen reader hears the move shown, not only a caption.
+        const QString move = QStringLiteral("Lance %1 de %2. ").arg(step).arg(hand.moves.size());
+        int heard = 0;
+        for (QLabel* l : window.findChildren<QLabel*>()) {
+          const QString name = QAccessible::queryAccessibleInterface(l)->text(QAccessible::Name);
+          heard += name.startsWith(move) && name == l->text() && name.size() > move.size();
+        }
+        QCOMPARE(heard, 1);
         const Move& m = hand.moves[step - 1];
         if (m.kind != MoveKind::Trick) continue;
         const int trick = m.value / 4;
@@ -155,6 +166,27 @@ void TestHistoryWindows::replayShowsTheCardsOfTheGame() {
     for (const QWidget* w : stats.charts()->widget(page)->findChildren<QWidget*>())
       views += w->inherits("QChartView");
     QCOMPARE(views, 1);
+  }
+  // Each chart's description says the numbers of the table beside it.
+  for (int page = 0; page < stats.charts()->count(); ++page) {
+    auto* table = stats.charts()->widget(page)->findChild<QTableWidget*>();
+    QWidget* view = nullptr;
+    for (QWidget* w : stats.charts()->widget(page)->findChildren<QWidget*>())
+      if (w->inherits("QChartView")) view = w;
+    QVERIFY(table && view);
+    const QString said =
+        QAccessible::queryAccessibleInterface(view)->text(QAccessible::Description);
+    QVERIFY2(said.startsWith(QStringLiteral("Os números estão na tabela ao lado")),
+             qPrintable(said));
+    for (int r = 0; r < table->rowCount(); ++r)
+      for (int c = 0; c < table->columnCount(); ++c)
+        if (table->item(r, c)) QVERIFY2(said.contains(table->item(r, c)->text()), qPrintable(said));
+  }
+  // Both windows as a screen reader finds them: every control named, none alike.
+  stats.show();
+  for (QWidget* w : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&stats)}) {
+    const QStringList faults = test::AccessibilityFaults(w);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
   }
   auto* points = stats.charts()->widget(1)->findChild<QTableWidget*>();
   QVERIFY(points);

@@ -10,6 +10,7 @@
 
 #include "tests/net/mosquitto_runner.h"
 #include "tests/net/net_sides.h"
+#include "tests/ui/accessible_tree.h"
 #include "ui/formmesas.h"
 
 using namespace truco;
@@ -77,6 +78,9 @@ void TestInternetLobby::twoMeetInTheLobbyByClicksAndPlayAHand() {
   third.window.filterEdit()->clear();
   QTest::keyClicks(third.window.filterEdit(), QStringLiteral("ost"));
   QCOMPARE(third.window.tableList()->topLevelItemCount(), 1);
+  // The lobby as a screen reader finds it, a table listed: every control named, none alike.
+  const QStringList faults = test::AccessibilityFaults(&third.window);
+  QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 
   guest.Open(broker_);
   QTRY_COMPARE_WITH_TIMEOUT(guest.window.tableList()->topLevelItemCount(), 1, kWaitMs);

@@ -1,6 +1,7 @@
 // Two programs' network sides over 127.0.0.1 in one process, and the host's side through its
 // real windows.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -317,6 +318,9 @@ void TestNetworkPlay::theHostPlaysThroughItsWindows() {
   QTRY_VERIFY_WITH_TIMEOUT(chat->toPlainText().endsWith(QStringLiteral("[ANA] oi")),
                            kLoopbackWaitMs);
   QCOMPARE(chat->toPlainText(), QStringLiteral("[HOSTE] olá\n[ANA] oi"));
+  // A screen reader hears the line that came.
+  QCOMPARE(QAccessible::queryAccessibleInterface(chat)->text(QAccessible::Description),
+           QStringLiteral("[ANA] oi"));
   entry->setText(QString::fromLatin1(TFormMain::kViewHandsCommand));
   QTest::keyClick(entry, Qt::Key_Return);
   QTest::qWait(20);
