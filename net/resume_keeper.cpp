@@ -12,7 +12,7 @@ ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int
   const FileStatus status = ReadWholeFile(path, &bytes, kMaxResumeFileBytes);
   if (status.missing()) return load;
   if (status.fault == FileFault::TooLarge) {
-    load.message = kTextResumeDamaged;
+    load.message = kTextResumeTooLarge;
     return load;
   }
   if (!status.ok()) {
@@ -25,7 +25,9 @@ ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int
     load.message = kTextResumeDamaged;
   } else if (record->own_name != own_name) {
     load.message = kTextResumeOtherName;
-  } else if (now_ms - record->written_ms > kResumeFreshMs || record->written_ms > now_ms) {
+  } else if (record->written_ms > now_ms) {
+    load.message = kTextResumeFuture;
+  } else if (now_ms - record->written_ms > kResumeFreshMs) {
     load.message = kTextResumeStale;
   } else {
     load.state = record->state;

@@ -19,6 +19,12 @@ inline constexpr char kTextResumeStale[] =
     "A partida interrompida tem mais de dois minutos. Uma nova partida começa.";
 inline constexpr char kTextResumeOtherName[] =
     "A partida interrompida era de outro nome de jogador. Uma nova partida começa.";
+inline constexpr char kTextResumeFuture[] =
+    "O arquivo da partida interrompida tem uma data no futuro (o relógio mudou?). Uma nova partida "
+    "começa.";
+inline constexpr char kTextResumeTooLarge[] =
+    "O arquivo da partida interrompida é grande demais para ser uma partida e não foi lido. Uma "
+    "nova partida começa.";
 inline constexpr char kTextResumeUnreadable[] =
     "O arquivo da partida interrompida não pode ser lido. Uma nova partida começa.";
 
