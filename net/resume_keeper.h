@@ -40,4 +40,10 @@ ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int
 FileStatus SaveResume(const QString& path, const NetworkedHand::ResumeState& state,
                       const std::string& own_name, std::int64_t now_ms);
 
+// What the host's program does after every change of its game: the file follows `hand` (written
+// when the game kept changed, as `saved` remembers the text last written) and is removed once the
+// game was voided by a cheat, so a voided game is never offered again.
+void KeepResume(const QString& path, const NetworkedHand& hand, const std::string& own_name,
+                std::int64_t now_ms, std::string& saved);
+
 }  // namespace truco::net

@@ -152,15 +152,7 @@ void NetworkPlay::TableChanged() {
 }
 
 void NetworkPlay::KeepResumeFile() {
-  if (resume_path_.isEmpty() || hand_.side() != Side::Host) return;
-  const auto state = hand_.Snapshot();
-  if (!state) return;
-  // The same game as written: no write (a chat line changes nothing of it).
-  const std::string text = EncodeResumeFile({own_name_, 0, *state});
-  if (text == resume_saved_) return;
-  if (SaveResume(resume_path_, *state, own_name_, QDateTime::currentMSecsSinceEpoch()).ok()) {
-    resume_saved_ = text;
-  }
+  KeepResume(resume_path_, hand_, own_name_, QDateTime::currentMSecsSinceEpoch(), resume_saved_);
 }
 
 bool NetworkPlay::AwaitingPeer() const {

@@ -278,5 +278,27 @@ TEST(ResumeFile, AnotherGameAStaleOrADamagedFileStartsAFreshGameAndSaysSo) {
   EXPECT_EQ(fresh.host.hand.hands_dealt(), 1);
 }
 
+// A jointly dealt game voided by a cheat leaves no file behind: its points are never offered again,
+// whoever comes back.
+TEST(ResumeFile, AVoidedGameLeavesNoFileToResume) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString path = folder.filePath(QString::fromLatin1(net::kResumeFileName));
+  Duo d;
+  d.host.hand.set_max_version(net::kJointDealVersion);
+  d.guest.hand.set_max_version(net::kJointDealVersion);
+  std::string saved;
+  d.each = [&](NetSide&) { net::KeepResume(path, d.host.hand, "HOSTE", kNow, saved); };
+  d.Open(true);
+  ASSERT_TRUE(d.host.hand.joint());
+  ASSERT_TRUE(net::LoadResume(path, "HOSTE", kNow).state.has_value());
+  d.Inject(d.host, "S4");  // the guest caught the host
+  ASSERT_TRUE(d.host.hand.cheat_found());
+  EXPECT_FALSE(QFile::exists(path));
+  const auto load = net::LoadResume(path, "HOSTE", kNow);
+  EXPECT_FALSE(load.state.has_value());
+  EXPECT_TRUE(load.message.empty());
+}
+
 }  // namespace
 }  // namespace truco::testing
