@@ -27,7 +27,8 @@ void NetworkedHand::GuestHandStarts(int host_points, int guest_points, int host_
     base_games_ = {std::max(0, s.games_player - games_[1]),
                    std::max(0, s.games_computer - games_[0])};
   }
-  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt, std::nullopt};
+  hand_start_ =
+      ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt, std::nullopt, table_key_};
 }
 
 void NetworkedHand::OnNewHand(const NewHand& m) {

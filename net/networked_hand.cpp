@@ -42,6 +42,7 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   side_ = side;
   own_name_ = std::move(own_name);
   opponent_name_.clear();
+  table_key_.clear();
   linked_ = true;
   started_ = false;
   lost_text_.clear();
@@ -266,7 +267,7 @@ void NetworkedHand::OnName(const Name& m) {
   if (greeted_) {
     whole_game_ = true;
     // A kept hand that may go on keeps its secrets until its end; any other is checked now.
-    if (joint_ && resume_ && resume_->opponent_name == opponent_name_ && !MayResumeHand(*resume_)) {
+    if (joint_ && resume_ && ResumesWithThisPeer() && !MayResumeHand(*resume_)) {
       SendOldReveal();
     }
     if (started_) BeginWholeGame();

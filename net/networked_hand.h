@@ -190,6 +190,9 @@ class NetworkedHand final : public NetworkedPlay {
   // A connection is about to be opened as `side`; `own_name` answers the host's name. Forgets
   // everything of an earlier connection.
   void Prepare(Side side, std::string own_name);
+  // The table this connection plays at (the broker and the table; empty, the default after
+  // Prepare, for a direct connection). Set before the peer's name comes.
+  void set_table_key(std::string key) { table_key_ = std::move(key); }
   // The peer went away or broke the protocol; `text` says so.
   void ConnectionLost(const std::string& text);
   // A message from the peer.
@@ -211,6 +214,9 @@ class NetworkedHand final : public NetworkedPlay {
     std::optional<HandState> hand;
     // Version 3: the interrupted hand's joint deal, to reveal and check on the next connection.
     std::optional<JointDeal> deal;
+    // The table the game was played at (empty for a direct connection): a game goes on only at
+    // the table it was cut off from, whoever else of the same name comes to another.
+    std::string table_key;
   };
 
   // NetworkedPlay: the start command and the player's card clicks in a networked game. A start
@@ -459,6 +465,7 @@ class NetworkedHand final : public NetworkedPlay {
   void SendHandClosed();
   void DealFaultFound(DealFault fault);
   void EndByCheat(DealFault fault, Side cheater);
+  [[nodiscard]] bool ResumesWithThisPeer() const;
   void Flush();
   void SyncWhole(GameState& s);
 
@@ -474,6 +481,7 @@ class NetworkedHand final : public NetworkedPlay {
   Side side_ = Side::Host;
   std::string own_name_;
   std::string opponent_name_;
+  std::string table_key_;
   bool linked_ = false;
   bool started_ = false;
   std::string lost_text_;

@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::string_view kHeader = "truco-zanforte resume 1";
 constexpr std::size_t kMaxNameBytes = 64;
+constexpr std::size_t kMaxTableKeyBytes = 512;
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
@@ -162,14 +163,15 @@ std::string EncodeResumeFile(const ResumeRecord& record) {
     text += value;
     text += '\n';
   };
-  auto clean = [](std::string name) {
+  auto clean = [](std::string name, std::size_t max = kMaxNameBytes) {
     for (char& c : name) {
       if (c == '\n' || c == '\r') c = ' ';
     }
-    return name.substr(0, kMaxNameBytes);
+    return name.substr(0, max);
   };
   line("own", clean(record.own_name));
   line("opponent", clean(s.opponent_name));
+  if (!s.table_key.empty()) line("table", clean(s.table_key, kMaxTableKeyBytes));
   line("written", std::to_string(std::max<std::int64_t>(0, record.written_ms)));
   line("points", std::to_string(s.points[0]) + "," + std::to_string(s.points[1]));
   line("games", std::to_string(s.games[0]) + "," + std::to_string(s.games[1]));
@@ -246,6 +248,11 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
   }
   if (own->size() > kMaxNameBytes || opponent->size() > kMaxNameBytes) return std::nullopt;
   r.own_name = std::string(*own);
+  if (const auto table = get("table")) {
+    // A game of a direct connection has no line; one of a table never an empty one.
+    if (table->empty() || table->size() > kMaxTableKeyBytes) return std::nullopt;
+    s.table_key = std::string(*table);
+  }
   s.opponent_name = std::string(*opponent);
   const auto when = Number(*written, std::int64_t{1} << 50);
   const auto count = Number(*counter, 1'000'000'000);

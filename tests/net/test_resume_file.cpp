@@ -278,6 +278,42 @@ TEST(ResumeFile, AnotherGameAStaleOrADamagedFileStartsAFreshGameAndSaysSo) {
   EXPECT_EQ(fresh.host.hand.hands_dealt(), 1);
 }
 
+// A kept game goes on only at the table it was cut off from: a guest of the same name at another
+// table (or on another broker) starts a fresh game; the table survives the file.
+TEST(ResumeFile, AKeptGameGoesOnOnlyAtItsOwnTable) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString path = folder.filePath(QString::fromLatin1(net::kResumeFileName));
+  const std::string table = "mesas.example.org:8883 tls private K7M2QX";
+  for (const std::string& kept : {table, std::string()}) {
+    net::NetworkedHand::ResumeState state;
+    state.opponent_name = "ANA";
+    state.points = {5, 8};
+    state.hand_counter = 2;
+    state.table_key = kept;
+    ASSERT_TRUE(net::SaveResume(path, state, "HOSTE", kNow).ok());
+    const auto load = net::LoadResume(path, "HOSTE", kNow);
+    ASSERT_TRUE(load.state.has_value());
+    EXPECT_EQ(load.state->table_key, kept);
+    for (const std::string& here : std::vector<std::string>{
+             table, "", "mesas.example.org:8883 tls private K7M2QY",
+             "outro.example.org:8883 tls private K7M2QX"}) {
+      Duo d;
+      d.host.hand.SetResumeState(*load.state);
+      d.host.hand.set_table_key(here);
+      d.guest.hand.set_table_key(here);
+      d.Open(true);
+      const bool same = here == kept;
+      EXPECT_EQ(!d.host.out.questions.empty(), same) << "kept at '" << kept << "', here '" << here
+                                                     << "'";
+      if (!same) {
+        EXPECT_EQ(d.host.hand.hands_dealt(), 1);
+        EXPECT_EQ(d.host.hand.points(Side::Host), 0);
+      }
+    }
+  }
+}
+
 // A jointly dealt game voided by a cheat leaves no file behind: its points are never offered again,
 // whoever comes back.
 TEST(ResumeFile, AVoidedGameLeavesNoFileToResume) {
