@@ -273,6 +273,12 @@ class NetworkedHand final : public NetworkedPlay {
   // Both sides greeted with version 3: the deck is dealt jointly.
   [[nodiscard]] bool joint() const { return joint_; }
   [[nodiscard]] const JointDeal& joint_deal() const { return joint_deal_; }
+  // Version 3: this side revealed its secret at the hand's end and waits for the peer's, which the
+  // next hand needs (so the peer's silence is watched even between hands).
+  [[nodiscard]] bool awaits_peer_secret() const;
+  // The player stopped waiting for a silent peer: the connection goes with `lost_text`, or, when
+  // the peer withholds the secret of a hand played, the game is void as for a cheat.
+  void GiveUpOnSilentPeer(const std::string& lost_text);
   // The game was voided by a cheat the joint deal caught (on either side).
   [[nodiscard]] bool cheat_found() const { return cheated_; }
   // Hands of this connection whose every deal message passed the checks of the peer's secret,

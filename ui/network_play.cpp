@@ -158,8 +158,9 @@ void NetworkPlay::KeepResumeFile() {
 bool NetworkPlay::AwaitingPeer() const {
   if (!link_->isConnected() || !hand_.linked() || !hand_.started()) return false;
   if (hand_.whole_game()) {
-    // Between hands the players read their boxes at their own pace.
-    if (hand_.hand_finished()) return false;
+    // Between hands the players read their boxes at their own pace; the secret that proves the
+    // hand played is owed at once.
+    if (hand_.hand_finished()) return hand_.awaits_peer_secret();
     // The peer owes the next move (a card, an answer, a decision) or the host a trick's result.
     return hand_.actor() != (hand_.side() == Side::Host ? 'S' : 'C');
   }
@@ -258,6 +259,11 @@ void NetworkPlay::AskAboutSilence() {
   if (!leave) {
     // Waiting on, or the peer spoke meanwhile (which closed the box).
     link_->KeepWaiting();
+    return;
+  }
+  if (hand_.awaits_peer_secret()) {
+    // The peer would not prove the hand it played: the game is void (the hand says why and closes).
+    hand_.GiveUpOnSilentPeer(kTextConnectionLost);
     return;
   }
   // Leaving: the connection goes as if lost, and this side may come back to the game.

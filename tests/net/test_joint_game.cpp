@@ -455,6 +455,48 @@ TEST(JointGame, ACheatingSideIsCaughtInTheHandItCheatsAndTheGameIsVoid) {
   }
 }
 
+// A guest that keeps its secret after a hand leaves the host waiting for what the next deal
+// needs: the host watches that silence between hands too, and giving up on it voids the game on
+// both screens, naming the guest.
+TEST(JointGame, APeerThatWithholdsItsSecretIsTimedOutAndTheGameVoided) {
+  std::mt19937_64 seeds(TestSeed("withheld secret"));
+  for (int round = 0; round < 4 && !HasFailure(); ++round) {
+    JointMatch m(seeds(), net::kJointDealVersion, net::kJointDealVersion, false);
+    Duo& d = *m.duo;
+    d.guest.out.send = [&d](const net::Message& message) {
+      if (std::holds_alternative<net::RevealKey>(message)) return true;  // never sent
+      return d.Queue(d.to_host, message);
+    };
+    for (NetSide* side : {&d.host, &d.guest}) {
+      side->out.close = [&d] { d.up = false; };
+    }
+    m.Reconnect(m.Chance(2));
+    d.check = nullptr;
+    for (int guard = 0; guard < 3000 && !d.host.hand.awaits_peer_secret(); ++guard) {
+      EXPECT_EQ(d.host.hand.hands_dealt(), 1);
+      if (!m.Step(false)) break;
+    }
+    ASSERT_TRUE(d.host.hand.awaits_peer_secret());
+    EXPECT_FALSE(d.guest.hand.awaits_peer_secret()) << "the host's secret came";
+    // The boxes are closed (the test's screens close them at once): still no next deal.
+    d.Pump();
+    EXPECT_EQ(d.host.hand.hands_dealt(), 1);
+    EXPECT_TRUE(d.host.hand.awaits_peer_secret());
+    d.host.hand.GiveUpOnSilentPeer("A conexão com o adversário foi perdida.");
+    d.Pump();
+    const std::string text = std::string(net::kTextCheat) + "\r" +
+                             net::FaultText(net::DealFault::NoReveal, Side::Guest);
+    for (NetSide* side : {&d.host, &d.guest}) {
+      EXPECT_TRUE(side->hand.cheat_found());
+      EXPECT_FALSE(side->hand.linked());
+      ASSERT_FALSE(side->out.told.empty());
+      EXPECT_EQ(side->out.told.back(), text);
+      EXPECT_EQ(side->game.state().player_points + side->game.state().computer_points, 0);
+    }
+    EXPECT_FALSE(d.host.hand.resume_state());
+  }
+}
+
 // A side of version 3 with a peer of version 2, either way round: the greeting settles on 2 and
 // the host deals as before; no message of the joint deal crosses the wire.
 TEST(JointGame, AVersion3SideWithAVersion2PeerPlaysVersion2) {
