@@ -305,7 +305,15 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
   lost_text_ = text;
   may_play_ = false;
   table_.turn = ' ';
-  if (!Active()) return;  // told when this side starts, if it ever does
+  if (!Active()) {
+    // Told when this side starts, if it ever does; a cheat at once, as the connection it came
+    // on is gone before this side may start.
+    if (cheated_) {
+      lost_told_ = true;
+      out_.Tell(text);
+    }
+    return;
+  }
   SetPanel(text);
   Sync();
   Refresh();

@@ -497,6 +497,39 @@ TEST(JointGame, APeerThatWithholdsItsSecretIsTimedOutAndTheGameVoided) {
   }
 }
 
+// A host that cheats in the very first burst (greeting, name, settings and its list before the
+// guest's program has started the game): the guest's player is told, not left at the game-kind
+// dialog with no word.
+TEST(JointGame, ACheatBeforeTheGuestStartsIsToldAllTheSame) {
+  JointMatch m(TestSeed("first burst cheat"), net::kJointDealVersion, net::kJointDealVersion,
+               false);
+  Duo& d = *m.duo;
+  d.host.out.send = [&d](const net::Message& message) {
+    net::Message copy = message;
+    if (auto* list = std::get_if<net::DealList>(&copy)) list->points[1] = list->points[0];
+    return d.Queue(d.to_guest, copy);
+  };
+  for (NetSide* side : {&d.host, &d.guest}) {
+    side->out.close = [&d] { d.up = false; };
+  }
+  d.host.hand.set_checks_peer(false);
+  d.host.s().hand_counter = 2;
+  d.host.out.Send(net::Name{d.host.name});
+  d.host.game.BInicioClick();
+  d.Pump();
+  ASSERT_FALSE(d.guest.hand.linked());
+  EXPECT_TRUE(d.guest.hand.cheat_found());
+  ASSERT_FALSE(d.guest.out.told.empty());
+  EXPECT_EQ(d.guest.out.told.back(),
+            std::string(net::kTextCheat) + "\r" +
+                net::FaultText(net::DealFault::RepeatedPoint, Side::Host));
+  // Its start later tells it no second time.
+  const std::size_t told = d.guest.out.told.size();
+  d.guest.game.BInicioClick();
+  d.Pump();
+  EXPECT_EQ(d.guest.out.told.size(), told);
+}
+
 // A side of version 3 with a peer of version 2, either way round: the greeting settles on 2 and
 // the host deals as before; no message of the joint deal crosses the wire.
 TEST(JointGame, AVersion3SideWithAVersion2PeerPlaysVersion2) {
