@@ -201,6 +201,9 @@ void NetworkedHand::DealFaultFound(DealFault fault) {
 void NetworkedHand::EndByCheat(DealFault fault, Side cheater) {
   if (cheated_) return;
   cheated_ = true;
+  if (history_) history_->GameVoided(games_ != games_at_deal_);
+  history_game_ = false;
+  history_score_ = {};
   points_ = {};
   games_ = games_at_deal_;
   hand_start_.reset();

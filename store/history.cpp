@@ -48,6 +48,10 @@ CREATE TABLE hands(
   opponent_score INTEGER NOT NULL);
 CREATE INDEX hands_game ON hands(game, number);
 )sql",
+    // 2: a networked game voided by a cheat its joint deal caught: shown as such, never counted.
+    R"sql(
+ALTER TABLE games ADD COLUMN voided INTEGER NOT NULL DEFAULT 0;
+)sql",
 };
 static_assert(std::size(kMigrations) == HistoryDb::kSchemaVersion);
 
@@ -87,7 +91,7 @@ class Statement {
 
 constexpr const char* kGameColumns =
     "id, started, ended, kind, level, opponent, path, deck, manilha, eleven, result, "
-    "player_score, opponent_score, hands";
+    "player_score, opponent_score, hands, voided";
 
 GameInfo GameFrom(const Statement& st) {
   GameInfo g;
@@ -106,6 +110,7 @@ GameInfo GameFrom(const Statement& st) {
   g.player_score = static_cast<int>(st.Int(11));
   g.opponent_score = static_cast<int>(st.Int(12));
   g.hands = static_cast<int>(st.Int(13));
+  g.voided = st.Int(14) != 0;
   return g;
 }
 
@@ -394,8 +399,8 @@ void HistoryDb::NoteFailure() {
 bool HistoryDb::InsertGame(GameInfo& game) {
   Statement st(db_,
                "INSERT INTO games(started, ended, kind, level, opponent, path, deck, manilha, "
-               "eleven, result, player_score, opponent_score, hands) "
-               "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,0)");
+               "eleven, result, player_score, opponent_score, hands, voided) "
+               "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,0,?)");
   if (!st.ok()) return false;
   st.Bind(1, game.started);
   st.Bind(2, game.ended);
@@ -409,6 +414,7 @@ bool HistoryDb::InsertGame(GameInfo& game) {
   st.Bind(10, static_cast<std::int64_t>(game.result));
   st.Bind(11, game.player_score);
   st.Bind(12, game.opponent_score);
+  st.Bind(13, static_cast<std::int64_t>(game.voided ? 1 : 0));
   if (st.Step() != SQLITE_DONE) {
     NoteFailure();
     return false;
@@ -519,6 +525,25 @@ bool HistoryDb::EndGame(GameInfo& game) {
   st.Bind(3, game.player_score);
   st.Bind(4, game.opponent_score);
   st.Bind(5, game.id);
+  if (st.Step() != SQLITE_DONE) {
+    NoteFailure();
+    return false;
+  }
+  return true;
+}
+
+bool HistoryDb::VoidGame(GameInfo& game) {
+  game.voided = true;
+  for (auto& [g, h] : pending_) {
+    if (SameGame(g, game)) g.voided = true;
+  }
+  if (!db_ || game.id == 0) return false;
+  Statement st(db_, "UPDATE games SET voided = 1 WHERE id = ?");
+  if (!st.ok()) {
+    NoteFailure();
+    return false;
+  }
+  st.Bind(1, game.id);
   if (st.Step() != SQLITE_DONE) {
     NoteFailure();
     return false;

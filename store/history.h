@@ -67,6 +67,7 @@ struct GameInfo {
   int player_score = 0;
   int opponent_score = 0;
   int hands = 0;
+  bool voided = false;  // a cheat caught over the network voided it: never counted
   friend bool operator==(const GameInfo&, const GameInfo&) = default;
 };
 
@@ -111,7 +112,7 @@ struct OpenOutcome {
 
 class HistoryDb {
  public:
-  static constexpr int kSchemaVersion = 1;
+  static constexpr int kSchemaVersion = 2;
   // How long a write waits for another copy of the program that is writing at the same moment.
   static constexpr int kBusyTimeoutMs = 250;
   // Hands kept in memory while writes fail, to be written with the next one that works.
@@ -134,6 +135,8 @@ class HistoryDb {
   bool WriteHand(GameInfo& game, HandRecord hand);
   // The game is over: its end, result and final score.
   bool EndGame(GameInfo& game);
+  // The game was voided (a cheat caught in its deal): marked so, whether it ended or not.
+  bool VoidGame(GameInfo& game);
   [[nodiscard]] std::size_t pending() const { return pending_.size(); }
   // SQLite's code of the last failed write (SQLITE_FULL, SQLITE_BUSY, ...), and errno then.
   [[nodiscard]] int last_code() const { return last_code_; }
