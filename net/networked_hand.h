@@ -172,6 +172,11 @@ inline constexpr char kTextCalls[] = " pede ";  // name + " pede " + the rung's 
 inline constexpr char kTextCheat[] = "Trapaça detectada: a partida foi anulada";
 inline constexpr char kTextDealBroken[] =
     "O adversário enviou uma mensagem inválida. A conexão foi encerrada.";
+// Version 3: the host offers to go on with a hand whose deal this program no longer holds (it was
+// closed in the middle of it); nobody broke anything.
+inline constexpr char kTextHandNotKept[] =
+    "A mão interrompida não pode continuar: este programa foi fechado durante ela e não guardou "
+    "sua parte do baralho. A conexão foi encerrada.";
 // The word of each rung in the truco dialog's headline: "Truco", "Seis", "Nove", "Doze".
 std::string_view CallWord(Rung rung);
 // The most characters of a received name that are shown.

@@ -530,6 +530,26 @@ TEST(JointGame, ACheatBeforeTheGuestStartsIsToldAllTheSame) {
   EXPECT_EQ(d.guest.out.told.size(), told);
 }
 
+// A guest program closed in the middle of a jointly dealt hand holds no deal of it: offered that
+// hand, it says what happened instead of calling the host's message invalid; a hand it does hold
+// but under another name is still the host's fault.
+TEST(JointGame, AGuestThatLostItsDealSaysSoWithoutBlamingTheHost) {
+  const std::string resume =
+      "WC,1,0,-,-,-,-,0,0,4,7,1,0,-,7-3,-,4-1,1010SC3-1,0000--,0000--," +
+      std::string(net::kDealTextChars, 'A');
+  NetSide guest(Side::Guest, "ANA");
+  guest.hand.set_max_version(net::kJointDealVersion);
+  guest.hand.Prepare(Side::Guest, "ANA");
+  guest.game.BInicioClick();
+  for (const std::string line : {"NHOSTE", "H3", "G110", resume.c_str()}) {
+    if (auto m = net::Decode(line, Side::Guest)) guest.hand.Receive(*m);
+  }
+  EXPECT_FALSE(guest.hand.linked());
+  EXPECT_EQ(guest.out.closes, 1);
+  ASSERT_FALSE(guest.out.told.empty());
+  EXPECT_EQ(guest.out.told.back(), net::kTextHandNotKept);
+}
+
 // A side of version 3 with a peer of version 2, either way round: the greeting settles on 2 and
 // the host deals as before; no message of the joint deal crosses the wire.
 TEST(JointGame, AVersion3SideWithAVersion2PeerPlaysVersion2) {
