@@ -27,7 +27,8 @@ void NetworkedHand::GuestHandStarts(int host_points, int guest_points, int host_
     base_games_ = {std::max(0, s.games_player - games_[1]),
                    std::max(0, s.games_computer - games_[0])};
   }
-  hand_start_ = ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt, std::nullopt};
+  hand_start_ =
+      ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt, std::nullopt, table_key_};
 }
 
 void NetworkedHand::OnNewHand(const NewHand& m) {
@@ -75,9 +76,11 @@ void NetworkedHand::OnResumeHand(const ResumeHand& m) {
   // hand cannot go on (nor be checked), and the peer that offers it is broken.
   if (joint_ != m.hand_id.has_value() ||
       (joint_ && (!old_deal_ || old_deal_->HandId() != m.hand_id || !old_deal_->Dealt()))) {
+    // A guest program closed meanwhile kept no deal at all: it says so rather than blame the host.
+    const bool forgotten = joint_ && m.hand_id && !old_deal_;
     out_.CloseLink();
     hand_start_.reset();
-    ConnectionLost(std::string(kTextDealBroken));
+    ConnectionLost(std::string(forgotten ? kTextHandNotKept : kTextDealBroken));
     resume_.reset();
     return;
   }

@@ -60,6 +60,11 @@ class RecorderHistory final : public HandHistory {
                          hand.other_score);
   }
 
+  void GameVoided(bool ended_by_the_hand) override {
+    recorder_.VoidGame(ended_by_the_hand && !open_);
+    open_ = false;
+  }
+
   void GameEnded(std::optional<bool> won) override {
     if (!open_) return;
     open_ = false;

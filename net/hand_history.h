@@ -51,6 +51,9 @@ class HandHistory {
                          const GameSettings& settings, const SeenHand& hand) = 0;
   // `won` by this seat; nullopt: the game was left (restart, a connection not taken up again).
   virtual void GameEnded(std::optional<bool> won) = 0;
+  // A cheat voided the game: the one open, or, when `ended_by_the_hand`, the one that the
+  // cheated hand ended.
+  virtual void GameVoided(bool ended_by_the_hand) = 0;
 };
 
 // The history's own writer behind HandHistory.

@@ -11,10 +11,15 @@ namespace truco::net {
 
 using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
 
+// The kept game is this peer's: the same name at the same table.
+bool NetworkedHand::ResumesWithThisPeer() const {
+  return resume_ && resume_->opponent_name == opponent_name_ && resume_->table_key == table_key_;
+}
+
 // Host: the guest's name is here and so is this side's start.
 void NetworkedHand::BeginWholeGame() {
   if (side_ != Side::Host || hands_dealt_ > 0 || continue_asked_) return;
-  if (resume_ && resume_->opponent_name == opponent_name_) {
+  if (resume_ && ResumesWithThisPeer()) {
     continue_asked_ = true;
     want_continue_ask_ = true;
     SetPanel(kTextWaitDeal);
@@ -29,7 +34,7 @@ void NetworkedHand::DealWhole() {
   GameState& s = game_.mutable_state();
   const GameSettings settings = resumed_settings_.value_or(s.settings);
   hand_start_ = ResumeState{opponent_name_, points_,      games_,      s.hand_counter,
-                            settings,       std::nullopt, std::nullopt};
+                            settings,       std::nullopt, std::nullopt, table_key_};
   ClearHand();
   finished_ = false;
   own_closed_ = true;

@@ -109,6 +109,25 @@ void NetworkedHand::JointCardsIn() {
   if (side_ == Side::Guest) FinishGuestDeal();
 }
 
+bool NetworkedHand::awaits_peer_secret() const {
+  return linked_ && joint_ && joint_open_ && own_revealed_ && joint_deal_.PeerCommitted() &&
+         !peer_key_;
+}
+
+// A peer that owes the secret of a hand already played withholds what would prove that hand: the
+// game is void, as for a cheat. Any other silence is a lost connection the game may come back from.
+void NetworkedHand::GiveUpOnSilentPeer(const std::string& lost_text) {
+  if (!linked_) return;
+  if (awaits_peer_secret()) {
+    out_.Send(CheatFound{static_cast<int>(DealFault::NoReveal)});
+    out_.CloseLink();
+    EndByCheat(DealFault::NoReveal, PeerOf(side_));
+    return;
+  }
+  out_.CloseLink();
+  ConnectionLost(lost_text);
+}
+
 void NetworkedHand::RevealOwn() {
   if (!joint_ || !joint_open_ || own_revealed_) return;
   own_revealed_ = true;
@@ -182,6 +201,9 @@ void NetworkedHand::DealFaultFound(DealFault fault) {
 void NetworkedHand::EndByCheat(DealFault fault, Side cheater) {
   if (cheated_) return;
   cheated_ = true;
+  if (history_) history_->GameVoided(games_ != games_at_deal_);
+  history_game_ = false;
+  history_score_ = {};
   points_ = {};
   games_ = games_at_deal_;
   hand_start_.reset();

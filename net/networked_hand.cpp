@@ -42,6 +42,7 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   side_ = side;
   own_name_ = std::move(own_name);
   opponent_name_.clear();
+  table_key_.clear();
   linked_ = true;
   started_ = false;
   lost_text_.clear();
@@ -266,7 +267,7 @@ void NetworkedHand::OnName(const Name& m) {
   if (greeted_) {
     whole_game_ = true;
     // A kept hand that may go on keeps its secrets until its end; any other is checked now.
-    if (joint_ && resume_ && resume_->opponent_name == opponent_name_ && !MayResumeHand(*resume_)) {
+    if (joint_ && resume_ && ResumesWithThisPeer() && !MayResumeHand(*resume_)) {
       SendOldReveal();
     }
     if (started_) BeginWholeGame();
@@ -304,7 +305,15 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
   lost_text_ = text;
   may_play_ = false;
   table_.turn = ' ';
-  if (!Active()) return;  // told when this side starts, if it ever does
+  if (!Active()) {
+    // Told when this side starts, if it ever does; a cheat at once, as the connection it came
+    // on is gone before this side may start.
+    if (cheated_) {
+      lost_told_ = true;
+      out_.Tell(text);
+    }
+    return;
+  }
   SetPanel(text);
   Sync();
   Refresh();

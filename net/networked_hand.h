@@ -172,6 +172,11 @@ inline constexpr char kTextCalls[] = " pede ";  // name + " pede " + the rung's 
 inline constexpr char kTextCheat[] = "Trapaça detectada: a partida foi anulada";
 inline constexpr char kTextDealBroken[] =
     "O adversário enviou uma mensagem inválida. A conexão foi encerrada.";
+// Version 3: the host offers to go on with a hand whose deal this program no longer holds (it was
+// closed in the middle of it); nobody broke anything.
+inline constexpr char kTextHandNotKept[] =
+    "A mão interrompida não pode continuar: este programa foi fechado durante ela e não guardou "
+    "sua parte do baralho. A conexão foi encerrada.";
 // The word of each rung in the truco dialog's headline: "Truco", "Seis", "Nove", "Doze".
 std::string_view CallWord(Rung rung);
 // The most characters of a received name that are shown.
@@ -190,6 +195,9 @@ class NetworkedHand final : public NetworkedPlay {
   // A connection is about to be opened as `side`; `own_name` answers the host's name. Forgets
   // everything of an earlier connection.
   void Prepare(Side side, std::string own_name);
+  // The table this connection plays at (the broker and the table; empty, the default after
+  // Prepare, for a direct connection). Set before the peer's name comes.
+  void set_table_key(std::string key) { table_key_ = std::move(key); }
   // The peer went away or broke the protocol; `text` says so.
   void ConnectionLost(const std::string& text);
   // A message from the peer.
@@ -211,6 +219,9 @@ class NetworkedHand final : public NetworkedPlay {
     std::optional<HandState> hand;
     // Version 3: the interrupted hand's joint deal, to reveal and check on the next connection.
     std::optional<JointDeal> deal;
+    // The table the game was played at (empty for a direct connection): a game goes on only at
+    // the table it was cut off from, whoever else of the same name comes to another.
+    std::string table_key;
   };
 
   // NetworkedPlay: the start command and the player's card clicks in a networked game. A start
@@ -267,6 +278,12 @@ class NetworkedHand final : public NetworkedPlay {
   // Both sides greeted with version 3: the deck is dealt jointly.
   [[nodiscard]] bool joint() const { return joint_; }
   [[nodiscard]] const JointDeal& joint_deal() const { return joint_deal_; }
+  // Version 3: this side revealed its secret at the hand's end and waits for the peer's, which the
+  // next hand needs (so the peer's silence is watched even between hands).
+  [[nodiscard]] bool awaits_peer_secret() const;
+  // The player stopped waiting for a silent peer: the connection goes with `lost_text`, or, when
+  // the peer withholds the secret of a hand played, the game is void as for a cheat.
+  void GiveUpOnSilentPeer(const std::string& lost_text);
   // The game was voided by a cheat the joint deal caught (on either side).
   [[nodiscard]] bool cheat_found() const { return cheated_; }
   // Hands of this connection whose every deal message passed the checks of the peer's secret,
@@ -459,6 +476,7 @@ class NetworkedHand final : public NetworkedPlay {
   void SendHandClosed();
   void DealFaultFound(DealFault fault);
   void EndByCheat(DealFault fault, Side cheater);
+  [[nodiscard]] bool ResumesWithThisPeer() const;
   void Flush();
   void SyncWhole(GameState& s);
 
@@ -474,6 +492,7 @@ class NetworkedHand final : public NetworkedPlay {
   Side side_ = Side::Host;
   std::string own_name_;
   std::string opponent_name_;
+  std::string table_key_;
   bool linked_ = false;
   bool started_ = false;
   std::string lost_text_;

@@ -414,6 +414,22 @@ std::optional<ResumeHand> ParseResumeHand(std::string_view body) {
     guest_used[static_cast<std::size_t>(*gs)] = *gs != 0;
     open_before = *hs == 0 || *gs == 0;
   }
+  // A call waiting is the rung after the stake in force.
+  if (m.pending != 0 && m.pending != (m.stake == 1 ? 3 : m.stake + 3)) return std::nullopt;
+  // No card twice among the guest's cards and the host's cards face up.
+  std::vector<Card> seen;
+  auto once = [&seen](const std::optional<Card>& c) {
+    if (!c) return true;
+    if (std::find(seen.begin(), seen.end(), *c) != seen.end()) return false;
+    seen.push_back(*c);
+    return true;
+  };
+  for (const auto& c : m.guest_cards) {
+    if (!once(c)) return std::nullopt;
+  }
+  for (const ResumeHand::Trick& t : m.tricks) {
+    if (!once(t.host_card)) return std::nullopt;
+  }
   return m;
 }
 

@@ -1,14 +1,19 @@
 #include "net/resume_file.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <vector>
+
+#include "engine/ladder.h"
+#include "engine/rules.h"
 
 namespace truco::net {
 namespace {
 
 constexpr std::string_view kHeader = "truco-zanforte resume 1";
 constexpr std::size_t kMaxNameBytes = 64;
+constexpr std::size_t kMaxTableKeyBytes = 512;
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
@@ -102,6 +107,50 @@ bool Stake(std::int64_t n) {
   return n == 1 || n == 3 || n == 6 || n == 9 || n == 12;
 }
 
+// Whether the kept hand could have been dealt and played: cards of the deck, no card twice (the
+// vira too when it fixes the manilhas), each slot played once, tricks in order, nothing face down
+// in trick 1, a stake of the ladder and a waiting call that is its next rung.
+bool SoundHand(const HandState& h) {
+  const auto values = DeckValues(h.deck);
+  std::vector<Card> seen;
+  auto take = [&](const std::optional<Card>& card) {
+    if (!card) return true;
+    if (std::find(values.begin(), values.end(), card->Value) == values.end()) return false;
+    for (const Card& other : seen) {
+      if (other.Value == card->Value && other.suit == card->suit) return false;
+    }
+    seen.push_back(*card);
+    return true;
+  };
+  for (const auto& hand : h.cards) {
+    for (const auto& card : hand) {
+      if (!take(card)) return false;
+    }
+  }
+  if (h.mode == ManilhaMode::Nova && !take(h.vira)) return false;
+  for (std::size_t seat = 0; seat < 2; ++seat) {
+    std::array<bool, 3> used{};
+    if (h.hidden[seat][1]) return false;
+    for (std::size_t k = 1; k <= 3; ++k) {
+      const int slot = h.slot[seat][k];
+      if (slot < 0) {
+        if (h.hidden[seat][k]) return false;
+        continue;
+      }
+      if (used[static_cast<std::size_t>(slot)]) return false;
+      used[static_cast<std::size_t>(slot)] = true;
+      if (k > 1 && (h.slot[0][k - 1] < 0 || h.slot[1][k - 1] < 0)) return false;
+    }
+  }
+  if (!Stake(h.stake)) return false;
+  if (h.pending_stake != 0) {
+    const auto next = NextCall(h.stake);
+    if (!next || Info(*next).stake != h.pending_stake) return false;
+    if (h.caller == ' ' || h.turn_before_call == ' ' || h.eleven != ' ') return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string EncodeResumeFile(const ResumeRecord& record) {
@@ -114,14 +163,15 @@ std::string EncodeResumeFile(const ResumeRecord& record) {
     text += value;
     text += '\n';
   };
-  auto clean = [](std::string name) {
+  auto clean = [](std::string name, std::size_t max = kMaxNameBytes) {
     for (char& c : name) {
       if (c == '\n' || c == '\r') c = ' ';
     }
-    return name.substr(0, kMaxNameBytes);
+    return name.substr(0, max);
   };
   line("own", clean(record.own_name));
   line("opponent", clean(s.opponent_name));
+  if (!s.table_key.empty()) line("table", clean(s.table_key, kMaxTableKeyBytes));
   line("written", std::to_string(std::max<std::int64_t>(0, record.written_ms)));
   line("points", std::to_string(s.points[0]) + "," + std::to_string(s.points[1]));
   line("games", std::to_string(s.games[0]) + "," + std::to_string(s.games[1]));
@@ -198,6 +248,11 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
   }
   if (own->size() > kMaxNameBytes || opponent->size() > kMaxNameBytes) return std::nullopt;
   r.own_name = std::string(*own);
+  if (const auto table = get("table")) {
+    // A game of a direct connection has no line; one of a table never an empty one.
+    if (table->empty() || table->size() > kMaxTableKeyBytes) return std::nullopt;
+    s.table_key = std::string(*table);
+  }
   s.opponent_name = std::string(*opponent);
   const auto when = Number(*written, std::int64_t{1} << 50);
   const auto count = Number(*counter, 1'000'000'000);
@@ -276,16 +331,6 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
         return std::nullopt;
     }
   }
-  // Each seat plays each slot once.
-  for (std::size_t seat = 0; seat < 2; ++seat) {
-    std::array<bool, 3> used{};
-    for (std::size_t k = 1; k <= 3; ++k) {
-      const int slot = h.slot[seat][k];
-      if (slot < 0) continue;
-      if (used[static_cast<std::size_t>(slot)]) return std::nullopt;
-      used[static_cast<std::size_t>(slot)] = true;
-    }
-  }
   const auto f = Split(*state, ',');
   if (f.size() != 9) return std::nullopt;
   const auto turn = ParseLetter(f[0], "SC-");
@@ -307,6 +352,7 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
   h.eleven = *eleven;
   h.eleven_decided = f[7] == "1";
   h.eleven_dark = f[8] == "1";
+  if (!SoundHand(h)) return std::nullopt;
   s.hand = h;
   return r;
 }

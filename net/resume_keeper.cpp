@@ -1,10 +1,16 @@
 #include "net/resume_keeper.h"
 
 #include <QByteArray>
+#include <QFile>
 
 #include "store/atomic_write.h"
 
 namespace truco::net {
+namespace {
+// What `saved` holds once the file of a voided game is gone (every file's text starts with its
+// header).
+constexpr char kVoided[] = "voided";
+}  // namespace
 
 ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int64_t now_ms) {
   ResumeLoad load;
@@ -12,7 +18,7 @@ ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int
   const FileStatus status = ReadWholeFile(path, &bytes, kMaxResumeFileBytes);
   if (status.missing()) return load;
   if (status.fault == FileFault::TooLarge) {
-    load.message = kTextResumeDamaged;
+    load.message = kTextResumeTooLarge;
     return load;
   }
   if (!status.ok()) {
@@ -25,7 +31,9 @@ ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int
     load.message = kTextResumeDamaged;
   } else if (record->own_name != own_name) {
     load.message = kTextResumeOtherName;
-  } else if (now_ms - record->written_ms > kResumeFreshMs || record->written_ms > now_ms) {
+  } else if (record->written_ms > now_ms) {
+    load.message = kTextResumeFuture;
+  } else if (now_ms - record->written_ms > kResumeFreshMs) {
     load.message = kTextResumeStale;
   } else {
     load.state = record->state;
@@ -37,6 +45,21 @@ FileStatus SaveResume(const QString& path, const NetworkedHand::ResumeState& sta
                       const std::string& own_name, std::int64_t now_ms) {
   const std::string text = EncodeResumeFile({own_name, now_ms, state});
   return WriteFileAtomically(path, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void KeepResume(const QString& path, const NetworkedHand& hand, const std::string& own_name,
+                std::int64_t now_ms, std::string& saved) {
+  if (path.isEmpty() || hand.side() != Side::Host) return;
+  if (hand.cheat_found()) {
+    if (saved != kVoided && (QFile::remove(path) || !QFile::exists(path))) saved = kVoided;
+    return;
+  }
+  const auto state = hand.Snapshot();
+  if (!state) return;
+  // The same game as written: no write (a chat line changes nothing of it).
+  const std::string text = EncodeResumeFile({own_name, 0, *state});
+  if (text == saved) return;
+  if (SaveResume(path, *state, own_name, now_ms).ok()) saved = text;
 }
 
 }  // namespace truco::net

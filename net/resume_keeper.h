@@ -19,6 +19,12 @@ inline constexpr char kTextResumeStale[] =
     "A partida interrompida tem mais de dois minutos. Uma nova partida começa.";
 inline constexpr char kTextResumeOtherName[] =
     "A partida interrompida era de outro nome de jogador. Uma nova partida começa.";
+inline constexpr char kTextResumeFuture[] =
+    "O arquivo da partida interrompida tem uma data no futuro (o relógio mudou?). Uma nova partida "
+    "começa.";
+inline constexpr char kTextResumeTooLarge[] =
+    "O arquivo da partida interrompida é grande demais para ser uma partida e não foi lido. Uma "
+    "nova partida começa.";
 inline constexpr char kTextResumeUnreadable[] =
     "O arquivo da partida interrompida não pode ser lido. Uma nova partida começa.";
 
@@ -33,5 +39,11 @@ ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int
 // Writes `state` for `own_name` at `now_ms`.
 FileStatus SaveResume(const QString& path, const NetworkedHand::ResumeState& state,
                       const std::string& own_name, std::int64_t now_ms);
+
+// What the host's program does after every change of its game: the file follows `hand` (written
+// when the game kept changed, as `saved` remembers the text last written) and is removed once the
+// game was voided by a cheat, so a voided game is never offered again.
+void KeepResume(const QString& path, const NetworkedHand& hand, const std::string& own_name,
+                std::int64_t now_ms, std::string& saved);
 
 }  // namespace truco::net

@@ -52,6 +52,10 @@ CREATE INDEX hands_game ON hands(game, number);
     R"sql(
 ALTER TABLE games ADD COLUMN seats INTEGER NOT NULL DEFAULT 2;
 )sql",
+    // A networked game voided by a cheat its joint deal caught: shown as such, never counted.
+    R"sql(
+ALTER TABLE games ADD COLUMN voided INTEGER NOT NULL DEFAULT 0;
+)sql",
 };
 static_assert(std::size(kMigrations) == HistoryDb::kSchemaVersion);
 
@@ -91,7 +95,7 @@ class Statement {
 
 constexpr const char* kGameColumns =
     "id, started, ended, kind, level, opponent, path, deck, manilha, eleven, result, "
-    "player_score, opponent_score, hands, seats";
+    "player_score, opponent_score, hands, seats, voided";
 
 GameInfo GameFrom(const Statement& st) {
   GameInfo g;
@@ -111,6 +115,7 @@ GameInfo GameFrom(const Statement& st) {
   g.opponent_score = static_cast<int>(st.Int(12));
   g.hands = static_cast<int>(st.Int(13));
   g.seats = st.Int(14) == kSeatsPairs ? kSeatsPairs : kSeatsOneAgainstOne;
+  g.voided = st.Int(15) != 0;
   return g;
 }
 
@@ -450,8 +455,8 @@ void HistoryDb::NoteFailure() {
 bool HistoryDb::InsertGame(GameInfo& game) {
   Statement st(db_,
                "INSERT INTO games(started, ended, kind, level, opponent, path, deck, manilha, "
-               "eleven, result, player_score, opponent_score, hands, seats) "
-               "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,0,?)");
+               "eleven, result, player_score, opponent_score, hands, seats, voided) "
+               "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,0,?,?)");
   if (!st.ok()) return false;
   st.Bind(1, game.started);
   st.Bind(2, game.ended);
@@ -466,6 +471,7 @@ bool HistoryDb::InsertGame(GameInfo& game) {
   st.Bind(11, game.player_score);
   st.Bind(12, game.opponent_score);
   st.Bind(13, game.seats);
+  st.Bind(14, static_cast<std::int64_t>(game.voided ? 1 : 0));
   if (st.Step() != SQLITE_DONE) {
     NoteFailure();
     return false;
@@ -609,6 +615,25 @@ bool HistoryDb::UpdateEnd(const GameInfo& game) {
   return true;
 }
 
+bool HistoryDb::VoidGame(GameInfo& game) {
+  game.voided = true;
+  for (auto& [g, h] : pending_) {
+    if (SameGame(g, game)) g.voided = true;
+  }
+  if (!db_ || game.id == 0) return false;
+  Statement st(db_, "UPDATE games SET voided = 1 WHERE id = ?");
+  if (!st.ok()) {
+    NoteFailure();
+    return false;
+  }
+  st.Bind(1, game.id);
+  if (st.Step() != SQLITE_DONE) {
+    NoteFailure();
+    return false;
+  }
+  return true;
+}
+
 std::vector<GameInfo> HistoryDb::Games() const {
   std::vector<GameInfo> games;
   if (!db_) return games;
@@ -645,7 +670,7 @@ void HistoryDb::ForEachHand(
   std::string sql = "SELECT ";
   for (const char* c : {"g.id", "g.started", "g.ended", "g.kind", "g.level", "g.opponent", "g.path",
                         "g.deck", "g.manilha", "g.eleven", "g.result", "g.player_score",
-                        "g.opponent_score", "g.hands", "g.seats"}) {
+                        "g.opponent_score", "g.hands", "g.seats", "g.voided"}) {
     sql += c;
     sql += ", ";
   }
@@ -657,7 +682,7 @@ void HistoryDb::ForEachHand(
   GameInfo game;
   while (st.ok() && st.Step() == SQLITE_ROW) {
     if (st.Int(0) != game.id) game = GameFrom(st);
-    visit(game, HandFrom(st, 15));
+    visit(game, HandFrom(st, 16));
   }
 }
 

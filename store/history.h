@@ -74,6 +74,7 @@ struct GameInfo {
   int opponent_score = 0;
   int hands = 0;
   int seats = kSeatsOneAgainstOne;  // kSeatsPairs: "player" and "opponent" are teams
+  bool voided = false;  // a cheat caught over the network voided it: never counted
   friend bool operator==(const GameInfo&, const GameInfo&) = default;
 };
 
@@ -119,7 +120,7 @@ struct OpenOutcome {
 
 class HistoryDb {
  public:
-  static constexpr int kSchemaVersion = 2;
+  static constexpr int kSchemaVersion = 3;
   // How long a write waits for another copy of the program that is writing at the same moment.
   static constexpr int kBusyTimeoutMs = 250;
   // Hands kept in memory while writes fail, to be written with the next one that works.
@@ -146,6 +147,8 @@ class HistoryDb {
   // The game is over: its end, result and final score. When this write fails the end waits in
   // memory, with the game's waiting hands or alone, for the next write.
   bool EndGame(GameInfo& game);
+  // The game was voided (a cheat caught in its deal): marked so, whether it ended or not.
+  bool VoidGame(GameInfo& game);
   [[nodiscard]] std::size_t pending() const { return pending_.size(); }
   // SQLite's code of the last failed write (SQLITE_FULL, SQLITE_BUSY, ...), and errno then.
   [[nodiscard]] int last_code() const { return last_code_; }

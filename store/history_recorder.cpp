@@ -124,6 +124,20 @@ void HistoryRecorder::EndGame(std::optional<bool> won) {
   game_.player_score = std::min(last_player_score_, kPointsToWin);
   game_.opponent_score = std::min(last_opponent_score_, kPointsToWin);
   db_.EndGame(game_);
+  last_ended_ = game_;
+}
+
+void HistoryRecorder::VoidGame(bool last_ended) {
+  hand_.reset();
+  if (game_open_) {
+    game_open_ = false;
+    if (game_.hands > 0) db_.VoidGame(game_);
+    return;
+  }
+  if (last_ended && last_ended_) {
+    db_.VoidGame(*last_ended_);
+    last_ended_.reset();
+  }
 }
 
 // --- The game against the computer ----------------------------------------------------------

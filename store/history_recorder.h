@@ -51,6 +51,9 @@ class HistoryRecorder final : public GameObserver {
                   int opponent_score);
   // The game is over (`won` by the player) or was left (nullopt: restarted, cut off).
   void EndGame(std::optional<bool> won);
+  // The game was voided by a cheat: the open one (then left), or else, when `last_ended` (the
+  // cheated hand ended it), the game that ended last.
+  void VoidGame(bool last_ended);
 
   [[nodiscard]] bool hand_open() const { return hand_.has_value(); }
   [[nodiscard]] const GameInfo& game() const { return game_; }
@@ -80,6 +83,7 @@ class HistoryRecorder final : public GameObserver {
   std::optional<Suggestion> hint_;
   bool game_open_ = false;
   GameInfo game_;
+  std::optional<GameInfo> last_ended_;  // the game EndGame closed last
   std::optional<HandRecord> hand_;
   int last_player_score_ = 0;
   int last_opponent_score_ = 0;

@@ -78,7 +78,9 @@ void TallyHand(const HandRecord& hand, Stats& stats) {
 Stats ComputeStats(const HistoryDb& db, const OpponentFilter& filter, Period period,
                    std::int64_t now) {
   Stats stats;
-  const std::vector<GameInfo> games = db.Games();  // newest first
+  // Newest first; a voided game counts nowhere.
+  std::vector<GameInfo> games = db.Games();
+  std::erase_if(games, [](const GameInfo& g) { return g.voided; });
   const std::int64_t month_ago = now - 30 * kDay;
 
   // The newest games overall (for the summary) and of the filter (for the charts).

@@ -512,7 +512,8 @@ void TFormHistorico::Reload() {
             ? QStringLiteral("Computador (%1)").arg(QString::fromStdString(g.level))
             : QStringLiteral("%1 (rede, %2)")
                   .arg(QString::fromStdString(g.opponent), QString::fromStdString(g.path));
-    const QString result = g.result == GameResult::Won    ? QStringLiteral("Ganhou")
+    const QString result = g.voided                       ? QStringLiteral("Anulada (trapaça)")
+                           : g.result == GameResult::Won  ? QStringLiteral("Ganhou")
                            : g.result == GameResult::Lost ? QStringLiteral("Perdeu")
                                                           : QStringLiteral("Não terminou");
     rows.push_back(

@@ -34,7 +34,13 @@ InternetPlay::InternetPlay(Game& game, net::NetworkPlay& play, TF_ESCOLHA& escol
   });
   // The side is known only once a table is chosen: the hand learns it before the first message.
   connect(link_.get(), &net::Link::connected, this,
-          [this] { play_.hand().Prepare(link_->side(), name_.toStdString()); });
+          [this] {
+            play_.hand().Prepare(link_->side(), name_.toStdString());
+            // A cut-off game goes on only at its own table on its own broker.
+            play_.hand().set_table_key(broker_key_ + (link_->isPrivate()
+                                                          ? " private " + link_->code()
+                                                          : " public " + link_->tableId()));
+          });
   // OK in the game-kind dialog: "Internet" carries the game over the broker link, "Em rede"
   // over the TCP connection; the networked game itself does not know which.
   escolha_.SetConnector([this](const ConnectRequest& request) {
@@ -63,6 +69,7 @@ bool InternetPlay::Open(const ConnectRequest& request) {
     WriteBrokerFile(broker_path_, request.broker);
   }
   name_ = request.name.toUpper();
+  broker_key_ = broker->host + ":" + std::to_string(broker->port) + (broker->tls ? " tls" : "");
   if (!window_->Escolhe(*broker, request.broker)) return false;
   // The host speaks first, as over TCP: its name opens the exchange.
   if (link_->side() == net::Side::Host) link_->Send(net::Name{name_.toStdString()});

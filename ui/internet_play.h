@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <string>
 
 #include "net/broker_link.h"
 #include "net/lobby.h"
@@ -44,6 +45,7 @@ class InternetPlay final : public QObject {
   std::unique_ptr<net::Lobby> lobby_;
   std::unique_ptr<TF_MESAS> window_;
   QString name_;
+  std::string broker_key_;  // the broker of the table being opened, for the table's resume key
 };
 
 }  // namespace truco

@@ -153,22 +153,15 @@ void NetworkPlay::TableChanged() {
 }
 
 void NetworkPlay::KeepResumeFile() {
-  if (resume_path_.isEmpty() || hand_.side() != Side::Host) return;
-  const auto state = hand_.Snapshot();
-  if (!state) return;
-  // The same game as written: no write (a chat line changes nothing of it).
-  const std::string text = EncodeResumeFile({own_name_, 0, *state});
-  if (text == resume_saved_) return;
-  if (SaveResume(resume_path_, *state, own_name_, QDateTime::currentMSecsSinceEpoch()).ok()) {
-    resume_saved_ = text;
-  }
+  KeepResume(resume_path_, hand_, own_name_, QDateTime::currentMSecsSinceEpoch(), resume_saved_);
 }
 
 bool NetworkPlay::AwaitingPeer() const {
   if (!link_->isConnected() || !hand_.linked() || !hand_.started()) return false;
   if (hand_.whole_game()) {
-    // Between hands the players read their boxes at their own pace.
-    if (hand_.hand_finished()) return false;
+    // Between hands the players read their boxes at their own pace; the secret that proves the
+    // hand played is owed at once.
+    if (hand_.hand_finished()) return hand_.awaits_peer_secret();
     // The peer owes the next move (a card, an answer, a decision) or the host a trick's result.
     return hand_.actor() != (hand_.side() == Side::Host ? 'S' : 'C');
   }
@@ -267,6 +260,11 @@ void NetworkPlay::AskAboutSilence() {
   if (!leave) {
     // Waiting on, or the peer spoke meanwhile (which closed the box).
     link_->KeepWaiting();
+    return;
+  }
+  if (hand_.awaits_peer_secret()) {
+    // The peer would not prove the hand it played: the game is void (the hand says why and closes).
+    hand_.GiveUpOnSilentPeer(kTextConnectionLost);
     return;
   }
   // Leaving: the connection goes as if lost, and this side may come back to the game.

@@ -455,6 +455,101 @@ TEST(JointGame, ACheatingSideIsCaughtInTheHandItCheatsAndTheGameIsVoid) {
   }
 }
 
+// A guest that keeps its secret after a hand leaves the host waiting for what the next deal
+// needs: the host watches that silence between hands too, and giving up on it voids the game on
+// both screens, naming the guest.
+TEST(JointGame, APeerThatWithholdsItsSecretIsTimedOutAndTheGameVoided) {
+  std::mt19937_64 seeds(TestSeed("withheld secret"));
+  for (int round = 0; round < 4 && !HasFailure(); ++round) {
+    JointMatch m(seeds(), net::kJointDealVersion, net::kJointDealVersion, false);
+    Duo& d = *m.duo;
+    d.guest.out.send = [&d](const net::Message& message) {
+      if (std::holds_alternative<net::RevealKey>(message)) return true;  // never sent
+      return d.Queue(d.to_host, message);
+    };
+    for (NetSide* side : {&d.host, &d.guest}) {
+      side->out.close = [&d] { d.up = false; };
+    }
+    m.Reconnect(m.Chance(2));
+    d.check = nullptr;
+    for (int guard = 0; guard < 3000 && !d.host.hand.awaits_peer_secret(); ++guard) {
+      EXPECT_EQ(d.host.hand.hands_dealt(), 1);
+      if (!m.Step(false)) break;
+    }
+    ASSERT_TRUE(d.host.hand.awaits_peer_secret());
+    EXPECT_FALSE(d.guest.hand.awaits_peer_secret()) << "the host's secret came";
+    // The boxes are closed (the test's screens close them at once): still no next deal.
+    d.Pump();
+    EXPECT_EQ(d.host.hand.hands_dealt(), 1);
+    EXPECT_TRUE(d.host.hand.awaits_peer_secret());
+    d.host.hand.GiveUpOnSilentPeer("A conexão com o adversário foi perdida.");
+    d.Pump();
+    const std::string text = std::string(net::kTextCheat) + "\r" +
+                             net::FaultText(net::DealFault::NoReveal, Side::Guest);
+    for (NetSide* side : {&d.host, &d.guest}) {
+      EXPECT_TRUE(side->hand.cheat_found());
+      EXPECT_FALSE(side->hand.linked());
+      ASSERT_FALSE(side->out.told.empty());
+      EXPECT_EQ(side->out.told.back(), text);
+      EXPECT_EQ(side->game.state().player_points + side->game.state().computer_points, 0);
+    }
+    EXPECT_FALSE(d.host.hand.resume_state());
+  }
+}
+
+// A host that cheats in the very first burst (greeting, name, settings and its list before the
+// guest's program has started the game): the guest's player is told, not left at the game-kind
+// dialog with no word.
+TEST(JointGame, ACheatBeforeTheGuestStartsIsToldAllTheSame) {
+  JointMatch m(TestSeed("first burst cheat"), net::kJointDealVersion, net::kJointDealVersion,
+               false);
+  Duo& d = *m.duo;
+  d.host.out.send = [&d](const net::Message& message) {
+    net::Message copy = message;
+    if (auto* list = std::get_if<net::DealList>(&copy)) list->points[1] = list->points[0];
+    return d.Queue(d.to_guest, copy);
+  };
+  for (NetSide* side : {&d.host, &d.guest}) {
+    side->out.close = [&d] { d.up = false; };
+  }
+  d.host.hand.set_checks_peer(false);
+  d.host.s().hand_counter = 2;
+  d.host.out.Send(net::Name{d.host.name});
+  d.host.game.BInicioClick();
+  d.Pump();
+  ASSERT_FALSE(d.guest.hand.linked());
+  EXPECT_TRUE(d.guest.hand.cheat_found());
+  ASSERT_FALSE(d.guest.out.told.empty());
+  EXPECT_EQ(d.guest.out.told.back(),
+            std::string(net::kTextCheat) + "\r" +
+                net::FaultText(net::DealFault::RepeatedPoint, Side::Host));
+  // Its start later tells it no second time.
+  const std::size_t told = d.guest.out.told.size();
+  d.guest.game.BInicioClick();
+  d.Pump();
+  EXPECT_EQ(d.guest.out.told.size(), told);
+}
+
+// A guest program closed in the middle of a jointly dealt hand holds no deal of it: offered that
+// hand, it says what happened instead of calling the host's message invalid; a hand it does hold
+// but under another name is still the host's fault.
+TEST(JointGame, AGuestThatLostItsDealSaysSoWithoutBlamingTheHost) {
+  const std::string resume =
+      "WC,1,0,-,-,-,-,0,0,4,7,1,0,-,7-3,-,4-1,1010SC3-1,0000--,0000--," +
+      std::string(net::kDealTextChars, 'A');
+  NetSide guest(Side::Guest, "ANA");
+  guest.hand.set_max_version(net::kJointDealVersion);
+  guest.hand.Prepare(Side::Guest, "ANA");
+  guest.game.BInicioClick();
+  for (const std::string line : {"NHOSTE", "H3", "G110", resume.c_str()}) {
+    if (auto m = net::Decode(line, Side::Guest)) guest.hand.Receive(*m);
+  }
+  EXPECT_FALSE(guest.hand.linked());
+  EXPECT_EQ(guest.out.closes, 1);
+  ASSERT_FALSE(guest.out.told.empty());
+  EXPECT_EQ(guest.out.told.back(), net::kTextHandNotKept);
+}
+
 // A side of version 3 with a peer of version 2, either way round: the greeting settles on 2 and
 // the host deals as before; no message of the joint deal crosses the wire.
 TEST(JointGame, AVersion3SideWithAVersion2PeerPlaysVersion2) {

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "store/history_recorder.h"
+#include "store/history_stats.h"
 #include "tests/net/whole_game.h"
 #include "tests/test_seed.h"
 
@@ -230,6 +231,61 @@ TEST(NetworkHistory, EachSideRecordsTheMovesItSawAndNothingOfTheOthersHiddenCard
   std::filesystem::remove_all(dir);
   std::cout << hands_checked << " hands checked\n";
   EXPECT_GT(hands_checked, kMatches);
+}
+
+// A jointly dealt game voided by a cheat after some hands: its history marks it voided, and the
+// statistics count neither it nor its hands.
+TEST(NetworkHistory, AGameVoidedByACheatIsMarkedAndLeftOutOfTheStatistics) {
+  const std::string dir = ::testing::TempDir() + "/voided_history";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  history::HistoryDb db;
+  db.Open(dir + "/h.db", 0);
+  history::HistoryRecorder recorder(db, [] { return 1; });
+  Duo d;
+  d.host.hand.set_max_version(net::kJointDealVersion);
+  d.guest.hand.set_max_version(net::kJointDealVersion);
+  d.host.hand.set_history(&recorder);
+  d.Open(true);
+  ASSERT_TRUE(d.host.hand.joint());
+  // Plain play: every answer yes, the first card in hand, until two hands are written.
+  for (int guard = 0; guard < 400 && recorder.hands_written() < 2; ++guard) {
+    const char actor = d.host.hand.actor();
+    if (actor == ' ') {
+      d.Pump();
+      continue;
+    }
+    NetSide& side = d.SideOf(actor);
+    if (side.hand.eleven() == actor && !side.hand.eleven_decided()) {
+      side.hand.Answer(net::Question::Eleven, true);
+    } else if (side.hand.pending_call() != 0) {
+      side.hand.AnswerTruco(kAnswerAccept);
+    } else {
+      for (int i = 0; i < 3; ++i) {
+        if (side.game.state().InHand(static_cast<CardId>(kCartaJ1 + i))) {
+          side.game.CartaJClick(i);
+          break;
+        }
+      }
+    }
+    d.Pump();
+  }
+  ASSERT_GE(recorder.hands_written(), 2);
+  ASSERT_EQ(d.host.hand.games(Side::Host) + d.host.hand.games(Side::Guest), 0);
+  d.Inject(d.host, "S4");  // the guest caught the host
+  ASSERT_TRUE(d.host.hand.cheat_found());
+  const auto games = db.Games();
+  ASSERT_EQ(games.size(), 1u);
+  EXPECT_TRUE(games[0].voided);
+  const history::Stats stats = history::ComputeStats(db, {}, history::Period::All, 1);
+  EXPECT_EQ(stats.games, 0);
+  EXPECT_EQ(stats.hands, 0);
+  // The mark is kept in the file.
+  db.Close();
+  history::HistoryDb again;
+  again.Open(dir + "/h.db", 0);
+  ASSERT_EQ(again.Games().size(), 1u);
+  EXPECT_TRUE(again.Games()[0].voided);
 }
 
 }  // namespace

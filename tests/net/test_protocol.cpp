@@ -418,11 +418,25 @@ namespace {
 // The documented resume of a hand: the guest's cards, the vira, the host's card face up in trick
 // 1, a hidden one in trick 2, the guest's call of six waiting on the host.
 TEST(Codec, AResumedHandMatchesItsDocumentedTextAndIsCheckedAsAHand) {
-  const std::string text = "WC,3,6,C,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SC3-1,2120CC,0000--";
+  const std::string text = "WC,3,6,C,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SS3-1,2120SC,0000--";
   const auto decoded = Decode(text, Side::Guest);
   ASSERT_TRUE(decoded.has_value());
   const auto& m = std::get<ResumeHand>(*decoded);
   EXPECT_EQ(m.turn, 'C');
+  // The example is a hand the rules allow: 4 x 7, tally 1 x 0; the host's 3 of clubs beats the
+  // Rei of spades under the 4 of clubs (the 5s are manilhas), so the host takes trick 1 and leads
+  // trick 2; its face-down card loses it, and the guest leads trick 3.
+  EXPECT_EQ(m.host_points, 4);
+  EXPECT_EQ(m.guest_points, 7);
+  EXPECT_EQ(m.host_games, 1);
+  EXPECT_EQ(m.guest_games, 0);
+  const ManilhaValues fives{5, 5, 5, 5};
+  ASSERT_TRUE(m.guest_cards[0].has_value() && m.tricks[0].host_card.has_value());
+  EXPECT_GT(Forca_Carta(*m.tricks[0].host_card, fives, ManilhaMode::Nova),
+            Forca_Carta(*m.guest_cards[0], fives, ManilhaMode::Nova));
+  EXPECT_EQ(m.tricks[0].taker, 'S');
+  EXPECT_EQ(m.tricks[1].leader, 'S');
+  EXPECT_EQ(m.tricks[1].taker, 'C');
   EXPECT_EQ(m.pending, 6);
   EXPECT_EQ(m.guest_cards[0], C(kRei, Suit::Spades));
   EXPECT_EQ(m.tricks[0].host_card, C(3, Suit::Clubs));
@@ -445,6 +459,10 @@ TEST(Codec, AResumedHandMatchesItsDocumentedTextAndIsCheckedAsAHand) {
            "WC,3,6,S,C,C,-,0,0,4,7,1,0,0000--,7-3,12-1,4-1,1010SC3-1,2120CS,0000--",   // no card
            "WC,4,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SC3-1,2120CS,0000--",     // stake 4
            "WX,3,6,S,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SC3-1,2120CS,0000--",     // turn X
+           "WC,3,6,C,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SS13-3,2120SC,0000--",  // a card twice
+           "WC,3,6,C,C,C,-,0,0,4,7,1,0,13-3,13-3,12-1,4-1,1010SS3-1,2120SC,0000--",  // in one hand
+           "WC,1,6,C,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SS3-1,2120SC,0000--",   // 1, then 6
+           "WC,3,12,C,C,C,-,0,0,4,7,1,0,13-3,7-3,12-1,4-1,1010SS3-1,2120SC,0000--",  // 3, then 12
        }) {
     EXPECT_FALSE(Decode(bad, Side::Guest).has_value()) << bad;
   }

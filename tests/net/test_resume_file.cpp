@@ -200,11 +200,140 @@ TEST(ResumeFile, AnotherGameAStaleOrADamagedFileStartsAFreshGameAndSaysSo) {
   broken[broken.find("hand.host=") + 10] = 'x';
   ASSERT_TRUE(WriteFileAtomically(path, QByteArray(broken.data(), qsizetype(broken.size()))).ok());
   EXPECT_EQ(net::LoadResume(path, "HOSTE", kNow).message, net::kTextResumeDamaged);
+  // A future date and an oversized file are told as such, not as stale or damaged.
+  ASSERT_TRUE(net::SaveResume(path, state, "HOSTE", kNow + 1).ok());
+  const auto future = net::LoadResume(path, "HOSTE", kNow);
+  EXPECT_FALSE(future.state.has_value());
+  EXPECT_EQ(future.message, net::kTextResumeFuture);
+  const QByteArray huge(static_cast<qsizetype>(net::kMaxResumeFileBytes + 1), 'x');
+  ASSERT_TRUE(WriteFileAtomically(path, huge).ok());
+  EXPECT_EQ(net::LoadResume(path, "HOSTE", kNow).message, net::kTextResumeTooLarge);
+
+  // Well-formed lines holding a hand nobody could have played are damaged too.
+  ASSERT_EQ(snapshot->hand->mode, ManilhaMode::Nova);
+  auto load_hand = [&](const net::HandState& h) {
+    net::NetworkedHand::ResumeState changed = *snapshot;
+    changed.hand = h;
+    const std::string bytes = net::EncodeResumeFile({"HOSTE", kNow, changed});
+    EXPECT_TRUE(WriteFileAtomically(path, QByteArray(bytes.data(), qsizetype(bytes.size()))).ok());
+    return net::LoadResume(path, "HOSTE", kNow);
+  };
+  const net::HandState sound = *snapshot->hand;
+  ASSERT_TRUE(load_hand(sound).state.has_value());
+  std::vector<std::pair<std::string, net::HandState>> impossible;
+  auto add = [&](std::string what, auto change) {
+    net::HandState h = sound;
+    change(h);
+    impossible.emplace_back(std::move(what), h);
+  };
+  add("a card in both hands", [](net::HandState& h) {
+    h.cards[net::kGuestSeat][2] = h.cards[net::kHostSeat][0];
+  });
+  add("the vira in a hand", [](net::HandState& h) { h.cards[net::kHostSeat][1] = h.vira; });
+  add("a slot played twice", [](net::HandState& h) {
+    h.slot = {{{-1, 0, 0, -1}, {-1, 1, 2, -1}}};
+    h.leader = {' ', 'S', 'S', ' '};
+  });
+  add("a trick before the last one was complete", [](net::HandState& h) {
+    h.slot = {{{-1, 0, 1, -1}, {-1, -1, -1, -1}}};
+  });
+  add("face down in trick 1", [](net::HandState& h) {
+    h.slot[net::kHostSeat][1] = 0;
+    h.hidden[net::kHostSeat][1] = true;
+  });
+  add("a stake off the ladder", [](net::HandState& h) { h.stake = 4; });
+  add("a call that skips a rung", [](net::HandState& h) {
+    h.stake = 1;
+    h.pending_stake = 9;
+    h.caller = h.turn_before_call = 'S';
+  });
+  add("a call with nobody calling", [](net::HandState& h) {
+    h.stake = 3;
+    h.pending_stake = 6;
+    h.caller = ' ';
+  });
+  add("a call in a hand of eleven", [](net::HandState& h) {
+    h.pending_stake = 3;
+    h.caller = h.turn_before_call = 'C';
+    h.eleven = 'S';
+  });
+  add("a card the deck does not hold", [](net::HandState& h) {
+    h.deck = kBaralhoLimpo;
+    h.cards[net::kGuestSeat][0] = Card{4, h.vira->suit == Suit::Clubs ? Suit::Hearts : Suit::Clubs};
+  });
+  for (const auto& [what, h] : impossible) {
+    const auto load = load_hand(h);
+    EXPECT_FALSE(load.state.has_value()) << what;
+    EXPECT_EQ(load.message, net::kTextResumeDamaged) << what;
+  }
+  net::HandState called = sound;
+  called.pending_stake = 3;
+  called.caller = called.turn_before_call = 'C';
+  EXPECT_TRUE(load_hand(called).state.has_value()) << "a truco waiting is a sound hand";
+
   // And the host deals a fresh game to its guest.
   Duo fresh;
   fresh.Open(true);
   EXPECT_TRUE(fresh.host.out.questions.empty());
   EXPECT_EQ(fresh.host.hand.hands_dealt(), 1);
+}
+
+// A kept game goes on only at the table it was cut off from: a guest of the same name at another
+// table (or on another broker) starts a fresh game; the table survives the file.
+TEST(ResumeFile, AKeptGameGoesOnOnlyAtItsOwnTable) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString path = folder.filePath(QString::fromLatin1(net::kResumeFileName));
+  const std::string table = "mesas.example.org:8883 tls private K7M2QX";
+  for (const std::string& kept : {table, std::string()}) {
+    net::NetworkedHand::ResumeState state;
+    state.opponent_name = "ANA";
+    state.points = {5, 8};
+    state.hand_counter = 2;
+    state.table_key = kept;
+    ASSERT_TRUE(net::SaveResume(path, state, "HOSTE", kNow).ok());
+    const auto load = net::LoadResume(path, "HOSTE", kNow);
+    ASSERT_TRUE(load.state.has_value());
+    EXPECT_EQ(load.state->table_key, kept);
+    for (const std::string& here : std::vector<std::string>{
+             table, "", "mesas.example.org:8883 tls private K7M2QY",
+             "outro.example.org:8883 tls private K7M2QX"}) {
+      Duo d;
+      d.host.hand.SetResumeState(*load.state);
+      d.host.hand.set_table_key(here);
+      d.guest.hand.set_table_key(here);
+      d.Open(true);
+      const bool same = here == kept;
+      EXPECT_EQ(!d.host.out.questions.empty(), same) << "kept at '" << kept << "', here '" << here
+                                                     << "'";
+      if (!same) {
+        EXPECT_EQ(d.host.hand.hands_dealt(), 1);
+        EXPECT_EQ(d.host.hand.points(Side::Host), 0);
+      }
+    }
+  }
+}
+
+// A jointly dealt game voided by a cheat leaves no file behind: its points are never offered again,
+// whoever comes back.
+TEST(ResumeFile, AVoidedGameLeavesNoFileToResume) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString path = folder.filePath(QString::fromLatin1(net::kResumeFileName));
+  Duo d;
+  d.host.hand.set_max_version(net::kJointDealVersion);
+  d.guest.hand.set_max_version(net::kJointDealVersion);
+  std::string saved;
+  d.each = [&](NetSide&) { net::KeepResume(path, d.host.hand, "HOSTE", kNow, saved); };
+  d.Open(true);
+  ASSERT_TRUE(d.host.hand.joint());
+  ASSERT_TRUE(net::LoadResume(path, "HOSTE", kNow).state.has_value());
+  d.Inject(d.host, "S4");  // the guest caught the host
+  ASSERT_TRUE(d.host.hand.cheat_found());
+  EXPECT_FALSE(QFile::exists(path));
+  const auto load = net::LoadResume(path, "HOSTE", kNow);
+  EXPECT_FALSE(load.state.has_value());
+  EXPECT_TRUE(load.message.empty());
 }
 
 }  // namespace

@@ -835,3 +835,65 @@ TEST(WholeGame, AGuestWhoseDealCameInOneBurstStartsWithoutARestartQuestion) {
 
 }  // namespace
 }  // namespace truco::testing
+
+namespace truco::testing {
+namespace {
+
+// Every card still in a side's hand lies at its own slot's place, face up, with its own face.
+void ExpectHandInPlace(NetSide& side, const char* who) {
+  const GameState& s = side.game.state();
+  for (int i = 0; i < 3; ++i) {
+    const auto id = static_cast<CardId>(kCartaJ1 + i);
+    if (!s.InHand(id)) continue;
+    SCOPED_TRACE(::testing::Message() << who << " slot " << i + 1);
+    EXPECT_EQ(s.cards[id].left, kHandLefts[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(s.cards[id].top, kPlayerHandTop);
+    EXPECT_FALSE(s.cards[id].face_down);
+    EXPECT_EQ(s.cards[id].card, side.hand.own_card(i + 1));
+  }
+}
+
+// A player who played slot 1 face up and led slot 2 face down finds slot 3 in its own place once
+// the cut hand goes on, and plays it by a click on it.
+TEST(WholeGame, AResumedHandKeepsTheCardsLeftInTheirPlaces) {
+  for (const bool host_plays : {true, false}) {
+    SCOPED_TRACE(host_plays ? "host" : "guest");
+    Game12 g;
+    if (host_plays) {
+      g.Deal(kWeakGuest, kStrongHost);
+    } else {
+      g.Deal(kStrongHost, kWeakGuest);
+    }
+    g.Open(host_plays);
+    NetSide& player = host_plays ? g.host : g.guest;
+    NetSide& other = host_plays ? g.guest : g.host;
+    player.game.CartaJClick(0);
+    g.Pump();
+    other.game.CartaJClick(0);
+    g.Pump();
+    ASSERT_EQ(g.host.hand.actor(), host_plays ? 'S' : 'C');
+    player.game.BEsconderClick();
+    player.game.CartaJClick(1);
+    g.Pump();
+    ExpectHandInPlace(player, "before the cut");
+    g.up = false;
+    g.check = nullptr;
+    g.host.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    g.guest.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    g.up = true;
+    g.to_host.clear();
+    g.to_guest.clear();
+    g.host.hand.Prepare(Side::Host, "HOSTE");
+    g.guest.hand.Prepare(Side::Guest, "ANA");
+    g.Open(true);
+    ASSERT_FALSE(g.host.out.questions.empty());
+    g.host.hand.Answer(net::Question::Continue, true);
+    g.Pump();
+    g.ExpectAgree();
+    ExpectHandInPlace(player, "after the cut");
+    ExpectHandInPlace(other, "the other, after the cut");
+  }
+}
+
+}  // namespace
+}  // namespace truco::testing

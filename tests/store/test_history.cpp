@@ -364,6 +364,45 @@ long CountHands(const HistoryDb& db) {
 // A file that is no database, one from a newer program and one that cannot be read are set aside
 // under a dated name, byte for byte, and a fresh history begins; a second bad file in the same
 // second gets a name of its own.
+// A file of the first schema (no voided mark) opens with its games kept, none of them voided,
+// and takes the mark from then on.
+TEST(History, AFileOfTheFirstSchemaGainsTheVoidedMark) {
+  TempFolder folder;
+  const std::string path = folder.File("historico.sqlite");
+  {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    const char* v1 =
+        "CREATE TABLE games(id INTEGER PRIMARY KEY, started INTEGER NOT NULL, ended INTEGER NOT "
+        "NULL DEFAULT 0, kind INTEGER NOT NULL, level TEXT NOT NULL DEFAULT '', opponent TEXT NOT "
+        "NULL DEFAULT '', path TEXT NOT NULL DEFAULT '', deck TEXT NOT NULL DEFAULT '', manilha "
+        "TEXT NOT NULL DEFAULT '', eleven TEXT NOT NULL DEFAULT '', result INTEGER NOT NULL "
+        "DEFAULT 0, player_score INTEGER NOT NULL DEFAULT 0, opponent_score INTEGER NOT NULL "
+        "DEFAULT 0, hands INTEGER NOT NULL DEFAULT 0);"
+        "CREATE INDEX games_started ON games(started);"
+        "CREATE TABLE hands(id INTEGER PRIMARY KEY, game INTEGER NOT NULL REFERENCES games(id), "
+        "number INTEGER NOT NULL, dealt INTEGER NOT NULL, cards BLOB NOT NULL, moves BLOB NOT "
+        "NULL, stake INTEGER NOT NULL, player_points INTEGER NOT NULL, opponent_points INTEGER "
+        "NOT NULL, winner INTEGER NOT NULL, player_score INTEGER NOT NULL, opponent_score "
+        "INTEGER NOT NULL);"
+        "CREATE INDEX hands_game ON hands(game, number);"
+        "INSERT INTO games(started, kind, opponent, result) VALUES(5, 1, 'ANA', 1);"
+        "PRAGMA user_version=1;";
+    ASSERT_EQ(sqlite3_exec(raw, v1, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+  }
+  HistoryDb db;
+  const OpenOutcome out = db.Open(path, 1'800'000'000);
+  EXPECT_NE(out.state, OpenState::SetAside);
+  auto games = db.Games();
+  ASSERT_EQ(games.size(), 1u);
+  EXPECT_EQ(games[0].opponent, "ANA");
+  EXPECT_FALSE(games[0].voided);
+  EXPECT_TRUE(db.VoidGame(games[0]));
+  ASSERT_EQ(db.Games().size(), 1u);
+  EXPECT_TRUE(db.Games()[0].voided);
+}
+
 TEST(History, BadDatabasesAreSetAsideNeverLost) {
   TempFolder folder;
   const std::string path = folder.File("historico.sqlite");
@@ -939,7 +978,8 @@ TEST(History, AHistoryOfTheFirstVersionIsMigrated) {
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
   // Back to the first version's tables, as an older program left them.
-  EXPECT_EQ(sqlite3_exec(raw, "ALTER TABLE games DROP COLUMN seats; PRAGMA user_version=1;",
+  EXPECT_EQ(sqlite3_exec(raw, "ALTER TABLE games DROP COLUMN voided; ALTER TABLE games DROP COLUMN seats; "
+                         "PRAGMA user_version=1;",
                          nullptr, nullptr, nullptr),
             SQLITE_OK);
   sqlite3_close(raw);
