@@ -222,9 +222,12 @@ class ScreenFitFilter : public QObject {
     if (handle && window->frameGeometry() == window->geometry()) {
       // The frame is not known before the window manager maps it, and a position given now
       // would place the client there with the title bar above it: the window manager places the
-      // frame at the point instead. The client goes below the guessed frame first, for a
-      // platform that never reports one.
-      window->move(outer.topLeft() + QPoint(frame.left(), frame.top()));
+      // frame at the point instead. A window placed by the program also moves its client below
+      // the guessed frame, for a platform that never reports one; a dialog not placed yet is
+      // left unmoved, or it would no longer be centred over its owner after this.
+      if (window->testAttribute(Qt::WA_Moved)) {
+        window->move(outer.topLeft() + QPoint(frame.left(), frame.top()));
+      }
       handle->setFramePosition(outer.topLeft());
     } else if (outer.topLeft() != window->pos()) {
       window->move(outer.topLeft());
