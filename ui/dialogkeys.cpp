@@ -220,15 +220,15 @@ class ScreenFitFilter : public QObject {
     if (outer.top() < area.top()) outer.moveTop(area.top());
     QWindow* handle = window->windowHandle();
     if (handle && window->frameGeometry() == window->geometry()) {
-      // The frame is not known before the window manager maps it, and a position given now
-      // would place the client there with the title bar above it: the window manager places the
-      // frame at the point instead. A window placed by the program also moves its client below
-      // the guessed frame, for a platform that never reports one; a dialog not placed yet is
-      // left unmoved, or it would no longer be centred over its owner after this.
+      // A window nobody placed is left to the toolkit (a dialog centres itself over its owner,
+      // within the screen) and to the window manager. One placed by the program before its
+      // frame is known: a client position would put the title bar above the point, so the
+      // frame goes there; the client is moved below the guessed frame too, for a platform that
+      // never reports one.
       if (window->testAttribute(Qt::WA_Moved)) {
         window->move(outer.topLeft() + QPoint(frame.left(), frame.top()));
+        handle->setFramePosition(outer.topLeft());
       }
-      handle->setFramePosition(outer.topLeft());
     } else if (outer.topLeft() != window->pos()) {
       window->move(outer.topLeft());
     }
