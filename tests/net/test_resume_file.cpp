@@ -338,5 +338,200 @@ TEST(ResumeFile, AVoidedGameLeavesNoFileToResume) {
   EXPECT_TRUE(load.message.empty());
 }
 
+// The player's own row after a resume, for every way the first two tricks can leave it: either
+// side as the player, any slot played face up in trick 1, any other slot in trick 2 face up or
+// face down (led after taking trick 1, or answered after losing it), the hand cut after trick 1
+// or after trick 2, and the host killed (its file) or the link reset. Each card still in hand
+// lies in its own slot's place, face up, and a click on it plays that very slot; each played
+// card lies on its trick's place as it was played.
+TEST(ResumeFile, EveryUnplayedCardLiesInItsOwnSlotAfterAResumeAndPlaysThatSlot) {
+  const std::uint64_t seed = TestSeed("resumed row");
+  std::mt19937_64 rng(seed);
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString path = folder.filePath(QString::fromLatin1(net::kResumeFileName));
+  std::array<int, 2> trick_one{};  // the player took trick 1 / lost it
+  for (const bool player_hosts : {true, false}) {
+    for (const bool killed : {true, false}) {
+      for (int first = 0; first < 3; ++first) {
+        for (int second = 0; second < 3; ++second) {
+          if (second == first) continue;
+          for (const bool hide : {true, false}) {
+            for (const int cut_after : {1, 2}) {
+              if (cut_after == 1 && (second != (first + 1) % 3 || hide)) continue;
+              const std::string context = std::string(player_hosts ? "host" : "guest") +
+                                          (killed ? ", killed" : ", reset") + ", slot " +
+                                          std::to_string(first + 1) + " up, slot " +
+                                          std::to_string(second + 1) + (hide ? " down" : " up") +
+                                          ", cut after trick " + std::to_string(cut_after);
+              SCOPED_TRACE(context);
+              Duo d;
+              for (int i = 0; i < 400; ++i) d.host.random.Push(static_cast<int>(rng() % (1 << 20)));
+              std::string saved;
+              d.each = [&](NetSide&) {
+                if (const auto state = d.host.hand.Snapshot()) {
+                  saved = net::EncodeResumeFile({"HOSTE", kNow, *state});
+                }
+              };
+              d.Open(rng() % 2 == 0);
+              const char player_letter = player_hosts ? 'S' : 'C';
+              const std::size_t seat = player_hosts ? net::kHostSeat : net::kGuestSeat;
+              // Both play until the player's cards of the first `cut_after` tricks lie down (in a
+              // later hand if one ends first); the opponent plays its first card in hand, face up.
+              auto plays_done = [&](NetSide& p) {
+                const auto& row = p.hand.table().slot[seat];
+                return row[static_cast<std::size_t>(cut_after)] >= 0;
+              };
+              NetSide* player = player_hosts ? &d.host : &d.guest;
+              for (int move = 0; move < 300 && !plays_done(*player); ++move) {
+                const char actor = d.host.hand.actor();
+                ASSERT_NE(actor, ' ');
+                NetSide& side = d.SideOf(actor);
+                if (actor == player_letter) {
+                  const int trick = side.hand.table().slot[seat][1] < 0 ? 1 : 2;
+                  if (trick == 2 && hide) side.game.BEsconderClick();
+                  side.game.CartaJClick(trick == 1 ? first : second);
+                } else {
+                  for (int i = 0; i < 3; ++i) {
+                    if (side.game.state().InHand(static_cast<CardId>(kCartaJ1 + i))) {
+                      side.game.CartaJClick(i);
+                      break;
+                    }
+                  }
+                }
+                d.Pump();
+              }
+              ASSERT_TRUE(plays_done(*player));
+              ASSERT_EQ(d.host.hand.table().hidden[seat][2], cut_after == 2 && hide);
+              const net::Outcome took = d.host.hand.table().outcome[1];
+              if (took != net::Outcome::None && took != net::Outcome::Tie) {
+                ++trick_one[(took == net::Outcome::Own) == player_hosts ? 0 : 1];
+              }
+              if (d.host.hand.hand_finished()) continue;  // two tricks took the hand
+              const net::HandState truth = d.host.hand.table();
+
+              // Gone and back: a new host program from its file, or both sides' link reset.
+              std::unique_ptr<NetSide> restarted;
+              NetSide* host = &d.host;
+              NetSide& guest = d.guest;
+              d.up = false;
+              d.to_host.clear();
+              d.to_guest.clear();
+              d.each = nullptr;
+              if (killed) {
+                ASSERT_TRUE(
+                    WriteFileAtomically(path, QByteArray(saved.data(), qsizetype(saved.size())))
+                        .ok());
+                restarted = std::make_unique<NetSide>(Side::Host, "HOSTE");
+                for (int i = 0; i < 400; ++i)
+                  restarted->random.Push(static_cast<int>(rng() % 4096));
+                host = restarted.get();
+              } else {
+                host->hand.ConnectionLost("A conexão com o adversário foi perdida.");
+              }
+              guest.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+              std::deque<std::string> to_host;
+              std::deque<std::string> to_guest;
+              host->out.send = [&](const net::Message& m) {
+                to_guest.push_back(net::Encode(m));
+                return true;
+              };
+              guest.out.send = [&](const net::Message& m) {
+                to_host.push_back(net::Encode(m));
+                return true;
+              };
+              auto pump = [&] {
+                while (!to_host.empty() || !to_guest.empty()) {
+                  for (auto* q : {&to_host, &to_guest}) {
+                    if (q->empty()) continue;
+                    NetSide& to = q == &to_host ? *host : guest;
+                    const std::string line = q->front();
+                    q->pop_front();
+                    if (auto m = net::Decode(line, to.side)) to.hand.Receive(*m);
+                  }
+                }
+              };
+              host->hand.Prepare(Side::Host, "HOSTE");
+              guest.hand.Prepare(Side::Guest, "ANA");
+              if (killed) {
+                const net::ResumeLoad load = net::LoadResume(path, "HOSTE", kNow + 30'000);
+                ASSERT_TRUE(load.state.has_value()) << load.message;
+                host->hand.SetResumeState(*load.state);
+              }
+              host->out.Send(net::Name{"HOSTE"});
+              pump();
+              host->game.BInicioClick();
+              pump();
+              guest.game.BInicioClick();
+              pump();
+              ASSERT_FALSE(host->out.questions.empty());
+              ASSERT_EQ(host->out.questions.back().first, net::Question::Continue);
+              host->hand.Answer(net::Question::Continue, true);
+              pump();
+              ASSERT_EQ(host->hand.table(), truth);
+              player = player_hosts ? host : &guest;
+
+              // The row as the player's window draws it.
+              const auto& row = player->hand.table().slot[seat];
+              std::vector<int> in_hand;
+              for (int s = 0; s < 3; ++s) {
+                const TableCard& card = player->Card(static_cast<CardId>(kCartaJ1 + s));
+                const auto played = std::find(row.begin() + 1, row.end(), s);
+                if (played == row.end()) {
+                  in_hand.push_back(s);
+                  EXPECT_EQ(card.top, kPlayerHandTop) << "slot " << s + 1;
+                  EXPECT_EQ(card.left, kHandLefts[static_cast<std::size_t>(s)]) << "slot " << s + 1;
+                  EXPECT_FALSE(card.face_down) << "slot " << s + 1;
+                  EXPECT_EQ(std::optional<Card>(card.card), player->hand.own_card(s + 1));
+                } else {
+                  const auto t = static_cast<std::size_t>(played - row.begin());
+                  EXPECT_EQ(card.top, kTrickTops[t]) << "slot " << s + 1;
+                  EXPECT_EQ(card.left, kTrickPlayerLeft) << "slot " << s + 1;
+                  EXPECT_EQ(card.face_down, truth.hidden[seat][t]) << "slot " << s + 1;
+                }
+              }
+              // Each card left in hand, clicked when the player's turn comes, plays its own slot.
+              for (const int s : in_hand) {
+                for (int move = 0; move < 6 && host->hand.actor() != player_letter; ++move) {
+                  NetSide& other = player_hosts ? guest : *host;
+                  if (host->hand.actor() == ' ') break;
+                  for (int i = 0; i < 3; ++i) {
+                    if (other.game.state().InHand(static_cast<CardId>(kCartaJ1 + i))) {
+                      other.game.CartaJClick(i);
+                      break;
+                    }
+                  }
+                  pump();
+                }
+                if (host->hand.actor() != player_letter) break;  // the hand is decided
+                int trick = 1;
+                while (trick < 3 &&
+                       player->hand.table().slot[seat][static_cast<std::size_t>(trick)] >= 0) {
+                  ++trick;
+                }
+                player->game.CartaJClick(s);
+                // The play as it travels (the last card ends the hand, which clears the table).
+                std::optional<net::Play> sent;
+                for (const std::string& line : player_hosts ? to_guest : to_host) {
+                  const auto m = net::Decode(line, player_hosts ? Side::Guest : Side::Host);
+                  if (const auto* play = m ? std::get_if<net::Play>(&*m) : nullptr) sent = *play;
+                }
+                ASSERT_TRUE(sent.has_value()) << "a click on slot " << s + 1 << " played nothing";
+                EXPECT_EQ(sent->slot, s + 1);
+                EXPECT_EQ(sent->trick, trick);
+                EXPECT_EQ(player->Card(static_cast<CardId>(kCartaJ1 + s)).top,
+                          kTrickTops[static_cast<std::size_t>(trick)]);
+                pump();
+              }
+            }
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(trick_one[0], 0) << "no hand where the player took trick 1";
+  EXPECT_GT(trick_one[1], 0) << "no hand where the player lost trick 1";
+}
+
 }  // namespace
 }  // namespace truco::testing
