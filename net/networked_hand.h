@@ -248,7 +248,7 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] const std::optional<ResumeState>& resume_state() const { return resume_; }
   // Host: what a crash now would leave to go on with (kept in the resume file): the interrupted
   // game while one waits, else the game on the table (the whole hand in the middle of one; a
-  // jointly dealt hand only as the points and tally of its start, since no secret is kept).
+  // jointly dealt hand with this side's part of its deal, secret included).
   [[nodiscard]] std::optional<ResumeState> Snapshot() const;
   // NetworkedPlay: a game cut off here may be taken up again.
   [[nodiscard]] bool Resumable() const override { return resume_.has_value(); }

@@ -44,7 +44,9 @@ ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int
 FileStatus SaveResume(const QString& path, const NetworkedHand::ResumeState& state,
                       const std::string& own_name, std::int64_t now_ms) {
   const std::string text = EncodeResumeFile({own_name, now_ms, state});
-  return WriteFileAtomically(path, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  // A jointly dealt hand keeps this side's secret in the file: nobody else may read it.
+  return WriteFileAtomically(path, QByteArray(text.data(), static_cast<qsizetype>(text.size())),
+                             FileAccess::Private);
 }
 
 void KeepResume(const QString& path, const NetworkedHand& hand, const std::string& own_name,
