@@ -257,8 +257,14 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] bool Joining() const override {
     return side_ == Side::Guest && linked_ && !started_;
   }
-  // Host, before the guest's name arrives: go on from this state with the returning opponent.
-  void SetResumeState(ResumeState state) { resume_ = std::move(state); }
+  // Host, before the guest's name arrives: go on from this state with the returning opponent. Its
+  // deal is the one to check if the hand does not go on (the window reads the file after
+  // Prepare, which took the kept deal from the state then).
+  void SetResumeState(ResumeState state) {
+    old_deal_ = state.deal;
+    old_revealed_ = false;
+    resume_ = std::move(state);
+  }
 
   // The step that deals a whole game's hand (host). `dealer` must outlive this hand; nullptr
   // goes back to the host's own draw.

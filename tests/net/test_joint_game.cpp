@@ -55,8 +55,9 @@ class JointMatch {
     if (open) Reconnect(Chance(2));
   }
 
-  // Both sides open a (new) connection and start.
-  void Reconnect(bool host_leads) {
+  // Both sides open a (new) connection and start; `prepared` runs between the sides' Prepare and
+  // the connection, where the host's window reads its resume file.
+  void Reconnect(bool host_leads, const std::function<void()>& prepared = nullptr) {
     Duo& d = *duo;
     d.up = true;
     d.to_host.clear();
@@ -64,6 +65,7 @@ class JointMatch {
     d.check = nullptr;
     d.host.hand.Prepare(Side::Host, d.host.name);
     d.guest.hand.Prepare(Side::Guest, d.guest.name);
+    if (prepared) prepared();
     while (d.host.random.Remaining() < 400) d.host.random.Push(Pick(1 << 20));
     d.Open(host_leads);
     d.check = [this] { Check(); };
@@ -246,9 +248,13 @@ TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
     EXPECT_EQ(kept, d.guest.hand.resume_state()->deal->Dealt() &&
                         d.host.hand.resume_state()->deal->Dealt());
     EXPECT_EQ(file->state.hand.has_value(), kept);
-    if (crashed) d.host.hand.SetResumeState(file->state);
+    // A program started again holds nothing of the game but its file, which it reads once the
+    // connection is being prepared.
+    if (crashed) d.host.hand.DropResume();
     const std::size_t wire_before = d.wire.size();
-    m.Reconnect(m.Chance(2));
+    m.Reconnect(m.Chance(2), [&] {
+      if (crashed) d.host.hand.SetResumeState(file->state);
+    });
     ASSERT_FALSE(d.host.out.questions.empty());
     // Refused, the game starts afresh; the hand that was cut off is checked first.
     const bool refused = cut % 4 == 1;
