@@ -322,7 +322,19 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
 }
 
 std::optional<NetworkedHand::ResumeState> NetworkedHand::Snapshot() const {
-  if (side_ != Side::Host) return std::nullopt;
+  if (side_ == Side::Guest) {
+    // The guest keeps only its part of a jointly dealt hand: the host sends the rest with "W".
+    std::optional<ResumeState> state;
+    if (!linked_ || !whole_game_) {
+      state = resume_;
+    } else if (hand_start_ && joint_ && joint_open_ && joint_deal_.HandId()) {
+      state = *hand_start_;
+      state->deal = joint_deal_;
+    }
+    if (!state || !state->deal) return std::nullopt;
+    state->hand.reset();
+    return state;
+  }
   if (!linked_ || continue_asked_ || !whole_game_ || !hand_start_) return resume_;
   ResumeState state = *hand_start_;
   // A jointly dealt hand keeps its deal too (the secret with it), so a crash neither deals it

@@ -272,13 +272,14 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
   s.settings.eleven_mode = eleven_mode;
 
   if (const auto deal = get("deal")) {
-    // Only the host's program keeps this file; the deal takes its next secret from the game's
-    // own randomness once it goes on.
+    // The deal takes its next secret from the game's own randomness once it goes on.
     static DealEntropy unbound;
     s.deal = JointDeal::Restore(*deal, unbound);
-    if (!s.deal || s.deal->side() != Side::Host || !s.deal->HandId()) return std::nullopt;
+    if (!s.deal || !s.deal->HandId()) return std::nullopt;
   }
   const auto hand_settings = get("hand.settings");
+  // A guest's file keeps its deal and nothing of the hand: the host sends the rest.
+  if (s.deal && s.deal->side() == Side::Guest && hand_settings) return std::nullopt;
   if (!hand_settings) return r;  // cut between hands
   const auto manilhas = get("hand.manilhas");
   const auto host = get("hand.host");

@@ -212,7 +212,8 @@ TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
   std::mt19937_64 seeds(TestSeed("joint resume"));
   int checked = 0;
   int resumed = 0;
-  int from_file = 0;  // hands that went on after the host's program closed
+  int from_file = 0;        // hands that went on after the host's program closed
+  int guest_from_file = 0;  // after the guest's
   int cuts = 0;
   for (int round = 0; round < kResumes * 2 && !HasFailure(); ++round) {
     JointMatch m(seeds());
@@ -238,6 +239,14 @@ TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
         net::EncodeResumeFile({d.host.name, 0, d.host.hand.Snapshot().value()}));
     ASSERT_TRUE(file.has_value());
     ASSERT_TRUE(file->state.deal.has_value());
+    // At other fixed turns the guest's program closes too: its own file keeps only its deal.
+    const bool guest_crashed = cut % 3 == 2;
+    const auto guest_snapshot = d.guest.hand.Snapshot();
+    ASSERT_TRUE(guest_snapshot.has_value());
+    const auto guest_file =
+        net::DecodeResumeFile(net::EncodeResumeFile({d.guest.name, 0, *guest_snapshot}));
+    ASSERT_TRUE(guest_file && guest_file->state.deal && !guest_file->state.hand);
+    EXPECT_EQ(guest_file->state.deal->side(), Side::Guest);
     d.up = false;
     d.check = nullptr;
     d.host.hand.ConnectionLost("A conexão com o adversário foi perdida.");
@@ -251,9 +260,11 @@ TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
     // A program started again holds nothing of the game but its file, which it reads once the
     // connection is being prepared.
     if (crashed) d.host.hand.DropResume();
+    if (guest_crashed) d.guest.hand.DropResume();
     const std::size_t wire_before = d.wire.size();
     m.Reconnect(m.Chance(2), [&] {
       if (crashed) d.host.hand.SetResumeState(file->state);
+      if (guest_crashed) d.guest.hand.SetResumeState(guest_file->state);
     });
     ASSERT_FALSE(d.host.out.questions.empty());
     // Refused, the game starts afresh; the hand that was cut off is checked first.
@@ -298,12 +309,15 @@ TEST(JointGame, AGameCutOffResumesAndChecksTheLostHand) {
     EXPECT_FALSE(d.host.hand.cheat_found() || d.guest.hand.cheat_found());
     ++resumed;
     if (crashed) ++from_file;
+    if (guest_crashed) ++guest_from_file;
   }
-  std::cout << resumed << " hands went on (" << from_file << " after the host's program closed), "
-            << checked << " were checked and dealt again\n";
+  std::cout << resumed << " hands went on (" << from_file << " after the host's program closed, "
+            << guest_from_file << " after the guest's), " << checked
+            << " were checked and dealt again\n";
   EXPECT_GT(resumed, kResumes / 4);
   EXPECT_GT(checked, 0);
   EXPECT_GT(from_file, 0);
+  EXPECT_GT(guest_from_file, 0);
 }
 
 // --- Cheating sides over the wire ---
