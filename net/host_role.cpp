@@ -95,8 +95,8 @@ void NetworkedHand::MaybeDealNext() {
   }
 }
 
-// A kept hand goes on where it stopped; jointly dealt, only with its deal complete and kept (the
-// resume file does not hold the secrets, so after the host's program closed it starts again).
+// A kept hand goes on where it stopped; jointly dealt, only with its deal complete and kept (in
+// memory, or in the resume file after the host's program closed).
 bool NetworkedHand::MayResumeHand(const ResumeState& state) const {
   if (!state.hand) return false;
   if (!joint_) return !state.deal;  // a kept joint deal never goes on in the open
@@ -110,6 +110,7 @@ void NetworkedHand::ResumeInterruptedHand(const ResumeState& state) {
   GameState& s = game_.mutable_state();
   hand_start_ = state;
   hand_start_->hand.reset();
+  hand_start_->deal.reset();
   ClearHand();
   table_ = *state.hand;
   s.hand_counter = state.hand_counter + 1;
@@ -126,6 +127,7 @@ void NetworkedHand::ResumeInterruptedHand(const ResumeState& state) {
   if (joint_) {
     // The kept deal goes on: its cards are checked when the hand ends, as any other.
     joint_deal_ = *state.deal;
+    joint_deal_.UseEntropy(*deal_entropy_);
     old_deal_.reset();
     joint_open_ = true;
     own_revealed_ = false;

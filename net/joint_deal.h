@@ -176,6 +176,18 @@ class JointDeal {
   // uniform).
   void set_shuffle(bool shuffle) { shuffle_ = shuffle; }
   [[nodiscard]] Side side() const { return side_; }
+  [[nodiscard]] char deck_type() const { return deck_type_; }
+
+  // This side's part of an open hand as one line, and back, so that a program closed in the
+  // middle of a hand goes on with the same deal. It holds the secret: it is kept only in a file
+  // its user alone may read.
+  [[nodiscard]] std::string SavedText() const;
+  // Nothing unless the text is a hand this side could have reached: every point a group element,
+  // its lists made with its secret, its cards the ones its openings gave. The earlier hands'
+  // lists are not kept. `entropy` as for the constructor.
+  static std::optional<JointDeal> Restore(std::string_view text, DealEntropy& entropy);
+  // A deal taken from a file draws the next hand's secret from its game's randomness.
+  void UseEntropy(DealEntropy& entropy) { entropy_ = &entropy; }
 
  private:
   [[nodiscard]] Side Peer() const { return side_ == Side::Host ? Side::Guest : Side::Host; }

@@ -322,19 +322,27 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
 }
 
 std::optional<NetworkedHand::ResumeState> NetworkedHand::Snapshot() const {
-  if (side_ != Side::Host) return std::nullopt;
-  // The file holds no secret of a joint deal, and without them a jointly dealt hand cannot go
-  // on: after a crash it is dealt again from its start (the points and tally of its start).
-  auto without_deal = [](std::optional<ResumeState> state) {
-    if (state && state->deal) {
-      state->hand.reset();
-      state->deal.reset();
+  if (side_ == Side::Guest) {
+    // The guest keeps only its part of a jointly dealt hand: the host sends the rest with "W".
+    std::optional<ResumeState> state;
+    if (!linked_ || !whole_game_) {
+      state = resume_;
+    } else if (hand_start_ && joint_ && joint_open_ && joint_deal_.HandId()) {
+      state = *hand_start_;
+      state->deal = joint_deal_;
     }
+    if (!state || !state->deal) return std::nullopt;
+    state->hand.reset();
     return state;
-  };
-  if (!linked_ || continue_asked_ || !whole_game_ || !hand_start_) return without_deal(resume_);
+  }
+  if (!linked_ || continue_asked_ || !whole_game_ || !hand_start_) return resume_;
   ResumeState state = *hand_start_;
-  if (!finished_ && hands_dealt_ > 0 && !restarting_ && !joint_) state.hand = table_;
+  // A jointly dealt hand keeps its deal too (the secret with it), so a crash neither deals it
+  // again nor lets it be dropped: it goes on once dealt, else its secrets are checked.
+  if (joint_ && joint_open_ && joint_deal_.HandId()) state.deal = joint_deal_;
+  if (!finished_ && hands_dealt_ > 0 && !restarting_ && (!joint_ || joint_deal_.Dealt())) {
+    state.hand = table_;
+  }
   return state;
 }
 

@@ -246,9 +246,10 @@ class NetworkedHand final : public NetworkedPlay {
   // opponent offers to go on (host: Question::Continue). The window forgets it when the time to
   // come back is over.
   [[nodiscard]] const std::optional<ResumeState>& resume_state() const { return resume_; }
-  // Host: what a crash now would leave to go on with (kept in the resume file): the interrupted
+  // What a crash now would leave to go on with (kept in the resume file). Host: the interrupted
   // game while one waits, else the game on the table (the whole hand in the middle of one; a
-  // jointly dealt hand only as the points and tally of its start, since no secret is kept).
+  // jointly dealt hand with this side's part of its deal, secret included). Guest: only its part
+  // of a jointly dealt hand under way or cut off.
   [[nodiscard]] std::optional<ResumeState> Snapshot() const;
   // NetworkedPlay: a game cut off here may be taken up again.
   [[nodiscard]] bool Resumable() const override { return resume_.has_value(); }
@@ -257,8 +258,15 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] bool Joining() const override {
     return side_ == Side::Guest && linked_ && !started_;
   }
-  // Host, before the guest's name arrives: go on from this state with the returning opponent.
-  void SetResumeState(ResumeState state) { resume_ = std::move(state); }
+  // Before the guest's name arrives: the host goes on from this state with the returning opponent
+  // (the guest keeps only the deal). Its
+  // deal is the one to check if the hand does not go on (the window reads the file after
+  // Prepare, which took the kept deal from the state then).
+  void SetResumeState(ResumeState state) {
+    old_deal_ = state.deal;
+    old_revealed_ = false;
+    resume_ = std::move(state);
+  }
 
   // The step that deals a whole game's hand (host). `dealer` must outlive this hand; nullptr
   // goes back to the host's own draw.

@@ -178,6 +178,7 @@ std::string EncodeResumeFile(const ResumeRecord& record) {
   line("counter", std::to_string(std::max(0, s.hand_counter)));
   line("settings",
        SettingsText(s.settings.deck_type, s.settings.manilha_mode, s.settings.eleven_mode));
+  if (s.deal) line("deal", s.deal->SavedText());
   if (s.hand) {
     const HandState& h = *s.hand;
     line("hand.settings", SettingsText(h.deck, h.mode, h.eleven_mode));
@@ -270,7 +271,15 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
   s.settings.manilha_mode = mode;
   s.settings.eleven_mode = eleven_mode;
 
+  if (const auto deal = get("deal")) {
+    // The deal takes its next secret from the game's own randomness once it goes on.
+    static DealEntropy unbound;
+    s.deal = JointDeal::Restore(*deal, unbound);
+    if (!s.deal || !s.deal->HandId()) return std::nullopt;
+  }
   const auto hand_settings = get("hand.settings");
+  // A guest's file keeps its deal and nothing of the hand: the host sends the rest.
+  if (s.deal && s.deal->side() == Side::Guest && hand_settings) return std::nullopt;
   if (!hand_settings) return r;  // cut between hands
   const auto manilhas = get("hand.manilhas");
   const auto host = get("hand.host");
@@ -292,8 +301,9 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
     const auto c = Split(seat == kHostSeat ? *host : *guest, ',');
     if (c.size() != 3) return std::nullopt;
     for (std::size_t i = 0; i < 3; ++i) {
-      // The host knows every card of the hand.
-      if (!ParseCard(c[i], h.cards[seat][i]) || !h.cards[seat][i]) return std::nullopt;
+      // The host knows every card of the hand, but for a joint deal only the guest's it saw.
+      if (!ParseCard(c[i], h.cards[seat][i])) return std::nullopt;
+      if (!h.cards[seat][i] && (seat == kHostSeat || !s.deal)) return std::nullopt;
     }
   }
   const auto v = Split(*vira, ',');
@@ -353,6 +363,18 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
   h.eleven_decided = f[7] == "1";
   h.eleven_dark = f[8] == "1";
   if (!SoundHand(h)) return std::nullopt;
+  if (s.deal) {
+    // The hand's own cards and vira are the ones its deal opened.
+    if (!s.deal->Dealt() || h.deck != s.deal->deck_type() ||
+        (h.mode == ManilhaMode::Nova && h.vira != s.deal->Vira())) {
+      return std::nullopt;
+    }
+    for (int slot = 1; slot <= 3; ++slot) {
+      if (h.cards[kHostSeat][static_cast<std::size_t>(slot - 1)] != s.deal->OwnCard(slot)) {
+        return std::nullopt;
+      }
+    }
+  }
   s.hand = h;
   return r;
 }

@@ -14,6 +14,8 @@
 namespace truco::net {
 
 inline constexpr char kResumeFileName[] = "resume.dat";
+// The guest's own: only its part of a jointly dealt hand (the host keeps the rest).
+inline constexpr char kGuestResumeFileName[] = "resume-convidado.dat";
 // The file is never larger than this (a sound one is far smaller).
 inline constexpr std::int64_t kMaxResumeFileBytes = 1024 * 1024;
 // A host started again later than this after the file was written starts a fresh game.

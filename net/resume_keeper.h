@@ -33,8 +33,10 @@ struct ResumeLoad {
   std::string message;  // empty when there is nothing to tell (no file, or a sound one)
 };
 
-// The game kept at `path` for a host named `own_name`, at `now_ms`.
-ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int64_t now_ms);
+// The game kept at `path` for a host (or a guest) named `own_name`, at `now_ms`; a file of the
+// other side is damaged.
+ResumeLoad LoadResume(const QString& path, const std::string& own_name, std::int64_t now_ms,
+                      Side side = Side::Host);
 
 // Writes `state` for `own_name` at `now_ms`.
 FileStatus SaveResume(const QString& path, const NetworkedHand::ResumeState& state,

@@ -212,7 +212,7 @@ FileStatus WriteFailed(int error) {
 
 }  // namespace
 
-FileStatus WriteFileAtomically(const QString& path, const QByteArray& bytes) {
+FileStatus WriteFileAtomically(const QString& path, const QByteArray& bytes, FileAccess access) {
   std::string target = Native(path);
   // A link is followed: the file it names is the one replaced, the link stays.
   struct stat info {};
@@ -250,7 +250,8 @@ FileStatus WriteFileAtomically(const QString& path, const QByteArray& bytes) {
   const std::string temporary = folder + (slash == std::string::npos ? "/" : "") +
                                 kTemporaryPrefix + std::to_string(::getpid()) + "." +
                                 std::to_string(counter++) + "~" + base;
-  const mode_t mode = exists ? (info.st_mode & 07777) : 0666;
+  mode_t mode = exists ? (info.st_mode & 07777) : 0666;
+  if (access == FileAccess::Private) mode = 0600;
   const int raw =
       Calls().Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
   if (raw < 0) {

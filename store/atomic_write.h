@@ -14,6 +14,8 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
+
 #include <QByteArray>
 #include <QString>
 
@@ -49,8 +51,11 @@ FileStatus ReadWholeFile(const QString& path, QByteArray* bytes, qint64 limit);
 FileStatus ReadFileStart(const QString& path, QByteArray* bytes, qint64 count);
 
 // Replaces the file at `path` by exactly `bytes`; on any failure the old file stays as it was. A
-// file over kPlayerFileLimit, or another user's that we may not write, is never replaced.
-FileStatus WriteFileAtomically(const QString& path, const QByteArray& bytes);
+// file over kPlayerFileLimit, or another user's that we may not write, is never replaced. A
+// private file (it holds a secret) is readable by its user alone, whatever mode it had.
+enum class FileAccess : std::uint8_t { Shared, Private };
+FileStatus WriteFileAtomically(const QString& path, const QByteArray& bytes,
+                               FileAccess access = FileAccess::Shared);
 
 // True for the name of one of this program's temporary files (tests look for leftovers).
 bool IsTemporarySaveName(const QString& file_name);

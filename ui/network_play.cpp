@@ -56,8 +56,7 @@ void NetworkPlay::WireLink() {
   Link* link = link_;
   connect(link, &Link::messageReceived, this,
           [this](const Message& message) { hand_.Receive(message); });
-  connect(link, &Link::disconnected, this,
-          [this] { OnLost(link_->lostText().toStdString()); });
+  connect(link, &Link::disconnected, this, [this] { OnLost(link_->lostText().toStdString()); });
   connect(link, &Link::protocolError, this,
           [this](const QString& text) { OnLost(text.toStdString()); });
   connect(link, &Link::peerSilent, this, [this] { AskAboutSilence(); });
@@ -95,15 +94,19 @@ bool NetworkPlay::Open(const ConnectRequest& request) {
   hand_.Prepare(side, name.toStdString());
   own_name_ = name.toStdString();
   main_.SetOpponentName(QString());
-  if (side == Side::Host && !hand_.Resumable() && !resume_path_.isEmpty()) {
-    // A host that crashed and hosts again with its name offers its guest the game it had.
+  if (!hand_.Resumable() && !resume_path_.isEmpty()) {
+    // A host that crashed and hosts again with its name offers its guest the game it had; a guest
+    // that crashed keeps its part of the hand's deal for it.
     const ResumeLoad load =
-        LoadResume(resume_path_, own_name_, QDateTime::currentMSecsSinceEpoch());
+        LoadResume(ResumePath(side), own_name_, QDateTime::currentMSecsSinceEpoch(), side);
     if (load.state) {
       hand_.SetResumeState(*load.state);
       resume_saved_.clear();
     }
-    if (!load.message.empty()) Mensagem({QString::fromUtf8(load.message)}, kMensagemInformacao);
+    // The guest's file is only a help to the hand: a stale or damaged one goes without a word.
+    if (side == Side::Host && !load.message.empty()) {
+      Mensagem({QString::fromUtf8(load.message)}, kMensagemInformacao);
+    }
   }
   if (link_ != &connection_) {
     // Another path opens its own way; the game above only needs to know it is there.
@@ -153,7 +156,9 @@ void NetworkPlay::TableChanged() {
 }
 
 void NetworkPlay::KeepResumeFile() {
-  KeepResume(resume_path_, hand_, own_name_, QDateTime::currentMSecsSinceEpoch(), resume_saved_);
+  if (resume_path_.isEmpty()) return;
+  KeepResume(ResumePath(hand_.side()), hand_, own_name_, QDateTime::currentMSecsSinceEpoch(),
+             resume_saved_);
 }
 
 bool NetworkPlay::AwaitingPeer() const {
@@ -270,6 +275,11 @@ void NetworkPlay::AskAboutSilence() {
   // Leaving: the connection goes as if lost, and this side may come back to the game.
   link_->Close();
   hand_.ConnectionLost(kTextConnectionLost);
+}
+
+QString NetworkPlay::ResumePath(Side side) const {
+  if (side == Side::Host) return resume_path_;
+  return QFileInfo(resume_path_).dir().filePath(QString::fromLatin1(kGuestResumeFileName));
 }
 
 QString ResumeFileBeside(const QString& file) {

@@ -57,6 +57,8 @@ class NetworkPlay final : public QObject, private HandOutput {
   [[nodiscard]] bool resumeWaiting() const { return resume_timer_.isActive(); }
   // Where the host keeps its game so that it survives a crash; empty: nowhere.
   void SetResumeFile(const QString& path) { resume_path_ = path; }
+  // The host's file, or the guest's beside it.
+  [[nodiscard]] QString ResumePath(Side side) const;
 
  private:
   bool Send(const Message& message) override;

@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
 #include <cstdlib>
 #include <iostream>
 #include <random>
 
+#include "net/joint_deal.h"
 #include "net/resume_keeper.h"
 #include "store/atomic_write.h"
 #include "tests/net/whole_game.h"
@@ -228,9 +231,8 @@ TEST(ResumeFile, AnotherGameAStaleOrADamagedFileStartsAFreshGameAndSaysSo) {
     change(h);
     impossible.emplace_back(std::move(what), h);
   };
-  add("a card in both hands", [](net::HandState& h) {
-    h.cards[net::kGuestSeat][2] = h.cards[net::kHostSeat][0];
-  });
+  add("a card in both hands",
+      [](net::HandState& h) { h.cards[net::kGuestSeat][2] = h.cards[net::kHostSeat][0]; });
   add("the vira in a hand", [](net::HandState& h) { h.cards[net::kHostSeat][1] = h.vira; });
   add("a slot played twice", [](net::HandState& h) {
     h.slot = {{{-1, 0, 0, -1}, {-1, 1, 2, -1}}};
@@ -297,17 +299,17 @@ TEST(ResumeFile, AKeptGameGoesOnOnlyAtItsOwnTable) {
     const auto load = net::LoadResume(path, "HOSTE", kNow);
     ASSERT_TRUE(load.state.has_value());
     EXPECT_EQ(load.state->table_key, kept);
-    for (const std::string& here : std::vector<std::string>{
-             table, "", "mesas.example.org:8883 tls private K7M2QY",
-             "outro.example.org:8883 tls private K7M2QX"}) {
+    for (const std::string& here :
+         std::vector<std::string>{table, "", "mesas.example.org:8883 tls private K7M2QY",
+                                  "outro.example.org:8883 tls private K7M2QX"}) {
       Duo d;
       d.host.hand.SetResumeState(*load.state);
       d.host.hand.set_table_key(here);
       d.guest.hand.set_table_key(here);
       d.Open(true);
       const bool same = here == kept;
-      EXPECT_EQ(!d.host.out.questions.empty(), same) << "kept at '" << kept << "', here '" << here
-                                                     << "'";
+      EXPECT_EQ(!d.host.out.questions.empty(), same)
+          << "kept at '" << kept << "', here '" << here << "'";
       if (!same) {
         EXPECT_EQ(d.host.hand.hands_dealt(), 1);
         EXPECT_EQ(d.host.hand.points(Side::Host), 0);
@@ -531,6 +533,57 @@ TEST(ResumeFile, EveryUnplayedCardLiesInItsOwnSlotAfterAResumeAndPlaysThatSlot) 
   }
   EXPECT_GT(trick_one[0], 0) << "no hand where the player took trick 1";
   EXPECT_GT(trick_one[1], 0) << "no hand where the player lost trick 1";
+
+// A jointly dealt hand keeps the host's part of its deal, secret included, in a file only its user
+// may read; the deal comes back as it was written, and a deal line damaged in its secret, its own
+// list or its cards is refused whole (a hand that does not open to its own cards would blame the
+// guest at its end).
+TEST(ResumeFile, AJointDealIsKeptPrivateAndADamagedOneIsRefused) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString path = folder.filePath(QString::fromLatin1(net::kResumeFileName));
+  Duo d;
+  d.host.hand.set_max_version(net::kJointDealVersion);
+  d.guest.hand.set_max_version(net::kJointDealVersion);
+  std::string saved;
+  d.each = [&](NetSide&) { net::KeepResume(path, d.host.hand, "HOSTE", kNow, saved); };
+  d.Open(true);
+  ASSERT_TRUE(d.host.hand.joint());
+  ASSERT_TRUE(d.host.hand.joint_deal().Dealt());
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  const auto load = net::LoadResume(path, "HOSTE", kNow);
+  ASSERT_TRUE(load.state && load.state->deal && load.state->hand);
+  const std::string line = d.host.hand.joint_deal().SavedText();
+  EXPECT_EQ(load.state->deal->SavedText(), line);
+  EXPECT_EQ(load.state->deal->HandId(), d.host.hand.joint_deal().HandId());
+
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const std::string text = file.readAll().toStdString();
+  const std::size_t at = text.find("deal=" + line);
+  ASSERT_NE(at, std::string::npos);
+  // The fields a damage must not slip through: the secret (3), the host's list (5), its cards (10).
+  std::vector<std::pair<std::size_t, std::size_t>> spans;
+  std::size_t begin = at + 5;
+  for (std::size_t field = 0; field <= 10; ++field) {
+    const std::size_t end = text.find(';', begin);
+    if (field == 3 || field == 5 || field == 10) spans.emplace_back(begin, end);
+    begin = end + 1;
+  }
+  std::mt19937_64 rng(TestSeed("damaged deal"));
+  constexpr std::string_view kChars =
+      "0123456789,-_ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  for (int round = 0; round < 60; ++round) {
+    const auto& span = spans[static_cast<std::size_t>(round) % spans.size()];
+    std::string damaged = text;
+    const std::size_t i = span.first + rng() % (span.second - span.first);
+    char c = damaged[i];
+    while (c == damaged[i]) c = kChars[rng() % kChars.size()];
+    damaged[i] = c;
+    EXPECT_FALSE(net::DecodeResumeFile(damaged)) << "byte " << i - at << " now " << c;
+  }
 }
 
 }  // namespace
