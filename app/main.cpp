@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QTextStream>
 #include <cstdio>
 
@@ -11,6 +13,7 @@
 #include "store/broker_file.h"
 #include "store/level_file.h"
 #include "ui/formmain.h"
+#include "ui/frame_style.h"
 #include "ui/translation.h"
 
 namespace {
@@ -19,9 +22,14 @@ QIcon ProgramIcon() {
   // The sizes a title bar or task switcher draws: each size is decoded and copied into every
   // window's icon property, and 128 and 256 alone took 1.3 MB of heap. Menus and docks take the
   // installed icons of the desktop entry.
+  // Read as PNG by name: a reader left to guess asks every image plugin Qt has (loading them,
+  // and Qt SVG and libjpeg with them) even for a file called .png.
   QIcon icon;
-  for (const int size : {16, 24, 32, 48, 64})
-    icon.addFile(QStringLiteral(":/icons/truco-zanforte-%1.png").arg(size), QSize(size, size));
+  for (const int size : {16, 24, 32, 48, 64}) {
+    QImageReader reader(QStringLiteral(":/icons/truco-zanforte-%1.png").arg(size), "png");
+    reader.setAutoDetectImageFormat(false);
+    icon.addPixmap(QPixmap::fromImageReader(&reader));
+  }
   return icon;
 }
 
@@ -50,6 +58,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationVersion(QStringLiteral(TRUCO_VERSION));
   // The icon of every window, and the menu entry the desktop matches the windows to.
   QApplication::setWindowIcon(ProgramIcon());
+  truco::UseFrameStyle();
   QGuiApplication::setDesktopFileName(QStringLiteral(TRUCO_APP_ID));
   // What is left once the toolkit took its own options.
   if (auto answer = truco::AnswerCommandLine(QCoreApplication::arguments())) return Answer(*answer);

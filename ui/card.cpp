@@ -4,6 +4,7 @@
 #include <QAccessibleWidget>
 #include <QFile>
 #include <QHash>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -47,6 +48,13 @@ constexpr std::array<DeckInfo, kNumDecks> kDeckInfo = {{
 const DeckInfo* InfoOf(TDecks deck) {
   const int i = static_cast<int>(deck);
   return (i >= 0 && i < kNumDecks) ? &kDeckInfo[static_cast<std::size_t>(i)] : nullptr;
+}
+
+// Read as PNG by name: a reader left to guess would load every image plugin Qt has to ask it.
+QImage ReadPng(const QString& path) {
+  QImageReader reader(path, "png");
+  reader.setAutoDetectImageFormat(false);
+  return reader.read();
 }
 
 QString ResourcePath(const QString& name, bool double_size) {
@@ -156,11 +164,11 @@ QImage TCard::Picture(const QString& name, qreal device_pixel_ratio) {
   int scale = 1;
   if (HasPicture(name)) {
     if (double_size) {
-      image.load(ResourcePath(name, true));
+      image = ReadPng(ResourcePath(name, true));
       scale = 2;
     }
     if (image.isNull()) {
-      image.load(ResourcePath(name, false));
+      image = ReadPng(ResourcePath(name, false));
       scale = 1;
     }
   }

@@ -1,8 +1,11 @@
 #include "ui/jpegimage.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <type_traits>
 #include <vector>
 
 extern "C" {
@@ -11,6 +14,56 @@ extern "C" {
 
 namespace truco {
 namespace {
+
+// libjpeg is opened for the one picture and closed after it: linked, the decoder's code stayed
+// resident (0.5 MB) for the whole game after the splash had gone.
+static_assert(JPEG_LIB_VERSION == 62, "the library opened below is the one this header is for");
+constexpr char kJpegLibrary[] = "libjpeg.so.62";
+
+struct Jpeg {
+  decltype(&::jpeg_std_error) std_error = nullptr;
+  decltype(&::jpeg_CreateDecompress) create_decompress = nullptr;
+  decltype(&::jpeg_mem_src) mem_src = nullptr;
+  decltype(&::jpeg_read_header) read_header = nullptr;
+  decltype(&::jpeg_start_decompress) start_decompress = nullptr;
+  decltype(&::jpeg_read_scanlines) read_scanlines = nullptr;
+  decltype(&::jpeg_finish_decompress) finish_decompress = nullptr;
+  decltype(&::jpeg_destroy_decompress) destroy_decompress = nullptr;
+};
+
+class OpenedJpeg {
+ public:
+  OpenedJpeg() : handle_(::dlopen(kJpegLibrary, RTLD_NOW | RTLD_LOCAL)) {
+    if (!handle_) return;
+    bool found = true;
+    auto get = [&](auto& function, const char* name) {
+      function =
+          reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle_, name));
+      found = found && function != nullptr;
+    };
+    get(api_.std_error, "jpeg_std_error");
+    get(api_.create_decompress, "jpeg_CreateDecompress");
+    get(api_.mem_src, "jpeg_mem_src");
+    get(api_.read_header, "jpeg_read_header");
+    get(api_.start_decompress, "jpeg_start_decompress");
+    get(api_.read_scanlines, "jpeg_read_scanlines");
+    get(api_.finish_decompress, "jpeg_finish_decompress");
+    get(api_.destroy_decompress, "jpeg_destroy_decompress");
+    loaded_ = found;
+  }
+  ~OpenedJpeg() {
+    if (handle_) ::dlclose(handle_);
+  }
+  OpenedJpeg(const OpenedJpeg&) = delete;
+  OpenedJpeg& operator=(const OpenedJpeg&) = delete;
+
+  [[nodiscard]] const Jpeg* api() const { return loaded_ ? &api_ : nullptr; }
+
+ private:
+  void* handle_;
+  Jpeg api_;
+  bool loaded_ = false;
+};
 
 struct ErrorManager {
   jpeg_error_mgr pub;
@@ -27,33 +80,33 @@ void OnMessage(j_common_ptr) {}
 
 // Everything that libjpeg may longjmp out of lives here, with no local that has a destructor:
 // the pixels go into the caller's buffer, so an error leaves nothing half-built behind.
-bool DecodeRgb(const unsigned char* bytes, unsigned long size, std::vector<unsigned char>& pixels,
-               int& width, int& height) {
+bool DecodeRgb(const Jpeg& jpeg, const unsigned char* bytes, unsigned long size,
+               std::vector<unsigned char>& pixels, int& width, int& height) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
-  cinfo.err = jpeg_std_error(&err.pub);
+  cinfo.err = jpeg.std_error(&err.pub);
   err.pub.error_exit = OnError;
   err.pub.output_message = OnMessage;
   if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&cinfo);
+    jpeg.destroy_decompress(&cinfo);
     return false;
   }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, bytes, size);
-  if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
-    jpeg_destroy_decompress(&cinfo);
+  jpeg.create_decompress(&cinfo, JPEG_LIB_VERSION, sizeof cinfo);
+  jpeg.mem_src(&cinfo, bytes, size);
+  if (jpeg.read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
+    jpeg.destroy_decompress(&cinfo);
     return false;
   }
   if (cinfo.image_width == 0 || cinfo.image_height == 0 ||
       cinfo.image_width > static_cast<JDIMENSION>(kMaxJpegSide) ||
       cinfo.image_height > static_cast<JDIMENSION>(kMaxJpegSide)) {
-    jpeg_destroy_decompress(&cinfo);
+    jpeg.destroy_decompress(&cinfo);
     return false;
   }
   cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
+  jpeg.start_decompress(&cinfo);
   if (cinfo.output_components != 3) {
-    jpeg_destroy_decompress(&cinfo);
+    jpeg.destroy_decompress(&cinfo);
     return false;
   }
   width = static_cast<int>(cinfo.output_width);
@@ -62,10 +115,10 @@ bool DecodeRgb(const unsigned char* bytes, unsigned long size, std::vector<unsig
   pixels.assign(stride * static_cast<std::size_t>(height), 0);
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = pixels.data() + stride * cinfo.output_scanline;
-    jpeg_read_scanlines(&cinfo, &row, 1);
+    jpeg.read_scanlines(&cinfo, &row, 1);
   }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
+  jpeg.finish_decompress(&cinfo);
+  jpeg.destroy_decompress(&cinfo);
   return true;
 }
 
@@ -76,7 +129,9 @@ QImage DecodeJpeg(const QByteArray& data) {
   std::vector<unsigned char> pixels;
   int width = 0;
   int height = 0;
-  if (!DecodeRgb(reinterpret_cast<const unsigned char*>(data.constData()),
+  const OpenedJpeg library;
+  if (!library.api()) return {};
+  if (!DecodeRgb(*library.api(), reinterpret_cast<const unsigned char*>(data.constData()),
                  static_cast<unsigned long>(data.size()), pixels, width, height)) {
     return {};
   }

@@ -115,6 +115,20 @@ class TestCard : public QObject {
     QVERIFY(TCard::HasPicture(QStringLiteral("S1")));
   }
 
+  // Every picture at both sizes is read as PNG without asking Qt's image plugins (which would
+  // load them all, with libjpeg and Qt SVG). Before any case below reads a picture its own way.
+  void picturesLoadNoImagePlugin() {
+    for (const QString& name : AllPictureNames()) {
+      QVERIFY(!TCard::Picture(name, 1.0).isNull());
+      QVERIFY(!TCard::Picture(name, 2.0).isNull());
+    }
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    QVERIFY(mapped.contains("libQt6Gui"));  // the list is the process's own
+    QVERIFY2(!mapped.contains("imageformats"), "an image plugin was loaded for a card picture");
+  }
+
   void resources_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("double_size");

@@ -22,6 +22,7 @@
 #include <QScrollArea>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
+#include <QStyleFactory>
 #include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -45,6 +46,7 @@
 #include "ui/formregras.h"
 #include "ui/formsobre.h"
 #include "ui/formtruco.h"
+#include "ui/frame_style.h"
 #include "ui/messageboxes.h"
 #include "ui/tf_aguarde.h"
 #include "ui/translation.h"
@@ -274,6 +276,36 @@ class TestDialogs : public QObject {
   Q_OBJECT
 
  private slots:
+  // The game's style draws every kind of group box exactly as Fusion does, pixel for pixel.
+  void frameStyleDrawsGroupBoxesAsFusion() {
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("fusion")));
+    QVERIFY(fusion);
+    FrameStyle frame;
+    auto draw = [](QStyle* style, const QString& title, bool checkable) {
+      QWidget page;
+      page.setStyle(style);
+      auto* box = new QGroupBox(title, &page);
+      box->setStyle(style);
+      box->setCheckable(checkable);
+      box->setGeometry(4, 4, 150, 90);
+      page.resize(160, 100);
+      return page.grab().toImage();
+    };
+    int compared = 0;
+    for (const QString& title : {QString(), QStringLiteral("Tipo de jogo")}) {
+      for (const bool checkable : {false, true}) {
+        const QImage want = draw(fusion.get(), title, checkable);
+        const QImage got = draw(&frame, title, checkable);
+        QVERIFY(!want.isNull());
+        QVERIFY2(got == want, qPrintable(QStringLiteral("'%1' checkable %2 differs")
+                                             .arg(title)
+                                             .arg(checkable)));
+        ++compared;
+      }
+    }
+    QCOMPARE(compared, 4);
+  }
+
   // At any scale every window opens with its frame inside the screen's free area, and one that
   // is larger than the screen scrolls: its last control can be brought into sight.
   void everyWindowOpensInsideTheScreen() {

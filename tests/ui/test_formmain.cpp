@@ -11,9 +11,11 @@
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QNetworkInterface>
 #include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
@@ -258,6 +260,19 @@ class TestFormMain : public QObject {
     radio("RB_CONTRAPC")->click();
 
     auto* ip = t.escolha.findChild<QLabel*>(QStringLiteral("L_IP"));
+    // The address shown is one of this machine's own IPv4 addresses as Qt lists them, and the
+    // loopback one only when the machine has no other.
+    QStringList own;
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+      if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback())
+        own << address.toString();
+    }
+    if (own.isEmpty()) {
+      QCOMPARE(ip->text(), QStringLiteral("127.0.0.1"));
+    } else {
+      QVERIFY2(own.contains(ip->text()),
+               qPrintable(ip->text() + QStringLiteral(" not in ") + own.join(u' ')));
+    }
     QTest::mouseClick(t.escolha.findChild<QPushButton*>(QStringLiteral("BCopiarIP")),
                       Qt::LeftButton);
     QCOMPARE(QGuiApplication::clipboard()->text(), ip->text());
