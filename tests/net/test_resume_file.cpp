@@ -533,6 +533,7 @@ TEST(ResumeFile, EveryUnplayedCardLiesInItsOwnSlotAfterAResumeAndPlaysThatSlot) 
   }
   EXPECT_GT(trick_one[0], 0) << "no hand where the player took trick 1";
   EXPECT_GT(trick_one[1], 0) << "no hand where the player lost trick 1";
+}
 
 // A jointly dealt hand keeps the host's part of its deal, secret included, in a file only its user
 // may read; the deal comes back as it was written, and a deal line damaged in its secret, its own
