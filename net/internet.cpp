@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "net/text_fields.h"
+
 namespace truco::net {
 namespace {
 
@@ -34,16 +36,6 @@ std::string RandomHex(std::size_t bytes) {
 bool IsLowerHex(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
-}
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  for (;;) {
-    const std::size_t at = text.find(separator);
-    parts.push_back(text.substr(0, at));
-    if (at == std::string_view::npos) return parts;
-    text.remove_prefix(at + 1);
-  }
 }
 
 template <typename T>
@@ -177,7 +169,7 @@ std::string EncodeLobbyEntry(const LobbyEntry& entry) {
 
 std::optional<LobbyEntry> DecodeLobbyEntry(std::string_view bytes) {
   if (bytes.size() > 256) return std::nullopt;
-  const std::vector<std::string_view> parts = Split(bytes, '\n');
+  const std::vector<std::string_view> parts = SplitFields(bytes, '\n');
   if (parts.size() < 2 || parts[0] != "v1") return std::nullopt;
   LobbyEntry entry;
   if (parts[1] == "taken" && parts.size() == 2) {

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include "net/text_fields.h"
+
 namespace truco::net {
 namespace {
 
@@ -498,16 +500,6 @@ namespace {
 // The saved hand's fields, in this order, separated by ';'.
 constexpr std::size_t kSavedFields = 15;
 
-std::vector<std::string_view> SplitText(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  while (true) {
-    const std::size_t at = text.find(separator);
-    parts.push_back(text.substr(0, at));
-    if (at == std::string_view::npos) return parts;
-    text.remove_prefix(at + 1);
-  }
-}
-
 std::optional<std::uint32_t> SmallNumber(std::string_view text, std::uint32_t upper) {
   if (text.empty() || text.size() > 3) return std::nullopt;
   std::uint32_t n = 0;
@@ -535,7 +527,7 @@ std::string Joined(const T& items, F text) {
 bool ParsePoints(std::string_view text, std::size_t size, std::vector<DealBytes>& out) {
   out.clear();
   if (text.empty()) return true;
-  const auto parts = SplitText(text, ',');
+  const auto parts = SplitFields(text, ',');
   if (parts.size() != size) return false;
   for (std::string_view part : parts) {
     const auto point = DealFromText(part);
@@ -549,7 +541,7 @@ bool ParsePoints(std::string_view text, std::size_t size, std::vector<DealBytes>
 bool ParsePermutation(std::string_view text, std::size_t size, std::vector<std::uint32_t>& out) {
   out.clear();
   if (text.empty()) return true;
-  const auto parts = SplitText(text, ',');
+  const auto parts = SplitFields(text, ',');
   if (parts.size() != size) return false;
   std::vector<bool> used(size);
   for (std::string_view part : parts) {
@@ -604,7 +596,7 @@ std::string JointDeal::SavedText() const {
 }
 
 std::optional<JointDeal> JointDeal::Restore(std::string_view text, DealEntropy& entropy) {
-  const auto f = SplitText(text, ';');
+  const auto f = SplitFields(text, ';');
   if (f.size() != kSavedFields || (f[0] != "S" && f[0] != "C") || f[1].size() != 1 ||
       (f[1][0] != kBaralhoSujo && f[1][0] != kBaralhoLimpo) || (f[2] != "0" && f[2] != "1")) {
     return std::nullopt;
@@ -659,10 +651,10 @@ std::optional<JointDeal> JointDeal::Restore(std::string_view text, DealEntropy& 
     card = d.deck_[*n];
     return true;
   };
-  const auto own = SplitText(f[10], ',');
-  const auto openings = SplitText(f[12], ',');
-  const auto announced = SplitText(f[13], ',');
-  const auto plays = SplitText(f[14], ',');
+  const auto own = SplitFields(f[10], ',');
+  const auto openings = SplitFields(f[12], ',');
+  const auto announced = SplitFields(f[13], ',');
+  const auto plays = SplitFields(f[14], ',');
   if (own.size() != 3 || openings.size() != kDealPositions || announced.size() != kDealPositions ||
       plays.size() != kDealPositions) {
     return std::nullopt;

@@ -7,6 +7,7 @@
 
 #include "engine/ladder.h"
 #include "engine/rules.h"
+#include "net/text_fields.h"
 
 namespace truco::net {
 namespace {
@@ -14,16 +15,6 @@ namespace {
 constexpr std::string_view kHeader = "truco-zanforte resume 1";
 constexpr std::size_t kMaxNameBytes = 64;
 constexpr std::size_t kMaxTableKeyBytes = 512;
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  while (true) {
-    const std::size_t at = text.find(separator);
-    parts.push_back(text.substr(0, at));
-    if (at == std::string_view::npos) return parts;
-    text.remove_prefix(at + 1);
-  }
-}
 
 std::optional<std::int64_t> Number(std::string_view text, std::int64_t max) {
   if (text.empty() || text.size() > 15) return std::nullopt;
@@ -45,7 +36,7 @@ std::string CardText(const std::optional<Card>& card) {
 bool ParseCard(std::string_view text, std::optional<Card>& card) {
   card.reset();
   if (text == "-") return true;
-  const auto parts = Split(text, '-');
+  const auto parts = SplitFields(text, '-');
   if (parts.size() != 2) return false;
   const auto value = Number(parts[0], kRei);
   const auto suit = Number(parts[1], kNumSuits - 1);
@@ -67,7 +58,7 @@ std::string SettingsText(char deck, ManilhaMode mode, int eleven_mode) {
                      static_cast<char>('0' + (eleven_mode == 1 ? 1 : 0))};
 }
 bool ParseSettings(std::string_view text, char& deck, ManilhaMode& mode, int& eleven_mode) {
-  const auto p = Split(text, ',');
+  const auto p = SplitFields(text, ',');
   if (p.size() != 3 || p[0].size() != 1 || (p[0][0] != kBaralhoSujo && p[0][0] != kBaralhoLimpo)) {
     return false;
   }
@@ -79,7 +70,7 @@ bool ParseSettings(std::string_view text, char& deck, ManilhaMode& mode, int& el
 }
 
 bool ParsePair(std::string_view text, std::array<int, 2>& out, int max) {
-  const auto p = Split(text, ',');
+  const auto p = SplitFields(text, ',');
   if (p.size() != 2) return false;
   for (std::size_t i = 0; i < 2; ++i) {
     const auto n = Number(p[i], max);
@@ -219,7 +210,7 @@ std::string EncodeResumeFile(const ResumeRecord& record) {
 
 std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
   if (static_cast<std::int64_t>(bytes.size()) > kMaxResumeFileBytes) return std::nullopt;
-  const auto lines = Split(bytes, '\n');
+  const auto lines = SplitFields(bytes, '\n');
   if (lines.empty() || lines[0] != kHeader) return std::nullopt;
   std::map<std::string_view, std::string_view> fields;
   for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -290,7 +281,7 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
   if (!manilhas || !host || !guest || !vira || !tricks || !state) return std::nullopt;
   HandState h;
   if (!ParseSettings(*hand_settings, h.deck, h.mode, h.eleven_mode)) return std::nullopt;
-  const auto m = Split(*manilhas, ',');
+  const auto m = SplitFields(*manilhas, ',');
   if (m.size() != h.manilhas.size()) return std::nullopt;
   for (std::size_t i = 0; i < m.size(); ++i) {
     const auto v = Number(m[i], kRei);
@@ -298,7 +289,7 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
     h.manilhas[i] = static_cast<std::uint8_t>(*v);
   }
   for (std::size_t seat = 0; seat < 2; ++seat) {
-    const auto c = Split(seat == kHostSeat ? *host : *guest, ',');
+    const auto c = SplitFields(seat == kHostSeat ? *host : *guest, ',');
     if (c.size() != 3) return std::nullopt;
     for (std::size_t i = 0; i < 3; ++i) {
       // The host knows every card of the hand, but for a joint deal only the guest's it saw.
@@ -306,11 +297,11 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
       if (!h.cards[seat][i] && (seat == kHostSeat || !s.deal)) return std::nullopt;
     }
   }
-  const auto v = Split(*vira, ',');
+  const auto v = SplitFields(*vira, ',');
   if (v.size() != 2 || (v[1] != "0" && v[1] != "1")) return std::nullopt;
   if (!ParseCard(v[0], h.vira)) return std::nullopt;
   h.vira_dealt = v[1] == "1";
-  const auto t = Split(*tricks, ',');
+  const auto t = SplitFields(*tricks, ',');
   if (t.size() != 3) return std::nullopt;
   for (std::size_t k = 1; k <= 3; ++k) {
     const std::string_view x = t[k - 1];
@@ -341,7 +332,7 @@ std::optional<ResumeRecord> DecodeResumeFile(std::string_view bytes) {
         return std::nullopt;
     }
   }
-  const auto f = Split(*state, ',');
+  const auto f = SplitFields(*state, ',');
   if (f.size() != 9) return std::nullopt;
   const auto turn = ParseLetter(f[0], "SC-");
   const auto stake = Number(f[1], 12);
