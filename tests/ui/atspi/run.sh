@@ -66,5 +66,9 @@ chmod 700 "$work/run"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 export XDG_RUNTIME_DIR="$work/run" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb
 export NO_AT_BRIDGE=0 QT_ACCESSIBILITY=1
+# The X keyboard library hands strndup names that are exactly as long as the length it gives,
+# with no terminator after them: legal, but the sanitizer's strict string checks call it an
+# overflow. Only this program talks to a real X server, so only it relaxes that one check.
+if [ -n "${ASAN_OPTIONS:-}" ]; then export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"; fi
 cd "$work"
 /usr/bin/python3 "$test_script" "$program" "$@"
