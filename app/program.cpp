@@ -192,11 +192,14 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   });
   QObject::connect(main, &TFormMain::statisticsRequested, [this] {
     TFormEstatisticas& window = estatisticas();
+    // A history that was busy at start may be free now.
+    history_.OpenAgain();
     window.Reload();
     window.exec();
   });
   QObject::connect(main, &TFormMain::historyRequested, [this] {
     TFormHistorico& window = historico();
+    history_.OpenAgain();
     window.Reload();
     window.exec();
   });

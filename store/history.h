@@ -137,6 +137,8 @@ class HistoryDb {
   [[nodiscard]] bool is_open() const { return db_ != nullptr; }
   // Open, or waiting to be opened by the next write.
   [[nodiscard]] bool keeps_hands() const { return db_ != nullptr || waiting_; }
+  // A waiting history tries to open again (a window about to read it asks): true when open.
+  bool OpenAgain();
   [[nodiscard]] const std::string& path() const { return path_; }
   void Close();
 
@@ -164,7 +166,6 @@ class HistoryDb {
 
  private:
   OpenOutcome OpenNow(const std::string& path, std::int64_t now);
-  bool OpenAgain();
   bool OpenExisting(OpenOutcome& outcome);
   bool CreateFresh(OpenOutcome& outcome);
   bool Configure(OpenOutcome& outcome);

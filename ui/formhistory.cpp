@@ -54,6 +54,37 @@ QTableWidget* NewTable(const QStringList& headers, const QString& name) {
   return table;
 }
 
+// A history that is busy or out of room is read as nothing; the window says why instead, and what
+// happens to this run's hands, so an empty list is never taken for a lost history.
+QLabel* NewUnreadableNotice() {
+  auto* notice = new QLabel;
+  notice->setWordWrap(true);
+  notice->hide();
+  return notice;
+}
+
+void ShowUnreadable(QLabel* notice, const HistoryDb& db) {
+  if (db.is_open()) {
+    notice->hide();
+    return;
+  }
+  QString text = db.keeps_hands()
+                     ? QStringLiteral("O histórico não pode ser lido agora: o arquivo está em uso "
+                                      "por outro programa ou o disco está cheio.")
+                     : QStringLiteral("O histórico não está disponível nesta execução.");
+  const std::size_t waiting = db.pending();
+  if (db.keeps_hands() && waiting > 0) {
+    text += waiting == 1 ? QStringLiteral(" 1 mão desta execução espera na memória e será gravada "
+                                          "assim que for possível.")
+                         : QStringLiteral(" %1 mãos desta execução esperam na memória e serão "
+                                          "gravadas assim que for possível.")
+                               .arg(waiting);
+  }
+  notice->setText(text);
+  notice->setAccessibleName(text);
+  notice->show();
+}
+
 void SetRows(QTableWidget* table, const std::vector<QStringList>& rows) {
   table->setRowCount(static_cast<int>(rows.size()));
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
@@ -233,6 +264,8 @@ TFormEstatisticas::TFormEstatisticas(const HistoryDb& db, QWidget* parent, Clock
 
   empty_ = new QLabel(QStringLiteral("Nenhuma mão foi jogada ainda."));
   layout->addWidget(empty_);
+  unreadable_ = NewUnreadableNotice();
+  layout->addWidget(unreadable_);
   tabs_ = new QTabWidget;
   tabs_->setAccessibleName(QStringLiteral("Gráficos"));
   layout->addWidget(tabs_, 1);
@@ -309,7 +342,8 @@ void TFormEstatisticas::ShowStats() {
       summary_->setItem(r, 4 + p, WinLossItem(row.hands[static_cast<std::size_t>(p)]));
     }
   }
-  empty_->setVisible(stats_.hands == 0);
+  ShowUnreadable(unreadable_, db_);
+  empty_->setVisible(stats_.hands == 0 && db_.is_open());
 
   const int current = tabs_->currentIndex();
   while (tabs_->count() > 0) {
@@ -439,6 +473,8 @@ TFormHistorico::TFormHistorico(const HistoryDb& db, QWidget* parent) : QDialog(p
   games_label->setBuddy(games_);
   auto* hands_label = new QLabel(QStringLiteral("&Mãos:"));
   hands_label->setBuddy(hands_list_);
+  unreadable_ = NewUnreadableNotice();
+  lists->addWidget(unreadable_);
   lists->addWidget(games_label);
   lists->addWidget(games_, 2);
   lists->addWidget(hands_label);
@@ -502,6 +538,7 @@ TFormHistorico::TFormHistorico(const HistoryDb& db, QWidget* parent) : QDialog(p
 }
 
 void TFormHistorico::Reload() {
+  ShowUnreadable(unreadable_, db_);
   game_list_ = db_.Games();
   std::vector<QStringList> rows;
   for (const GameInfo& g : game_list_) {

@@ -33,6 +33,8 @@ class TFormEstatisticas : public QDialog {
   void Reload();
   [[nodiscard]] QTabWidget* charts() const { return tabs_; }
   [[nodiscard]] const history::Stats& stats() const { return stats_; }
+  // Shown instead of "no hand yet" while the history cannot be read.
+  [[nodiscard]] QLabel* unreadable() const { return unreadable_; }
 
  private:
   void ShowStats();
@@ -48,6 +50,7 @@ class TFormEstatisticas : public QDialog {
   QTableWidget* summary_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   QLabel* empty_ = nullptr;
+  QLabel* unreadable_ = nullptr;
 };
 
 class TFormHistorico : public QDialog {
@@ -63,6 +66,8 @@ class TFormHistorico : public QDialog {
   // The card controls of the replay: the player's three, the opponent's three, the vira, then
   // the six places of the table (three tricks, player's and opponent's).
   [[nodiscard]] const std::array<TCard*, 13>& cards() const { return cards_; }
+  // Shown instead of an empty list while the history cannot be read.
+  [[nodiscard]] QLabel* unreadable() const { return unreadable_; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -80,6 +85,7 @@ class TFormHistorico : public QDialog {
   QWidget* board_ = nullptr;
   std::array<TCard*, 13> cards_{};
   QLabel* move_label_ = nullptr;
+  QLabel* unreadable_ = nullptr;
   int hand_ = -1;
   std::size_t step_ = 0;
 };

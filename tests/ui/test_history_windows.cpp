@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <sqlite3.h>
 
 #include "engine/game.h"
 #include "opponent/computer.h"
@@ -68,6 +69,7 @@ class TestHistoryWindows : public QObject {
  private slots:
   void replayShowsTheCardsOfTheGame();
   void barChartsCountInWholeStepsAndShowWholeNames();
+  void aBusyHistoryIsToldNotShownEmpty();
 };
 
 void TestHistoryWindows::replayShowsTheCardsOfTheGame() {
@@ -237,6 +239,62 @@ void TestHistoryWindows::barChartsCountInWholeStepsAndShowWholeNames() {
     for (const QString& name : names)
       QVERIFY2(shown.contains(name), qPrintable(name + QStringLiteral(" cut: ") +
                                                 shown.join(QLatin1Char('|'))));
+  }
+}
+
+// A history another program holds shut reads as nothing: both windows say why and how many of
+// this run's hands wait, never "no hand yet"; once it is free they read it again.
+void TestHistoryWindows::aBusyHistoryIsToldNotShownEmpty() {
+  QTemporaryDir dir;
+  const std::string path = dir.filePath(QStringLiteral("historico.sqlite")).toStdString();
+  HistoryDb db;
+  GameInfo game;
+  game.started = 1'800'000'000;
+  game.level = "Mestre";
+  HandRecord hand;
+  hand.number = 1;
+  hand.winner = 0;
+  hand.player_points = 1;
+  {
+    HistoryDb first;
+    QCOMPARE(first.Open(path, game.started).state, OpenState::Created);
+  }
+  sqlite3* other = nullptr;
+  QCOMPARE(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+  QCOMPARE(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr,
+                        nullptr, nullptr),
+           SQLITE_OK);
+  QCOMPARE(db.Open(path, game.started).state, OpenState::Waiting);
+  QVERIFY(!db.WriteHand(game, hand));
+  hand.number = 2;
+  QVERIFY(!db.WriteHand(game, hand));
+
+  TFormEstatisticas stats(db);
+  TFormHistorico replay(db);
+  for (int round = 0; round < 2; ++round) {
+    stats.Reload();
+    replay.Reload();
+    const bool busy = round == 0;
+    for (QLabel* notice : {stats.unreadable(), replay.unreadable()}) {
+      QCOMPARE(!notice->isHidden(), busy);
+      if (busy) QVERIFY2(notice->text().contains(QStringLiteral("2 mãos")), qPrintable(notice->text()));
+    }
+    const QLabel* empty = nullptr;
+    for (QLabel* label : stats.findChildren<QLabel*>()) {
+      if (label->text().startsWith(QStringLiteral("Nenhuma mão"))) empty = label;
+    }
+    QVERIFY(empty && empty->text().startsWith(QStringLiteral("Nenhuma mão")));
+    QVERIFY(empty->isHidden());
+    if (busy) {
+      sqlite3_close(other);
+      QVERIFY(db.OpenAgain());
+      // The hands that waited go in with the next one written.
+      hand.number = 3;
+      QVERIFY(db.WriteHand(game, hand));
+    } else {
+      QCOMPARE(replay.games()->rowCount(), 1);
+      QCOMPARE(stats.stats().hands, 3);
+    }
   }
 }
 
