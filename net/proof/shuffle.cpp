@@ -28,29 +28,34 @@ void BindStatement(Transcript& t, std::span<const Point> input, std::span<const 
   t.Append("key", key);
 }
 
-// What both sides derive from the challenges x, y, z: g_j = y·j + x^j - z for j = 1..n, the
-// product of the g_j and E = Σ g_j·input[j-1]; and the powers x^j themselves.
+// What both sides derive from the challenges x, y, z: the powers x^j, the factors
+// g_j = y·j + x^j - z for j = 1..n and their product.
 struct Targets {
-  std::vector<Scalar> powers;  // x^1 .. x^n
+  std::vector<Scalar> powers;   // x^1 .. x^n
+  std::vector<Scalar> factors;  // g_1 .. g_n
   Scalar product;
-  Point weighted_input;
 };
 
-Targets MakeTargets(std::span<const Point> input, const Scalar& x, const Scalar& y,
-                    const Scalar& z) {
+Targets MakeTargets(std::size_t n, const Scalar& x, const Scalar& y, const Scalar& z) {
   Targets out;
-  out.powers.reserve(input.size());
+  out.powers.reserve(n);
+  out.factors.reserve(n);
   Scalar power = x;
   out.product = ScalarOf(1);
-  for (std::size_t j = 0; j < input.size(); ++j) {
+  for (std::size_t j = 0; j < n; ++j) {
     out.powers.push_back(power);
-    const Scalar g = y * ScalarOf(j + 1) + power - z;
-    out.product = out.product * g;
-    const Point term = Mul(g, input[j]);
-    out.weighted_input = j == 0 ? term : Add(out.weighted_input, term);
+    out.factors.push_back(y * ScalarOf(j + 1) + power - z);
+    out.product = out.product * out.factors.back();
     power = power * x;
   }
   return out;
+}
+
+// Σ weights[j]·points[j].
+Point WeightedSum(std::span<const Scalar> weights, std::span<const Point> points) {
+  Point sum = Mul(weights[0], points[0]);
+  for (std::size_t j = 1; j < points.size(); ++j) sum = Add(sum, Mul(weights[j], points[j]));
+  return sum;
 }
 
 // The commitments of the last round, hashed into the final challenge.
@@ -169,13 +174,8 @@ ShuffleProof ProveShuffle(Transcript t, std::span<const Point> input,
   const Scalar x = t.Challenge("x");
 
   // Round 2: the powers of x in the permutation's order.
+  const std::vector<Scalar> powers = MakeTargets(n, x, Scalar{}, Scalar{}).powers;
   std::vector<Scalar> power(n);
-  Scalar p = x;
-  std::vector<Scalar> powers(n);
-  for (std::size_t j = 0; j < n; ++j) {
-    powers[j] = p;
-    p = p * x;
-  }
   std::vector<Scalar> power_blind(n);
   for (std::size_t k = 0; k < n; ++k) {
     power[k] = powers[permutation[k]];
@@ -185,7 +185,7 @@ ShuffleProof ProveShuffle(Transcript t, std::span<const Point> input,
   t.Append("powers", proof.power_commitments);
   const Scalar y = t.Challenge("y");
   const Scalar z = t.Challenge("z");
-  const Targets targets = MakeTargets(input, x, y, z);
+  const Targets targets = MakeTargets(n, x, y, z);
 
   // Round 3: the factors f_k = y·(π(k)+1) + x^(π(k)+1) - z, committed in F_k = y·A_k + P_k - z·B,
   // and the running products d_k = f_0·…·f_k in D_k (D_0 = F_0, D_{n-1} = product·B).
@@ -216,26 +216,28 @@ ShuffleProof ProveShuffle(Transcript t, std::span<const Point> input,
   t.Append("chain", proof.chain);
 
   // Round 4: one Σ-protocol for every opening, every link of the chain, Σ f_k·output[k] =
-  // secret·E and key = secret·B, under one challenge.
+  // secret·E (E = Σ g_j·input[j-1]) and key = secret·B, under one challenge.
   std::vector<Scalar> alpha(n);
   std::vector<Scalar> tau(n);
   std::vector<Scalar> gamma(n);
   std::vector<Point> opening_nonces(n);
   std::vector<Point> chain_nonces;
-  Point relation_nonce;
+  const Scalar xi = RandomScalar();
+  // Σ α_k·output[k] - ξ·E, over the input: output[k] = secret·input[π(k)], so input[j] carries
+  // secret·α_k (π(k) = j) - ξ·g_j; half the multiplications of the direct sum.
+  std::vector<Scalar> relation_weights(n);
   for (std::size_t k = 0; k < n; ++k) {
     alpha[k] = RandomScalar();
     tau[k] = RandomScalar();
     opening_nonces[k] = Commit(alpha[k], tau[k]);
-    const Point term = Mul(alpha[k], output[k]);
-    relation_nonce = k == 0 ? term : Add(relation_nonce, term);
+    const std::uint32_t j = permutation[k];
+    relation_weights[j] = secret * alpha[k] - xi * targets.factors[j];
     if (k > 0) {
       gamma[k] = RandomScalar();
       chain_nonces.push_back(MulAdd(alpha[k], running[k - 1], gamma[k], h));
     }
   }
-  const Scalar xi = RandomScalar();
-  relation_nonce = Sub(relation_nonce, Mul(xi, targets.weighted_input));
+  const Point relation_nonce = WeightedSum(relation_weights, input);
   const Point key_nonce = MulBase(xi);
   const Scalar c = FinalChallenge(t, opening_nonces, chain_nonces, relation_nonce, key_nonce);
 
@@ -271,37 +273,37 @@ bool VerifyShuffle(Transcript t, std::span<const Point> input, std::span<const P
   t.Append("powers", proof.power_commitments);
   const Scalar y = t.Challenge("y");
   const Scalar z = t.Challenge("z");
-  const Targets targets = MakeTargets(input, x, y, z);
+  const Targets targets = MakeTargets(n, x, y, z);
   t.Append("chain", proof.chain);
 
   const Scalar& c = proof.challenge;
-  const Point z_base = MulBase(z);
-  std::vector<Point> factors(n);
-  for (std::size_t k = 0; k < n; ++k) {
-    factors[k] =
-        Sub(Add(Mul(y, proof.permutation_commitments[k]), proof.power_commitments[k]), z_base);
-  }
+  // F_k = y·A_k + P_k - z·B is needed whole only as the chain's start; elsewhere c·F_k is
+  // spread over its terms, which saves an addition per element.
+  const Scalar cy = c * y;
+  const Scalar cz = c * z;
   std::vector<Point> running(n);
-  running[0] = factors[0];
+  running[0] = Sub(Add(Mul(y, proof.permutation_commitments[0]), proof.power_commitments[0]),
+                   MulBase(z));
   for (std::size_t k = 1; k + 1 < n; ++k) running[k] = proof.chain[k - 1];
   running[n - 1] = MulBase(targets.product);
 
   std::vector<Point> opening_nonces(n);
   std::vector<Point> chain_nonces;
   chain_nonces.reserve(n - 1);
-  Point relation_nonce;
   for (std::size_t k = 0; k < n; ++k) {
     const Scalar& zf = proof.factor_responses[k];
-    opening_nonces[k] = Sub(Add(MulBase(zf), Mul(proof.blinding_responses[k], h)),
-                            Mul(c, factors[k]));
-    const Point term = Mul(zf, output[k]);
-    relation_nonce = k == 0 ? term : Add(relation_nonce, term);
+    // zf·B + zφ·H - c·F_k = (zf + c·z)·B + zφ·H - c·y·A_k - c·P_k.
+    opening_nonces[k] = Sub(Sub(Add(MulBase(zf + cz), Mul(proof.blinding_responses[k], h)),
+                                Mul(cy, proof.permutation_commitments[k])),
+                            Mul(c, proof.power_commitments[k]));
     if (k > 0) {
       chain_nonces.push_back(
           Sub(MulAdd(zf, running[k - 1], proof.chain_responses[k - 1], h), Mul(c, running[k])));
     }
   }
-  relation_nonce = Sub(relation_nonce, Mul(proof.key_response, targets.weighted_input));
+  const Point relation_nonce =
+      Sub(WeightedSum(proof.factor_responses, output),
+          Mul(proof.key_response, WeightedSum(targets.factors, input)));
   const Point key_nonce = Sub(MulBase(proof.key_response), Mul(c, key));
   const Scalar expected =
       FinalChallenge(t, opening_nonces, chain_nonces, relation_nonce, key_nonce);

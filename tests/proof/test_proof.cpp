@@ -45,9 +45,13 @@ const bool g_installed = [] {
   return randombytes_set_implementation(&g_seeded) == 0;
 }();
 
-// Forged shuffles per kind of forgery: the full count everywhere (libsodium does the work and is
-// not instrumented by the sanitizers).
+// Forged shuffles tried: ten thousand in the soak run; the default run checks the same property
+// over fewer, since each costs a whole verification.
+#if defined(TRUCO_PROOF_SOAK)
 constexpr int kForgeries = 10000;
+#else
+constexpr int kForgeries = 2000;
+#endif
 
 Transcript Hand(std::uint64_t number, std::string_view host = "ANA",
                 std::string_view guest = "HOSTE") {
@@ -241,7 +245,7 @@ TEST(Shuffle, ForgedListsAreRejectedEveryTime) {
   int tried = 0;
   // Small lists keep the count affordable; every size behaves alike in the argument.
   for (int batch = 0; batch < kForgeries / 100; ++batch) {
-    const std::size_t n = 2 + static_cast<std::size_t>(batch % 3);
+    const std::size_t n = 2 + static_cast<std::size_t>(batch % 2);
     const std::vector<Point> input = DeckPoints("forge", n);
     const Scalar x = RandomScalar();
     const Point key = MulBase(x);
@@ -254,9 +258,9 @@ TEST(Shuffle, ForgedListsAreRejectedEveryTime) {
       const auto forged = Forge(output, kind, rng);
       ++tried;
       // The honest proof does not carry over to the forged list; nor does a proof made for it
-      // by a prover that knows the secret and the permutation (made for a tenth of the trials).
+      // by a prover that knows the secret and the permutation (made for one trial in 25).
       bool accepted = VerifyShuffle(hand, input, forged, key, honest);
-      if (trial % 10 == 0) {
+      if (trial % 25 == 0) {
         accepted = accepted ||
                    VerifyShuffle(hand, input, forged, key,
                                  ProveShuffle(hand, input, forged, key, x, permutation));
@@ -396,7 +400,7 @@ void PlayHand(std::size_t parties, std::uint64_t number, std::mt19937_64& rng) {
 TEST(MultiPartyDeal, HonestHandsOfTwoThreeAndFourPartiesVerifyEverywhere) {
   std::mt19937_64 rng(TestSeed("multi-party hands"));
   for (std::size_t parties = kMinParties; parties <= kMaxParties; ++parties) {
-    for (std::uint64_t hand = 0; hand < 2; ++hand) {
+    for (std::uint64_t hand = 0; hand < (parties == 2 ? 2U : 1U); ++hand) {
       SCOPED_TRACE(parties);
       PlayHand(parties, hand, rng);
     }
@@ -457,8 +461,6 @@ TEST(MultiPartyDeal, EveryForgedStepIsRejectedWhereItArrives) {
     }
     // The same honest announce moved into another hand's record.
     const DealMessage truth = deal.party(owner).AnnounceMessage(0);
-    MemoryDeal elsewhere(parties, 40, Hand(6));
-    ASSERT_TRUE(elsewhere.Deal());
     ASSERT_TRUE(deal.Broadcast(truth));
     EXPECT_TRUE(ReplayDeal(deal.deck(), parties, Hand(5), deal.messages()));
     EXPECT_FALSE(ReplayDeal(deal.deck(), parties, Hand(6), deal.messages()));
