@@ -163,7 +163,12 @@ void WholeHand(benchmark::State& bench) {
     return ok;
   });
 }
-BENCHMARK(WholeHand)->Arg(2)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(WholeHand)
+    ->Arg(2)
+    ->Arg(3)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 }  // namespace
 }  // namespace truco::proof

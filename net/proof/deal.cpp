@@ -180,11 +180,11 @@ DealMessage DealParty::AnnounceMessage(std::size_t position) const {
   m.party = index_;
   m.position = position;
   m.card = CardAt(position).value_or(0);
-  m.proof = ProveDleq(view_.ProofTranscript(m),
-                      {BasePoint(), view_.keys()[index_], view_.deck()[m.card],
-                       view_.Current(position)},
-                      secret_)
-                .Serialize();
+  m.proof =
+      ProveDleq(view_.ProofTranscript(m),
+                {BasePoint(), view_.keys()[index_], view_.deck()[m.card], view_.Current(position)},
+                secret_)
+          .Serialize();
   return m;
 }
 

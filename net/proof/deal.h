@@ -40,10 +40,10 @@ enum class MessageKind : std::uint8_t { Key, Shuffle, Opening, Announce };
 struct DealMessage {
   MessageKind kind = MessageKind::Key;
   std::size_t party = 0;
-  std::size_t position = 0;    // opening, announce
-  std::size_t card = 0;        // announce: the card's number in the deck
-  std::vector<Point> points;   // key: the key; shuffle: the list; opening: the point left
-  Bytes proof;                 // shuffle, opening, announce
+  std::size_t position = 0;   // opening, announce
+  std::size_t card = 0;       // announce: the card's number in the deck
+  std::vector<Point> points;  // key: the key; shuffle: the list; opening: the point left
+  Bytes proof;                // shuffle, opening, announce
 
   // Everything that travels, in one buffer (what a peer receives).
   [[nodiscard]] Bytes Serialize() const;

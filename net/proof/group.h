@@ -52,7 +52,7 @@ Point MulAdd(const Scalar& a, const Point& p, const Scalar& b, const Point& q);
 
 // Scalars.
 Scalar ScalarOf(std::uint64_t n);
-Scalar RandomScalar();         // uniform, never zero
+Scalar RandomScalar();  // uniform, never zero
 Scalar ReduceWide(std::span<const std::uint8_t, 64> wide);
 bool IsZero(const Scalar& s);
 bool CanonicalScalar(std::span<const std::uint8_t> bytes);  // 32 bytes, below the group order

@@ -153,8 +153,8 @@ std::vector<Point> ApplyShuffle(std::span<const Point> input, const Scalar& secr
   return out;
 }
 
-ShuffleProof ProveShuffle(Transcript t, std::span<const Point> input,
-                          std::span<const Point> output, const Point& key, const Scalar& secret,
+ShuffleProof ProveShuffle(Transcript t, std::span<const Point> input, std::span<const Point> output,
+                          const Point& key, const Scalar& secret,
                           std::span<const std::uint32_t> permutation) {
   const std::size_t n = input.size();
   if (n < kMinShuffle || output.size() != n || permutation.size() != n) std::abort();
@@ -282,8 +282,8 @@ bool VerifyShuffle(Transcript t, std::span<const Point> input, std::span<const P
   const Scalar cy = c * y;
   const Scalar cz = c * z;
   std::vector<Point> running(n);
-  running[0] = Sub(Add(Mul(y, proof.permutation_commitments[0]), proof.power_commitments[0]),
-                   MulBase(z));
+  running[0] =
+      Sub(Add(Mul(y, proof.permutation_commitments[0]), proof.power_commitments[0]), MulBase(z));
   for (std::size_t k = 1; k + 1 < n; ++k) running[k] = proof.chain[k - 1];
   running[n - 1] = MulBase(targets.product);
 
@@ -301,9 +301,8 @@ bool VerifyShuffle(Transcript t, std::span<const Point> input, std::span<const P
           Sub(MulAdd(zf, running[k - 1], proof.chain_responses[k - 1], h), Mul(c, running[k])));
     }
   }
-  const Point relation_nonce =
-      Sub(WeightedSum(proof.factor_responses, output),
-          Mul(proof.key_response, WeightedSum(targets.factors, input)));
+  const Point relation_nonce = Sub(WeightedSum(proof.factor_responses, output),
+                                   Mul(proof.key_response, WeightedSum(targets.factors, input)));
   const Point key_nonce = Sub(MulBase(proof.key_response), Mul(c, key));
   const Scalar expected =
       FinalChallenge(t, opening_nonces, chain_nonces, relation_nonce, key_nonce);

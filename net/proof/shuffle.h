@@ -24,9 +24,9 @@ struct ShuffleProof {
   std::vector<Point> power_commitments;        // n: x^(π(k)+1) under Pedersen
   std::vector<Point> chain;                    // n - 2: the running products
   Scalar challenge;
-  std::vector<Scalar> factor_responses;      // n
-  std::vector<Scalar> blinding_responses;    // n
-  std::vector<Scalar> chain_responses;       // n - 1
+  std::vector<Scalar> factor_responses;    // n
+  std::vector<Scalar> blinding_responses;  // n
+  std::vector<Scalar> chain_responses;     // n - 1
   Scalar key_response;
 
   [[nodiscard]] Bytes Serialize() const;

@@ -38,8 +38,7 @@ std::uint32_t SeededRandom() {
 const char* SeededName() {
   return "seeded";
 }
-randombytes_implementation g_seeded{SeededName, SeededRandom, nullptr, nullptr, SeededBuf,
-                                    nullptr};
+randombytes_implementation g_seeded{SeededName, SeededRandom, nullptr, nullptr, SeededBuf, nullptr};
 const bool g_installed = [] {
   g_seed = TestSeed("libsodium's randomness");
   return randombytes_set_implementation(&g_seeded) == 0;
@@ -75,8 +74,8 @@ std::size_t DeckIndexAt(MemoryDeal& deal, std::size_t parties, std::size_t posit
 }
 
 bool Contains(const Bytes& haystack, const Scalar& needle) {
-  return std::search(haystack.begin(), haystack.end(), needle.bytes.begin(),
-                     needle.bytes.end()) != haystack.end();
+  return std::search(haystack.begin(), haystack.end(), needle.bytes.begin(), needle.bytes.end()) !=
+         haystack.end();
 }
 
 TEST(ProofTranscript, ChallengesHangOnEveryItemItsLabelAndItsBoundaries) {
@@ -177,8 +176,9 @@ TEST(ChaumPedersen, EncodingsOutsideTheGroupAreRefused) {
   const DleqProof proof = ProveDleq(Hand(1), honest, x);
   // The response plus the group order: the same number mod the order, but not canonical.
   static constexpr std::array<std::uint8_t, 32> kOrder{
-      0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7, 0xa2, 0xde, 0xf9, 0xde, 0x14,
-      0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0x10};
+      0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,
+      0xa2, 0xde, 0xf9, 0xde, 0x14, 0,    0,    0,    0,    0,    0,
+      0,    0,    0,    0,    0,    0,    0,    0,    0,    0x10};
   Bytes bytes = proof.Serialize();
   unsigned carry = 0;
   for (std::size_t i = 0; i < 32; ++i) {
@@ -261,9 +261,9 @@ TEST(Shuffle, ForgedListsAreRejectedEveryTime) {
       // by a prover that knows the secret and the permutation (made for one trial in 25).
       bool accepted = VerifyShuffle(hand, input, forged, key, honest);
       if (trial % 25 == 0) {
-        accepted = accepted ||
-                   VerifyShuffle(hand, input, forged, key,
-                                 ProveShuffle(hand, input, forged, key, x, permutation));
+        accepted =
+            accepted || VerifyShuffle(hand, input, forged, key,
+                                      ProveShuffle(hand, input, forged, key, x, permutation));
       }
       if (!accepted) ++rejected;
     }
@@ -286,8 +286,8 @@ TEST(Shuffle, ForgedListsAreRejectedEveryTime) {
   std::swap(swapped[0], swapped[39]);
   EXPECT_FALSE(VerifyShuffle(Hand(7), deck, swapped, MulBase(x), proof));
   const Scalar other = RandomScalar();
-  EXPECT_FALSE(VerifyShuffle(Hand(7), deck, ApplyShuffle(deck, other, permutation), MulBase(other),
-                             proof));
+  EXPECT_FALSE(
+      VerifyShuffle(Hand(7), deck, ApplyShuffle(deck, other, permutation), MulBase(other), proof));
   EXPECT_TRUE(VerifyShuffle(Hand(7), deck, output, MulBase(x), proof));
 }
 
@@ -312,8 +312,7 @@ TEST(Shuffle, BrokenEncodingsNeverPass) {
   const Scalar x = RandomScalar();
   const auto permutation = RandomPermutation(n);
   const auto output = ApplyShuffle(input, x, permutation);
-  const Bytes bytes =
-      ProveShuffle(Hand(3), input, output, MulBase(x), x, permutation).Serialize();
+  const Bytes bytes = ProveShuffle(Hand(3), input, output, MulBase(x), x, permutation).Serialize();
   int parsed = 0;
   for (int round = 0; round < 300; ++round) {
     Bytes broken = bytes;
@@ -414,7 +413,8 @@ TEST(MultiPartyDeal, EveryForgedStepIsRejectedWhereItArrives) {
     MemoryDeal deal(parties, 40, Hand(5));
     // A shuffle before every key, and a key out of turn.
     ASSERT_FALSE(deal.party(0).Take(DealMessage{MessageKind::Shuffle, 0, 0, 0, {}, {}}));
-    for (std::size_t p = 0; p < parties; ++p) ASSERT_TRUE(deal.Broadcast(deal.party(p).KeyMessage()));
+    for (std::size_t p = 0; p < parties; ++p)
+      ASSERT_TRUE(deal.Broadcast(deal.party(p).KeyMessage()));
     const std::size_t cheat = rng() % parties;
     // Each party but the cheat shuffles honestly; the cheat's list has one card swapped for a
     // fresh point under an honest-looking proof.
