@@ -79,6 +79,23 @@ void BaseMultiplication(benchmark::State& bench) {
 }
 BENCHMARK(BaseMultiplication)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
+// An addition decodes two points and encodes one; a check decodes one.
+void PointAddition(benchmark::State& bench) {
+  Point p = DeckPoints("bench", 1)[0];
+  const Point q = MulBase(RandomScalar());
+  for (auto _ : bench) {
+    p = Add(p, q);
+    benchmark::DoNotOptimize(p);
+  }
+}
+BENCHMARK(PointAddition)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+
+void PointCheck(benchmark::State& bench) {
+  const Point p = DeckPoints("bench", 1)[0];
+  for (auto _ : bench) benchmark::DoNotOptimize(ValidPoint(p));
+}
+BENCHMARK(PointCheck)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+
 struct Shuffled {
   std::vector<Point> input = DeckPoints("bench", kDeck);
   Scalar secret = RandomScalar();
