@@ -91,7 +91,10 @@ void NetworkedHand::OnResumeHand(const ResumeHand& m) {
   GuestHandStarts(m.host_points, m.guest_points, m.host_games, m.guest_games);
   auto letter = [](char c) { return c == '-' ? ' ' : c; };
   if (joint_) {
+    // A deal read from the file draws the next hand's secret from this game's randomness, as the
+    // host's does.
     joint_deal_ = *old_deal_;
+    joint_deal_.UseEntropy(*deal_entropy_);
     old_deal_.reset();
     joint_open_ = true;
     own_revealed_ = false;
