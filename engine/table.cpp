@@ -165,8 +165,7 @@ Verdict Table::Check(const Action& a) const {
       return s.MayCallNow(a.seat) ? Verdict::Done : Verdict::MayNotCall;
     case Action::Kind::Answer:
       if (a.team != 0 && a.team != 1) return Verdict::NoSuchSeat;
-      if (s.phase != Phase::CallPending || a.team != OtherTeam(s.call_team))
-        return Verdict::NotDue;
+      if (s.phase != Phase::CallPending || a.team != OtherTeam(s.call_team)) return Verdict::NotDue;
       if (a.answer == CallAnswer::Raise && !NextRung(s.call_rung)) return Verdict::MayNotRaise;
       if (a.answer != CallAnswer::Accept && a.answer != CallAnswer::Raise &&
           a.answer != CallAnswer::Run)

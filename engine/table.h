@@ -71,6 +71,7 @@ struct TableSettings {
   ManilhaMode manilha_mode = ManilhaMode::Nova;
   int eleven_mode = 0;  // 0 "Normal", 1 "No Escuro": the mão de ferro is blind
   bool signs = true;
+  friend bool operator==(const TableSettings&, const TableSettings&) = default;
 };
 
 enum class Phase : std::uint8_t {
@@ -84,6 +85,7 @@ struct PlayedCard {
   int seat = kNoSeat;
   Card card{};
   bool hidden = false;
+  friend bool operator==(const PlayedCard&, const PlayedCard&) = default;
 };
 
 struct Trick {
@@ -92,6 +94,7 @@ struct Trick {
   int leader = kNoSeat;
   int taker_seat = kNoSeat;  // the seat whose card took it; kNoSeat while open or tied
   Taker result = Taker::Nobody;
+  friend bool operator==(const Trick&, const Trick&) = default;
 };
 
 enum class PointsReason : std::uint8_t { HandWon, Ran, CallRefused, ElevenGivenUp };
@@ -140,6 +143,8 @@ struct TableState {
   [[nodiscard]] bool MayRunNow(int seat) const;
   // Hiding needs a card one sees, from the second trick on.
   [[nodiscard]] bool MayHideNow() const { return trick >= 2 && !blind; }
+  // Two replicas fed the same actions are equal.
+  friend bool operator==(const TableState&, const TableState&) = default;
 };
 
 // Who must act next.
@@ -154,13 +159,13 @@ struct Due {
 struct Action {
   enum class Kind : std::uint8_t { Play, Call, Answer, Run, Eleven, Sign };
   Kind kind = Kind::Play;
-  int seat = kNoSeat;  // Play, Call, Run, Sign
-  int team = kNoTeam;  // Answer, Eleven
-  int slot = 0;        // Play
-  bool hidden = false;                         // Play
-  CallAnswer answer = CallAnswer::Accept;      // Answer
-  bool plays = true;                           // Eleven
-  Sign sign = Sign::None;                      // Sign
+  int seat = kNoSeat;                      // Play, Call, Run, Sign
+  int team = kNoTeam;                      // Answer, Eleven
+  int slot = 0;                            // Play
+  bool hidden = false;                     // Play
+  CallAnswer answer = CallAnswer::Accept;  // Answer
+  bool plays = true;                       // Eleven
+  Sign sign = Sign::None;                  // Sign
 
   static Action PlayCard(int seat, int slot, bool hidden = false);
   static Action CallNext(int seat);
@@ -174,15 +179,15 @@ struct Action {
 // Why an action was not applied. `Done` means it was.
 enum class Verdict : std::uint8_t {
   Done,
-  NotDue,         // nothing of this kind is due now, or not from this seat or team
-  NoSuchSeat,     // a seat or team outside the table
-  NoSuchCard,     // the slot is empty or outside the hand
-  MayNotHide,     // the first trick, or a blind hand
-  MayNotCall,     // calls closed, the top of the ladder, or the other team holds the raise
-  MayNotRaise,    // nothing above the rung called
-  MayNotRun,      // the mão de ferro, or the other team's hand of eleven
-  SignsOff,       // signs are not played at this table
-  BadDeal,        // dealt cards repeat, or do not belong to the deck
+  NotDue,       // nothing of this kind is due now, or not from this seat or team
+  NoSuchSeat,   // a seat or team outside the table
+  NoSuchCard,   // the slot is empty or outside the hand
+  MayNotHide,   // the first trick, or a blind hand
+  MayNotCall,   // calls closed, the top of the ladder, or the other team holds the raise
+  MayNotRaise,  // nothing above the rung called
+  MayNotRun,    // the mão de ferro, or the other team's hand of eleven
+  SignsOff,     // signs are not played at this table
+  BadDeal,      // dealt cards repeat, or do not belong to the deck
 };
 
 // The cards of one deal, for a table whose deal is made elsewhere (a joint deal over a link).
@@ -248,7 +253,9 @@ class Table {
   bool DecideEleven(int team, bool play) {
     return Apply(Action::DecideEleven(team, play)) == Verdict::Done;
   }
-  bool ShowSign(int seat, Sign sign) { return Apply(Action::ShowSign(seat, sign)) == Verdict::Done; }
+  bool ShowSign(int seat, Sign sign) {
+    return Apply(Action::ShowSign(seat, sign)) == Verdict::Done;
+  }
 
  private:
   void PlayCard(int seat, int slot, bool hidden);

@@ -52,6 +52,7 @@ struct Observation {
   }
   // Cards `other` still holds.
   [[nodiscard]] int HeldBy(int other) const;
+  friend bool operator==(const Observation&, const Observation&) = default;
 };
 
 Observation ObservationOf(const TableState& state, int seat);
