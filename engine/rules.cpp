@@ -6,6 +6,12 @@
 
 namespace truco {
 
+Taker TrickResult(int mine, int theirs) {
+  if (mine > theirs) return Taker::Mine;
+  if (mine < theirs) return Taker::Theirs;
+  return Taker::Tie;
+}
+
 TrickCount CreditTrick(int trick, Taker result, Taker first_trick) {
   switch (result) {
     case Taker::Mine:

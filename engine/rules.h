@@ -15,6 +15,10 @@ namespace truco {
 // Who took a trick, or a hand.
 enum class Taker : std::uint8_t { Nobody, Mine, Theirs, Tie };
 
+// Who takes a trick between two cards of these strengths (a hidden card counts -1): the higher;
+// equal strengths tie it.
+Taker TrickResult(int mine, int theirs);
+
 // Tricks credited to each side.
 struct TrickCount {
   int mine = 0;

@@ -85,7 +85,9 @@ QString TipsHtml() {
       "<p><b>Teclas.</b> 1, 2 e 3 jogam; T pede truco ou aumenta; A aceita; C corre; E "
       "esconde a próxima carta; J joga a mão de onze; I começa.</p>"
       "<p><b>Mão de onze.</b> A dupla com 11 vê as cartas do parceiro e decide: joga valendo "
-      "3 ou corre e os outros ganham 1.</p>");
+      "3 ou corre e os outros ganham 1. A outra dupla não pode correr dessa mão.</p>"
+      "<p><b>Mão de ferro (11 contra 11).</b> A mão vale 1 tento, ninguém truca e ninguém "
+      "corre.</p>");
   return html;
 }
 
@@ -602,7 +604,7 @@ void TFormDuplas::refresh() {
     call_caption = QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()));
   }
   b_trucar_->setText(call_caption);
-  b_correr_->setEnabled(my_turn || answering || deciding);
+  b_correr_->setEnabled((my_turn && v.may_run) || answering || deciding);
   b_esconder_->setEnabled(my_turn && s.trick >= 2 && !s.blind);
   b_esconder_->setText(hide_armed_ ? QStringLiteral("Não esconder") : QStringLiteral("Esconder"));
   b_aceitar_->setEnabled(answering);

@@ -50,7 +50,7 @@ inline int ExpectedHandWinner(const std::array<int, 4>& team_of_trick, int n) {
 }
 
 struct DuplasChecker : DuplasObserver {
-  long deals = 0, tricks = 0, games = 0, redeals = 0, points_events = 0;
+  long deals = 0, tricks = 0, games = 0, redeals = 0, points_events = 0, runs_refused = 0;
   std::array<long, 5>
       decision_cases{};  // two straight, first tied, later tie, third trick, all tied
   std::array<int, 4> takers{};
@@ -209,7 +209,14 @@ struct DuplasRandomRun {
         if (!may) {
           EXPECT_FALSE(game.Call(seat));
         }
-        if (pick(200) == 0) {
+        // Nobody runs in the mão de ferro, nor from the other team's hand of eleven.
+        const bool may_run =
+            !(s.points[0] == 11 && s.points[1] == 11) &&
+            !(s.eleven_team >= 0 && s.eleven_team != TeamOf(seat));
+        if (!may_run) {
+          ++checker.runs_refused;
+          EXPECT_FALSE(game.Run(seat));
+        } else if (pick(200) == 0) {
           ASSERT_TRUE(game.Run(seat));
           break;
         }

@@ -21,6 +21,7 @@ TEST(DuplasRandomPlay, EveryHandKeepsTheRulesAndEveryDecisionCaseOccurs) {
   EXPECT_GT(run.checker.games, kHands / 100);
   for (long n : run.checker.decision_cases) EXPECT_GT(n, 0);
   EXPECT_GT(run.checker.redeals, 0);
+  EXPECT_GT(run.checker.runs_refused, 0);
 }
 
 Card C(int value, Suit suit) {
