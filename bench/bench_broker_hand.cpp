@@ -9,7 +9,7 @@
 // Mosquitto makes it (Nagle's algorithm on its own connection); 1: with TCP_NODELAY on it
 // (tools/nodelay_preload.c, as tools/broker.sh --pair does).
 #include "bench/hand_players.h"
-#include "net/broker_link.h"
+#include "net/link/broker_link.h"
 #include "tests/net/mosquitto_runner.h"
 
 namespace truco::net {

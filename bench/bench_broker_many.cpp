@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "bench/qt_main.h"
-#include "net/broker_link.h"
+#include "net/link/broker_link.h"
 #include "tests/net/mosquitto_runner.h"
 
 namespace truco::net {

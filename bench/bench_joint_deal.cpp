@@ -8,7 +8,7 @@
 #include <ctime>
 #include <functional>
 
-#include "net/joint_deal.h"
+#include "net/fair/joint_deal.h"
 
 namespace truco::net {
 namespace {

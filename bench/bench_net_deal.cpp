@@ -10,8 +10,8 @@
 #include "bench/qt_main.h"
 #include "bench/quiet_screen.h"
 #include "engine/game.h"
-#include "net/connection.h"
-#include "net/networked_hand.h"
+#include "net/link/connection.h"
+#include "net/play/networked_hand.h"
 #include "opponent/computer.h"
 
 namespace truco::net {

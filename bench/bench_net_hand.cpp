@@ -6,7 +6,7 @@
 #include <QTcpServer>
 
 #include "bench/hand_players.h"
-#include "net/connection.h"
+#include "net/link/connection.h"
 
 namespace truco::net {
 namespace {

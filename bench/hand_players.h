@@ -14,8 +14,8 @@
 #include "bench/qt_main.h"
 #include "bench/quiet_screen.h"
 #include "engine/game.h"
-#include "net/link.h"
-#include "net/networked_hand.h"
+#include "net/link/link.h"
+#include "net/play/networked_hand.h"
 #include "opponent/computer.h"
 
 namespace truco::net {

@@ -13,7 +13,7 @@
 #include <ifaddrs.h>
 #include <netinet/in.h>
 
-#include "net/internet.h"
+#include "net/link/internet.h"
 #include "ui/dialogkeys.h"
 #include "ui/uppercase_validator.h"
 #include "ui_formescolha.h"

@@ -7,8 +7,8 @@
 #include <QString>
 #include <functional>
 
-#include "net/broker_link.h"
-#include "net/lobby.h"
+#include "net/link/broker_link.h"
+#include "net/link/lobby.h"
 
 class QLabel;
 class QLineEdit;

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "net/broker_link.h"
-#include "net/lobby.h"
+#include "net/link/broker_link.h"
+#include "net/link/lobby.h"
 
 namespace truco {
 class Game;

@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "engine/game.h"
-#include "net/resume_keeper.h"
+#include "net/play/resume_keeper.h"
 #include "ui/formescolha.h"
 #include "ui/formmain.h"
 #include "ui/formtruco.h"

@@ -10,8 +10,8 @@
 #include <functional>
 #include <memory>
 
-#include "net/connection.h"
-#include "net/networked_hand.h"
+#include "net/link/connection.h"
+#include "net/play/networked_hand.h"
 #include "ui/tf_aguarde.h"
 
 namespace truco {

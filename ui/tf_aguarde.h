@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "net/connection.h"
+#include "net/link/connection.h"
 
 namespace Ui {
 class TF_AGUARDE;

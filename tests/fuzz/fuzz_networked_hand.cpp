@@ -20,7 +20,7 @@
 #include <set>
 #include <string>
 
-#include "net/networked_hand.h"
+#include "net/play/networked_hand.h"
 #include "opponent/computer.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "net/protocol.h"
+#include "net/wire/protocol.h"
 #include "tests/fuzz/fuzz_check.h"
 
 using namespace truco::net;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "net/resume_file.h"
+#include "net/play/resume_file.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

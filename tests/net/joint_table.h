@@ -10,8 +10,8 @@
 #include <random>
 #include <variant>
 
-#include "net/joint_deal.h"
-#include "net/protocol.h"
+#include "net/fair/joint_deal.h"
+#include "net/wire/protocol.h"
 #include "tests/test_seed.h"
 
 namespace truco::testing {

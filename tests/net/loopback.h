@@ -8,7 +8,7 @@
 #include <memory>
 #include <random>
 
-#include "net/connection.h"
+#include "net/link/connection.h"
 #include "tests/net/net_sides.h"
 #include "tests/net/whole_game.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "net/networked_hand.h"
-#include "net/protocol.h"
+#include "net/play/networked_hand.h"
+#include "net/wire/protocol.h"
 #include "tests/engine/scripted.h"
 
 namespace truco::testing {

@@ -16,8 +16,8 @@
 #include <random>
 #include <set>
 
-#include "net/broker_link.h"
-#include "net/lobby.h"
+#include "net/link/broker_link.h"
+#include "net/link/lobby.h"
 #include "tests/net/mosquitto_runner.h"
 #include "tests/net/net_sides.h"
 #include "tests/test_seed.h"

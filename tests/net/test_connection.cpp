@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "net/connection.h"
+#include "net/link/connection.h"
 #include "tests/ui/modal.h"
 #include "ui/tf_aguarde.h"
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <set>
 
-#include "net/internet.h"
+#include "net/link/internet.h"
 #include "tests/test_seed.h"
 
 namespace truco::net {

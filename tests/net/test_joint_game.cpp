@@ -14,8 +14,8 @@
 #include <random>
 #include <set>
 
-#include "net/joint_deal.h"
-#include "net/resume_file.h"
+#include "net/fair/joint_deal.h"
+#include "net/play/resume_file.h"
 #include "tests/net/joint_table.h"
 #include "tests/net/whole_game.h"
 

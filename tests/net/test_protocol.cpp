@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "net/protocol.h"
+#include "net/wire/protocol.h"
 
 namespace truco::net {
 namespace {

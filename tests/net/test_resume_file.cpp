@@ -14,8 +14,8 @@
 #include <iostream>
 #include <random>
 
-#include "net/joint_deal.h"
-#include "net/resume_keeper.h"
+#include "net/fair/joint_deal.h"
+#include "net/play/resume_keeper.h"
 #include "store/atomic_write.h"
 #include "tests/net/whole_game.h"
 #include "tests/test_seed.h"

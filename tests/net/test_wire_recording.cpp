@@ -26,7 +26,7 @@
 #include <random>
 #include <sstream>
 
-#include "net/resume_file.h"
+#include "net/play/resume_file.h"
 #include "tests/net/whole_game.h"
 
 namespace truco::testing {

@@ -1,0 +1,218 @@
+// The joint deal's part of the whole game (version 3): the lists, the openings, the announced
+// cards, the secrets at the end of a hand, the check of a hand cut off with the last connection,
+// and a cheat that voids the game.
+
+#include <algorithm>
+#include <utility>
+
+#include "net/play/networked_hand.h"
+#include "net/play/networked_hand_detail.h"
+
+namespace truco::net {
+
+using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
+
+namespace {
+Side PeerOf(Side side) {
+  return side == Side::Host ? Side::Guest : Side::Host;
+}
+}  // namespace
+
+// Host: the settings, the new hand and the host's list go out; the cards follow the openings.
+void NetworkedHand::StartJointHand() {
+  const char lead = game_.state().hand_counter % 2 == 0 ? 'C' : 'S';
+  ++hands_dealt_;
+  SeenBegin(false);
+  table_.turn = lead;
+  joint_deal_.NewHand(table_.deck, table_.mode == ManilhaMode::Nova);
+  joint_open_ = true;
+  own_revealed_ = false;
+  peer_key_.reset();
+  games_at_deal_ = games_;
+  out_.Send(Settings{table_.deck, table_.mode, table_.eleven_mode});
+  out_.Send(NewHand{lead == 'S' ? Side::Host : Side::Guest, points_[0], points_[1], games_[0],
+                    games_[1]});
+  out_.Send(joint_deal_.HostList());
+  StartEleven();
+}
+
+bool NetworkedHand::ReceiveJoint(const Message& message) {
+  if (!joint_) return false;
+  if (const auto* cheat = std::get_if<CheatFound>(&message)) {
+    if (const auto fault = CheatOfNumber(cheat->reason)) {
+      out_.CloseLink();
+      EndByCheat(*fault, side_);
+    }
+    return true;
+  }
+  if (const auto* key = std::get_if<RevealKey>(&message)) {
+    if (key->interrupted) {
+      // The secret of the hand the last connection cut off: checked once, against what was kept.
+      if (!old_deal_ || old_deal_->Verified() || old_deal_->HandId() != key->interrupted) {
+        return true;
+      }
+      SendOldReveal();
+      if (const DealFault fault = old_deal_->TakeReveal(*key); fault != DealFault::None) {
+        DealFaultFound(fault);
+      }
+      return true;
+    }
+    if (joint_open_ && !peer_key_) {
+      peer_key_ = *key;
+      TryVerify();
+    }
+    return true;
+  }
+  // The classic deal messages mean nothing here: nobody deals alone.
+  if (std::holds_alternative<GuestCard>(message) || std::holds_alternative<HostCard>(message) ||
+      std::holds_alternative<Vira>(message)) {
+    return true;
+  }
+  const bool live = joint_open_ && !finished_;
+  DealFault fault = DealFault::None;
+  if (const auto* list = std::get_if<DealList>(&message)) {
+    if (!live || joint_deal_.HasFinalList()) return true;
+    fault = joint_deal_.TakeList(*list);
+    if (fault == DealFault::None && side_ == Side::Guest) out_.Send(joint_deal_.GuestList());
+    if (fault == DealFault::None && joint_deal_.HasFinalList()) {
+      for (const Unlock& u : joint_deal_.Openings()) out_.Send(u);
+    }
+  } else if (const auto* opening = std::get_if<Unlock>(&message)) {
+    if (!live) return true;
+    fault = joint_deal_.TakeOpening(*opening);
+    if (fault == DealFault::None) JointCardsIn();
+  } else if (const auto* announce = std::get_if<Announce>(&message)) {
+    // Taken only when the play it comes before may be made: the peer's turn, a card still in hand.
+    const int slot = announce->position - DealPosition(PeerOf(side_), 1);
+    if (!live || slot < 0 || slot > 2 || !MayPlayNow(OpponentLetter()) ||
+        std::find(OppSlots().begin(), OppSlots().end(), slot) != OppSlots().end()) {
+      return true;
+    }
+    fault = joint_deal_.TakeAnnounce(*announce);
+    if (fault == DealFault::None) OppCards()[Index(slot)] = announce->card;
+  } else {
+    return false;
+  }
+  if (fault != DealFault::None) DealFaultFound(fault);
+  return true;
+}
+
+// This side's three cards and the vira are open: its hand can start.
+void NetworkedHand::JointCardsIn() {
+  if (!joint_deal_.Dealt() || table_.vira_dealt) return;
+  for (int slot = 1; slot <= 3; ++slot) OwnCards()[Index(slot - 1)] = joint_deal_.OwnCard(slot);
+  if (table_.mode == ManilhaMode::Nova) {
+    SetVira(*joint_deal_.Vira(), ManilhaMode::Nova);
+  } else {
+    SetVira(game_.state().cards[kCVira].card, ManilhaMode::Velha);
+  }
+  if (side_ == Side::Guest) FinishGuestDeal();
+}
+
+bool NetworkedHand::awaits_peer_secret() const {
+  return linked_ && joint_ && joint_open_ && own_revealed_ && joint_deal_.PeerCommitted() &&
+         !peer_key_;
+}
+
+// A peer that owes the secret of a hand already played withholds what would prove that hand: the
+// game is void, as for a cheat. Any other silence is a lost connection the game may come back from.
+void NetworkedHand::GiveUpOnSilentPeer(const std::string& lost_text) {
+  if (!linked_) return;
+  if (awaits_peer_secret()) {
+    out_.Send(CheatFound{static_cast<int>(DealFault::NoReveal)});
+    out_.CloseLink();
+    EndByCheat(DealFault::NoReveal, PeerOf(side_));
+    return;
+  }
+  out_.CloseLink();
+  ConnectionLost(lost_text);
+}
+
+void NetworkedHand::RevealOwn() {
+  if (!joint_ || !joint_open_ || own_revealed_) return;
+  own_revealed_ = true;
+  out_.Send(joint_deal_.Reveal());
+  TryVerify();
+}
+
+// Both secrets are out: every message of the hand is checked. The host deals the next hand only
+// after that.
+void NetworkedHand::TryVerify() {
+  if (!joint_open_ || !own_revealed_) return;
+  if (joint_deal_.PeerCommitted()) {
+    if (!peer_key_) return;
+    if (const DealFault fault = joint_deal_.TakeReveal(*peer_key_); fault != DealFault::None) {
+      DealFaultFound(fault);
+      return;
+    }
+    ++hands_checked_;
+  }
+  joint_open_ = false;
+  if (side_ != Side::Host) {
+    if (closed_pending_) {
+      closed_pending_ = false;
+      out_.Send(HandClosed{});
+    }
+    return;
+  }
+  if (deal_pending_) {
+    deal_pending_ = false;
+    DealWhole();
+  } else {
+    MaybeDealNext();
+  }
+}
+
+// The host deals the next hand on "O": it goes only once this side has checked the hand, so a
+// cheat it finds always comes before the next deal.
+void NetworkedHand::SendHandClosed() {
+  if (joint_ && joint_open_) {
+    closed_pending_ = true;
+    return;
+  }
+  out_.Send(HandClosed{});
+}
+
+void NetworkedHand::SendOldReveal() {
+  if (old_revealed_ || !old_deal_ || !old_deal_->HandId()) return;
+  old_revealed_ = true;
+  out_.Send(RevealKey{old_deal_->secret(), old_deal_->HandId()});
+}
+
+void NetworkedHand::DealFaultFound(DealFault fault) {
+  if (!checks_peer_) return;
+  const Side cheater = PeerOf(side_);
+  if (IsProtocolError(fault)) {
+    // A broken peer, not a caught one: the connection goes as for a broken line, for good.
+    out_.CloseLink();
+    hand_start_.reset();
+    joint_open_ = false;
+    ConnectionLost(std::string(kTextDealBroken) + "\r" + FaultText(fault, cheater));
+    resume_.reset();
+    return;
+  }
+  out_.Send(CheatFound{static_cast<int>(fault)});
+  out_.CloseLink();
+  EndByCheat(fault, cheater);
+}
+
+// The game is void: no points, no resume, and a game the cheated hand ended is not counted; the
+// games finished before stay counted.
+void NetworkedHand::EndByCheat(DealFault fault, Side cheater) {
+  if (cheated_) return;
+  cheated_ = true;
+  if (history_) history_->GameVoided(games_ != games_at_deal_);
+  history_game_ = false;
+  history_score_ = {};
+  points_ = {};
+  games_ = games_at_deal_;
+  hand_start_.reset();
+  old_deal_.reset();
+  joint_open_ = false;
+  deal_pending_ = false;
+  restarting_ = false;
+  ConnectionLost(std::string(kTextCheat) + "\r" + FaultText(fault, cheater));
+  resume_.reset();
+}
+
+}  // namespace truco::net

@@ -1,0 +1,588 @@
+#pragma once
+// The game two connected players play against each other. The host is the authority: it draws
+// every card (the guest's too), rates both cards of every trick and tells the guest who took it.
+// Plain C++ over the engine's Game: the sockets and windows sit behind HandOutput, so two sides
+// can be wired to each other in memory.
+//
+// Where things are: the hand's whole state is one value (HandState, hand_state.h); the whole
+// game's rules, the same on both sides, are in whole_game_rules.cpp; what only the host does
+// (deal, judge, offer to go on) in host_role.cpp, what only the guest does in guest_role.cpp; the
+// classic hand in classic_hand.cpp; the table a side shows in networked_table.cpp. The deal is one
+// replaceable step (Dealer, dealer.h). The path to the peer is whatever HandOutput::Send uses.
+//
+// Two ways to play, told apart by a greeting ("H2") that the guest sends right before its name
+// and the host answers:
+// - Whole game (both sides greeted): hand after hand to 12 points and game after game over one
+//   connection, with truco, runs, the hidden card and the hand of eleven, scored by the same rules
+//   as against the computer (engine/rules.h). The host sends the guest only its own three cards
+//   and the vira; the host's cards travel only when played, a hidden card never.
+// - Classic (a peer that knows only the classic messages): one hand per connection, as before.
+// A guest that knows the joint deal greets with "H3" and a host that knows it answers "H3": then
+// the deck of every hand is dealt jointly (net/fair/joint_deal.h) and the host no longer knows the
+// guest's cards. A side of version 3 answers an "H2" with "H2" and plays as before.
+//
+// Choices of the joint deal (version 3):
+// - After "G" and "D" the host sends its list; the guest answers with the final list and its
+//   openings of the host's cards and the vira; the host answers the final list with its openings
+//   of the guest's cards and the vira. A side's hand starts once its three cards and the vira are
+//   open.
+// - A card played face up is announced ("Y") right before its "J", by either side; the host
+//   judges the guest's card by that announcement.
+// - When a hand ends (scored, run, given up, all three tied) or is dropped by a restart, each
+//   side reveals its secret ("X") and checks the other's. The host deals the next hand only once
+//   the guest's secret has passed; a guest that gets a new hand before the host's secret has come
+//   takes it as a cheat.
+// - A failed check ends the game on both screens: "Trapaça detectada: a partida foi anulada" and
+//   the reason; the finder sends "S" with the reason and closes the connection. The game's points
+//   go (the tally of games finished before stays) and nothing can resume it. A point that is no
+//   group element is a protocol error instead: the connection closes as for a broken line.
+// - A game cut off keeps the interrupted hand's deal: when the same opponent comes back, both
+//   reveal that hand's secrets first and each checks the other's, before the hand starts over.
+//
+// Choices of the whole game:
+// - Exactly one side may act at a time (play, call, run, hide): the side to play, or the side a
+//   call waits on, or the side at 11 deciding. Anything else from the peer is ignored, so both
+//   sides always agree on the table. A trick that completes on the guest waits for the host's
+//   result ("R").
+// - A call is made on the caller's turn; a raise accepts the call it answers (the stake moves to
+//   that rung) and calls the next; a run gives the caller the stake in force, which is the run
+//   value of the call. The opening call is open to both, a later one only to the side that
+//   accepted the last. Points never show above 12.
+// - Tied tricks: the side that led the tied trick leads the next.
+// - The truco dialog and the questions are not modal for the hand: it asks the window
+//   (HandOutput::AskTruco, Ask) and goes on when the answer comes (AnswerTruco, Answer). Messages
+//   that arrive meanwhile are handled at once.
+// - End-of-hand and end-of-game boxes (HandOutput::Tell) are shown after the hand's state is
+//   settled and the messages are sent; when the last box of a hand closes the guest sends "O",
+//   and the host deals the next hand once its own last box is closed and the "O" has come.
+// - The first lead alternates with the host's `hand_counter`, as in the classic hand.
+// - A lost connection in the middle of a game keeps a resume state: when the same opponent
+//   (same name) comes back on a new connection, the host asks "Continuar a partida?" and, on
+//   yes, the game goes on where it stopped: in the middle of a hand the host sends the guest its
+//   view of the hand ("W"), between hands the next deal carries the points, tally and settings.
+//   The host's window also keeps the state in a file (Snapshot, net/play/resume_file.h).
+//
+// Choices of the classic hand:
+// - The deal runs once, right after the names; a new hand needs a new "Em rede" start.
+// - The host answers the guest's name with the deal only once its own hand has started, so every
+//   draw comes after the start clears `used_cards`. Each card is drawn once per hand; a repeated
+//   request gets the same card again (a peer cannot empty the deck).
+// - First lead by the parity of the host's `hand_counter`: even, the guest leads (the host sends
+//   "PC" and waits); odd, the host leads (it sends "PS").
+// - A "J" grants the turn only when it leads a trick. The card that completes a trick leaves the
+//   turn to the host's judgement: the stronger card's side leads next, on equal strengths the side
+//   that led the trick. The host sends "P" + that side's letter after the first and second
+//   tricks; the guest acts on "PC" and on "PS" and takes a "P" only while it waits for one.
+// - After the third trick the hand ends: both sides show who took it. No points move.
+//
+// Both:
+// - The hand keeps its own picture of the networked table and writes it into the game state only
+//   while the game is networked and this side has started (`Inicio_Online`): messages that arrive
+//   while a restart question is still open, or while a game against the computer goes on, never
+//   disturb that game. What arrived early is laid out when the start comes.
+// - A play out of turn, into the wrong trick, or of a card already on the table is ignored; so is
+//   a second name from the same peer.
+// - A lost connection ends the networked game: the panel and a message box say so, no card can
+//   be played, and "Iniciar" starts anything anew.
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/game.h"
+#include "engine/rules.h"
+#include "engine/screen.h"
+#include "net/fair/joint_deal.h"
+#include "net/play/dealer.h"
+#include "net/play/hand_history.h"
+#include "net/play/hand_state.h"
+#include "net/wire/protocol.h"
+
+namespace truco::net {
+
+// The Yes/No questions the hand puts to its player through the window.
+enum class Question : std::uint8_t {
+  Eleven,    // kTextElevenQuestion: the side at 11 plays the hand or gives it up
+  Continue,  // kTextContinueQuestion: host, the opponent of an interrupted game is back
+};
+
+// What the hand needs from around it: the connection, the chat column and the dialogs.
+class HandOutput {
+ public:
+  virtual ~HandOutput() = default;
+  // Sends a message to the peer; false when there is no peer.
+  virtual bool Send(const Message& message) = 0;
+  // The message panel `L_MSG`. A carriage return starts a new line.
+  virtual void SetMessagePanel(const std::string& text) = 0;
+  // The opponent's name (`NOME`, and above the opponent's cards and in the score box).
+  virtual void SetOpponentName(const std::string& name) = 0;
+  // One line for the chat box `CHAT`.
+  virtual void AppendChat(const std::string& line) = 0;
+  // A modal information box. In a whole game its return means the player closed it: after the
+  // hand's last box the guest sends "O" and the host may deal. Messages may arrive while it is
+  // open; the hand handles them then.
+  virtual void Tell(const std::string& text) = 0;
+  // The game state changed outside a click of the player (a message arrived).
+  virtual void TableChanged() {}
+  // The truco dialog on the answering side, with the caller's name in its headline
+  // (`request.phrase`). Show it and return at once; when a button closes it, call
+  // NetworkedHand::AnswerTruco with its answer ('S' accept, '+' raise, 'N' run).
+  virtual void AskTruco(const TrucoDialogRequest& /*request*/) {}
+  // A Yes/No question. Show it and return at once; call NetworkedHand::Answer when answered.
+  virtual void Ask(Question /*question*/, const std::string& /*text*/) {}
+  // The dialog or question that is open is void (the connection went, the game restarted):
+  // close it without an answer.
+  virtual void CancelAsk() {}
+  // The hand ends the connection itself (a cheat caught by the joint deal): close the path to the
+  // peer after what was sent has gone out. Emits nothing back to the hand.
+  virtual void CloseLink() {}
+};
+
+// Texts of the networked hand.
+inline constexpr char kTextYourTurn[] = "Sua vez de jogar";
+inline constexpr char kTextWaitOpponent[] = "Aguarde seu adversário jogar";
+inline constexpr char kTextYouKilled[] = "Você matou. Torne uma carta";
+inline constexpr char kTextKilled[] = " matou.";
+inline constexpr char kTextWaitLead[] = "Aguarde ele tornar";
+inline constexpr char kTextHandOver[] = "Fim da mão.";
+inline constexpr char kTextYouWon[] = "Você levou a mão.";
+inline constexpr char kTextOpponentWon[] = " levou a mão.";
+inline constexpr char kTextAllTied[] = "As três empataram.";
+// Whole game.
+inline constexpr char kTextYouWonPrefix[] = "Você Ganhou ";
+inline constexpr char kTextOpponentWonPrefix[] = " Ganhou ";  // after the opponent's name
+inline constexpr char kTextTentos[] = " Tento(s)";
+inline constexpr char kTextGameWon[] = "Parabéns  L A D R Ã O!  Você Ganhou";
+inline constexpr char kTextGameLost[] = "Que M A R R E C O! Conseguiu Perder";
+inline constexpr char kTextReplay[] = "Como as 3 cartas empataram, essa mão será jogada novamente";
+inline constexpr char kTextElevenQuestion[] = "Você tem 11 pontos. Deseja Jogar com estas Cartas?";
+inline constexpr char kTextContinueQuestion[] = "Continuar a partida?";
+inline constexpr char kTextRan[] = " correu";  // after the opponent's name
+inline constexpr char kTextGaveUpEleven[] = " não quis jogar a mão de 11";  // after the name
+inline constexpr char kTextAccepted[] = " aceitou";                  // after the opponent's name
+inline constexpr char kTextWaitAnswer[] = "Aguarde a resposta de ";  // before the name
+inline constexpr char kTextWaitEleven[] = " decide a mão de 11";     // after the opponent's name
+inline constexpr char kTextWaitDeal[] = "Aguarde a próxima mão";
+inline constexpr char kTextCalls[] = " pede ";  // name + " pede " + the rung's word
+// Version 3: the joint deal caught a cheat (a carriage return and the reason follow), or a peer
+// broke it (the reason follows too).
+inline constexpr char kTextCheat[] = "Trapaça detectada: a partida foi anulada";
+inline constexpr char kTextDealBroken[] =
+    "O adversário enviou uma mensagem inválida. A conexão foi encerrada.";
+// Version 3: the host offers to go on with a hand whose deal this program no longer holds (it was
+// closed in the middle of it); nobody broke anything.
+inline constexpr char kTextHandNotKept[] =
+    "A mão interrompida não pode continuar: este programa foi fechado durante ela e não guardou "
+    "sua parte do baralho. A conexão foi encerrada.";
+// The word of each rung in the truco dialog's headline: "Truco", "Seis", "Nove", "Doze".
+std::string_view CallWord(Rung rung);
+// The most characters of a received name that are shown.
+inline constexpr std::size_t kMaxNameChars = 11;
+
+// The first `max_chars` characters of a UTF-8 text (a broken sequence counts byte by byte).
+std::string ClipUtf8(const std::string& text, std::size_t max_chars);
+
+class NetworkedHand final : public NetworkedPlay {
+ public:
+  // Who took a trick, from this side's point of view.
+  using Outcome = net::Outcome;
+
+  NetworkedHand(Game& game, RandomSource& random, HandOutput& out);
+
+  // A connection is about to be opened as `side`; `own_name` answers the host's name. Forgets
+  // everything of an earlier connection.
+  void Prepare(Side side, std::string own_name);
+  // The table this connection plays at (the broker and the table; empty, the default after
+  // Prepare, for a direct connection). Set before the peer's name comes.
+  void set_table_key(std::string key) { table_key_ = std::move(key); }
+  // The peer went away or broke the protocol; `text` says so.
+  void ConnectionLost(const std::string& text);
+  // A message from the peer.
+  void Receive(const Message& message);
+  // A chat line typed here ("[" + name + "] " + text), for the peer; dropped without a word when
+  // there is no connection.
+  void SendChat(const std::string& line);
+
+  // What a dropped connection leaves behind to go on with: the points, tally and settings at the
+  // start of the interrupted hand and, on the host, the hand itself.
+  struct ResumeState {
+    std::string opponent_name;
+    std::array<int, 2> points{};  // by Side: host, guest
+    std::array<int, 2> games{};   // the connection's tally, by Side
+    int hand_counter = 1;         // host: the counter before the interrupted hand's deal
+    GameSettings settings;        // host: the settings the game was played with
+    // Host: the interrupted hand as it stood (both hands, the table, the stake, a call waiting,
+    // whose turn); nothing when the cut came between hands.
+    std::optional<HandState> hand;
+    // Version 3: the interrupted hand's joint deal, to reveal and check on the next connection.
+    std::optional<JointDeal> deal;
+    // The table the game was played at (empty for a direct connection): a game goes on only at
+    // the table it was cut off from, whoever else of the same name comes to another.
+    std::string table_key;
+  };
+
+  // NetworkedPlay: the start command and the player's card clicks in a networked game. A start
+  // while a whole game is connected is a confirmed restart (RestartGame).
+  void Inicio_Online() override;
+  void PlayCard(CardId id) override;
+  // "Trucar": calls the next rung when this side may. "Correr": gives up the hand (from a call
+  // waiting for this side's answer, or on this side's turn).
+  void Trucar() override;
+  void Correr() override;
+
+  // The answer of the truco dialog asked by HandOutput::AskTruco: 'S', '+' or 'N'; anything else,
+  // or an answer nobody asked for, is ignored.
+  void AnswerTruco(char answer);
+  // The answer to a question asked by HandOutput::Ask.
+  void Answer(Question question, bool yes);
+  // The player confirmed "Deseja reiniciar a partida?" in a connected whole game: both sides go
+  // to 0 points (the tally stays) and the host deals a new hand.
+  void RestartGame();
+
+  // A connection lost in the middle of a whole game leaves this; a new connection with the same
+  // opponent offers to go on (host: Question::Continue). The window forgets it when the time to
+  // come back is over.
+  [[nodiscard]] const std::optional<ResumeState>& resume_state() const { return resume_; }
+  // What a crash now would leave to go on with (kept in the resume file). Host: the interrupted
+  // game while one waits, else the game on the table (the whole hand in the middle of one; a
+  // jointly dealt hand with this side's part of its deal, secret included). Guest: only its part
+  // of a jointly dealt hand under way or cut off.
+  [[nodiscard]] std::optional<ResumeState> Snapshot() const;
+  // NetworkedPlay: a game cut off here may be taken up again.
+  [[nodiscard]] bool Resumable() const override { return resume_.has_value(); }
+  void DropResume() { resume_.reset(); }
+  // NetworkedPlay: a guest connected and not started yet (its deal may already be here).
+  [[nodiscard]] bool Joining() const override {
+    return side_ == Side::Guest && linked_ && !started_;
+  }
+  // Before the guest's name arrives: the host goes on from this state with the returning opponent
+  // (the guest keeps only the deal). Its
+  // deal is the one to check if the hand does not go on (the window reads the file after
+  // Prepare, which took the kept deal from the state then).
+  void SetResumeState(ResumeState state) {
+    old_deal_ = state.deal;
+    old_revealed_ = false;
+    resume_ = std::move(state);
+  }
+
+  // The step that deals a whole game's hand (host). `dealer` must outlive this hand; nullptr
+  // goes back to the host's own draw.
+  void set_dealer(Dealer* dealer) { dealer_ = dealer != nullptr ? dealer : &host_draw_; }
+  [[nodiscard]] Dealer& dealer() { return *dealer_; }
+  // The highest protocol version this side offers (kJointDealVersion unless lowered: tests that
+  // stack the host's draws play version 2).
+  void set_max_version(int version) { max_version_ = version; }
+  // Test hook: the joint deal's secrets and shuffles come from `entropy` (a seeded one replays a
+  // hand); nullptr goes back to libsodium's random source. Takes effect at the next Prepare.
+  void set_deal_entropy(DealEntropy* entropy) {
+    deal_entropy_ = entropy != nullptr ? entropy : &own_entropy_;
+  }
+  // Test hook: a side that never acts on a failed check (tests forge a cheater's messages on the
+  // way out of an honest side, whose own checks would then see its forgery).
+  void set_checks_peer(bool checks) { checks_peer_ = checks; }
+  // Both sides greeted with version 3: the deck is dealt jointly.
+  [[nodiscard]] bool joint() const { return joint_; }
+  [[nodiscard]] const JointDeal& joint_deal() const { return joint_deal_; }
+  // Version 3: this side revealed its secret at the hand's end and waits for the peer's, which the
+  // next hand needs (so the peer's silence is watched even between hands).
+  [[nodiscard]] bool awaits_peer_secret() const;
+  // The player stopped waiting for a silent peer: the connection goes with `lost_text`, or, when
+  // the peer withholds the secret of a hand played, the game is void as for a cheat.
+  void GiveUpOnSilentPeer(const std::string& lost_text);
+  // The game was voided by a cheat the joint deal caught (on either side).
+  [[nodiscard]] bool cheat_found() const { return cheated_; }
+  // Hands of this connection whose every deal message passed the checks of the peer's secret,
+  // and whether the hand a resumed game lost passed them too.
+  [[nodiscard]] int hands_checked() const { return hands_checked_; }
+  [[nodiscard]] bool interrupted_hand_checked() const { return old_deal_ && old_deal_->Verified(); }
+  // The whole table as this side knows it (the host's: all of it).
+  [[nodiscard]] const HandState& table() const { return table_; }
+
+  // Plays as a peer that knows only the classic messages (for tests of the fallback).
+  void set_classic_only(bool classic) { classic_only_ = classic; }
+  // Whole games are written into the player's history (nullptr: not written). Defined beside
+  // the history's writer, outside the fuzzing build.
+  void set_history(history::HistoryRecorder* recorder);
+  void set_hand_history(std::unique_ptr<HandHistory> history);
+  // The path the game travels, as the history names it: "direta" or "internet".
+  void set_history_path(std::string path) { history_path_ = std::move(path); }
+
+  // Host: draws and sends card k on the guest's request (1..3 the guest's, 4..6 the host's own,
+  // 7 the vira).
+  void ENVIA_CARTA(int k);
+  // Host: judges trick t once both cards are known.
+  void VERIFICA_MATOU(int trick);
+
+  // What tests and the window read.
+  [[nodiscard]] Side side() const { return side_; }
+  [[nodiscard]] bool linked() const { return linked_; }
+  [[nodiscard]] bool started() const { return started_; }
+  [[nodiscard]] bool DealComplete() const;
+  [[nodiscard]] const std::string& panel() const { return panel_; }
+  [[nodiscard]] const std::string& opponent_name() const { return opponent_name_; }
+  // 'C' the guest plays, 'S' the host plays, ' ' nobody (a trick waits for its judgement, or
+  // the hand is over).
+  [[nodiscard]] char turn() const { return table_.turn; }
+  [[nodiscard]] bool may_play() const { return may_play_; }
+  [[nodiscard]] Outcome outcome(int trick) const { return table_.outcome[Index(trick)]; }
+  [[nodiscard]] bool HandOver() const { return table_.outcome[3] != Outcome::None; }
+  // Host: the strength of the host's / guest's card in trick t, -1 while not played.
+  [[nodiscard]] int trick_strength(int trick, Side whose) const;
+  [[nodiscard]] std::optional<Card> own_card(int slot) const {
+    return table_.cards[SideIndex(side_)][Index(slot - 1)];
+  }
+  [[nodiscard]] std::optional<Card> opponent_card(int slot) const {
+    return table_.cards[1 - SideIndex(side_)][Index(slot - 1)];
+  }
+  [[nodiscard]] std::optional<Card> vira() const { return table_.vira; }
+  [[nodiscard]] ManilhaMode manilha_mode() const { return table_.mode; }
+  [[nodiscard]] char deck_type() const { return table_.deck; }
+  [[nodiscard]] const ManilhaValues& manilhas() const { return table_.manilhas; }
+
+  // Whole game: both sides greeted each other.
+  [[nodiscard]] bool whole_game() const { return whole_game_; }
+  // Points and the connection's tally of games, by side.
+  [[nodiscard]] int points(Side whose) const { return points_[SideIndex(whose)]; }
+  [[nodiscard]] int games(Side whose) const { return games_[SideIndex(whose)]; }
+  [[nodiscard]] int stake() const { return table_.stake; }
+  // The call that waits for an answer (its stake, 0 when none) and who made it.
+  [[nodiscard]] int pending_call() const { return table_.pending_stake; }
+  [[nodiscard]] char caller() const { return table_.caller; }
+  // 'S' or 'C': the side that may act now (play, call, run, answer, decide the hand of eleven);
+  // ' ' nobody (a trick waits for its result, a hand for its deal).
+  [[nodiscard]] char actor() const;
+  // Whose letter accepted the last call (' ' none): only that side may call the next rung.
+  [[nodiscard]] char raise_right() const { return table_.raise_right; }
+  // The hand of eleven: ' ' none, 'S' / 'C' that side is at 11 (deciding until eleven_decided),
+  // 'B' both at 11.
+  [[nodiscard]] char eleven() const { return table_.eleven; }
+  [[nodiscard]] bool eleven_decided() const { return table_.eleven_decided; }
+  // Whether the card played into trick t by `whose` went face down.
+  [[nodiscard]] bool hidden(int trick, Side whose) const;
+  // Hands dealt on this connection (whole game).
+  [[nodiscard]] int hands_dealt() const { return hands_dealt_; }
+  // The hand is over and waits for its boxes and the next deal.
+  [[nodiscard]] bool hand_finished() const { return finished_; }
+  // The host's hand counter (the lead alternates with it).
+  [[nodiscard]] int hand_counter() const { return game_.state().hand_counter; }
+
+ private:
+  static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
+  static std::size_t SideIndex(Side s) { return s == Side::Host ? 0 : 1; }
+  // This side's and the other's part of the table.
+  [[nodiscard]] std::size_t OwnSeat() const { return SideIndex(side_); }
+  [[nodiscard]] std::size_t OppSeat() const { return 1 - SideIndex(side_); }
+  auto& OwnCards() { return table_.cards[OwnSeat()]; }
+  auto& OppCards() { return table_.cards[OppSeat()]; }
+  [[nodiscard]] const auto& OwnCards() const { return table_.cards[OwnSeat()]; }
+  [[nodiscard]] const auto& OppCards() const { return table_.cards[OppSeat()]; }
+  auto& OwnSlots() { return table_.slot[OwnSeat()]; }
+  auto& OppSlots() { return table_.slot[OppSeat()]; }
+  [[nodiscard]] const auto& OwnSlots() const { return table_.slot[OwnSeat()]; }
+  [[nodiscard]] const auto& OppSlots() const { return table_.slot[OppSeat()]; }
+  auto& OwnHidden() { return table_.hidden[OwnSeat()]; }
+  auto& OppHidden() { return table_.hidden[OppSeat()]; }
+  [[nodiscard]] const auto& OwnHidden() const { return table_.hidden[OwnSeat()]; }
+  [[nodiscard]] const auto& OppHidden() const { return table_.hidden[OppSeat()]; }
+  [[nodiscard]] char OwnLetter() const { return side_ == Side::Host ? 'S' : 'C'; }
+  [[nodiscard]] char OpponentLetter() const { return side_ == Side::Host ? 'C' : 'S'; }
+  [[nodiscard]] bool Active() const { return started_ && game_.Online(); }
+
+  // Receiving, by kind.
+  void OnName(const Name& m);
+  void OnAskCard(int k);
+  void OnGuestCard(const GuestCard& m);
+  void OnHostCard(const HostCard& m);
+  void OnVira(const Vira& m);
+  void OnTurn(const Turn& m);
+  void OnPlay(const Play& m);
+
+  void BeginDeal();
+  // Guest: asks for card k of the deal (1..7), or nothing after the last.
+  void Ask(int k);
+  void SetVira(Card card, ManilhaMode mode);
+
+  // Moves the player's played card into its trick row.
+  void Posicao_Carta_Online(CardId card, int trick);
+  // Moves the opponent's played card into its trick row, face up.
+  void JOGA_CARTA_ONLINE(CardId card, int trick);
+
+  // Both cards of trick t are on the table: record who took it; after the third, end the hand.
+  void TrickComplete(int trick);
+  void GiveTurn(char letter);
+  void EndHand();
+  void SetPanel(std::string text);
+  [[nodiscard]] int Strength(const Card& card) const;
+  [[nodiscard]] int FirstOpenTrick(const std::array<int, 4>& slots) const;
+
+  // Whole game.
+  class Scope {
+   public:
+    explicit Scope(NetworkedHand& hand);
+    ~Scope();
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+
+   private:
+    NetworkedHand& hand_;
+  };
+  static Rung RungOfStake(int stake);
+  int& PointsOf(char letter);
+  [[nodiscard]] bool MayCallNow(char letter) const;
+  [[nodiscard]] bool MayRunNow(char letter) const;
+  [[nodiscard]] bool MayPlayNow(char letter) const;
+  [[nodiscard]] bool ValidCall(char letter, int stake) const;
+  [[nodiscard]] int PlayedStrength(int trick, char letter) const;
+  void ClearHand();
+  void BeginWholeGame();
+  void DealWhole();
+  void StartDealtHand(const DealtCards& cards);
+  // Host: goes on with the hand a dropped connection interrupted; the guest gets its view.
+  void ResumeInterruptedHand(const ResumeState& state);
+  [[nodiscard]] bool MayResumeHand(const ResumeState& state) const;
+  // Guest: the interrupted hand as the host sends it back.
+  void OnResumeHand(const ResumeHand& m);
+  // After a deal or a resume: the questions this side owes (a call waiting, the hand of 11).
+  void AskWhatIsOwed();
+  void StartEleven();
+  void ApplyEleven(char letter, bool plays);
+  bool ReceiveWhole(const Message& message);
+  void OnNewHand(const NewHand& m);
+  void GuestHandStarts(int host_points, int guest_points, int host_games, int guest_games);
+  void FinishGuestDeal();
+  void PlayWhole(CardId id);
+  void OpponentPlays(int slot, int trick, bool hide);
+  void ApplyPlay(char letter, int slot, int trick, bool hide);
+  void JudgeWhole(int trick);
+  void OnTrickTaken(const TrickTaken& m);
+  void ApplyTrickResult(int trick, char taker);
+  void ApplyCall(char letter, int stake);
+  void ApplyAccept(char letter);
+  void ApplyRun(char letter);
+  // Ends the hand: `winner` ('S' / 'C', ' ' for a hand dealt again) gains `amount`; `why` (after
+  // the opponent's name) tells the winner how the other side gave the hand up.
+  void EndWholeHand(char winner, int amount, const char* why);
+  // The history: a hand's moves as this seat saw them, told when the hand ends.
+  void SeenBegin(bool resumed);
+  void Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value);
+  void SeenEnd(char winner, std::array<int, 2> before, bool game_over);
+  void SeenGameLeft();
+  void HandBoxesClosed();
+  void MaybeDealNext();
+  void ApplyRestart();
+  // Version 3.
+  void StartJointHand();
+  bool ReceiveJoint(const Message& message);
+  void JointCardsIn();
+  void RevealOwn();
+  void TryVerify();
+  void SendOldReveal();
+  // Guest: "O", once the hand's deal has passed its checks (at once without a joint deal).
+  void SendHandClosed();
+  void DealFaultFound(DealFault fault);
+  void EndByCheat(DealFault fault, Side cheater);
+  [[nodiscard]] bool ResumesWithThisPeer() const;
+  void Flush();
+  void SyncWhole(GameState& s);
+
+  // Writes the hand's table into the game state (only while the networked game is on here).
+  void Sync();
+  void Refresh();
+
+  Game& game_;
+  RandomSource& random_;
+  HandOutput& out_;
+  UsedCards used_;
+
+  Side side_ = Side::Host;
+  std::string own_name_;
+  std::string opponent_name_;
+  std::string table_key_;
+  bool linked_ = false;
+  bool started_ = false;
+  std::string lost_text_;
+  bool lost_told_ = false;
+
+  // The deal of the whole game: the host's own draw unless another dealer is set.
+  HostDraw host_draw_{random_, used_};
+  Dealer* dealer_ = &host_draw_;
+
+  // The hand on the table: the state both the classic hand and the whole game play on.
+  HandState table_;
+
+  // The deal.
+  bool opponent_named_ = false;
+  bool deal_started_ = false;
+  int asked_ = 0;                // guest: the card last asked for (1..7), 8 when all came
+  std::array<bool, 8> dealt_{};  // host: cards 1..7 drawn
+
+  bool may_play_ = false;
+  bool awaiting_turn_ = true;  // guest: the next "P" is expected
+  std::string panel_;
+
+  // --- Whole game ---
+  bool classic_only_ = false;
+  bool greeted_ = false;     // the peer said hello
+  bool whole_game_ = false;  // both did
+  bool named_once_ = false;  // the peer's name came (accepted once per connection)
+  std::array<int, 2> points_{};
+  std::unique_ptr<HandHistory> history_;
+  std::string history_path_ = "direta";
+  SeenHand seen_;
+  bool seen_open_ = false;              // a hand is being noted (kept across a cut connection)
+  bool history_game_ = false;           // a game has hands in the history
+  std::array<int, 2> history_score_{};  // the score after its last hand (host, guest)
+  std::array<int, 2> games_{};
+  std::array<int, 2> base_games_{};  // the run's tally before this connection
+  bool dealt_hand_ = false;          // a whole-game hand has been dealt on this connection
+  bool finished_ = false;
+  bool own_closed_ = true;   // this side's last box of the hand is closed
+  bool peer_closed_ = true;  // host: the guest's "O" came
+  int hands_dealt_ = 0;
+  bool first_whole_deal_ = true;
+  bool restarting_ = false;  // host: waits for the guest's "O"; guest: for the host's "Z"
+  bool dealing_ = false;     // guest: a deal's cards are on their way
+  bool accepted_notice_ = false;
+  std::optional<Settings> pending_settings_;
+  std::optional<GameSettings> resumed_settings_;
+  bool want_truco_ask_ = false;
+  bool want_eleven_ask_ = false;
+  bool want_continue_ask_ = false;
+  bool truco_asked_ = false;
+  bool eleven_asked_ = false;
+  bool continue_asked_ = false;
+  std::optional<ResumeState> resume_;
+  std::optional<ResumeState> hand_start_;  // the state at the current hand's deal
+
+  // --- Version 3: the joint deal ---
+  int max_version_ = kJointDealVersion;
+  bool joint_ = false;  // both sides greeted with version 3
+  DealEntropy own_entropy_;
+  DealEntropy* deal_entropy_ = &own_entropy_;
+  JointDeal joint_deal_{Side::Host, own_entropy_};
+  bool joint_open_ = false;  // a jointly dealt hand whose secrets are not both revealed yet
+  bool own_revealed_ = false;
+  std::optional<RevealKey> peer_key_;
+  bool deal_pending_ = false;  // host: the next deal waits for the guest's secret to pass
+  bool cheated_ = false;
+  bool checks_peer_ = true;
+  bool closed_pending_ = false;         // guest: "O" waits for the host's secret to pass
+  std::array<int, 2> games_at_deal_{};  // the tally when the hand now dealt began
+  int hands_checked_ = 0;
+  // The interrupted hand's deal of a resumed game, checked before the new connection's first hand.
+  std::optional<JointDeal> old_deal_;
+  bool old_revealed_ = false;
+  // Boxes to show once the current event is handled; `ends_hand` marks the hand's last.
+  struct Box {
+    std::string text;
+    bool ends_hand = false;
+  };
+  std::vector<Box> boxes_;
+  int depth_ = 0;
+  bool flushing_ = false;
+};
+
+}  // namespace truco::net

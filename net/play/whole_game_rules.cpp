@@ -1,0 +1,636 @@
+// The whole game's rules: who may act, plays, tricks, calls, runs, the hand of eleven and the
+// end of a hand, the same on both sides.
+
+#include <algorithm>
+#include <utility>
+
+#include "net/play/networked_hand.h"
+#include "net/play/networked_hand_detail.h"
+
+namespace truco::net {
+
+using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
+
+int& NetworkedHand::PointsOf(char letter) {
+  return points_[letter == 'S' ? 0 : 1];
+}
+
+char NetworkedHand::actor() const {
+  if (!whole_game_ || !linked_ || finished_ || !DealComplete()) return ' ';
+  if (table_.pending_stake != 0) return Other(table_.caller);
+  if ((table_.eleven == 'S' || table_.eleven == 'C') && !table_.eleven_decided)
+    return table_.eleven;
+  return table_.turn;
+}
+
+bool NetworkedHand::hidden(int trick, Side whose) const {
+  if (trick < 1 || trick > 3) return false;
+  return whose == side_ ? OwnHidden()[Index(trick)] : OppHidden()[Index(trick)];
+}
+
+bool NetworkedHand::MayCallNow(char letter) const {
+  if (actor() != letter || table_.pending_stake != 0) return false;
+  return MayCall(table_.stake, table_.eleven != ' ', table_.raise_right == letter);
+}
+
+bool NetworkedHand::MayRunNow(char letter) const {
+  if (actor() != letter) return false;
+  if (table_.pending_stake != 0) return true;  // a run from the call that waits on this side
+  // In a hand of eleven only the side at 11 that chose to play may still give it up.
+  if (table_.eleven == 'B' || table_.eleven == Other(letter)) return false;
+  return true;
+}
+
+bool NetworkedHand::MayPlayNow(char letter) const {
+  const bool deciding = (table_.eleven == 'S' || table_.eleven == 'C') && !table_.eleven_decided;
+  return actor() == letter && table_.pending_stake == 0 && table_.turn == letter && !deciding;
+}
+
+void NetworkedHand::ClearHand() {
+  OwnCards() = {};
+  OppCards() = {};
+  table_.vira.reset();
+  table_.vira_dealt = false;
+  OwnSlots() = {-1, -1, -1, -1};
+  OppSlots() = {-1, -1, -1, -1};
+  table_.leader = {};
+  table_.outcome = {};
+  OwnHidden() = {};
+  OppHidden() = {};
+  table_.stake = 1;
+  table_.pending_stake = 0;
+  table_.caller = ' ';
+  table_.turn_before_call = ' ';
+  table_.raise_right = ' ';
+  table_.eleven = ' ';
+  table_.eleven_decided = false;
+  table_.eleven_dark = false;
+  table_.turn = ' ';
+  may_play_ = false;
+}
+
+void NetworkedHand::Answer(Question question, bool yes) {
+  Scope scope(*this);
+  if (question == Question::Continue) {
+    if (!continue_asked_ || side_ != Side::Host || !linked_) return;
+    continue_asked_ = false;
+    want_continue_ask_ = false;
+    std::optional<ResumeState> resume = std::move(resume_);
+    resume_.reset();
+    if (yes && resume) {
+      points_ = resume->points;
+      games_ = resume->games;
+      game_.mutable_state().hand_counter = resume->hand_counter;
+      resumed_settings_ = resume->settings;
+      if (MayResumeHand(*resume) && hands_dealt_ == 0) {
+        ResumeInterruptedHand(*resume);
+        Sync();
+        Refresh();
+        return;
+      }
+    }
+    // The hand starts again: the secrets of a jointly dealt one that was cut off are checked.
+    SendOldReveal();
+    if (hands_dealt_ == 0) DealWhole();
+  } else if (question == Question::Eleven) {
+    const char own = OwnLetter();
+    if (!eleven_asked_ || table_.eleven != own || table_.eleven_decided || actor() != own) return;
+    eleven_asked_ = false;
+    out_.Send(ElevenChoice{yes});
+    ApplyEleven(own, yes);
+  }
+  Sync();
+  Refresh();
+}
+
+// Both sides once the cards are known: who plays the hand of eleven and how.
+void NetworkedHand::StartEleven() {
+  const bool host11 = points_[0] == kHandOfEleven;
+  const bool guest11 = points_[1] == kHandOfEleven;
+  if (host11 && guest11) {
+    table_.eleven = 'B';
+    table_.eleven_decided = true;
+    table_.eleven_dark = table_.eleven_mode == 1;
+  } else if (host11 || guest11) {
+    table_.eleven = host11 ? 'S' : 'C';
+    table_.eleven_decided = false;
+    if (table_.eleven == OwnLetter()) want_eleven_ask_ = true;
+  }
+}
+
+void NetworkedHand::ApplyEleven(char letter, bool plays) {
+  Seen(SeenMove::Kind::Eleven, letter, std::nullopt, plays ? 1 : 0);
+  if (plays) {
+    table_.eleven_decided = true;
+    table_.stake = kElevenStake;
+    return;
+  }
+  EndWholeHand(Other(letter), kElevenGiveUp, kTextGaveUpEleven);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole game: messages
+
+bool NetworkedHand::ReceiveWhole(const Message& message) {
+  if (const auto* hello = std::get_if<Hello>(&message)) {
+    // Both play the lower of the two versions.
+    const int version = std::min(hello->version, max_version_);
+    if (classic_only_ || greeted_ || version < kWholeGameVersion) return true;
+    if (side_ == Side::Host) {
+      // Only before the guest's name: after it the classic hand has begun.
+      if (opponent_named_) return true;
+      greeted_ = true;
+      joint_ = version >= kJointDealVersion;
+      out_.Send(Hello{version});
+    } else {
+      if (deal_started_) return true;
+      greeted_ = true;
+      whole_game_ = true;
+      joint_ = version >= kJointDealVersion;
+      // The secret of a hand cut off goes out only in answer to the host's: a hand the host
+      // takes up again keeps it until its end.
+    }
+    return true;
+  }
+  if (!whole_game_) return false;
+  if (dealer_->Receive(message)) return true;
+  // A guest that asked for a restart waits for the host's "Z": moves the host made before it
+  // saw the request belong to the abandoned hand.
+  // The secrets of the dropped hand and a caught cheat still count.
+  if (side_ == Side::Guest && restarting_ && !std::holds_alternative<Restart>(message) &&
+      !std::holds_alternative<Chat>(message) && !std::holds_alternative<RevealKey>(message) &&
+      !std::holds_alternative<CheatFound>(message)) {
+    return true;
+  }
+  if (ReceiveJoint(message)) return true;
+  const char opp = OpponentLetter();
+  std::visit(
+      [&](const auto& m) {
+        using T = std::decay_t<decltype(m)>;
+        if constexpr (std::is_same_v<T, Name>) {
+          OnName(m);
+        } else if constexpr (std::is_same_v<T, Chat>) {
+          std::string line = m.line;
+          std::replace(line.begin(), line.end(), '\r', ' ');
+          out_.AppendChat(line);
+        } else if constexpr (std::is_same_v<T, Settings>) {
+          if (side_ == Side::Guest) pending_settings_ = m;
+        } else if constexpr (std::is_same_v<T, NewHand>) {
+          if (side_ == Side::Guest) OnNewHand(m);
+        } else if constexpr (std::is_same_v<T, ResumeHand>) {
+          // Only as the first hand of a connection: it takes the place of a deal.
+          if (side_ == Side::Guest && hands_dealt_ == 0) OnResumeHand(m);
+        } else if constexpr (std::is_same_v<T, GuestCard>) {
+          if (side_ == Side::Guest && dealing_ && !OwnCards()[Index(m.slot - 1)]) {
+            OwnCards()[Index(m.slot - 1)] = m.card;
+            FinishGuestDeal();
+          }
+        } else if constexpr (std::is_same_v<T, Vira>) {
+          if (side_ == Side::Guest && dealing_ && !table_.vira_dealt) {
+            SetVira(m.card, m.mode);
+            FinishGuestDeal();
+          }
+        } else if constexpr (std::is_same_v<T, HostCard>) {
+          // The host's card travels only right before its play.
+          const int slot = m.slot - 1;
+          if (side_ == Side::Guest && MayPlayNow(opp) &&
+              std::find(OppSlots().begin(), OppSlots().end(), slot) == OppSlots().end()) {
+            OppCards()[Index(slot)] = m.card;
+          }
+        } else if constexpr (std::is_same_v<T, Play>) {
+          OpponentPlays(m.slot - 1, m.trick, false);
+        } else if constexpr (std::is_same_v<T, HiddenPlay>) {
+          OpponentPlays(m.slot - 1, m.trick, true);
+        } else if constexpr (std::is_same_v<T, TrickTaken>) {
+          OnTrickTaken(m);
+        } else if constexpr (std::is_same_v<T, Call>) {
+          if (ValidCall(opp, m.stake)) ApplyCall(opp, m.stake);
+        } else if constexpr (std::is_same_v<T, Accept>) {
+          if (table_.pending_stake == m.stake && table_.caller == OwnLetter() && actor() == opp) {
+            ApplyAccept(opp);
+          }
+        } else if constexpr (std::is_same_v<T, Run>) {
+          if (MayRunNow(opp)) ApplyRun(opp);
+        } else if constexpr (std::is_same_v<T, ElevenChoice>) {
+          if (table_.eleven == opp && !table_.eleven_decided && actor() == opp)
+            ApplyEleven(opp, m.plays);
+        } else if constexpr (std::is_same_v<T, HandClosed>) {
+          if (side_ != Side::Host) return;
+          if (restarting_) {
+            // The guest dropped its hand: everything it sent before is behind us. A joint deal
+            // waits for the dropped hand's secret to pass.
+            restarting_ = false;
+            if (joint_ && joint_open_) {
+              deal_pending_ = true;
+            } else {
+              DealWhole();
+            }
+          } else if (finished_ && !peer_closed_) {
+            peer_closed_ = true;
+            MaybeDealNext();
+          }
+        } else if constexpr (std::is_same_v<T, Restart>) {
+          if (hands_dealt_ == 0) return;
+          if (side_ == Side::Host) {
+            if (restarting_) return;  // our own restart crossed the guest's: its "O" follows
+            out_.Send(Restart{});
+            ApplyRestart();
+            restarting_ = true;
+            RevealOwn();
+          } else {
+            ApplyRestart();
+            restarting_ = false;
+            RevealOwn();
+            SendHandClosed();
+          }
+        }
+        // Every classic deal message, request and turn is void in the whole game: the host never
+        // hands out a card on request, and the turn follows from the plays and results.
+      },
+      message);
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole game: plays and tricks
+
+void NetworkedHand::PlayWhole(CardId id) {
+  const char own = OwnLetter();
+  if (!Active() || !MayPlayNow(own) || id < kCartaJ1 || id > kCartaJ3) return;
+  const int slot = id - kCartaJ1;
+  if (!OwnCards()[Index(slot)]) return;
+  if (std::find(OwnSlots().begin(), OwnSlots().end(), slot) != OwnSlots().end()) return;
+  const int trick = FirstOpenTrick(OwnSlots());
+  if (trick == 0) return;
+  GameState& s = game_.mutable_state();
+  // The hidden card is armed by "Esconder", which opens from the second trick on.
+  const bool hide = s.hide_armed && trick >= 2;
+  s.hide_armed = false;
+  s.BEsconder.caption = kEsconderCaption;
+  if (hide) {
+    out_.Send(HiddenPlay{slot + 1, trick});
+  } else {
+    if (joint_) {
+      out_.Send(joint_deal_.AnnounceOwn(slot + 1));
+    } else if (side_ == Side::Host) {
+      out_.Send(HostCard{slot + 1, *OwnCards()[Index(slot)]});
+    }
+    out_.Send(Play{slot + 1, trick});
+  }
+  ApplyPlay(own, slot, trick, hide);
+}
+
+void NetworkedHand::OpponentPlays(int slot, int trick, bool hide) {
+  const char opp = OpponentLetter();
+  if (!MayPlayNow(opp) || slot < 0 || slot > 2) return;
+  if (trick != FirstOpenTrick(OppSlots()) || (hide && trick < 2)) return;
+  if (std::find(OppSlots().begin(), OppSlots().end(), slot) != OppSlots().end()) return;
+  // A card shown face up must be known: the host dealt the guest's, the host's came with "A".
+  if (!hide && !OppCards()[Index(slot)]) return;
+  if (joint_ && hide) joint_deal_.TakeHidden(slot + 1);
+  ApplyPlay(opp, slot, trick, hide);
+}
+
+void NetworkedHand::ApplyPlay(char letter, int slot, int trick, bool hide) {
+  accepted_notice_ = false;
+  const bool own = letter == OwnLetter();
+  // The other's card face down stays unknown to the history, whatever this side may know of it.
+  const auto& cards = own ? OwnCards() : OppCards();
+  Seen(hide ? SeenMove::Kind::HiddenCard : SeenMove::Kind::Card, letter,
+       own || !hide ? cards[Index(slot)] : std::nullopt, slot);
+  (own ? OwnSlots() : OppSlots())[Index(trick)] = slot;
+  (own ? OwnHidden() : OppHidden())[Index(trick)] = hide;
+  if (table_.leader[Index(trick)] == 0) table_.leader[Index(trick)] = letter;
+  const bool complete = OwnSlots()[Index(trick)] >= 0 && OppSlots()[Index(trick)] >= 0;
+  if (!complete) {
+    table_.turn = Other(letter);
+    return;
+  }
+  if (side_ == Side::Host) {
+    JudgeWhole(trick);
+  } else {
+    table_.turn = ' ';  // the host's result decides who goes on
+  }
+}
+
+int NetworkedHand::PlayedStrength(int trick, char letter) const {
+  const bool own = letter == OwnLetter();
+  if ((own ? OwnHidden() : OppHidden())[Index(trick)]) return kHiddenStrength;
+  return trick_strength(trick, letter == 'S' ? Side::Host : Side::Guest);
+}
+
+void NetworkedHand::ApplyTrickResult(int trick, char taker) {
+  const char own = OwnLetter();
+  table_.outcome[Index(trick)] = taker == 'E'   ? Outcome::Tie
+                                 : taker == own ? Outcome::Own
+                                                : Outcome::Opponent;
+  Seen(SeenMove::Kind::Trick, taker == 'E' ? own : taker, std::nullopt,
+       trick * 4 + (taker == 'E'   ? 0
+                    : taker == own ? 1
+                                   : 2));
+  std::array<Taker, 4> results{};
+  for (int t = 1; t <= 3; ++t) {
+    switch (table_.outcome[Index(t)]) {
+      case Outcome::Own:
+        results[Index(t)] = Taker::Mine;
+        break;
+      case Outcome::Opponent:
+        results[Index(t)] = Taker::Theirs;
+        break;
+      case Outcome::Tie:
+        results[Index(t)] = Taker::Tie;
+        break;
+      case Outcome::None:
+        break;
+    }
+  }
+  const Taker winner = HandWinnerOf(results);
+  if (winner == Taker::Mine || winner == Taker::Theirs) {
+    EndWholeHand(winner == Taker::Mine ? own : Other(own), table_.stake, nullptr);
+    return;
+  }
+  if (winner == Taker::Tie) {
+    // All three tied: nobody scores and the hand is dealt again.
+    EndWholeHand(' ', 0, nullptr);
+    return;
+  }
+  // The trick's taker leads the next; after a tie, the side that led the tied trick.
+  table_.turn = taker == 'E' ? table_.leader[Index(trick)] : taker;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole game: betting
+
+bool NetworkedHand::ValidCall(char letter, int stake) const {
+  if (table_.pending_stake == 0) {
+    const auto rung = NextCall(table_.stake);
+    return MayCallNow(letter) && rung && Info(*rung).stake == stake;
+  }
+  // A raise answers the other side's call with the next rung.
+  if (actor() != letter || table_.caller != Other(letter)) return false;
+  const auto next = NextCall(table_.pending_stake);
+  return next && Info(*next).stake == stake;
+}
+
+void NetworkedHand::Trucar() {
+  Scope scope(*this);
+  const char own = OwnLetter();
+  if (!whole_game_ || !Active() || !MayCallNow(own)) return;
+  const auto rung = NextCall(table_.stake);
+  if (!rung) return;
+  out_.Send(Call{Info(*rung).stake});
+  ApplyCall(own, Info(*rung).stake);
+  Sync();
+  Refresh();
+}
+
+void NetworkedHand::ApplyCall(char letter, int stake) {
+  if (table_.pending_stake != 0) Seen(SeenMove::Kind::Answer, letter, std::nullopt, '+');
+  Seen(SeenMove::Kind::Call, letter, std::nullopt, stake);
+  if (table_.pending_stake != 0) {
+    // A raise accepts the call it answers.
+    table_.stake = table_.pending_stake;
+  } else {
+    table_.turn_before_call = table_.turn;
+  }
+  table_.pending_stake = stake;
+  table_.caller = letter;
+  accepted_notice_ = false;
+  if (letter == OpponentLetter()) want_truco_ask_ = true;
+  if (truco_asked_ && letter == OwnLetter()) truco_asked_ = false;
+}
+
+void NetworkedHand::AnswerTruco(char answer) {
+  Scope scope(*this);
+  const char own = OwnLetter();
+  if (!truco_asked_ || table_.pending_stake == 0 || table_.caller != OpponentLetter() ||
+      actor() != own) {
+    return;
+  }
+  const auto next = NextCall(table_.pending_stake);
+  switch (answer) {
+    case kAnswerAccept:
+      truco_asked_ = false;
+      out_.Send(Accept{table_.pending_stake});
+      ApplyAccept(own);
+      break;
+    case kAnswerRaise:
+      if (!next) return;  // no raise beyond "Doze"
+      truco_asked_ = false;
+      out_.Send(Call{Info(*next).stake});
+      ApplyCall(own, Info(*next).stake);
+      break;
+    case kAnswerRun:
+      truco_asked_ = false;
+      out_.Send(Run{});
+      ApplyRun(own);
+      break;
+    default:
+      return;
+  }
+  Sync();
+  Refresh();
+}
+
+void NetworkedHand::ApplyAccept(char letter) {
+  Seen(SeenMove::Kind::Answer, letter, std::nullopt, 'S');
+  table_.stake = table_.pending_stake;
+  table_.pending_stake = 0;
+  table_.caller = ' ';
+  table_.raise_right = letter;
+  table_.turn = table_.turn_before_call;
+  accepted_notice_ = letter == OpponentLetter();
+}
+
+void NetworkedHand::Correr() {
+  Scope scope(*this);
+  const char own = OwnLetter();
+  if (!whole_game_ || !Active() || !MayRunNow(own)) return;
+  if (truco_asked_) {
+    truco_asked_ = false;
+    out_.CancelAsk();
+  }
+  out_.Send(Run{});
+  ApplyRun(own);
+  Sync();
+  Refresh();
+}
+
+void NetworkedHand::ApplyRun(char letter) {
+  if (table_.pending_stake != 0) Seen(SeenMove::Kind::Answer, letter, std::nullopt, 'N');
+  int amount = table_.stake;
+  if (table_.pending_stake != 0) {
+    // Running from a call gives the caller the call's run value (the stake in force).
+    if (const auto rung = NextCall(table_.stake)) amount = Info(*rung).run_value;
+  }
+  EndWholeHand(Other(letter), amount, kTextRan);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole game: the end of a hand and of the game
+
+void NetworkedHand::EndWholeHand(char winner, int amount, const char* why) {
+  finished_ = true;
+  table_.turn = ' ';
+  table_.pending_stake = 0;
+  table_.caller = ' ';
+  dealing_ = false;
+  if (truco_asked_ || eleven_asked_) out_.CancelAsk();
+  truco_asked_ = eleven_asked_ = false;
+  want_truco_ask_ = want_eleven_ask_ = false;
+  const char own = OwnLetter();
+  const std::array<int, 2> before = points_;
+  bool game_over = false;
+  if (winner == ' ') {
+    boxes_.push_back({kTextReplay, false});
+  } else {
+    int& points = PointsOf(winner);
+    points = PointsAfter(points, amount, true);
+    std::string text;
+    // Why the hand ended is told to the side that did not end it.
+    if (why != nullptr && winner == own) text = opponent_name_ + why + "\r";
+    text += winner == own ? kTextYouWonPrefix : opponent_name_ + kTextOpponentWonPrefix;
+    text += Tentos(amount);
+    boxes_.push_back({std::move(text), false});
+    const Taker game = GameWinner(points_[SideIndex(side_)], points_[1 - SideIndex(side_)]);
+    if (game != Taker::Nobody) {
+      const char game_winner = game == Taker::Mine ? own : Other(own);
+      ++games_[game_winner == 'S' ? 0 : 1];
+      game_over = true;
+      SeenEnd(winner, before, true);
+      points_ = {};
+      boxes_.push_back({game == Taker::Mine ? kTextGameWon : kTextGameLost, false});
+    }
+  }
+  if (!game_over) SeenEnd(winner, before, false);
+  boxes_.back().ends_hand = true;
+  own_closed_ = false;
+  peer_closed_ = side_ == Side::Guest;
+  // A connection lost from here on goes on with the next hand.
+  if (hand_start_) {
+    hand_start_->points = points_;
+    hand_start_->games = games_;
+    if (side_ == Side::Host) hand_start_->hand_counter = game_.state().hand_counter;
+  }
+  RevealOwn();
+}
+
+void NetworkedHand::HandBoxesClosed() {
+  if (!finished_ || own_closed_) return;
+  own_closed_ = true;
+  if (side_ == Side::Guest) {
+    SendHandClosed();
+  } else {
+    MaybeDealNext();
+  }
+}
+
+void NetworkedHand::RestartGame() {
+  Scope scope(*this);
+  if (!whole_game_ || !linked_ || hands_dealt_ == 0 || restarting_) return;
+  out_.Send(Restart{});
+  ApplyRestart();
+  // The host deals once the guest has dropped its hand ("O"); the guest waits for the host's "Z".
+  restarting_ = true;
+  RevealOwn();
+  Sync();
+  Refresh();
+}
+
+void NetworkedHand::ApplyRestart() {
+  SeenGameLeft();
+  if (truco_asked_ || eleven_asked_) out_.CancelAsk();
+  truco_asked_ = eleven_asked_ = false;
+  want_truco_ask_ = want_eleven_ask_ = false;
+  boxes_.clear();
+  points_ = {};
+  ClearHand();
+  finished_ = true;
+  own_closed_ = true;
+  peer_closed_ = true;
+  dealing_ = false;
+}
+
+Rung NetworkedHand::RungOfStake(int stake) {
+  switch (stake) {
+    case 6:
+      return Rung::Seis;
+    case 9:
+      return Rung::Nove;
+    case 12:
+      return Rung::Doze;
+    default:
+      return Rung::Trucar;
+  }
+}
+
+void NetworkedHand::AskWhatIsOwed() {
+  const char opp = OpponentLetter();
+  if (table_.pending_stake != 0 && table_.caller == opp) want_truco_ask_ = true;
+  if (table_.eleven == OwnLetter() && !table_.eleven_decided) want_eleven_ask_ = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole game: the history
+
+void NetworkedHand::set_hand_history(std::unique_ptr<HandHistory> history) {
+  history_ = std::move(history);
+  seen_open_ = false;
+  history_game_ = false;
+  history_score_ = {};
+}
+
+void NetworkedHand::SeenBegin(bool resumed) {
+  // A hand taken up again keeps what was seen of it before the cut: it is written once, whole.
+  if (resumed && seen_open_) return;
+  seen_ = {};
+  seen_open_ = history_ != nullptr;
+}
+
+void NetworkedHand::Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value) {
+  if (!seen_open_) return;
+  seen_.moves.push_back({kind, letter == OwnLetter(), card, value});
+}
+
+void NetworkedHand::SeenEnd(char winner, std::array<int, 2> before, bool game_over) {
+  if (!seen_open_ || !history_) return;
+  seen_open_ = false;
+  const std::size_t own = SideIndex(side_);
+  // A new game that began at 0 to 0 while the last one was not over: that one was left.
+  if (history_game_ && before == std::array<int, 2>{} && history_score_ != std::array<int, 2>{}) {
+    SeenGameLeft();
+  }
+  seen_.own_cards = OwnCards();
+  seen_.vira = table_.vira;
+  for (const SeenMove& m : seen_.moves) {
+    if (!m.own && m.kind == SeenMove::Kind::Card) seen_.shown[Index(m.value)] = m.card;
+  }
+  seen_.stake = table_.stake;
+  const char own_letter = OwnLetter();
+  const int gain =
+      winner == ' ' ? 0 : points_[winner == 'S' ? 0 : 1] - before[winner == 'S' ? 0 : 1];
+  seen_.own_gain = winner == own_letter ? gain : 0;
+  seen_.other_gain = winner != own_letter && winner != ' ' ? gain : 0;
+  seen_.winner = winner == ' ' ? -1 : winner == own_letter ? 0 : 1;
+  seen_.own_score = points_[own];
+  seen_.other_score = points_[1 - own];
+  history_->HandEnded(opponent_name_, history_path_,
+                      GameSettings{table_.deck, table_.mode, table_.eleven_mode}, seen_);
+  history_game_ = true;
+  history_score_ = points_;
+  if (game_over) {
+    history_->GameEnded(seen_.winner == 0);
+    history_game_ = false;
+    history_score_ = {};
+  }
+}
+
+void NetworkedHand::SeenGameLeft() {
+  seen_open_ = false;
+  if (!history_ || !history_game_) return;
+  history_->GameEnded(std::nullopt);
+  history_game_ = false;
+  history_score_ = {};
+}
+
+}  // namespace truco::net
