@@ -1,16 +1,15 @@
 #include "ui/jpegimage.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
-#include <type_traits>
 #include <vector>
 
 extern "C" {
 #include <jpeglib.h>
 }
+
+#include "store/shared_library.h"
 
 namespace truco {
 namespace {
@@ -33,36 +32,22 @@ struct Jpeg {
 
 class OpenedJpeg {
  public:
-  OpenedJpeg() : handle_(::dlopen(kJpegLibrary, RTLD_NOW | RTLD_LOCAL)) {
-    if (!handle_) return;
-    bool found = true;
-    auto get = [&](auto& function, const char* name) {
-      function =
-          reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle_, name));
-      found = found && function != nullptr;
-    };
-    get(api_.std_error, "jpeg_std_error");
-    get(api_.create_decompress, "jpeg_CreateDecompress");
-    get(api_.mem_src, "jpeg_mem_src");
-    get(api_.read_header, "jpeg_read_header");
-    get(api_.start_decompress, "jpeg_start_decompress");
-    get(api_.read_scanlines, "jpeg_read_scanlines");
-    get(api_.finish_decompress, "jpeg_finish_decompress");
-    get(api_.destroy_decompress, "jpeg_destroy_decompress");
-    loaded_ = found;
+  OpenedJpeg() : library_(kJpegLibrary) {
+    library_.Find(api_.std_error, "jpeg_std_error");
+    library_.Find(api_.create_decompress, "jpeg_CreateDecompress");
+    library_.Find(api_.mem_src, "jpeg_mem_src");
+    library_.Find(api_.read_header, "jpeg_read_header");
+    library_.Find(api_.start_decompress, "jpeg_start_decompress");
+    library_.Find(api_.read_scanlines, "jpeg_read_scanlines");
+    library_.Find(api_.finish_decompress, "jpeg_finish_decompress");
+    library_.Find(api_.destroy_decompress, "jpeg_destroy_decompress");
   }
-  ~OpenedJpeg() {
-    if (handle_) ::dlclose(handle_);
-  }
-  OpenedJpeg(const OpenedJpeg&) = delete;
-  OpenedJpeg& operator=(const OpenedJpeg&) = delete;
 
-  [[nodiscard]] const Jpeg* api() const { return loaded_ ? &api_ : nullptr; }
+  [[nodiscard]] const Jpeg* api() const { return library_.complete() ? &api_ : nullptr; }
 
  private:
-  void* handle_;
+  SharedLibrary library_;
   Jpeg api_;
-  bool loaded_ = false;
 };
 
 struct ErrorManager {

@@ -1,6 +1,5 @@
 #include "net/link/mqtt_client.h"
 
-#include <dlfcn.h>
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
 #include <poll.h>
@@ -8,7 +7,8 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSocketNotifier>
-#include <type_traits>
+
+#include "store/shared_library.h"
 
 namespace truco::net {
 namespace {
@@ -55,37 +55,30 @@ struct Mosquitto {
 const Mosquitto& Library() {
   static const Mosquitto library = [] {
     Mosquitto lib;
-    // Never closed: clients live until the program ends.
-    void* handle = ::dlopen(kMosquittoLibrary, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) return lib;
-    bool found = true;
-    auto get = [&](auto& function, const char* name) {
-      function =
-          reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle, name));
-      found = found && function != nullptr;
-    };
-    get(lib.mosquitto_connect_async, "mosquitto_connect_async");
-    get(lib.mosquitto_connect_v5_callback_set, "mosquitto_connect_v5_callback_set");
-    get(lib.mosquitto_destroy, "mosquitto_destroy");
-    get(lib.mosquitto_disconnect, "mosquitto_disconnect");
-    get(lib.mosquitto_disconnect_v5_callback_set, "mosquitto_disconnect_v5_callback_set");
-    get(lib.mosquitto_int_option, "mosquitto_int_option");
-    get(lib.mosquitto_lib_init, "mosquitto_lib_init");
-    get(lib.mosquitto_loop_misc, "mosquitto_loop_misc");
-    get(lib.mosquitto_loop_read, "mosquitto_loop_read");
-    get(lib.mosquitto_loop_write, "mosquitto_loop_write");
-    get(lib.mosquitto_message_v5_callback_set, "mosquitto_message_v5_callback_set");
-    get(lib.mosquitto_new, "mosquitto_new");
-    get(lib.mosquitto_publish, "mosquitto_publish");
-    get(lib.mosquitto_socket, "mosquitto_socket");
-    get(lib.mosquitto_subscribe, "mosquitto_subscribe");
-    get(lib.mosquitto_subscribe_v5_callback_set, "mosquitto_subscribe_v5_callback_set");
-    get(lib.mosquitto_tls_insecure_set, "mosquitto_tls_insecure_set");
-    get(lib.mosquitto_tls_opts_set, "mosquitto_tls_opts_set");
-    get(lib.mosquitto_tls_set, "mosquitto_tls_set");
-    get(lib.mosquitto_want_write, "mosquitto_want_write");
-    get(lib.mosquitto_will_set, "mosquitto_will_set");
-    if (!found) return Mosquitto{};
+    SharedLibrary so(kMosquittoLibrary);
+    so.KeepOpen();  // clients live until the program ends
+    so.Find(lib.mosquitto_connect_async, "mosquitto_connect_async");
+    so.Find(lib.mosquitto_connect_v5_callback_set, "mosquitto_connect_v5_callback_set");
+    so.Find(lib.mosquitto_destroy, "mosquitto_destroy");
+    so.Find(lib.mosquitto_disconnect, "mosquitto_disconnect");
+    so.Find(lib.mosquitto_disconnect_v5_callback_set, "mosquitto_disconnect_v5_callback_set");
+    so.Find(lib.mosquitto_int_option, "mosquitto_int_option");
+    so.Find(lib.mosquitto_lib_init, "mosquitto_lib_init");
+    so.Find(lib.mosquitto_loop_misc, "mosquitto_loop_misc");
+    so.Find(lib.mosquitto_loop_read, "mosquitto_loop_read");
+    so.Find(lib.mosquitto_loop_write, "mosquitto_loop_write");
+    so.Find(lib.mosquitto_message_v5_callback_set, "mosquitto_message_v5_callback_set");
+    so.Find(lib.mosquitto_new, "mosquitto_new");
+    so.Find(lib.mosquitto_publish, "mosquitto_publish");
+    so.Find(lib.mosquitto_socket, "mosquitto_socket");
+    so.Find(lib.mosquitto_subscribe, "mosquitto_subscribe");
+    so.Find(lib.mosquitto_subscribe_v5_callback_set, "mosquitto_subscribe_v5_callback_set");
+    so.Find(lib.mosquitto_tls_insecure_set, "mosquitto_tls_insecure_set");
+    so.Find(lib.mosquitto_tls_opts_set, "mosquitto_tls_opts_set");
+    so.Find(lib.mosquitto_tls_set, "mosquitto_tls_set");
+    so.Find(lib.mosquitto_want_write, "mosquitto_want_write");
+    so.Find(lib.mosquitto_will_set, "mosquitto_will_set");
+    if (!so.complete()) return Mosquitto{};
     lib.mosquitto_lib_init();
     lib.loaded = true;
     return lib;

@@ -77,6 +77,15 @@ struct NetSide {
     ASSERT_GE(slot, 0) << "not in this side's hand";
     game.CartaJClick(slot);
   }
+  // Clicks the first of the player's cards still in hand (plain play that ends hands quickly).
+  void PlayFirstInHand() {
+    for (int i = 0; i < 3; ++i) {
+      if (game.state().InHand(static_cast<CardId>(kCartaJ1 + i))) {
+        game.CartaJClick(i);
+        return;
+      }
+    }
+  }
   // Where the opponent's card with this face lies (its top), or -1.
   int OpponentTop(truco::Card card) {
     for (CardId id : {kCartaM1, kCartaM2, kCartaM3}) {

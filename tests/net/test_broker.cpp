@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
@@ -320,18 +321,38 @@ void CutHard(BrokerLink& link) {
   ::shutdown(fd, SHUT_RDWR);
 }
 
+// Whether a lobby lists the table `id`.
+bool Listed(const net::Lobby& lobby, const std::string& id) {
+  return std::any_of(lobby.tables().begin(), lobby.tables().end(),
+                     [&](const net::LobbyTable& t) { return t.table_id == id; });
+}
+
+// `host` opens a private table under a fresh code and waits for its guest.
+void HostPrivateTable(BrokerLink& host, std::string& code) {
+  code = net::NewTableCode();
+  ASSERT_TRUE(host.HostPrivate(code));
+  ASSERT_TRUE(WaitFor([&] { return host.state() == BrokerLink::State::Waiting; }));
+}
+
+// A play sent by `from` arrives at `to` as it was sent.
+void ExpectAPlayArrives(BrokerLink& from, BrokerLink& to) {
+  std::vector<Message> got;
+  const auto connection = QObject::connect(&to, &BrokerLink::messageReceived,
+                                           [&](const Message& m) { got.push_back(m); });
+  ASSERT_TRUE(from.Send(net::Play{2, 1}));
+  EXPECT_TRUE(WaitFor([&] { return !got.empty(); }));
+  QObject::disconnect(connection);
+  ASSERT_FALSE(got.empty());
+  EXPECT_EQ(got.front(), Message(net::Play{2, 1}));
+}
+
 // Under the shipped ACL: every lobby shows a public table, hides private ones, loses a table
 // once taken or when its host leaves or vanishes; a second guest hears "Mesa ocupada".
 TEST_F(Broker, LobbyShowsAndClearsTables) {
   net::Lobby lobby;
   ASSERT_TRUE(lobby.Open(Local(*confined_)));
   ASSERT_TRUE(WaitFor([&] { return lobby.isOpen(); }));
-  const auto listed = [&](const std::string& id) {
-    for (const auto& t : lobby.tables()) {
-      if (t.table_id == id) return true;
-    }
-    return false;
-  };
+  const auto listed = [&](const std::string& id) { return Listed(lobby, id); };
 
   BrokerLink host;
   host.SetBroker(Local(*confined_));
@@ -401,9 +422,8 @@ TEST_F(Broker, LobbyShowsAndClearsTables) {
 TEST_F(Broker, PrivateCodeJoinsAndWrongCodeDoesNot) {
   BrokerLink host;
   host.SetBroker(Local(*confined_));
-  const std::string code = net::NewTableCode();
-  ASSERT_TRUE(host.HostPrivate(code));
-  ASSERT_TRUE(WaitFor([&] { return host.state() == BrokerLink::State::Waiting; }));
+  std::string code;
+  ASSERT_NO_FATAL_FAILURE(HostPrivateTable(host, code));
 
   BrokerLink wrong;
   wrong.SetBroker(Local(*confined_));
@@ -422,12 +442,7 @@ TEST_F(Broker, PrivateCodeJoinsAndWrongCodeDoesNot) {
   for (char& c : typed) c = static_cast<char>(std::tolower(c));
   ASSERT_TRUE(friend_.JoinPrivate(typed));
   ASSERT_TRUE(WaitFor([&] { return friend_.isConnected() && host.isConnected(); }));
-  std::vector<Message> got;
-  QObject::connect(&host, &BrokerLink::messageReceived,
-                   [&](const Message& m) { got.push_back(m); });
-  ASSERT_TRUE(friend_.Send(net::Play{2, 1}));
-  ASSERT_TRUE(WaitFor([&] { return !got.empty(); }));
-  EXPECT_EQ(got.front(), Message(net::Play{2, 1}));
+  ExpectAPlayArrives(friend_, host);
 }
 
 // An attacker on the broker replays and alters the guest's publications: each is dropped and
@@ -565,16 +580,12 @@ TEST(BrokerBridge, HostOnOneBrokerGuestOnTheOther) {
   net::Lobby far_lobby;
   ASSERT_TRUE(near_lobby.Open(Local(near)));
   ASSERT_TRUE(far_lobby.Open(Local(far)));
-  const auto listed = [](const net::Lobby& lobby, const std::string& id) {
-    return std::any_of(lobby.tables().begin(), lobby.tables().end(),
-                       [&](const net::LobbyTable& t) { return t.table_id == id; });
-  };
   std::mt19937_64 rng(TestSeed("bridge"));
   {
     Table table(near, far, "PONTE", kBridgeMs);
     ASSERT_TRUE(table.host.isConnected() && table.guest.isConnected());
     ASSERT_TRUE(WaitFor([&] {
-      return !listed(near_lobby, table.host.tableId()) && !listed(far_lobby, table.host.tableId());
+      return !Listed(near_lobby, table.host.tableId()) && !Listed(far_lobby, table.host.tableId());
     })) << "a taken table is listed";
     PlayWholeGames(table, rng, 1, nullptr);
     // The guest is cut off and comes back to the same table, which the host opens again.
@@ -584,7 +595,7 @@ TEST(BrokerBridge, HostOnOneBrokerGuestOnTheOther) {
     ASSERT_TRUE(WaitFor([&] { return lost; }, kBridgeMs));
     const std::string id = table.host.tableId();
     ASSERT_TRUE(table.host.HostPublic(Entry("PONTE"), id));
-    ASSERT_TRUE(WaitFor([&] { return listed(far_lobby, id); }, kBridgeMs));
+    ASSERT_TRUE(WaitFor([&] { return Listed(far_lobby, id); }, kBridgeMs));
     ASSERT_TRUE(table.guest.JoinPublic(id));
     ASSERT_TRUE(WaitFor([&] { return table.host.isConnected() && table.guest.isConnected(); }));
     table.to_host.clear();
@@ -597,19 +608,18 @@ TEST(BrokerBridge, HostOnOneBrokerGuestOnTheOther) {
   BrokerLink gone;
   gone.SetBroker(Local(far));
   ASSERT_TRUE(gone.HostPublic(Entry("SUMIDO")));
-  ASSERT_TRUE(WaitFor([&] { return listed(near_lobby, gone.tableId()); }, kBridgeMs));
-  ASSERT_TRUE(listed(far_lobby, gone.tableId()));
+  ASSERT_TRUE(WaitFor([&] { return Listed(near_lobby, gone.tableId()); }, kBridgeMs));
+  ASSERT_TRUE(Listed(far_lobby, gone.tableId()));
   CutHard(gone);
   ASSERT_TRUE(WaitFor(
-      [&] { return !listed(near_lobby, gone.tableId()) && !listed(far_lobby, gone.tableId()); },
+      [&] { return !Listed(near_lobby, gone.tableId()) && !Listed(far_lobby, gone.tableId()); },
       kBridgeMs))
       << "a vanished host's table is listed";
   // A private table on the far broker, joined by its code from the near one.
   BrokerLink host;
   host.SetBroker(Local(far));
-  const std::string code = net::NewTableCode();
-  ASSERT_TRUE(host.HostPrivate(code));
-  ASSERT_TRUE(WaitFor([&] { return host.state() == BrokerLink::State::Waiting; }));
+  std::string code;
+  ASSERT_NO_FATAL_FAILURE(HostPrivateTable(host, code));
   BrokerLink friend_;
   friend_.SetBroker(Local(near));
   ASSERT_TRUE(WaitFor(
@@ -618,12 +628,7 @@ TEST(BrokerBridge, HostOnOneBrokerGuestOnTheOther) {
         return friend_.isConnected() && host.isConnected();
       },
       kBridgeMs));
-  std::vector<Message> got;
-  QObject::connect(&host, &BrokerLink::messageReceived,
-                   [&](const Message& m) { got.push_back(m); });
-  ASSERT_TRUE(friend_.Send(net::Play{2, 1}));
-  ASSERT_TRUE(WaitFor([&] { return !got.empty(); }));
-  EXPECT_EQ(got.front(), Message(net::Play{2, 1}));
+  ExpectAPlayArrives(friend_, host);
 }
 
 }  // namespace

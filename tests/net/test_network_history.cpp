@@ -261,12 +261,7 @@ TEST(NetworkHistory, AGameVoidedByACheatIsMarkedAndLeftOutOfTheStatistics) {
     } else if (side.hand.pending_call() != 0) {
       side.hand.AnswerTruco(kAnswerAccept);
     } else {
-      for (int i = 0; i < 3; ++i) {
-        if (side.game.state().InHand(static_cast<CardId>(kCartaJ1 + i))) {
-          side.game.CartaJClick(i);
-          break;
-        }
-      }
+      side.PlayFirstInHand();
     }
     d.Pump();
   }

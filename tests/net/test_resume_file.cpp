@@ -55,6 +55,52 @@ void RandomMove(Duo& d, std::mt19937_64& rng) {
   d.Pump();
 }
 
+// A new link after both sides lost the old one (`host` may be a new program): each side's lines
+// wait for the other until Pump.
+struct Relink {
+  Relink(NetSide& h, NetSide& g) : host(h), guest(g) {
+    host.out.send = [this](const net::Message& m) {
+      to_guest.push_back(net::Encode(m));
+      return true;
+    };
+    guest.out.send = [this](const net::Message& m) {
+      to_host.push_back(net::Encode(m));
+      return true;
+    };
+  }
+  void Pump() {
+    while (!to_host.empty() || !to_guest.empty()) {
+      for (auto* q : {&to_host, &to_guest}) {
+        if (q->empty()) continue;
+        NetSide& to = q == &to_host ? host : guest;
+        const std::string line = q->front();
+        q->pop_front();
+        if (auto m = net::Decode(line, to.side)) to.hand.Receive(*m);
+      }
+    }
+  }
+  // Both start again (the host from `kept` when it has one) and say yes to going on.
+  void GoOn(const net::NetworkedHand::ResumeState* kept) {
+    host.hand.Prepare(Side::Host, "HOSTE");
+    guest.hand.Prepare(Side::Guest, "ANA");
+    if (kept) host.hand.SetResumeState(*kept);
+    host.out.Send(net::Name{"HOSTE"});
+    Pump();
+    host.game.BInicioClick();
+    Pump();
+    guest.game.BInicioClick();
+    Pump();
+    ASSERT_FALSE(host.out.questions.empty());
+    ASSERT_EQ(host.out.questions.back().first, net::Question::Continue);
+    host.hand.Answer(net::Question::Continue, true);
+    Pump();
+  }
+  NetSide& host;
+  NetSide& guest;
+  std::deque<std::string> to_host;
+  std::deque<std::string> to_guest;
+};
+
 // Hundreds of games: the host keeps its file after every message; at a random message it dies
 // (nothing more is sent or received), a new host program starts from the file, the guest comes
 // back, and both say yes: the same hand goes on, with the same cards, table, stake and turn.
@@ -109,44 +155,12 @@ TEST(ResumeFile, AKilledHostGoesOnFromItsFileWithTheSameHand) {
     for (int i = 0; i < 400; ++i) host.random.Push(static_cast<int>(rng() % (1 << 20)));
     NetSide& guest = d.guest;
     guest.hand.ConnectionLost("A conexão com o adversário foi perdida.");
-    std::deque<std::string> to_host;
-    std::deque<std::string> to_guest;
-    host.out.send = [&](const net::Message& m) {
-      to_guest.push_back(net::Encode(m));
-      return true;
-    };
-    guest.out.send = [&](const net::Message& m) {
-      to_host.push_back(net::Encode(m));
-      return true;
-    };
-    auto pump = [&] {
-      while (!to_host.empty() || !to_guest.empty()) {
-        for (auto* q : {&to_host, &to_guest}) {
-          if (q->empty()) continue;
-          NetSide& to = q == &to_host ? host : guest;
-          const std::string line = q->front();
-          q->pop_front();
-          if (auto m = net::Decode(line, to.side)) to.hand.Receive(*m);
-        }
-      }
-    };
-    host.hand.Prepare(Side::Host, "HOSTE");
-    guest.hand.Prepare(Side::Guest, "ANA");
     const net::ResumeLoad load = net::LoadResume(path, "HOSTE", kNow + 30'000);
     ASSERT_TRUE(load.state.has_value()) << load.message;
     EXPECT_TRUE(load.message.empty());
-    host.hand.SetResumeState(*load.state);
     guest.screen.kinds.push_back({true, GameKind::EmRede, "ANA"});
-    host.out.Send(net::Name{"HOSTE"});
-    pump();
-    host.game.BInicioClick();
-    pump();
-    guest.game.BInicioClick();
-    pump();
-    ASSERT_FALSE(host.out.questions.empty());
-    ASSERT_EQ(host.out.questions.back().first, net::Question::Continue);
-    host.hand.Answer(net::Question::Continue, true);
-    pump();
+    Relink link(host, guest);
+    ASSERT_NO_FATAL_FAILURE(link.GoOn(&*load.state));
     const SharedView after = ViewOf(host);
     EXPECT_EQ(after, ViewOf(guest));
     EXPECT_EQ(after.host_points, before.host_points);
@@ -318,28 +332,6 @@ TEST(ResumeFile, AKeptGameGoesOnOnlyAtItsOwnTable) {
   }
 }
 
-// A jointly dealt game voided by a cheat leaves no file behind: its points are never offered again,
-// whoever comes back.
-TEST(ResumeFile, AVoidedGameLeavesNoFileToResume) {
-  QTemporaryDir folder;
-  ASSERT_TRUE(folder.isValid());
-  const QString path = folder.filePath(QString::fromLatin1(net::kResumeFileName));
-  Duo d;
-  d.host.hand.set_max_version(net::kJointDealVersion);
-  d.guest.hand.set_max_version(net::kJointDealVersion);
-  std::string saved;
-  d.each = [&](NetSide&) { net::KeepResume(path, d.host.hand, "HOSTE", kNow, saved); };
-  d.Open(true);
-  ASSERT_TRUE(d.host.hand.joint());
-  ASSERT_TRUE(net::LoadResume(path, "HOSTE", kNow).state.has_value());
-  d.Inject(d.host, "S4");  // the guest caught the host
-  ASSERT_TRUE(d.host.hand.cheat_found());
-  EXPECT_FALSE(QFile::exists(path));
-  const auto load = net::LoadResume(path, "HOSTE", kNow);
-  EXPECT_FALSE(load.state.has_value());
-  EXPECT_TRUE(load.message.empty());
-}
-
 // The player's own row after a resume, for every way the first two tricks can leave it: either
 // side as the player, any slot played face up in trick 1, any other slot in trick 2 face up or
 // face down (led after taking trick 1, or answered after losing it), the hand cut after trick 1
@@ -394,12 +386,7 @@ TEST(ResumeFile, EveryUnplayedCardLiesInItsOwnSlotAfterAResumeAndPlaysThatSlot) 
                   if (trick == 2 && hide) side.game.BEsconderClick();
                   side.game.CartaJClick(trick == 1 ? first : second);
                 } else {
-                  for (int i = 0; i < 3; ++i) {
-                    if (side.game.state().InHand(static_cast<CardId>(kCartaJ1 + i))) {
-                      side.game.CartaJClick(i);
-                      break;
-                    }
-                  }
+                  side.PlayFirstInHand();
                 }
                 d.Pump();
               }
@@ -432,44 +419,14 @@ TEST(ResumeFile, EveryUnplayedCardLiesInItsOwnSlotAfterAResumeAndPlaysThatSlot) 
                 host->hand.ConnectionLost("A conexão com o adversário foi perdida.");
               }
               guest.hand.ConnectionLost("A conexão com o adversário foi perdida.");
-              std::deque<std::string> to_host;
-              std::deque<std::string> to_guest;
-              host->out.send = [&](const net::Message& m) {
-                to_guest.push_back(net::Encode(m));
-                return true;
-              };
-              guest.out.send = [&](const net::Message& m) {
-                to_host.push_back(net::Encode(m));
-                return true;
-              };
-              auto pump = [&] {
-                while (!to_host.empty() || !to_guest.empty()) {
-                  for (auto* q : {&to_host, &to_guest}) {
-                    if (q->empty()) continue;
-                    NetSide& to = q == &to_host ? *host : guest;
-                    const std::string line = q->front();
-                    q->pop_front();
-                    if (auto m = net::Decode(line, to.side)) to.hand.Receive(*m);
-                  }
-                }
-              };
-              host->hand.Prepare(Side::Host, "HOSTE");
-              guest.hand.Prepare(Side::Guest, "ANA");
+              std::optional<net::NetworkedHand::ResumeState> kept;
               if (killed) {
                 const net::ResumeLoad load = net::LoadResume(path, "HOSTE", kNow + 30'000);
                 ASSERT_TRUE(load.state.has_value()) << load.message;
-                host->hand.SetResumeState(*load.state);
+                kept = load.state;
               }
-              host->out.Send(net::Name{"HOSTE"});
-              pump();
-              host->game.BInicioClick();
-              pump();
-              guest.game.BInicioClick();
-              pump();
-              ASSERT_FALSE(host->out.questions.empty());
-              ASSERT_EQ(host->out.questions.back().first, net::Question::Continue);
-              host->hand.Answer(net::Question::Continue, true);
-              pump();
+              Relink link(*host, guest);
+              ASSERT_NO_FATAL_FAILURE(link.GoOn(kept ? &*kept : nullptr));
               ASSERT_EQ(host->hand.table(), truth);
               player = player_hosts ? host : &guest;
 
@@ -497,13 +454,8 @@ TEST(ResumeFile, EveryUnplayedCardLiesInItsOwnSlotAfterAResumeAndPlaysThatSlot) 
                 for (int move = 0; move < 6 && host->hand.actor() != player_letter; ++move) {
                   NetSide& other = player_hosts ? guest : *host;
                   if (host->hand.actor() == ' ') break;
-                  for (int i = 0; i < 3; ++i) {
-                    if (other.game.state().InHand(static_cast<CardId>(kCartaJ1 + i))) {
-                      other.game.CartaJClick(i);
-                      break;
-                    }
-                  }
-                  pump();
+                  other.PlayFirstInHand();
+                  link.Pump();
                 }
                 if (host->hand.actor() != player_letter) break;  // the hand is decided
                 int trick = 1;
@@ -514,7 +466,7 @@ TEST(ResumeFile, EveryUnplayedCardLiesInItsOwnSlotAfterAResumeAndPlaysThatSlot) 
                 player->game.CartaJClick(s);
                 // The play as it travels (the last card ends the hand, which clears the table).
                 std::optional<net::Play> sent;
-                for (const std::string& line : player_hosts ? to_guest : to_host) {
+                for (const std::string& line : player_hosts ? link.to_guest : link.to_host) {
                   const auto m = net::Decode(line, player_hosts ? Side::Guest : Side::Host);
                   if (const auto* play = m ? std::get_if<net::Play>(&*m) : nullptr) sent = *play;
                 }
@@ -523,7 +475,7 @@ TEST(ResumeFile, EveryUnplayedCardLiesInItsOwnSlotAfterAResumeAndPlaysThatSlot) 
                 EXPECT_EQ(sent->trick, trick);
                 EXPECT_EQ(player->Card(static_cast<CardId>(kCartaJ1 + s)).top,
                           kTrickTops[static_cast<std::size_t>(trick)]);
-                pump();
+                link.Pump();
               }
             }
           }
@@ -538,8 +490,9 @@ TEST(ResumeFile, EveryUnplayedCardLiesInItsOwnSlotAfterAResumeAndPlaysThatSlot) 
 // A jointly dealt hand keeps the host's part of its deal, secret included, in a file only its user
 // may read; the deal comes back as it was written, and a deal line damaged in its secret, its own
 // list or its cards is refused whole (a hand that does not open to its own cards would blame the
-// guest at its end).
-TEST(ResumeFile, AJointDealIsKeptPrivateAndADamagedOneIsRefused) {
+// guest at its end). Once the game is voided by a cheat, no file is left: its points are never
+// offered again, whoever comes back.
+TEST(ResumeFile, AJointDealIsKeptPrivateADamagedOneIsRefusedAndAVoidedGameLeavesNone) {
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
   const QString path = folder.filePath(QString::fromLatin1(net::kResumeFileName));
@@ -585,6 +538,13 @@ TEST(ResumeFile, AJointDealIsKeptPrivateAndADamagedOneIsRefused) {
     damaged[i] = c;
     EXPECT_FALSE(net::DecodeResumeFile(damaged)) << "byte " << i - at << " now " << c;
   }
+
+  d.Inject(d.host, "S4");  // the guest caught the host
+  ASSERT_TRUE(d.host.hand.cheat_found());
+  EXPECT_FALSE(QFile::exists(path));
+  const auto voided = net::LoadResume(path, "HOSTE", kNow);
+  EXPECT_FALSE(voided.state.has_value());
+  EXPECT_TRUE(voided.message.empty());
 }
 
 }  // namespace

@@ -45,6 +45,11 @@ struct Game12 : Duo {
   void Deal(const std::array<Card, 3>& guest_cards, const std::array<Card, 3>& host_cards) {
     StackNetDeal(host, guest_cards, host_cards, kVira);
   }
+  // `side` plays the card with this face, and every line it sets off is delivered.
+  void Plays(NetSide& side, Card card) {
+    side.Play(card);
+    Pump();
+  }
 };
 
 TEST(WholeGame, GreetingThenOnlyTheGuestsCardsAndTheViraTravel) {
@@ -73,8 +78,7 @@ TEST(WholeGame, GreetingThenOnlyTheGuestsCardsAndTheViraTravel) {
   for (const char* ask : {"A1", "A2", "A3", "A4", "C1"}) g.Inject(g.host, ask);
   EXPECT_EQ(g.host.out.sent.size(), before);
   // The host's card travels right before its play, and only then.
-  g.host.Play(kAsC);
-  g.Pump();
+  g.Plays(g.host, kAsC);
   ASSERT_GE(g.host.out.sent.size(), 2u);
   EXPECT_EQ(g.host.out.sent[g.host.out.sent.size() - 2], "A131");
   EXPECT_EQ(g.host.out.sent.back(), "J31");
@@ -88,10 +92,8 @@ TEST(WholeGame, TheDocumentedExampleExchange) {
   Game12 g;
   g.Deal(kWeakGuest, kStrongHost);
   g.Open(true);
-  g.host.Play(kAsC);
-  g.Pump();
-  g.guest.Play(kReiE);
-  g.Pump();
+  g.Plays(g.host, kAsC);
+  g.Plays(g.guest, kReiE);
   g.host.game.BTrucarClick();
   g.Pump();
   g.guest.hand.AnswerTruco(kAnswerRaise);
@@ -117,20 +119,16 @@ TEST(WholeGame, HandEndsWhenDecidedWithPointsAndTextsOnBothSides) {
   Game12 g;
   g.Deal(kWeakGuest, kStrongHost);
   g.Open(true);
-  g.host.Play(kTresC);
-  g.Pump();
-  g.guest.Play(kSeteE);
-  g.Pump();
+  g.Plays(g.host, kTresC);
+  g.Plays(g.guest, kSeteE);
   // The host judged: both labels say who took it, each from its own side.
   EXPECT_EQ(g.host.game.state().trick_result[1], kJogador);
   EXPECT_EQ(g.guest.game.state().trick_result[1], kMicro);
   EXPECT_EQ(g.guest.game.TrickLabelText(1), "      A Primeira é Minha");
   EXPECT_EQ(g.host.hand.actor(), 'S');
   // The next hand must not come before both sides closed the box: hold the guest's "O".
-  g.host.Play(kDoisC);
-  g.Pump();
-  g.guest.Play(kDamaC);
-  g.Pump();
+  g.Plays(g.host, kDoisC);
+  g.Plays(g.guest, kDamaC);
   // Decided after two tricks: no third is played; the host scores the stake.
   EXPECT_EQ(Last(g.host.out.told), "Você Ganhou 1 Tento(s)");
   EXPECT_EQ(Last(g.guest.out.told), "HOSTE Ganhou 1 Tento(s)");
@@ -151,12 +149,9 @@ TEST(WholeGame, TheHostDealsOnlyAfterTheGuestClosedItsBox) {
   Game12 g;
   g.Deal(kWeakGuest, kStrongHost);
   g.Open(true);
-  g.host.Play(kTresC);
-  g.Pump();
-  g.guest.Play(kSeteE);
-  g.Pump();
-  g.host.Play(kDoisC);
-  g.Pump();
+  g.Plays(g.host, kTresC);
+  g.Plays(g.guest, kSeteE);
+  g.Plays(g.host, kDoisC);
   // The guest's last card; the host's result comes back, but its "O" is held.
   g.guest.Play(kDamaC);
   g.check = nullptr;
@@ -186,8 +181,7 @@ TEST(WholeGame, TrucoRaisedAndRunGivesTheRaiserTheRunValue) {
   EXPECT_EQ(g.guest.out.truco_asks[0].raise_caption, "Pedir 6");
   // Nobody plays while the call waits.
   EXPECT_FALSE(g.host.game.state().may_play);
-  g.host.Play(kTresC);
-  g.Pump();
+  g.Plays(g.host, kTresC);
   EXPECT_EQ(g.host.hand.actor(), 'C');
   // The guest raises: the truco counts as accepted, and the host is asked for six.
   g.guest.hand.AnswerTruco(kAnswerRaise);
@@ -225,8 +219,7 @@ TEST(WholeGame, TheRaiseRightPassesToTheSideThatAccepted) {
   const std::size_t sent = g.host.out.sent.size();
   g.host.game.BTrucarClick();
   EXPECT_EQ(g.host.out.sent.size(), sent);
-  g.host.Play(kAsC);
-  g.Pump();
+  g.Plays(g.host, kAsC);
   // The guest, who accepted, may call "Seis" on its turn; the host accepts.
   EXPECT_TRUE(g.guest.game.state().BTrucar.enabled);
   g.guest.game.BTrucarClick();
@@ -298,29 +291,24 @@ TEST(WholeGame, HiddenCardFromTheSecondTrickTravelsFaceDownAndLoses) {
   EXPECT_FALSE(g.guest.game.state().BEsconder.enabled);
   g.guest.game.BEsconderClick();  // closed in the first trick
   EXPECT_FALSE(g.guest.game.state().hide_armed);
-  g.guest.Play(kReiE);
-  g.Pump();
+  g.Plays(g.guest, kReiE);
   g.host.Play(kSeteC);
   g.Pump();  // the guest takes the first and leads again
   // The guest hides its 7 in the second trick: the card never travels, and it loses.
   ASSERT_TRUE(g.guest.game.state().BEsconder.enabled);
   g.guest.game.BEsconderClick();
   EXPECT_EQ(g.guest.game.state().BEsconder.caption, kNaoEsconderCaption);
-  g.guest.Play(kSeteE);
-  g.Pump();
+  g.Plays(g.guest, kSeteE);
   EXPECT_EQ(Last(g.guest.out.sent), "E22");
   EXPECT_TRUE(g.host.hand.hidden(2, Side::Guest));
   EXPECT_TRUE(g.guest.Card(kCartaJ2).face_down);
   EXPECT_EQ(g.guest.Card(kCartaJ2).top, kTrickTops[2]);
   EXPECT_TRUE(g.host.Card(kCartaM2).face_down);
   EXPECT_EQ(g.guest.game.state().BEsconder.caption, kEsconderCaption);
-  g.host.Play(kAsC);
-  g.Pump();
+  g.Plays(g.host, kAsC);
   EXPECT_EQ(g.guest.game.state().trick_result[2], kMicro);
-  g.host.Play(kDoisC);
-  g.Pump();
-  g.guest.Play(kDamaC);
-  g.Pump();
+  g.Plays(g.host, kDoisC);
+  g.Plays(g.guest, kDamaC);
   EXPECT_EQ(g.host.hand.points(Side::Host), 1);
 }
 
@@ -328,15 +316,12 @@ TEST(WholeGame, AHiddenHostCardNeverReachesTheGuest) {
   Game12 g;
   g.Deal(kWeakGuest, {kSeteC, kDoisC, kAsC});
   g.Open(false);
-  g.guest.Play(kReiE);
-  g.Pump();
+  g.Plays(g.guest, kReiE);
   g.host.Play(kSeteC);
   g.Pump();  // the guest takes the first and leads
-  g.guest.Play(kDamaC);
-  g.Pump();
+  g.Plays(g.guest, kDamaC);
   g.host.game.BEsconderClick();
-  g.host.Play(kDoisC);
-  g.Pump();
+  g.Plays(g.host, kDoisC);
   EXPECT_TRUE(Sent(g.host, "E22"));
   for (const std::string& line : g.host.out.sent) EXPECT_NE(line, "A221") << "the hidden card";
   // The guest took both tricks.
@@ -364,16 +349,12 @@ TEST(WholeGame, TiedFirstTrickThenWonSecondWinsTheHand) {
   Game12 g;
   g.Deal({kTresE, kReiE, kAsE}, {kTresC, kDoisC, kSeteC});
   g.Open(true);
-  g.host.Play(kTresC);
-  g.Pump();
-  g.guest.Play(kTresE);
-  g.Pump();
+  g.Plays(g.host, kTresC);
+  g.Plays(g.guest, kTresE);
   // A tie: the side that led the tied trick leads again.
   EXPECT_EQ(g.host.hand.actor(), 'S');
-  g.host.Play(kDoisC);
-  g.Pump();
-  g.guest.Play(kReiE);
-  g.Pump();
+  g.Plays(g.host, kDoisC);
+  g.Plays(g.guest, kReiE);
   EXPECT_EQ(g.host.hand.points(Side::Host), 1);
   EXPECT_EQ(g.guest.out.told.back(), "HOSTE Ganhou 1 Tento(s)");
 }
@@ -416,18 +397,14 @@ TEST(WholeGame, HandOfElevenPlayedForThreeWithoutCallsAndOnlyTheElevenMayRun) {
   EXPECT_EQ(Last(g.host.out.sent), "U1");
   // The host (at 11) may still run; the guest may not, even on its turn.
   EXPECT_TRUE(g.host.game.state().BCorrer.enabled);
-  g.host.Play(kAsC);
-  g.Pump();
+  g.Plays(g.host, kAsC);
   EXPECT_FALSE(g.guest.game.state().BCorrer.enabled);
   const std::size_t guest_sent = g.guest.out.sent.size();
   g.guest.game.BCorrerClick();
   EXPECT_EQ(g.guest.out.sent.size(), guest_sent);
-  g.guest.Play(kDamaC);
-  g.Pump();
-  g.host.Play(kTresC);
-  g.Pump();
-  g.guest.Play(kSeteE);
-  g.Pump();
+  g.Plays(g.guest, kDamaC);
+  g.Plays(g.host, kTresC);
+  g.Plays(g.guest, kSeteE);
   // Won for 3: 11 + 3 shows 12 and ends the game.
   EXPECT_EQ(g.host.out.told[0], "Você Ganhou 3 Tento(s)");
   EXPECT_EQ(g.host.out.told[1], net::kTextGameWon);
@@ -508,13 +485,11 @@ TEST(WholeGame, ARestartCrossingACallLeavesBothSidesOnTheSameNewHand) {
     // A call is on the wire when the other side's restart goes out; in the new hand the caller
     // leads, so the host must not take the old call as one of the new hand.
     if (host_restarts) {
-      g.host.Play(kTresC);
-      g.Pump();
+      g.Plays(g.host, kTresC);
       g.guest.game.BTrucarClick();
       g.host.hand.RestartGame();
     } else {
-      g.guest.Play(kReiE);
-      g.Pump();
+      g.Plays(g.guest, kReiE);
       g.host.game.BTrucarClick();
       g.guest.hand.RestartGame();
     }
@@ -646,10 +621,8 @@ TEST(WholeGame, ClassicHostStillDealsToANewGuest) {
   EXPECT_FALSE(g.guest.hand.whole_game());
   EXPECT_TRUE(g.guest.hand.DealComplete());
   EXPECT_EQ(g.guest.hand.opponent_card(1), kTresC);  // the classic deal shows all
-  g.host.Play(kTresC);
-  g.Pump();
-  g.guest.Play(kReiE);
-  g.Pump();
+  g.Plays(g.host, kTresC);
+  g.Plays(g.guest, kReiE);
   EXPECT_EQ(g.host.game.state().trick_result[1], "Jogador");
 }
 
@@ -828,8 +801,7 @@ TEST(WholeGame, AGuestWhoseDealCameInOneBurstStartsWithoutARestartQuestion) {
   EXPECT_FALSE(g.guest.Card(kCartaJ1).face_down);
   g.ExpectAgree();
   // The game goes on from there.
-  g.host.Play(kAsC);
-  g.Pump();
+  g.Plays(g.host, kAsC);
   EXPECT_EQ(g.guest.hand.actor(), 'C');
 }
 

@@ -12,6 +12,7 @@
 #include "opponent/hint.h"
 #include "opponent/mestre.h"
 #include "opponent/mestre_data.h"
+#include "tests/opponent/swap_probe.h"
 #include "tools/arena/match.h"
 #include "tools/arena/players.h"
 #include "tools/arena/seats.h"
@@ -55,89 +56,11 @@ TEST(MestreLegal, OnlyLegalMovesAndItBeatsRandomByAWideMargin) {
 
 // --- blindness ---------------------------------------------------------------------------------
 
-// Replaces each of `ids` still in `hand_top` by a card nobody was dealt, keeping the deal's
-// bookkeeping consistent.
-GameState SwapHidden(const GameState& s, const std::array<CardId, 3>& ids, int hand_top,
-                     std::mt19937& rng) {
-  GameState t = s;
-  const auto values = DeckValues(t.settings.deck_type);
-  for (CardId id : ids) {
-    if (t.cards[id].top != hand_top) continue;
-    std::vector<std::pair<std::size_t, std::size_t>> free;
-    for (std::size_t row = 0; row < 4; ++row) {
-      for (std::size_t col = 0; col < values.size(); ++col) {
-        if (!t.used_cards.flags[row][col]) free.emplace_back(row, col);
-      }
-    }
-    const auto [row, col] = free[rng() % free.size()];
-    const Card old = t.cards[id].card;
-    const auto old_col = static_cast<std::size_t>(
-        std::find(values.begin(), values.end(), old.Value) - values.begin());
-    t.used_cards.flags[static_cast<std::size_t>(DrawOfSuit(old.suit))][old_col] = false;
-    t.used_cards.flags[row][col] = true;
-    t.cards[id].card = Card{values[col], SuitOfDraw(static_cast<int>(row))};
-    for (HandSlot& slot : t.computer_hand) {
-      if (slot.card == id) slot.strength = t.Strength(t.cards[id].card);
-    }
-  }
-  return t;
-}
-
-// Asks every question on the real state and on one with the player's hidden cards swapped.
-class SwapProbe final : public Judgement {
- public:
-  SwapProbe(const Judgement& inner, std::mt19937& rng) : inner_(inner), rng_(rng) {}
-  AnswerChoice ChooseAnswer(const GameState& s, int p) const override {
-    const AnswerChoice a = inner_.ChooseAnswer(s, p);
-    const AnswerChoice b = inner_.ChooseAnswer(Swap(s), p);
-    Count(a.slot == b.slot && a.result == b.result);
-    return a;
-  }
-  LeadChoice ChooseLead(const GameState& s) const override {
-    const LeadChoice a = inner_.ChooseLead(s);
-    const LeadChoice b = inner_.ChooseLead(Swap(s));
-    Count(a.slot == b.slot && a.consider_call == b.consider_call);
-    return a;
-  }
-  bool WantsLeadCall(const GameState& s) const override {
-    const bool a = inner_.WantsLeadCall(s);
-    Count(a == inner_.WantsLeadCall(Swap(s)));
-    return a;
-  }
-  bool WantsThirdTrickCall(const GameState& s, int p, int own) const override {
-    const bool a = inner_.WantsThirdTrickCall(s, p, own);
-    Count(a == inner_.WantsThirdTrickCall(Swap(s), p, own));
-    return a;
-  }
-  CallReply AnswerCall(const GameState& s, Rung rung) const override {
-    const CallReply a = inner_.AnswerCall(s, rung);
-    Count(a.answer == inner_.AnswerCall(Swap(s), rung).answer);
-    return a;
-  }
-  bool PlaysHandOfEleven(const GameState& s) const override {
-    const bool a = inner_.PlaysHandOfEleven(s);
-    Count(a == inner_.PlaysHandOfEleven(Swap(s)));
-    return a;
-  }
-  mutable long asked = 0;
-  mutable long differed = 0;
-
- private:
-  GameState Swap(const GameState& s) const {
-    return SwapHidden(s, {kCartaJ1, kCartaJ2, kCartaJ3}, kPlayerHandTop, rng_);
-  }
-  void Count(bool same) const {
-    ++asked;
-    if (!same) ++differed;
-  }
-  const Judgement& inner_;
-  std::mt19937& rng_;
-};
-
 TEST(MestreSeesOnlyItsSeat, SwappingThePlayersHiddenCardsChangesNoDecision) {
   MestreJudgement mestre(Model(), 3);
   std::mt19937 rng(static_cast<std::mt19937::result_type>(TestSeed()));
-  SwapProbe probe(mestre, rng);
+  SwapProbe probe(
+      mestre, [&](const GameState& s) { return SwapHidden(s, kPlayerCards, kPlayerHandTop, rng); });
   auto player = arena::MakePlayer("forte", 9);  // it calls and answers, so every bet is asked
   for (std::uint64_t game = 0; game < static_cast<std::uint64_t>(60 / kScale); ++game) {
     arena::PlayOneGame(*player, probe, game);

@@ -361,48 +361,59 @@ long CountHands(const HistoryDb& db) {
   return n;
 }
 
-// A file that is no database, one from a newer program and one that cannot be read are set aside
-// under a dated name, byte for byte, and a fresh history begins; a second bad file in the same
-// second gets a name of its own.
-// A file of the first schema (no voided mark) opens with its games kept, none of them voided,
-// and takes the mark from then on.
-TEST(History, AFileOfTheFirstSchemaGainsTheVoidedMark) {
-  TempFolder folder;
-  const std::string path = folder.File("historico.sqlite");
-  {
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-    const char* v1 =
-        "CREATE TABLE games(id INTEGER PRIMARY KEY, started INTEGER NOT NULL, ended INTEGER NOT "
-        "NULL DEFAULT 0, kind INTEGER NOT NULL, level TEXT NOT NULL DEFAULT '', opponent TEXT NOT "
-        "NULL DEFAULT '', path TEXT NOT NULL DEFAULT '', deck TEXT NOT NULL DEFAULT '', manilha "
-        "TEXT NOT NULL DEFAULT '', eleven TEXT NOT NULL DEFAULT '', result INTEGER NOT NULL "
-        "DEFAULT 0, player_score INTEGER NOT NULL DEFAULT 0, opponent_score INTEGER NOT NULL "
-        "DEFAULT 0, hands INTEGER NOT NULL DEFAULT 0);"
-        "CREATE INDEX games_started ON games(started);"
-        "CREATE TABLE hands(id INTEGER PRIMARY KEY, game INTEGER NOT NULL REFERENCES games(id), "
-        "number INTEGER NOT NULL, dealt INTEGER NOT NULL, cards BLOB NOT NULL, moves BLOB NOT "
-        "NULL, stake INTEGER NOT NULL, player_points INTEGER NOT NULL, opponent_points INTEGER "
-        "NOT NULL, winner INTEGER NOT NULL, player_score INTEGER NOT NULL, opponent_score "
-        "INTEGER NOT NULL);"
-        "CREATE INDEX hands_game ON hands(game, number);"
-        "INSERT INTO games(started, kind, opponent, result) VALUES(5, 1, 'ANA', 1);"
-        "PRAGMA user_version=1;";
-    ASSERT_EQ(sqlite3_exec(raw, v1, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(raw);
+// A history of an older version (the first: no seats, no voided mark; the second: seats only)
+// opens with its games kept, one against one and none voided, and takes both marks from then on.
+TEST(History, OlderHistoriesAreMigrated) {
+  for (const int version : {1, 2}) {
+    SCOPED_TRACE(version);
+    TempFolder folder;
+    const std::string path = folder.File("historico.sqlite");
+    {
+      sqlite3* raw = nullptr;
+      ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+      const std::string tables =
+          "CREATE TABLE games(id INTEGER PRIMARY KEY, started INTEGER NOT NULL, ended INTEGER "
+          "NOT NULL DEFAULT 0, kind INTEGER NOT NULL, level TEXT NOT NULL DEFAULT '', opponent "
+          "TEXT NOT NULL DEFAULT '', path TEXT NOT NULL DEFAULT '', deck TEXT NOT NULL DEFAULT "
+          "'', manilha TEXT NOT NULL DEFAULT '', eleven TEXT NOT NULL DEFAULT '', result INTEGER "
+          "NOT NULL DEFAULT 0, player_score INTEGER NOT NULL DEFAULT 0, opponent_score INTEGER "
+          "NOT NULL DEFAULT 0, hands INTEGER NOT NULL DEFAULT 0);"
+          "CREATE INDEX games_started ON games(started);"
+          "CREATE TABLE hands(id INTEGER PRIMARY KEY, game INTEGER NOT NULL REFERENCES "
+          "games(id), number INTEGER NOT NULL, dealt INTEGER NOT NULL, cards BLOB NOT NULL, "
+          "moves BLOB NOT NULL, stake INTEGER NOT NULL, player_points INTEGER NOT NULL, "
+          "opponent_points INTEGER NOT NULL, winner INTEGER NOT NULL, player_score INTEGER NOT "
+          "NULL, opponent_score INTEGER NOT NULL);"
+          "CREATE INDEX hands_game ON hands(game, number);"
+          "INSERT INTO games(started, kind, opponent, result) VALUES(5, 1, 'ANA', 1);" +
+          std::string(version >= 2 ? "ALTER TABLE games ADD COLUMN seats INTEGER NOT NULL "
+                                     "DEFAULT 2;"
+                                   : "") +
+          "PRAGMA user_version=" + std::to_string(version) + ";";
+      ASSERT_EQ(sqlite3_exec(raw, tables.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+      sqlite3_close(raw);
+    }
+    HistoryDb db;
+    ASSERT_EQ(db.Open(path, 1'800'000'000).state, OpenState::Opened);
+    auto games = db.Games();
+    ASSERT_EQ(games.size(), 1u);
+    EXPECT_EQ(games[0].opponent, "ANA");
+    EXPECT_EQ(games[0].seats, kSeatsOneAgainstOne);
+    EXPECT_FALSE(games[0].voided);
+    EXPECT_TRUE(db.VoidGame(games[0]));
+    ASSERT_EQ(db.Games().size(), 1u);
+    EXPECT_TRUE(db.Games()[0].voided);
+    GameInfo g = MakeGame(200, OpponentKind::Computer, "Forte", kComputerName, "");
+    g.seats = kSeatsPairs;
+    ASSERT_TRUE(db.WriteHand(g, SomeHand(1)));
+    EXPECT_EQ(db.Game(g.id).value_or(GameInfo{}).seats, kSeatsPairs);
   }
-  HistoryDb db;
-  const OpenOutcome out = db.Open(path, 1'800'000'000);
-  EXPECT_NE(out.state, OpenState::SetAside);
-  auto games = db.Games();
-  ASSERT_EQ(games.size(), 1u);
-  EXPECT_EQ(games[0].opponent, "ANA");
-  EXPECT_FALSE(games[0].voided);
-  EXPECT_TRUE(db.VoidGame(games[0]));
-  ASSERT_EQ(db.Games().size(), 1u);
-  EXPECT_TRUE(db.Games()[0].voided);
 }
 
+// A file that is no database, one from a newer program (the version just above ours is already
+// too new) and one that cannot be read are set aside under a dated name, byte for byte, and a
+// fresh history begins; a second bad file in the same second gets a name of its own. A file of
+// our own version opens as it is.
 TEST(History, BadDatabasesAreSetAsideNeverLost) {
   TempFolder folder;
   const std::string path = folder.File("historico.sqlite");
@@ -419,14 +430,20 @@ TEST(History, BadDatabasesAreSetAsideNeverLost) {
     GameInfo g;
     EXPECT_TRUE(db.WriteHand(g, SomeHand(1)));
   }
-  {
-    // The fresh file of the step above, marked as from a newer program.
+  // The fresh file of the step above, marked as of our version, then of the next one.
+  for (const int version : {HistoryDb::kSchemaVersion, HistoryDb::kSchemaVersion + 1}) {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-    sqlite3_exec(raw, "PRAGMA user_version=99", nullptr, nullptr, nullptr);
+    const std::string sql = "PRAGMA user_version=" + std::to_string(version);
+    ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(raw);
     HistoryDb db;
     const OpenOutcome out = db.Open(path, now);
+    if (version == HistoryDb::kSchemaVersion) {
+      EXPECT_EQ(out.state, OpenState::Opened);
+      EXPECT_EQ(CountHands(db), 1);
+      continue;
+    }
     EXPECT_EQ(out.state, OpenState::SetAside);
     EXPECT_EQ(out.reason, SetAsideReason::Newer);
     EXPECT_EQ(out.set_aside, SetAsideName(path, now, 2));
@@ -669,32 +686,6 @@ TEST(History, AGamesEndWaitsLikeItsHands) {
   EXPECT_EQ(games[2].result, GameResult::Lost);
   EXPECT_EQ(games[2].opponent_score, 12);
   EXPECT_EQ(games[0].result, GameResult::Unfinished);
-}
-
-// The version just above ours is already too new: such a file is set aside, never migrated or
-// written; ours opens as it is.
-TEST(History, SchemaOneVersionNewerIsRefused) {
-  TempFolder folder;
-  const std::string path = folder.File("historico.sqlite");
-  WriteSoundHistory(path, 2);
-  for (const int version : {HistoryDb::kSchemaVersion, HistoryDb::kSchemaVersion + 1}) {
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-    const std::string sql = "PRAGMA user_version=" + std::to_string(version);
-    ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(raw);
-    HistoryDb db;
-    const OpenOutcome out = db.Open(path, 1'800'000'000);
-    if (version == HistoryDb::kSchemaVersion) {
-      EXPECT_EQ(out.state, OpenState::Opened);
-      EXPECT_EQ(CountHands(db), 2);
-    } else {
-      EXPECT_EQ(out.state, OpenState::SetAside);
-      EXPECT_EQ(out.reason, SetAsideReason::Newer);
-      EXPECT_EQ(SetAsideCount(folder), 1);
-      EXPECT_EQ(CountHands(db), 0);
-    }
-  }
 }
 
 // A program killed at random moments while it writes hands: the database opens as it is (never
@@ -963,34 +954,6 @@ TEST(History, PairsGamesAreRecordedAsThePlayersSeatSawThem) {
   const OpponentFilter in_pairs{OpponentKind::Computer, std::string(kPairsPrefix) + "Forte"};
   EXPECT_EQ(Opponents(db), std::vector<OpponentFilter>{in_pairs});
   EXPECT_EQ(ComputeStats(db, in_pairs, Period::All, clock).games, static_cast<long>(games.size()));
-}
-
-// A history of the first version opens in this one, its games one against one.
-TEST(History, AHistoryOfTheFirstVersionIsMigrated) {
-  TempFolder folder;
-  const std::string path = folder.File("historico.sqlite");
-  {
-    HistoryDb db;
-    ASSERT_EQ(db.Open(path, 0).state, OpenState::Created);
-    GameInfo g = MakeGame(100, OpponentKind::Computer, "Clássico", kComputerName, "");
-    ASSERT_TRUE(db.WriteHand(g, SomeHand(1)));
-  }
-  sqlite3* raw = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-  // Back to the first version's tables, as an older program left them.
-  EXPECT_EQ(sqlite3_exec(raw, "ALTER TABLE games DROP COLUMN voided; ALTER TABLE games DROP COLUMN seats; "
-                         "PRAGMA user_version=1;",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(raw);
-  HistoryDb db;
-  ASSERT_EQ(db.Open(path, 0).state, OpenState::Opened);
-  ASSERT_EQ(db.Games().size(), 1u);
-  EXPECT_EQ(db.Games()[0].seats, kSeatsOneAgainstOne);
-  GameInfo g = MakeGame(200, OpponentKind::Computer, "Forte", kComputerName, "");
-  g.seats = kSeatsPairs;
-  ASSERT_TRUE(db.WriteHand(g, SomeHand(1)));
-  EXPECT_EQ(db.Game(g.id).value_or(GameInfo{}).seats, kSeatsPairs);
 }
 
 }  // namespace

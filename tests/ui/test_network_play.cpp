@@ -575,13 +575,29 @@ void OpenThroughWindows(WindowSide& host, WindowSide& guest, ModalScript& script
   host.Click("BInicio");
 }
 
-void TestNetworkPlay::bothWindowsByClicksACallAnsweredByARaise() {
+// Two windows shown and joined through their own boxes over the loopback; hidden at the end.
+struct JoinedWindows {
+  explicit JoinedWindows(bool animated = true) {
+    host.main.show();
+    guest.main.show();
+    if (!animated) {
+      host.main.SetAnimated(false);
+      guest.main.SetAnimated(false);
+    }
+    OpenThroughWindows(host, guest, script);
+  }
+  ~JoinedWindows() {
+    host.main.hide();
+    guest.main.hide();
+  }
   WindowSide host;
   WindowSide guest;
-  host.main.show();
-  guest.main.show();
   ModalScript script;
-  OpenThroughWindows(host, guest, script);
+};
+
+void TestNetworkPlay::bothWindowsByClicksACallAnsweredByARaise() {
+  JoinedWindows joined;
+  auto& [host, guest, script] = joined;
   QCOMPARE(script.unexpected(), 0);
   QVERIFY(host.game.Online() && guest.game.Online());
   QTRY_VERIFY_WITH_TIMEOUT(host.network->hand().actor() != ' ' &&
@@ -637,20 +653,14 @@ void TestNetworkPlay::bothWindowsByClicksACallAnsweredByARaise() {
   QVERIFY(answerer.main.card(kCartaM1)->card() == card);
   QVERIFY(!answerer.main.card(kCartaM1)->showDeck());
   QCOMPARE(script.unexpected(), 0);
-  host.main.hide();
-  guest.main.hide();
 }
 
 // The side that waits for the other is asked after the silence; "Yes" waits on, a move of the
 // other side closes the question by itself, "No" leaves the game (both sides are told it is
 // lost, and it can be resumed).
 void TestNetworkPlay::aSilentPeerIsToldAndThePlayerWaitsOrLeaves() {
-  WindowSide host;
-  WindowSide guest;
-  host.main.show();
-  guest.main.show();
-  ModalScript script;
-  OpenThroughWindows(host, guest, script);
+  JoinedWindows joined;
+  auto& [host, guest, script] = joined;
   QCOMPARE(script.unexpected(), 0);
   QTRY_VERIFY_WITH_TIMEOUT(host.network->hand().actor() != ' ' &&
                                guest.network->hand().actor() == host.network->hand().actor(),
@@ -699,8 +709,6 @@ void TestNetworkPlay::aSilentPeerIsToldAndThePlayerWaitsOrLeaves() {
   // A game left in the middle waits for its opponent to come back.
   QVERIFY(host.network->hand().resume_state().has_value());
   QVERIFY(host.network->resumeWaiting());
-  host.main.hide();
-  guest.main.hide();
 }
 
 // A main window around a game, without the network.
@@ -825,14 +833,8 @@ void CheckCardsOf(WindowSide& me, WindowSide& other, const char* who) {
 }
 
 void TestNetworkPlay::fiveHandsBetweenTwoWindowsShowOnlyWhatEachSeatMaySee() {
-  WindowSide host;
-  WindowSide guest;
-  host.main.show();
-  guest.main.show();
-  host.main.SetAnimated(false);
-  guest.main.SetAnimated(false);
-  ModalScript script;
-  OpenThroughWindows(host, guest, script);
+  JoinedWindows joined(false);
+  auto& [host, guest, script] = joined;
   QCOMPARE(script.unexpected(), 0);
   script.Clear();  // from here every box (the end of a hand, of a game) is closed as it opens
   std::mt19937 random(LoopbackSeed());
@@ -863,19 +865,13 @@ void TestNetworkPlay::fiveHandsBetweenTwoWindowsShowOnlyWhatEachSeatMaySee() {
     QVERIFY(!in_hand.empty());
     QTest::mouseClick(in_hand[random() % in_hand.size()], Qt::LeftButton);
   }
-  host.main.hide();
-  guest.main.hide();
 }
 
 // The guest goes back to the computer in the middle of a game: its own start ended the connection,
 // and a box says so on its side (the host is told the connection was lost).
 void TestNetworkPlay::aStartThatEndsTheConnectionSaysSo() {
-  WindowSide host;
-  WindowSide guest;
-  host.main.show();
-  guest.main.show();
-  ModalScript script;
-  OpenThroughWindows(host, guest, script);
+  JoinedWindows joined;
+  auto& [host, guest, script] = joined;
   QCOMPARE(script.unexpected(), 0);
   QTRY_VERIFY_WITH_TIMEOUT(guest.network->hand().actor() != ' ', kLoopbackWaitMs);
   script.Clear();
@@ -891,8 +887,6 @@ void TestNetworkPlay::aStartThatEndsTheConnectionSaysSo() {
   QVERIFY(!guest.game.Online());
   QVERIFY(script.texts().contains(QStringLiteral("A conexão com o adversário foi encerrada.")));
   QVERIFY(script.texts().contains(QString::fromUtf8(net::kTextConnectionLost)));
-  host.main.hide();
-  guest.main.hide();
 }
 
 QTEST_MAIN(TestNetworkPlay)

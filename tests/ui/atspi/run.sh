@@ -17,6 +17,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Runs a check every 50 ms until it succeeds, for five seconds at most; with --alive PID, gives
+# up as soon as that process has gone.
+wait_for() {
+  local alive=""
+  if [ "$1" = --alive ]; then alive=$2; shift 2; fi
+  for _ in $(seq 100); do
+    "$@" && return 0
+    if [ -n "$alive" ] && ! kill -0 "$alive" 2>/dev/null; then return 1; fi
+    sleep 0.05
+  done
+  return 1
+}
+
 # A display of our own, checked by opening it.
 opens() {
   /usr/bin/python3 -c 'import ctypes, sys
@@ -32,11 +45,7 @@ for attempt in 1 2 3 4 5; do
   Xvfb ":$candidate" -noreset -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
   xvfb=$!
   pids+=($xvfb)
-  for _ in $(seq 100); do
-    if opens ":$candidate"; then display=$candidate; break 2; fi
-    kill -0 "$xvfb" 2>/dev/null || break
-    sleep 0.05
-  done
+  if wait_for --alive "$xvfb" opens ":$candidate"; then display=$candidate; break; fi
   echo "Xvfb :$candidate (attempt $attempt) gave no usable display:"; cat "$work/xvfb.log"
   kill "$xvfb" 2>/dev/null || true
   wait "$xvfb" 2>/dev/null || true
@@ -48,16 +57,13 @@ export DISPLAY=":$display"
 # registry on the accessibility bus it creates.
 dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$work/bus" &
 pids+=($!)
-for _ in $(seq 100); do [ -s "$work/bus" ] && break; sleep 0.05; done
+wait_for test -s "$work/bus" || true
 DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
 export DBUS_SESSION_BUS_ADDRESS
 /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/launcher.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do
-  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
-    >/dev/null 2>&1 && break
-  sleep 0.05
-done
+wait_for dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+  org.a11y.Bus.GetAddress >/dev/null 2>&1 || true
 
 # The program's files in a folder of its own; the toolkit talks to the bus even without a
 # screen reader announcing itself.
