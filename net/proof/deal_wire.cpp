@@ -343,8 +343,8 @@ WireItem DealWireReader::Read(std::string_view line) {
     const auto value = Number(card.substr(0, dash));
     const auto suit = Number(card.substr(dash + 1));
     if (!value || !suit) return Refuse(WireFault::BadForm);
-    const auto index = IndexOfCard(
-        shape_.deck_size, WireCard{static_cast<int>(*value), static_cast<int>(*suit)});
+    const auto index =
+        IndexOfCard(shape_.deck_size, WireCard{static_cast<int>(*value), static_cast<int>(*suit)});
     if (!index) return Refuse(WireFault::BadCard);
     m.card = *index;
   }
@@ -370,7 +370,7 @@ WireItem DealWireReader::Part(std::size_t party, std::size_t part,
   const std::size_t first = part * kShuffleFieldsPerPart;
   for (std::size_t k = 0; k < fields.size(); ++k) {
     const auto fault = ShuffleFieldIsPoint(n, first + k) ? CheckPointField(fields[k], fields_)
-                                                           : CheckScalarField(fields[k], fields_);
+                                                         : CheckScalarField(fields[k], fields_);
     if (fault) return Refuse(*fault);
   }
   if (part + 1 < ShuffleParts(n)) {

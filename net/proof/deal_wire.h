@@ -96,21 +96,21 @@ std::string EncodeFaceDown(const FaceDown& play);
 
 // Why a line was refused.
 enum class WireFault : std::uint8_t {
-  Empty,          // an empty line
-  TooLong,        // over the framing's limit
-  UnknownKind,    // not a letter of this version's deal
-  BadForm,        // fields missing, in excess, or numbers out of form
-  BadParty,       // no party of this hand
-  BadPosition,    // no position of this deck, or a slot/trick out of range
-  BadCard,        // no card of this deck
-  BadBase64,      // a field that is not the one text of 32 bytes
-  BadPoint,       // not a group element, or the identity
-  BadScalar,      // not a canonical scalar
-  PartOutOfOrder, // a shuffle part that is not the next one
-  PartSize,       // a shuffle part with more or fewer fields than it must hold
-  PartMissing,    // another deal line while a shuffle is still coming
-  NotCanonical,   // a line that does not encode back to itself
-  AfterFault,     // the reader refused an earlier line and takes nothing more
+  Empty,           // an empty line
+  TooLong,         // over the framing's limit
+  UnknownKind,     // not a letter of this version's deal
+  BadForm,         // fields missing, in excess, or numbers out of form
+  BadParty,        // no party of this hand
+  BadPosition,     // no position of this deck, or a slot/trick out of range
+  BadCard,         // no card of this deck
+  BadBase64,       // a field that is not the one text of 32 bytes
+  BadPoint,        // not a group element, or the identity
+  BadScalar,       // not a canonical scalar
+  PartOutOfOrder,  // a shuffle part that is not the next one
+  PartSize,        // a shuffle part with more or fewer fields than it must hold
+  PartMissing,     // another deal line while a shuffle is still coming
+  NotCanonical,    // a line that does not encode back to itself
+  AfterFault,      // the reader refused an earlier line and takes nothing more
 };
 std::string_view FaultText(WireFault fault);
 
@@ -137,9 +137,9 @@ class DealWireReader {
 
   HandShape shape_;
   bool failed_ = false;
-  std::size_t party_ = 0;     // the shuffle being assembled
-  std::size_t next_part_ = 0; // 0: none under way
-  Bytes fields_;              // its fields so far, 32 bytes each
+  std::size_t party_ = 0;      // the shuffle being assembled
+  std::size_t next_part_ = 0;  // 0: none under way
+  Bytes fields_;               // its fields so far, 32 bytes each
 };
 
 // The hand as the transcript binds it: the protocol version, every party's name in party order

@@ -42,7 +42,8 @@ void CheckAgain(const HandShape& shape, const DealMessage& m) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const HandShape shape{std::size_t{2} + data[0] % 3U, (data[0] & 4U) != 0 ? std::size_t{24} : std::size_t{40}};
+  const HandShape shape{std::size_t{2} + data[0] % 3U,
+                        (data[0] & 4U) != 0 ? std::size_t{24} : std::size_t{40}};
   const std::string_view stream(reinterpret_cast<const char*>(data + 1), size - 1);
   DealWireReader reader(shape);
   bool refused = false;

@@ -137,9 +137,9 @@ Played Play() {
     for (std::size_t s = 0; s < 3; ++s) summary << ' ' << CardName(card(p, SlotPosition(p, s)));
     summary << "; ";
   }
-  summary << "vira " << CardName(vira) << "; trick 1 to " << names[winner] << ", "
-          << names[winner] << " hides slot 2, " << names[loser] << " takes trick 2, calls, "
-          << names[winner] << " runs";
+  summary << "vira " << CardName(vira) << "; trick 1 to " << names[winner] << ", " << names[winner]
+          << " hides slot 2, " << names[loser] << " takes trick 2, calls, " << names[winner]
+          << " runs";
   return {out.str(), summary.str()};
 }
 
