@@ -1,0 +1,21 @@
+#pragma once
+// The protocol document's worked hand of version 4: two parties, 40 cards, every line of the
+// hand as it travels, drawn from a fixed seed so it comes out the same every time.
+
+#include <cstdint>
+#include <string>
+
+namespace truco::proof {
+
+// libsodium's randomness from a stream of `seed` from here on (installed at the first call).
+void SeedSodium(std::uint64_t seed);
+
+// The hand, one line per message: "host  -> guest  " or "guest -> host   " and the line. The
+// stream's seed and position are put back afterwards.
+std::string WorkedHandText();
+// Its cards in words, for the document.
+std::string WorkedHandSummary();
+// Whether the deal lines of `text` read without a refusal and verify from the lines alone.
+bool WorkedHandVerifies(const std::string& text);
+
+}  // namespace truco::proof
