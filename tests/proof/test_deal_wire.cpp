@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "net/proof/deal_wire.h"
-#include "net/protocol.h"
+#include "net/wire/framing.h"
 #include "tests/proof/worked_hand.h"
 #include "tests/test_seed.h"
 
