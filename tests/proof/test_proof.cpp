@@ -10,6 +10,7 @@
 #include <set>
 
 #include "net/proof/deal.h"
+#include "tests/proof/seeded_sodium.h"
 #include "tests/test_seed.h"
 
 namespace truco::proof {
@@ -17,31 +18,10 @@ namespace {
 
 using testing::TestSeed;
 
-// libsodium draws from a stream seeded by TRUCO_TEST_SEED in this program, so a failed run
-// replays exactly; installed before anything initialises libsodium.
-std::uint64_t g_seed = 0;
-std::uint64_t g_counter = 0;
-void SeededBuf(void* const buf, const std::size_t size) {
-  std::array<std::uint8_t, randombytes_SEEDBYTES> key{};
-  for (std::size_t i = 0; i < 8; ++i) {
-    key[i] = static_cast<std::uint8_t>(g_seed >> (8 * i));
-    key[8 + i] = static_cast<std::uint8_t>(g_counter >> (8 * i));
-  }
-  ++g_counter;
-  randombytes_buf_deterministic(buf, size, key.data());
-}
-std::uint32_t SeededRandom() {
-  std::uint32_t out = 0;
-  SeededBuf(&out, sizeof out);
-  return out;
-}
-const char* SeededName() {
-  return "seeded";
-}
-randombytes_implementation g_seeded{SeededName, SeededRandom, nullptr, nullptr, SeededBuf, nullptr};
+// libsodium draws from a stream seeded by TRUCO_TEST_SEED in this program: a failed run replays.
 const bool g_installed = [] {
-  g_seed = TestSeed("libsodium's randomness");
-  return randombytes_set_implementation(&g_seeded) == 0;
+  SeedSodium(TestSeed("libsodium's randomness"));
+  return true;
 }();
 
 // Forged shuffles tried: ten thousand in the soak run; the default run checks the same property

@@ -9,31 +9,11 @@
 #include <vector>
 
 #include "net/proof/deal_wire.h"
+#include "tests/proof/seeded_sodium.h"
 
 namespace truco::proof {
 namespace {
 
-std::uint64_t g_seed = 0;
-std::uint64_t g_counter = 0;
-
-void SeededBuf(void* const buf, const std::size_t size) {
-  std::array<std::uint8_t, randombytes_SEEDBYTES> key{};
-  for (std::size_t i = 0; i < 8; ++i) {
-    key[i] = static_cast<std::uint8_t>(g_seed >> (8 * i));
-    key[8 + i] = static_cast<std::uint8_t>(g_counter >> (8 * i));
-  }
-  ++g_counter;
-  randombytes_buf_deterministic(buf, size, key.data());
-}
-std::uint32_t SeededRandom() {
-  std::uint32_t out = 0;
-  SeededBuf(&out, sizeof out);
-  return out;
-}
-const char* SeededName() {
-  return "seeded";
-}
-randombytes_implementation g_seeded{SeededName, SeededRandom, nullptr, nullptr, SeededBuf, nullptr};
 
 constexpr std::uint64_t kWorkedSeed = 4;
 constexpr std::size_t kHost = 0;
@@ -144,25 +124,14 @@ Played Play() {
 }
 
 Played PlaySeeded() {
-  const std::uint64_t seed = g_seed;
-  const std::uint64_t counter = g_counter;
+  const SeededSodiumStream before = SodiumStream();
   SeedSodium(kWorkedSeed);
   Played played = Play();
-  g_seed = seed;
-  g_counter = counter;
+  SodiumStream() = before;
   return played;
 }
 
 }  // namespace
-
-void SeedSodium(std::uint64_t seed) {
-  // libsodium's first start draws a canary; drawn here, it does not shift the stream.
-  EnsureSodium();
-  static const bool installed = randombytes_set_implementation(&g_seeded) == 0;
-  (void)installed;
-  g_seed = seed;
-  g_counter = 0;
-}
 
 std::string WorkedHandText() {
   return PlaySeeded().text;

@@ -5,10 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace truco::proof {
+#include "tests/proof/seeded_sodium.h"
 
-// libsodium's randomness from a stream of `seed` from here on (installed at the first call).
-void SeedSodium(std::uint64_t seed);
+namespace truco::proof {
 
 // The hand, one line per message: "host  -> guest  " or "guest -> host   " and the line. The
 // stream's seed and position are put back afterwards.
