@@ -28,7 +28,11 @@ constexpr int kCheatSeeds = 3;
 constexpr int kRandomHands = 300;
 constexpr int kCheatSeeds = 8;
 #endif
-#if defined(TRUCO_JOINT_SOAK)
+// The uniformity checks spend their time in libsodium alone: under the sanitizers the soak deals
+// a tenth of its count.
+#if defined(TRUCO_JOINT_SOAK) && defined(TRUCO_SANITIZED)
+constexpr int kDistributionDeals = 2000;
+#elif defined(TRUCO_JOINT_SOAK)
 constexpr int kDistributionDeals = 20000;
 #elif defined(TRUCO_SANITIZED)
 constexpr int kDistributionDeals = 400;
