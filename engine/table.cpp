@@ -12,46 +12,20 @@ std::size_t U(int i) {
 
 }  // namespace
 
+// Each action names only what it needs; the rest keeps its default.
 Action Action::PlayCard(int seat, int slot, bool hidden) {
-  Action a;
-  a.kind = Kind::Play;
-  a.seat = seat;
-  a.slot = slot;
-  a.hidden = hidden;
-  return a;
+  return {.kind = Kind::Play, .seat = seat, .slot = slot, .hidden = hidden};
 }
-Action Action::CallNext(int seat) {
-  Action a;
-  a.kind = Kind::Call;
-  a.seat = seat;
-  return a;
-}
+Action Action::CallNext(int seat) { return {.kind = Kind::Call, .seat = seat}; }
 Action Action::AnswerCall(int team, CallAnswer answer) {
-  Action a;
-  a.kind = Kind::Answer;
-  a.team = team;
-  a.answer = answer;
-  return a;
+  return {.kind = Kind::Answer, .team = team, .answer = answer};
 }
-Action Action::RunFrom(int seat) {
-  Action a;
-  a.kind = Kind::Run;
-  a.seat = seat;
-  return a;
-}
+Action Action::RunFrom(int seat) { return {.kind = Kind::Run, .seat = seat}; }
 Action Action::DecideEleven(int team, bool plays) {
-  Action a;
-  a.kind = Kind::Eleven;
-  a.team = team;
-  a.plays = plays;
-  return a;
+  return {.kind = Kind::Eleven, .team = team, .plays = plays};
 }
 Action Action::ShowSign(int seat, Sign sign) {
-  Action a;
-  a.kind = Kind::Sign;
-  a.seat = seat;
-  a.sign = sign;
-  return a;
+  return {.kind = Kind::Sign, .seat = seat, .sign = sign};
 }
 
 bool TableState::MayCallNow(int seat) const {
