@@ -9,6 +9,8 @@
 #include <sodium.h>
 
 #include <deque>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -279,18 +281,6 @@ void CheckNothingLeaks(const Table& t, const ProvenHand& hand) {
   }
 }
 
-TEST(ProvenDeal, HonestHandsDealWhatTheSecretsSayAndLeakNothing) {
-  std::mt19937_64 rng(testing::TestSeed("honest hands"));
-  for (int round = 0; round < 12; ++round) {
-    const ProvenHand hand = RandomHand(2 + static_cast<std::size_t>(round) % 3, rng);
-    Table t(hand);
-    PlayHand(t, hand, rng);
-    CheckNothingLeaks(t, hand);
-    // The sessions' logs, as a third party reads them, replay the whole hand.
-    for (const ProvenDeal& side : t.sides) EXPECT_EQ(side.log(), t.sides[0].log());
-  }
-}
-
 // The messages of a batch of lines, with the lines each came in.
 struct Batch {
   std::vector<DealMessage> messages;
@@ -311,6 +301,25 @@ Batch Decode(const ProvenDeal& side, const std::vector<std::string>& lines) {
     }
   }
   return b;
+}
+
+TEST(ProvenDeal, HonestHandsDealWhatTheSecretsSayAndLeakNothing) {
+  std::mt19937_64 rng(testing::TestSeed("honest hands"));
+  for (int round = 0; round < 12; ++round) {
+    const ProvenHand hand = RandomHand(2 + static_cast<std::size_t>(round) % 3, rng);
+    Table t(hand);
+    PlayHand(t, hand, rng);
+    CheckNothingLeaks(t, hand);
+    // Every session took the same lines in the same order, and a third party holding only them
+    // and the hand's start checks the whole hand.
+    for (const ProvenDeal& side : t.sides) EXPECT_EQ(side.log(), t.sides[0].log());
+    std::vector<std::string> lines;
+    for (const auto& e : t.sides[0].log()) lines.push_back(e.line);
+    const std::size_t n = DealDeck(hand.deck_type).size();
+    EXPECT_TRUE(proof::ReplayDeal(proof::WireDeck(n), hand.names.size(),
+                                  proof::HandTranscript({hand.names, hand.number}),
+                                  Decode(t.sides[0], lines).messages));
+  }
 }
 
 // Re-encodes `lines` with message `k` replaced; the cheat's lines.
@@ -513,6 +522,40 @@ TEST(ProvenDeal, FaultsKeepTheirNumbersAndNameTheCheater) {
   }
   EXPECT_TRUE(IsProtocolError(DealFault::BadLine));
   EXPECT_FALSE(CheatOfNumber(kLastDealFault + 1));
+}
+
+// The protocol document's bytes of a hand's transcript start are the ones the deal hashes: its
+// hex runs and quoted texts, read from the document, against the items the code appends.
+TEST(ProvenDeal, TheDocumentedTranscriptStartIsTheOneHashed) {
+  std::ifstream file(TRUCO_DOCS_DIR "/protocol.md");
+  std::stringstream text;
+  text << file.rdbuf();
+  const std::string doc = text.str();
+  const std::size_t at = doc.find("the transcript starts with these");
+  ASSERT_NE(at, std::string::npos);
+  const std::size_t open = doc.find("```\n", at) + 4;
+  const std::string block = doc.substr(open, doc.find("```", open) - open);
+  proof::Bytes documented;
+  std::istringstream lines(block);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    for (std::string word; words >> word;) {
+      if (word.front() == '"') {
+        documented.insert(documented.end(), word.begin() + 1, word.end() - 1);
+        continue;
+      }
+      if (word.size() % 2 != 0 || word.find_first_not_of("0123456789abcdef") != std::string::npos) {
+        break;  // the note after the bytes
+      }
+      for (std::size_t i = 0; i + 1 < word.size(); i += 2) {
+        documented.push_back(static_cast<std::uint8_t>(std::stoi(word.substr(i, 2), nullptr, 16)));
+      }
+    }
+  }
+  proof::Bytes hashed = proof::DomainBytes(proof::kProvenDealDomain);
+  const auto items = proof::ItemBytes(proof::HandItems({{"HOSTE", "ANA"}, 1}));
+  hashed.insert(hashed.end(), items.begin(), items.end());
+  EXPECT_EQ(documented, hashed);
 }
 
 TEST(ProvenDeal, ASavedHandGoesOnWithTheSameDeal) {
