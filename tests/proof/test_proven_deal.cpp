@@ -352,12 +352,13 @@ DealFault AnnounceFault(const ProvenDeal& r, std::optional<Card> card) {
 }
 
 enum class CheatKind { ChangedPoint, SwappedPoints, FreshPoint, DuplicatePoint, ForgedOpening,
-                       OtherCard, OutOfTurnKey, SwappedOpenings, OtherHand, HiddenTwice, Count };
+                       OtherCard, OutOfTurnKey, SwappedOpenings, OtherHand, HiddenTwice, Garbled,
+                       Count };
 
 TEST(ProvenDeal, CheatsAreCaughtAtTheirLine) {
   std::mt19937_64 rng(testing::TestSeed("cheats"));
   std::map<int, int> seen;
-  for (int round = 0; round < 30; ++round) {
+  for (int round = 0; round < 33; ++round) {
     const auto kind = static_cast<CheatKind>(round % static_cast<int>(CheatKind::Count));
     const ProvenHand hand = RandomHand(2 + rng() % 3, rng);
     const std::size_t cheater = rng() % hand.names.size();
@@ -380,6 +381,11 @@ TEST(ProvenDeal, CheatsAreCaughtAtTheirLine) {
     t.tamper = [&](std::size_t from, std::vector<std::string>& lines) -> std::optional<Cheat> {
       if (from != cheater) return std::nullopt;
       const ProvenDeal& s = t.sides[from];
+      if (kind == CheatKind::Garbled) {
+        // A line cut short: out of form, a protocol error rather than a cheat.
+        lines[0].pop_back();
+        return Cheat{0, 0, std::bind_front(Always, DealFault::BadLine)};
+      }
       if (kind == CheatKind::HiddenTwice) {
         // A card played already, played again face down.
         if (t.played[from].empty() || lines.size() != 1 || !s.Dealt()) return std::nullopt;
@@ -470,6 +476,7 @@ TEST(ProvenDeal, CheatsAreCaughtAtTheirLine) {
           break;
         }
         case CheatKind::HiddenTwice:
+        case CheatKind::Garbled:
         case CheatKind::Count:
           break;
       }
