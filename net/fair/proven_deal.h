@@ -101,6 +101,10 @@ class ProvenDeal {
   // unless the bytes are exactly such a state and every line in it checks again.
   [[nodiscard]] std::vector<std::uint8_t> Saved() const;
   static std::optional<ProvenDeal> Restore(std::span<const std::uint8_t> bytes);
+  // The same as one line of text for the game's resume file: the bytes in base64url without
+  // padding (its one text: anything else is refused).
+  [[nodiscard]] std::string SavedText() const;
+  static std::optional<ProvenDeal> RestoreText(std::string_view text);
 
   [[nodiscard]] DealFault fault() const { return fault_; }
   [[nodiscard]] std::size_t parties() const { return parties_; }

@@ -155,4 +155,28 @@ std::optional<ProvenDeal> ProvenDeal::Restore(std::span<const std::uint8_t> all)
   return deal;
 }
 
+constexpr int kTextVariant = sodium_base64_VARIANT_URLSAFE_NO_PADDING;
+
+std::string ProvenDeal::SavedText() const {
+  const std::vector<std::uint8_t> bytes = Saved();
+  std::string text(sodium_base64_ENCODED_LEN(bytes.size(), kTextVariant), '\0');
+  sodium_bin2base64(text.data(), text.size(), bytes.data(), bytes.size(), kTextVariant);
+  text.resize(text.find('\0'));
+  return text;
+}
+
+std::optional<ProvenDeal> ProvenDeal::RestoreText(std::string_view text) {
+  std::vector<std::uint8_t> bytes(text.size() * 3 / 4 + 1);
+  std::size_t length = 0;
+  const char* end = nullptr;
+  // libsodium refuses a last character with spare bits set: one text per state.
+  if (sodium_base642bin(bytes.data(), bytes.size(), text.data(), text.size(), nullptr, &length,
+                        &end, kTextVariant) != 0 ||
+      end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  bytes.resize(length);
+  return Restore(bytes);
+}
+
 }  // namespace truco::net

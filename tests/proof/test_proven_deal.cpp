@@ -573,6 +573,13 @@ TEST(ProvenDeal, ASavedHandGoesOnWithTheSameDeal) {
     auto longer = bytes;
     longer.push_back(0);
     EXPECT_FALSE(ProvenDeal::Restore(longer));
+    // As text, for the game's resume file: the same state, and a character changed is refused.
+    std::string text = t.sides[p].SavedText();
+    ASSERT_TRUE(ProvenDeal::RestoreText(text));
+    EXPECT_EQ(ProvenDeal::RestoreText(text)->Saved(), bytes);
+    text[rng() % text.size()] ^= 0x20;
+    EXPECT_FALSE(ProvenDeal::RestoreText(text));
+    EXPECT_FALSE(ProvenDeal::RestoreText(text + "A"));
     // Sent again after a new connection, a line that differs from the one taken is a cheat.
     const std::size_t q = (p + 1) % hand.names.size();
     t.sides[p].Resume();
