@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::array<std::uint8_t, 4> kMagic{'T', 'Z', 'D', '4'};
 constexpr std::uint8_t kFormat = 1;
-constexpr std::size_t kMaxName = 1024;
+constexpr std::size_t kMaxName = proof::kWireLineBytes;  // a name came in one line
 constexpr std::size_t kMaxEntries = 4096;
 constexpr std::size_t kCheckBytes = 32;
 
