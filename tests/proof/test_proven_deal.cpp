@@ -44,7 +44,13 @@ ProvenHand RandomHand(std::size_t parties, std::mt19937_64& rng) {
   hand.deck_type = rng() % 2 == 0 ? kBaralhoSujo : kBaralhoLimpo;
   hand.vira_turned = rng() % 3 != 0;
   hand.number = rng() % 50 + 1;
-  for (std::size_t p = 0; p < parties; ++p) hand.names.push_back("Jog" + std::to_string(rng() % 9));
+  for (std::size_t p = 0; p < parties; ++p) {
+    // Now and then a name as long as a line may carry.
+    const std::size_t repeat = rng() % 6 == 0 ? 1 + rng() % 800 : 1;
+    std::string name;
+    for (std::size_t i = 0; i < repeat; ++i) name += "Jo\u00e3o";
+    hand.names.push_back(name + std::to_string(rng() % 9));
+  }
   return hand;
 }
 
