@@ -213,7 +213,8 @@ struct SessionHand {
     };
     for (std::size_t p = 0; p < parties; ++p) sides.emplace_back(parties, p);
     for (std::size_t p = 0; p < parties; ++p) {
-      for (auto& line : timed(p, [&] { return sides[p].NewHand(hand); })) queue.emplace_back(p, line);
+      for (auto& line : timed(p, [&] { return sides[p].NewHand(hand); }))
+        queue.emplace_back(p, line);
     }
     auto deliver = [&] {
       while (!queue.empty()) {

@@ -62,8 +62,7 @@ std::string ProvenFaultText(DealFault fault, std::size_t party, std::size_t part
   return FaultText(fault, "O jogador " + std::to_string(party + 1));
 }
 
-ProvenDeal::ProvenDeal(std::size_t parties, std::size_t index)
-    : parties_(parties), index_(index) {
+ProvenDeal::ProvenDeal(std::size_t parties, std::size_t index) : parties_(parties), index_(index) {
   if (parties_ < proof::kMinParties || parties_ > proof::kMaxParties || index_ >= parties_) {
     std::abort();
   }

@@ -96,7 +96,8 @@ std::optional<ProvenDeal> ProvenDeal::Restore(std::span<const std::uint8_t> all)
   if (all.size() < kCheckBytes) return std::nullopt;
   const auto bytes = all.first(all.size() - kCheckBytes);
   const auto check = Check(bytes);
-  if (!std::equal(check.begin(), check.end(), all.begin() + static_cast<std::ptrdiff_t>(bytes.size()))) {
+  if (!std::equal(check.begin(), check.end(),
+                  all.begin() + static_cast<std::ptrdiff_t>(bytes.size()))) {
     return std::nullopt;
   }
   Reader in(bytes);

@@ -10,11 +10,11 @@
 
 #include <deque>
 #include <fstream>
-#include <sstream>
 #include <functional>
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 
 #include "net/fair/proven_deal.h"
 #include "tests/proof/seeded_sodium.h"
@@ -330,18 +330,23 @@ TEST(ProvenDeal, HonestHandsDealWhatTheSecretsSayAndLeakNothing) {
 
 // Re-encodes `lines` with message `k` replaced; the cheat's lines.
 Cheat Replace(const ProvenDeal& side, std::vector<std::string>& lines, const Batch& b,
-              std::size_t k, const DealMessage& forged, std::function<DealFault(const ProvenDeal&)> f) {
+              std::size_t k, const DealMessage& forged,
+              std::function<DealFault(const ProvenDeal&)> f) {
   const auto shape = proof::HandShape{side.parties(), DealDeck(side.hand().deck_type).size()};
-  std::vector<std::string> out(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(b.lines[k].first));
+  std::vector<std::string> out(lines.begin(),
+                               lines.begin() + static_cast<std::ptrdiff_t>(b.lines[k].first));
   const std::size_t first = out.size();
   for (std::string& l : proof::EncodeDeal(forged, shape)) out.push_back(std::move(l));
   const std::size_t last = out.size() - 1;
-  out.insert(out.end(), lines.begin() + static_cast<std::ptrdiff_t>(b.lines[k].second + 1), lines.end());
+  out.insert(out.end(), lines.begin() + static_cast<std::ptrdiff_t>(b.lines[k].second + 1),
+             lines.end());
   lines = std::move(out);
   return Cheat{first, last, std::move(f)};
 }
 
-DealFault Always(DealFault f, const ProvenDeal&) { return f; }
+DealFault Always(DealFault f, const ProvenDeal&) {
+  return f;
+}
 
 // An announcement of a card the receiver sees (its own, the vira, one shown) is false at once;
 // of any other card it fails its proof.
@@ -357,9 +362,20 @@ DealFault AnnounceFault(const ProvenDeal& r, std::optional<Card> card) {
   return sees ? DealFault::FalseAnnounce : DealFault::AnnouncedNotHeld;
 }
 
-enum class CheatKind { ChangedPoint, SwappedPoints, FreshPoint, DuplicatePoint, ForgedOpening,
-                       OtherCard, OutOfTurnKey, SwappedOpenings, OtherHand, HiddenTwice, Garbled,
-                       Count };
+enum class CheatKind {
+  ChangedPoint,
+  SwappedPoints,
+  FreshPoint,
+  DuplicatePoint,
+  ForgedOpening,
+  OtherCard,
+  OutOfTurnKey,
+  SwappedOpenings,
+  OtherHand,
+  HiddenTwice,
+  Garbled,
+  Count
+};
 
 TEST(ProvenDeal, CheatsAreCaughtAtTheirLine) {
   std::mt19937_64 rng(testing::TestSeed("cheats"));
@@ -410,7 +426,8 @@ TEST(ProvenDeal, CheatsAreCaughtAtTheirLine) {
             (kind == CheatKind::OtherCard && mk == MessageKind::Announce) ||
             (kind == CheatKind::OutOfTurnKey && mk != MessageKind::Key) ||
             (kind == CheatKind::OtherHand && mk != MessageKind::Key);
-        if (fit && !(kind == CheatKind::SwappedOpenings && k + 1 >= b.messages.size())) fits.push_back(k);
+        if (fit && !(kind == CheatKind::SwappedOpenings && k + 1 >= b.messages.size()))
+          fits.push_back(k);
       }
       if (fits.empty() || countdown-- > 0) return std::nullopt;
       const std::size_t k = fits[rng() % fits.size()];
@@ -446,24 +463,26 @@ TEST(ProvenDeal, CheatsAreCaughtAtTheirLine) {
           const std::vector<Card> deck = DealDeck(hand.deck_type);
           m.card = (m.card + 1 + rng() % (deck.size() - 1)) % deck.size();
           // Half the time a card another party holds: that party sees the lie at once.
-          const std::size_t victim = (from + 1 + rng() % (hand.names.size() - 1)) % hand.names.size();
+          const std::size_t victim =
+              (from + 1 + rng() % (hand.names.size() - 1)) % hand.names.size();
           if (rng() % 2 == 0) {
             const auto held = t.sides[victim].OwnCard(static_cast<int>(1 + rng() % 3));
-            m.card = static_cast<std::size_t>(std::find(deck.begin(), deck.end(), *held) - deck.begin());
+            m.card =
+                static_cast<std::size_t>(std::find(deck.begin(), deck.end(), *held) - deck.begin());
           }
           const auto card = CardOfIndex(hand, m.card);
-          fault = [card](const ProvenDeal& r) {
-            return AnnounceFault(r, card);
-          };
+          fault = [card](const ProvenDeal& r) { return AnnounceFault(r, card); };
           break;
         }
         case CheatKind::OutOfTurnKey:
-          m = DealMessage{MessageKind::Key, from, 0, 0, {proof::MulBase(proof::RandomScalar())}, {}};
+          m = DealMessage{
+              MessageKind::Key, from, 0, 0, {proof::MulBase(proof::RandomScalar())}, {}};
           fault = std::bind_front(Always, DealFault::OutOfTurn);
           break;
         case CheatKind::SwappedOpenings: {
           // The next opening first: the right proof, at the wrong time.
-          const Cheat c = Replace(s, lines, b, k, b.messages[k + 1], std::bind_front(Always, DealFault::OutOfTurn));
+          const Cheat c = Replace(s, lines, b, k, b.messages[k + 1],
+                                  std::bind_front(Always, DealFault::OutOfTurn));
           return c;
         }
         case CheatKind::OtherHand: {
@@ -504,7 +523,8 @@ TEST(ProvenDeal, GreetingLinesAndFaultsAsTheyTravel) {
   EXPECT_EQ(Encode(Hello{kProvenDealVersion}), "H4");
   EXPECT_EQ(AgreedVersion(kJointDealVersion, kProvenDealVersion), kJointDealVersion);
   EXPECT_EQ(AgreedVersion(9, kProvenDealVersion), kProvenDealVersion);
-  for (const char* line : {"k1,x", "l2,1", "q1,4", "y2,5", "e1,2,2"}) EXPECT_TRUE(IsProvenDealLine(line));
+  for (const char* line : {"k1,x", "l2,1", "q1,4", "y2,5", "e1,2,2"})
+    EXPECT_TRUE(IsProvenDealLine(line));
   for (const char* line : {"", "H4", "J11", "L", "Q7", "Y", "X", "E12", "S9"}) {
     EXPECT_FALSE(IsProvenDealLine(line));
   }
@@ -591,7 +611,8 @@ TEST(ProvenDeal, ASavedHandGoesOnWithTheSameDeal) {
     t.sides[p].Resume();
     auto lines = t.sides[q].Resume();
     const std::size_t k = rng() % lines.size();
-    for (std::size_t i = 0; i < k; ++i) ASSERT_EQ(t.sides[p].Take(lines[i], q).fault, DealFault::None);
+    for (std::size_t i = 0; i < k; ++i)
+      ASSERT_EQ(t.sides[p].Take(lines[i], q).fault, DealFault::None);
     lines[k] = lines[(k + 1) % lines.size()];
     EXPECT_EQ(t.sides[p].Take(lines[k], q).fault, DealFault::ChangedLine);
   }
