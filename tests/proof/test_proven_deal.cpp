@@ -432,27 +432,27 @@ TEST(ProvenDeal, CheatsAreCaughtAtTheirLine) {
       if (fits.empty() || countdown-- > 0) return std::nullopt;
       const std::size_t k = fits[rng() % fits.size()];
       DealMessage m = b.messages[k];
+      // Two different entries of a shuffle's list (an opening's one point: i alone; none in an
+      // announcement).
       const std::size_t n = m.points.size();
+      const std::size_t i = n > 0 ? rng() % n : 0;
+      const std::size_t j = n > 1 ? (i + 1 + rng() % (n - 1)) % n : i;
       std::function<DealFault(const ProvenDeal&)> fault =
           std::bind_front(Always, DealFault::ListNotDeck);
       switch (kind) {
         case CheatKind::ChangedPoint:
-          m.points[rng() % n] = proof::Add(m.points[rng() % n], proof::BasePoint());
+          m.points[i] = proof::Add(m.points[i], proof::BasePoint());
           break;
-        case CheatKind::SwappedPoints: {
-          const std::size_t i = rng() % n;
-          std::swap(m.points[i], m.points[(i + 1 + rng() % (n - 1)) % n]);
+        case CheatKind::SwappedPoints:
+          std::swap(m.points[i], m.points[j]);
           break;
-        }
         case CheatKind::FreshPoint:
-          m.points[rng() % n] = proof::MulBase(proof::RandomScalar());
+          m.points[i] = proof::MulBase(proof::RandomScalar());
           break;
-        case CheatKind::DuplicatePoint: {
-          const std::size_t i = rng() % n;
-          m.points[i] = m.points[(i + 1 + rng() % (n - 1)) % n];
+        case CheatKind::DuplicatePoint:
+          m.points[i] = m.points[j];
           fault = std::bind_front(Always, DealFault::RepeatedPoint);
           break;
-        }
         case CheatKind::ForgedOpening:
           m.points[0] = proof::MulBase(proof::RandomScalar());
           fault = std::bind_front(Always, DealFault::ForgedOpening);
