@@ -274,8 +274,16 @@ void CheckNothingLeaks(const Table& t, const ProvenHand& hand) {
   for (std::size_t p = 0; p < parties; ++p) {
     std::set<std::string> secret{Field(t.sides[p].party()->secret().bytes),
                                  Field(t.sides[p].party()->inverse().bytes)};
+    const auto& final_list = t.sides[p].party()->view().last_list();
     for (std::size_t s = 0; s < 3; ++s) {
-      secret.insert(Field(deck[*TrueCard(t, proof::SlotPosition(p, s))].bytes));
+      const std::size_t position = proof::SlotPosition(p, s);
+      secret.insert(Field(deck[*TrueCard(t, position)].bytes));
+      // Its own layer off its own position, the others' still on: an opening nobody may see
+      // (but for the last to shuffle: that point is in the list before its own, which of them
+      // hidden by its shuffle).
+      if (p + 1 < parties) {
+        secret.insert(Field(proof::Mul(t.sides[p].party()->inverse(), final_list[position]).bytes));
+      }
     }
     for (std::size_t q = 0; q < parties; ++q) {
       for (const std::string& line : t.sent[q]) {
