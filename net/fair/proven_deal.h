@@ -106,6 +106,10 @@ class ProvenDeal {
   [[nodiscard]] std::string SavedText() const;
   static std::optional<ProvenDeal> RestoreText(std::string_view text);
 
+  // The hand's name once party 1's key is out (BLAKE2b-256 of its `k` line), the same on every
+  // side: what a new connection checks before a saved hand goes on (the peer kept the same one).
+  [[nodiscard]] std::optional<DealBytes> HandId() const;
+
   [[nodiscard]] DealFault fault() const { return fault_; }
   [[nodiscard]] std::size_t parties() const { return parties_; }
   [[nodiscard]] std::size_t index() const { return index_; }

@@ -156,6 +156,15 @@ std::optional<ProvenDeal> ProvenDeal::Restore(std::span<const std::uint8_t> all)
   return deal;
 }
 
+std::optional<DealBytes> ProvenDeal::HandId() const {
+  if (log_.empty()) return std::nullopt;
+  const std::string& first = log_.front().line;  // party 1's key: the first line of every hand
+  DealBytes id{};
+  crypto_generichash(id.data(), id.size(), reinterpret_cast<const unsigned char*>(first.data()),
+                     first.size(), nullptr, 0);
+  return id;
+}
+
 constexpr int kTextVariant = sodium_base64_VARIANT_URLSAFE_NO_PADDING;
 
 std::string ProvenDeal::SavedText() const {

@@ -586,6 +586,7 @@ TEST(ProvenDeal, TheDocumentedTranscriptStartIsTheOneHashed) {
 TEST(ProvenDeal, ASavedHandGoesOnWithTheSameDeal) {
   std::mt19937_64 rng(testing::TestSeed("crashes"));
   int crashes = 0;
+  std::vector<std::optional<DealBytes>> hand_ids;
   for (int round = 0; round < 12; ++round) {
     const ProvenHand hand = RandomHand(round < 8 ? 2 : 3 + rng() % 2, rng);
     Table t(hand);
@@ -593,8 +594,15 @@ TEST(ProvenDeal, ASavedHandGoesOnWithTheSameDeal) {
     PlayHand(t, hand, rng);
     if (::testing::Test::HasFatalFailure()) return;
     crashes += t.crashes;
-    // Every side took every line once, in the same order, whatever it lost and took again.
-    for (const ProvenDeal& side : t.sides) EXPECT_EQ(side.log(), t.sides[0].log());
+    // Every side took every line once, in the same order, whatever it lost and took again, and
+    // names the hand alike; another hand has another name.
+    for (const ProvenDeal& side : t.sides) {
+      EXPECT_EQ(side.log(), t.sides[0].log());
+      EXPECT_EQ(side.HandId(), t.sides[0].HandId());
+    }
+    ASSERT_TRUE(t.sides[0].HandId());
+    EXPECT_NE(t.sides[0].HandId(), hand_ids.empty() ? std::nullopt : hand_ids.back());
+    hand_ids.push_back(t.sides[0].HandId());
     // A damaged file is refused: any byte changed, cut short, or one byte more.
     const std::size_t p = rng() % hand.names.size();
     const auto bytes = t.sides[p].Saved();
