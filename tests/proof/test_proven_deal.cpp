@@ -182,6 +182,11 @@ struct Table {
           if (step.fault != DealFault::None) return false;
           Out(p, std::move(step.send));
         }
+        // Two parties may also crash between the parts of a shuffle.
+        if (crash && sides.size() == 2 && (*crash)() % 4 == 0) {
+          Crash();
+          break;
+        }
       }
     }
     return !caught;
