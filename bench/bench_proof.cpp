@@ -4,8 +4,11 @@
 // beside the scalar multiplications they are made of. Times are this thread's CPU.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <ctime>
+#include <deque>
 
+#include "net/fair/proven_deal.h"
 #include "net/proof/deal.h"
 
 namespace truco::proof {
@@ -186,6 +189,100 @@ BENCHMARK(WholeHand)
     ->Arg(4)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
+
+// A whole hand through the game's sessions (net/fair/proven_deal.h), each line encoded, handed
+// over and decoded: keys, shuffles, every party's three cards and the vira opened, three cards
+// announced by each. Each side's CPU is counted apart; ms and mults are the busiest side's,
+// ms_mean the mean side's; saved_kb is a side's saved state at the end of the hand.
+struct SessionHand {
+  std::vector<net::ProvenDeal> sides;
+  std::vector<double> seconds;
+  std::size_t saved_bytes = 0;
+
+  bool Play(std::size_t parties, std::uint64_t number) {
+    net::ProvenHand hand{kBaralhoSujo, true, {}, number};
+    for (std::size_t p = 0; p < parties; ++p) hand.names.push_back("P" + std::to_string(p));
+    sides.clear();
+    seconds.assign(parties, 0);
+    std::deque<std::pair<std::size_t, std::string>> queue;
+    auto timed = [&](std::size_t p, auto call) {
+      const double start = CpuSeconds();
+      auto out = call();
+      seconds[p] += CpuSeconds() - start;
+      return out;
+    };
+    for (std::size_t p = 0; p < parties; ++p) sides.emplace_back(parties, p);
+    for (std::size_t p = 0; p < parties; ++p) {
+      for (auto& line : timed(p, [&] { return sides[p].NewHand(hand); }))
+        queue.emplace_back(p, line);
+    }
+    auto deliver = [&] {
+      while (!queue.empty()) {
+        const auto [from, line] = queue.front();
+        queue.pop_front();
+        for (std::size_t p = 0; p < parties; ++p) {
+          if (p == from) continue;
+          const net::ProvenStep step = timed(p, [&] { return sides[p].Take(line, from); });
+          if (step.fault != net::DealFault::None) return false;
+          for (const auto& l : step.send) queue.emplace_back(p, l);
+        }
+      }
+      return true;
+    };
+    if (!deliver()) return false;
+    for (int slot = 1; slot <= 3; ++slot) {
+      for (std::size_t p = 0; p < parties; ++p) {
+        if (!sides[p].HandOpen()) return false;
+        const auto line = timed(p, [&] { return sides[p].Announce(slot); });
+        if (!line) return false;
+        queue.emplace_back(p, *line);
+        if (!deliver()) return false;
+      }
+    }
+    saved_bytes = sides[0].Saved().size();
+    return true;
+  }
+};
+
+void SessionWholeHand(benchmark::State& bench) {
+  const auto parties = static_cast<std::size_t>(bench.range(0));
+  std::uint64_t number = 0;
+  std::vector<double> total(parties, 0);
+  SessionHand hand;
+  for (auto _ : bench) {
+    if (!hand.Play(parties, ++number)) {
+      bench.SkipWithError("a session refused an honest line");
+      return;
+    }
+    for (std::size_t p = 0; p < parties; ++p) total[p] += hand.seconds[p];
+  }
+  const double runs = static_cast<double>(bench.iterations());
+  const double busiest = *std::max_element(total.begin(), total.end()) / runs;
+  double mean = 0;
+  for (double t : total) mean += t / runs / static_cast<double>(parties);
+  bench.counters["ms"] = busiest * 1e3;
+  bench.counters["ms_mean"] = mean * 1e3;
+  bench.counters["mults"] = busiest / MultiplicationSeconds();
+  bench.counters["saved_kb"] = static_cast<double>(hand.saved_bytes) / 1024.0;
+}
+BENCHMARK(SessionWholeHand)
+    ->Arg(2)
+    ->Arg(3)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+
+// A side taken back from its saved state at the end of a two-party hand: every line checked again.
+void SessionRestore(benchmark::State& bench) {
+  SessionHand hand;
+  if (!hand.Play(2, 1)) {
+    bench.SkipWithError("a session refused an honest line");
+    return;
+  }
+  const auto bytes = hand.sides[1].Saved();
+  Measure(bench, 1, [&] { return net::ProvenDeal::Restore(bytes).has_value(); });
+}
+BENCHMARK(SessionRestore)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 }  // namespace
 }  // namespace truco::proof

@@ -137,11 +137,15 @@ std::uint32_t DealEntropy::Uniform(std::uint32_t upper) {
 
 bool IsProtocolError(DealFault fault) {
   return fault == DealFault::InvalidPoint || fault == DealFault::InvalidKey ||
-         fault == DealFault::WrongLength;
+         fault == DealFault::WrongLength || fault == DealFault::BadLine;
 }
 
 std::string FaultText(DealFault fault, Side cheater) {
-  const std::string who = cheater == Side::Host ? "O anfitrião" : "O convidado";
+  return FaultText(fault, cheater == Side::Host ? "O anfitrião" : "O convidado");
+}
+
+std::string FaultText(DealFault fault, std::string_view cheater) {
+  const std::string who(cheater);
   switch (fault) {
     case DealFault::None:
       return "";
@@ -171,6 +175,14 @@ std::string FaultText(DealFault fault, Side cheater) {
       return who + " escondeu uma carta que não tinha";
     case DealFault::NoReveal:
       return who + " não revelou sua chave";
+    case DealFault::OutOfTurn:
+      return who + " enviou uma mensagem do baralho fora de hora";
+    case DealFault::ForgedOpening:
+      return who + " abriu uma carta com uma prova falsa";
+    case DealFault::ChangedLine:
+      return who + " reenviou uma mensagem do baralho diferente da primeira";
+    case DealFault::BadLine:
+      return who + " enviou uma mensagem do baralho malformada";
   }
   return "";
 }

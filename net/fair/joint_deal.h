@@ -108,15 +108,23 @@ enum class DealFault : std::uint8_t {
   AnnouncedNotHeld,  // an announced card does not lie where its owner said
   HiddenNotHeld,     // a face-down card lay at no free position of its owner
   NoReveal,          // a new hand came before the last one's secret (found by the guest)
+  // Version 4 (net/fair/proven_deal.h), found at once; a list whose shuffle proof fails is
+  // ListNotDeck, an announcement whose proof fails AnnouncedNotHeld.
+  OutOfTurn,      // a deal line that is not the one its step expects from that party
+  ForgedOpening,  // an opening whose proof fails
+  ChangedLine,    // a line sent again on resume that differs from the one taken there
+  BadLine,        // protocol error: a deal line out of form
 };
 // The number a fault travels as in "S" (its place in the list above).
-inline constexpr int kLastDealFault = static_cast<int>(DealFault::NoReveal);
+inline constexpr int kLastDealFault = static_cast<int>(DealFault::BadLine);
 
 // Protocol errors end the connection as a broken peer; the rest are cheats.
 bool IsProtocolError(DealFault fault);
 // The reason, in the player's words, naming the side that cheated; the same on both screens
 // (shown after "Trapaça detectada: a partida foi anulada").
 std::string FaultText(DealFault fault, Side cheater);
+// The same reason after `who` ("O anfitrião", "O jogador 3").
+std::string FaultText(DealFault fault, std::string_view who);
 // A cheat's number from "S", or nothing for a number that names no cheat.
 std::optional<DealFault> CheatOfNumber(int number);
 

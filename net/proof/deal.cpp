@@ -148,6 +148,11 @@ DealMessage DealParty::KeyMessage() {
   return m;
 }
 
+void DealParty::RestoreSecret(const Scalar& secret) {
+  secret_ = secret;
+  inverse_ = Invert(secret_);
+}
+
 DealMessage DealParty::ShuffleMessage() {
   const std::vector<Point>& input = view_.last_list();
   permutation_ = RandomPermutation(input.size());

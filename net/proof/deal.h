@@ -102,6 +102,8 @@ class DealParty {
   DealMessage ShuffleMessage();
   DealMessage OpeningMessage(std::size_t position) const;
   DealMessage AnnounceMessage(std::size_t position) const;
+  // A party taken back from a saved hand: the secret behind the key it already sent.
+  void RestoreSecret(const Scalar& secret);
   // A message of any party, this one's own included (recorded without a second check).
   bool Take(const DealMessage& message) { return view_.Take(message, message.party != index_); }
 

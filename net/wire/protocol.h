@@ -245,6 +245,14 @@ struct ResumeHand {
 
 // The protocol version whose deck both programs shuffle (net/fair/joint_deal.h).
 inline constexpr int kJointDealVersion = 3;
+// The protocol version whose deal is checked by proofs as it goes (net/fair/proven_deal.h); its
+// deal lines ("k", "l", "q", "y", "e") are read by the deal itself (net/proof/deal_wire.h).
+inline constexpr int kProvenDealVersion = 4;
+// The version both sides play after the greeting: the lower of the one offered ("H" + digits)
+// and the highest this side knows, which is also what the host answers.
+constexpr int AgreedVersion(int offered, int highest) {
+  return offered < highest ? offered : highest;
+}
 // A ristretto255 point, a secret scalar or a commitment: 32 bytes.
 inline constexpr std::size_t kDealBytes = 32;
 using DealBytes = std::array<std::uint8_t, kDealBytes>;
