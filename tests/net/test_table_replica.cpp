@@ -1,10 +1,12 @@
 // The table replica of a whole networked game, alone: random moves, legal or not, made by either
 // side and passed to the other as the wire would. The two replicas (each seeing only what its side
-// sees) always agree, and each takes or refuses a move exactly as a table that sees every card.
+// sees) always agree with each other and with the engine's own table seeing every card: a move
+// stands exactly when the table lists its action, and leaves the same table.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -39,9 +41,45 @@ auto Shared(const table::TableState& s) {
 
 enum class Move { Play, Call, Accept, Run, Eleven };
 
+class NoDraws final : public RandomSource {
+ public:
+  void Reseed() override {}
+  int Uniform(int /*bound*/) override { return 0; }
+};
+
+// The table action a wire move stands for, as the wire names it: a call by its stake, a run by
+// what it runs from. Nothing when the stake named is not the next rung.
+std::optional<table::Action> ActionOf(const table::TableState& s, char letter, Move move, int slot,
+                                      bool flag, int stake) {
+  using table::Action;
+  const int seat = TableReplica::SeatOf(letter);
+  const bool pending = s.phase == Phase::CallPending;
+  switch (move) {
+    case Move::Play:
+      return Action::PlayCard(seat, slot, flag);
+    case Move::Call: {
+      const auto rung = pending ? NextRung(s.call_rung) : NextCall(s.stake);
+      if (!rung || Info(*rung).stake != stake) return std::nullopt;
+      return pending ? Action::AnswerCall(seat, CallAnswer::Raise) : Action::CallNext(seat);
+    }
+    case Move::Accept:
+      if (!pending || Info(s.call_rung).stake != stake) return std::nullopt;
+      return Action::AnswerCall(seat, CallAnswer::Accept);
+    case Move::Run:
+      if (pending) return Action::AnswerCall(seat, CallAnswer::Run);
+      if (s.phase == Phase::ElevenDecision) return Action::DecideEleven(seat, false);
+      return Action::RunFrom(seat);
+    case Move::Eleven:
+      return Action::DecideEleven(seat, flag);
+  }
+  return std::nullopt;
+}
+
 struct Sides {
   TableReplica host, guest, full;  // `full` sees both hands
-  HandState dealt;                 // every card of the hand
+  NoDraws no_draws;
+  table::Table table{no_draws, 2};  // the engine's own, seeing both hands
+  HandState dealt;                  // every card of the hand
 
   TableReplica& of(char letter) { return letter == 'S' ? host : guest; }
 
@@ -63,6 +101,14 @@ struct Sides {
     guest_view.cards[0] = {};
     if (joint) host_view.cards[1] = {};
     ASSERT_EQ(full.Deal(dealt, lead), Verdict::Done);
+    table.set_settings({.deck_type = dealt.deck,
+                        .manilha_mode = dealt.mode,
+                        .eleven_mode = dealt.eleven_mode,
+                        .signs = false,
+                        .hide_when_blind = true});
+    table::DealtCards cards{.vira = *dealt.vira};
+    for (std::size_t i = 0; i < 6; ++i) cards.hand[i / 3][i % 3] = *dealt.cards[i / 3][i % 3];
+    ASSERT_EQ(table.DealCards(cards, {.leader = TableReplica::SeatOf(lead)}), Verdict::Done);
     ASSERT_EQ(host.Deal(host_view, lead), Verdict::Done);
     ASSERT_EQ(guest.Deal(guest_view, lead), Verdict::Done);
   }
@@ -93,6 +139,7 @@ TEST(TableReplica, BothSidesAgreeAndRefuseWhatTheFullTableRefuses) {
     // Scores near the end reach the hand of eleven and the mão de ferro often.
     const std::array<int, 2> points{static_cast<int>(8 + rng() % 4), static_cast<int>(8 + rng() % 4)};
     for (TableReplica* r : {&sides.host, &sides.guest, &sides.full}) r->SetScore(points, {});
+    sides.table.mutable_state().points = points;
     for (int step = 0; step < 400; ++step) {
       if (sides.full.state().phase == Phase::Idle) {
         ++hands;
@@ -109,6 +156,21 @@ TEST(TableReplica, BothSidesAgreeAndRefuseWhatTheFullTableRefuses) {
       const Verdict full = Sides::Make(sides.full, letter, move, slot, hide, stake);
       ASSERT_EQ(own == Verdict::Done, full == Verdict::Done)
           << "step " << step << " move " << int(move) << " by " << letter;
+      const auto action = ActionOf(sides.table.state(), letter, move, slot, hide, stake);
+      const std::vector<table::Action> legal =
+          sides.table.LegalActions(TableReplica::SeatOf(letter));
+      const bool listed = action && std::find(legal.begin(), legal.end(), *action) != legal.end();
+      ASSERT_EQ(full == Verdict::Done, listed)
+          << "step " << step << " move " << int(move) << " by " << letter;
+      if (listed) {
+        ASSERT_EQ(sides.table.Apply(*action), Verdict::Done);
+      }
+      // The wire clears a won game's points with its last hand; the table, at the next deal.
+      if (sides.table.state().phase == Phase::Idle &&
+          GameWinner(sides.table.state().points[0], sides.table.state().points[1]) !=
+              Taker::Nobody) {
+        sides.table.mutable_state().points = {};
+      }
       if (own != Verdict::Done) {
         ++refused;
         continue;
@@ -126,6 +188,7 @@ TEST(TableReplica, BothSidesAgreeAndRefuseWhatTheFullTableRefuses) {
           << "step " << step << " move " << int(move) << " by " << letter;
       ASSERT_EQ(Shared(sides.host.state()), Shared(sides.full.state())) << "step " << step;
       ASSERT_EQ(Shared(sides.guest.state()), Shared(sides.full.state())) << "step " << step;
+      ASSERT_EQ(Shared(sides.table.state()), Shared(sides.full.state())) << "step " << step;
       for (char side : {'S', 'C'}) {
         EXPECT_EQ(sides.of(side).actor(), sides.full.actor());
         EXPECT_EQ(sides.of(side).pending_stake(), sides.full.pending_stake());
