@@ -46,7 +46,7 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
   own_closed_ = true;
   dealing_ = true;
   ++hands_dealt_;
-  SeenBegin(false);
+  notes_.Begin(false);
   if (truco_asked_ || eleven_asked_) out_.CancelAsk();
   truco_asked_ = eleven_asked_ = false;
   if (joint_) {
@@ -139,7 +139,7 @@ void NetworkedHand::OnResumeHand(const ResumeHand& m) {
   own_closed_ = true;
   dealing_ = false;
   ++hands_dealt_;
-  SeenBegin(true);
+  notes_.Begin(true);
   if (truco_asked_ || eleven_asked_) out_.CancelAsk();
   truco_asked_ = eleven_asked_ = false;
   AskWhatIsOwed();

@@ -67,7 +67,7 @@ void NetworkedHand::StartDealtHand(const DealtCards& cards) {
   }
   SetVira(cards.vira, table_.mode);
   ++hands_dealt_;
-  SeenBegin(false);
+  notes_.Begin(false);
   table_.turn = lead;
   DealReplica();
 
@@ -124,7 +124,7 @@ void NetworkedHand::ResumeInterruptedHand(const ResumeState& state) {
                    std::max(0, s.games_computer - replica_.games()[1])};
   }
   ++hands_dealt_;
-  SeenBegin(true);
+  notes_.Begin(true);
   if (joint_) {
     // The kept deal goes on: its cards are checked when the hand ends, as any other.
     joint_deal_ = *state.deal;

@@ -22,7 +22,7 @@ Side PeerOf(Side side) {
 void NetworkedHand::StartJointHand() {
   const char lead = game_.state().hand_counter % 2 == 0 ? 'C' : 'S';
   ++hands_dealt_;
-  SeenBegin(false);
+  notes_.Begin(false);
   table_.turn = lead;
   joint_deal_.NewHand(table_.deck, table_.mode == ManilhaMode::Nova);
   joint_open_ = true;
@@ -210,9 +210,7 @@ void NetworkedHand::DealFaultFound(DealFault fault) {
 void NetworkedHand::EndByCheat(DealFault fault, Side cheater) {
   if (cheated_) return;
   cheated_ = true;
-  if (history_) history_->GameVoided(replica_.games() != games_at_deal_);
-  history_game_ = false;
-  history_score_ = {};
+  notes_.GameVoided(replica_.games() != games_at_deal_);
   replica_.SetScore({}, games_at_deal_);
   hand_start_.reset();
   old_deal_.reset();

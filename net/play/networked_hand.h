@@ -6,7 +6,7 @@
 //
 // Where things are: the hand's picture is one value (HandState, hand_state.h); the whole game's
 // rules are the table engine's (engine/table.h), held as one replica per side (TableReplica,
-// table_replica.h) that every move of either side goes through; whole_game_rules.cpp turns the
+// table_replica.h) that every move of either side goes through; whole_game_moves.cpp turns the
 // messages into those moves and shows what they did; what only the host does
 // (deal, judge, offer to go on) in host_role.cpp, what only the guest does in guest_role.cpp; the
 // classic hand in classic_hand.cpp; the table a side shows in networked_table.cpp. The deal is one
@@ -100,6 +100,7 @@
 #include "net/fair/joint_deal.h"
 #include "net/play/dealer.h"
 #include "net/play/hand_history.h"
+#include "net/play/hand_notes.h"
 #include "net/play/hand_state.h"
 #include "net/play/table_replica.h"
 #include "net/wire/protocol.h"
@@ -311,7 +312,7 @@ class NetworkedHand final : public NetworkedPlay {
   void set_history(history::HistoryRecorder* recorder);
   void set_hand_history(std::unique_ptr<HandHistory> history);
   // The path the game travels, as the history names it: "direta" or "internet".
-  void set_history_path(std::string path) { history_path_ = std::move(path); }
+  void set_history_path(std::string path) { notes_.set_path(std::move(path)); }
 
   // Host: draws and sends card k on the guest's request (1..3 the guest's, 4..6 the host's own,
   // 7 the vira).
@@ -469,11 +470,8 @@ class NetworkedHand final : public NetworkedPlay {
   // Ends the hand the replica has just ended; `why` (after the opponent's name) tells the winner
   // how the other side gave the hand up.
   void EndWholeHand(const char* why);
-  // The history: a hand's moves as this seat saw them, told when the hand ends.
-  void SeenBegin(bool resumed);
+  // Notes `letter`'s move for the history.
   void Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value);
-  void SeenEnd(const TableReplica::HandEnd& end);
-  void SeenGameLeft();
   void HandBoxesClosed();
   void MaybeDealNext();
   void ApplyRestart();
@@ -542,12 +540,8 @@ class NetworkedHand final : public NetworkedPlay {
   bool greeted_ = false;     // the peer said hello
   bool whole_game_ = false;  // both did
   bool named_once_ = false;  // the peer's name came (accepted once per connection)
-  std::unique_ptr<HandHistory> history_;
-  std::string history_path_ = "direta";
-  SeenHand seen_;
-  bool seen_open_ = false;              // a hand is being noted (kept across a cut connection)
-  bool history_game_ = false;           // a game has hands in the history
-  std::array<int, 2> history_score_{};  // the score after its last hand (host, guest)
+  // The hands as this seat saw them, for the player's history.
+  HandNotes notes_;
   std::array<int, 2> base_games_{};  // the run's tally before this connection
   bool dealt_hand_ = false;          // a whole-game hand has been dealt on this connection
   bool finished_ = false;

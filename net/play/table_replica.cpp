@@ -85,9 +85,7 @@ void TableReplica::Load(const HandState& h, char keeper, std::array<int, 2> poin
   s.games = games;
   s.vira = h.vira.value_or(Card{});
   s.manilha_value = h.manilhas;
-  auto seat_of = [](char letter) {
-    return letter == 'S' ? 0 : letter == 'C' ? 1 : table::kNoSeat;
-  };
+  auto seat_of = [](char letter) { return letter == 'S' ? 0 : letter == 'C' ? 1 : table::kNoSeat; };
   for (int seat = 0; seat < 2; ++seat) {
     for (int slot = 0; slot < 3; ++slot) {
       const std::optional<Card>& card = h.cards[U(seat)][U(slot)];
@@ -110,8 +108,8 @@ void TableReplica::Load(const HandState& h, char keeper, std::array<int, 2> poin
     const Outcome o = h.outcome[U(t)];
     const int own = SeatOf(keeper);
     trick.taker_seat = o == Outcome::Own ? own : o == Outcome::Opponent ? 1 - own : table::kNoSeat;
-    trick.result = o == Outcome::None  ? Taker::Nobody
-                   : o == Outcome::Tie ? Taker::Tie
+    trick.result = o == Outcome::None      ? Taker::Nobody
+                   : o == Outcome::Tie     ? Taker::Tie
                    : trick.taker_seat == 0 ? Taker::Mine
                                            : Taker::Theirs;
     if (o == Outcome::None && s.trick == 0) s.trick = t;

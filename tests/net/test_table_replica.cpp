@@ -137,7 +137,8 @@ TEST(TableReplica, BothSidesAgreeAndRefuseWhatTheFullTableRefuses) {
     Sides sides;
     const bool joint = game % 2 == 1;
     // Scores near the end reach the hand of eleven and the mão de ferro often.
-    const std::array<int, 2> points{static_cast<int>(8 + rng() % 4), static_cast<int>(8 + rng() % 4)};
+    const std::array<int, 2> points{static_cast<int>(8 + rng() % 4),
+                                    static_cast<int>(8 + rng() % 4)};
     for (TableReplica* r : {&sides.host, &sides.guest, &sides.full}) r->SetScore(points, {});
     sides.table.mutable_state().points = points;
     for (int step = 0; step < 400; ++step) {
@@ -227,10 +228,10 @@ TEST(TableReplica, ShowRefusesACardInViewOrOutOfTheDeck) {
   view.cards[1] = {Card{1, Suit::Clubs}, Card{2, Suit::Clubs}, Card{3, Suit::Clubs}};
   view.vira = Card{4, Suit::Clubs};
   ASSERT_EQ(guest.Deal(view, 'S'), Verdict::Done);
-  EXPECT_EQ(guest.CanPlay('S', 0, false), Verdict::NoSuchCard);  // not shown yet
-  EXPECT_EQ(guest.Show('S', 0, Card{2, Suit::Clubs}), Verdict::BadDeal);  // the guest holds it
-  EXPECT_EQ(guest.Show('S', 0, Card{4, Suit::Clubs}), Verdict::BadDeal);  // the vira
-  EXPECT_EQ(guest.Show('S', 0, Card{8, Suit::Clubs}), Verdict::BadDeal);  // no 8 in this deck
+  EXPECT_EQ(guest.CanPlay('S', 0, false), Verdict::NoSuchCard);              // not shown yet
+  EXPECT_EQ(guest.Show('S', 0, Card{2, Suit::Clubs}), Verdict::BadDeal);     // the guest holds it
+  EXPECT_EQ(guest.Show('S', 0, Card{4, Suit::Clubs}), Verdict::BadDeal);     // the vira
+  EXPECT_EQ(guest.Show('S', 0, Card{8, Suit::Clubs}), Verdict::BadDeal);     // no 8 in this deck
   EXPECT_EQ(guest.Show('C', 0, Card{5, Suit::Clubs}), Verdict::NoSuchCard);  // seen already
   EXPECT_EQ(guest.Show('S', 0, Card{5, Suit::Clubs}), Verdict::Done);
   EXPECT_EQ(guest.Play('S', 0, false), Verdict::Done);

@@ -438,7 +438,7 @@ void NetworkedHand::EndWholeHand(const char* why) {
   truco_asked_ = eleven_asked_ = false;
   want_truco_ask_ = want_eleven_ask_ = false;
   const char own = OwnLetter();
-  SeenEnd(end);
+  notes_.End(end, table_, OwnSeat(), opponent_name_);
   if (winner == ' ') {
     boxes_.push_back({kTextReplay, false});
   } else {
@@ -486,7 +486,7 @@ void NetworkedHand::RestartGame() {
 }
 
 void NetworkedHand::ApplyRestart() {
-  SeenGameLeft();
+  notes_.GameLeft();
   if (truco_asked_ || eleven_asked_) out_.CancelAsk();
   truco_asked_ = eleven_asked_ = false;
   want_truco_ask_ = want_eleven_ask_ = false;
@@ -522,66 +522,11 @@ void NetworkedHand::AskWhatIsOwed() {
 // Whole game: the history
 
 void NetworkedHand::set_hand_history(std::unique_ptr<HandHistory> history) {
-  history_ = std::move(history);
-  seen_open_ = false;
-  history_game_ = false;
-  history_score_ = {};
-}
-
-void NetworkedHand::SeenBegin(bool resumed) {
-  // A hand taken up again keeps what was seen of it before the cut: it is written once, whole.
-  if (resumed && seen_open_) return;
-  seen_ = {};
-  seen_open_ = history_ != nullptr;
+  notes_.set_history(std::move(history));
 }
 
 void NetworkedHand::Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value) {
-  if (!seen_open_) return;
-  seen_.moves.push_back({kind, letter == OwnLetter(), card, value});
-}
-
-void NetworkedHand::SeenEnd(const TableReplica::HandEnd& end) {
-  const char winner = end.winner;
-  const std::array<int, 2>& before = end.before;
-  const std::array<int, 2>& points = end.after;
-  if (!seen_open_ || !history_) return;
-  seen_open_ = false;
-  const std::size_t own = SideIndex(side_);
-  // A new game that began at 0 to 0 while the last one was not over: that one was left.
-  if (history_game_ && before == std::array<int, 2>{} && history_score_ != std::array<int, 2>{}) {
-    SeenGameLeft();
-  }
-  seen_.own_cards = OwnCards();
-  seen_.vira = table_.vira;
-  for (const SeenMove& m : seen_.moves) {
-    if (!m.own && m.kind == SeenMove::Kind::Card) seen_.shown[Index(m.value)] = m.card;
-  }
-  seen_.stake = table_.stake;
-  const char own_letter = OwnLetter();
-  const int gain =
-      winner == ' ' ? 0 : points[winner == 'S' ? 0 : 1] - before[winner == 'S' ? 0 : 1];
-  seen_.own_gain = winner == own_letter ? gain : 0;
-  seen_.other_gain = winner != own_letter && winner != ' ' ? gain : 0;
-  seen_.winner = winner == ' ' ? -1 : winner == own_letter ? 0 : 1;
-  seen_.own_score = points[own];
-  seen_.other_score = points[1 - own];
-  history_->HandEnded(opponent_name_, history_path_,
-                      GameSettings{table_.deck, table_.mode, table_.eleven_mode}, seen_);
-  history_game_ = true;
-  history_score_ = points;
-  if (end.game_over) {
-    history_->GameEnded(seen_.winner == 0);
-    history_game_ = false;
-    history_score_ = {};
-  }
-}
-
-void NetworkedHand::SeenGameLeft() {
-  seen_open_ = false;
-  if (!history_ || !history_game_) return;
-  history_->GameEnded(std::nullopt);
-  history_game_ = false;
-  history_score_ = {};
+  notes_.Note(kind, letter == OwnLetter(), card, value);
 }
 
 }  // namespace truco::net
