@@ -93,7 +93,10 @@ bool NetworkedHand::ReceiveJoint(const Message& message) {
     fault = joint_deal_.TakeAnnounce(*announce);
     if (fault == DealFault::None) {
       OppCards()[Index(slot)] = announce->card;
-      replica_.Show(OpponentLetter(), slot, announce->card);
+      // A card this side sees already cannot be in the peer's hand.
+      if (replica_.Show(OpponentLetter(), slot, announce->card) == table::Verdict::BadDeal) {
+        fault = DealFault::AnnouncedNotHeld;
+      }
     }
   } else {
     return false;

@@ -442,6 +442,9 @@ class NetworkedHand final : public NetworkedPlay {
   void ClearHand();
   // The cards this side sees are here: the replica deals them, with the lead the deal named.
   void DealReplica();
+  // The peer sent cards the table cannot hold (one already in view, or twice in a deal): the
+  // connection goes as for a broken line, and the game with it.
+  void PeerBroke();
   void BeginWholeGame();
   void DealWhole();
   void StartDealtHand(const DealtCards& cards);

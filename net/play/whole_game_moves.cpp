@@ -37,7 +37,15 @@ bool NetworkedHand::MayPlayNow(char letter) const {
 }
 
 void NetworkedHand::DealReplica() {
-  replica_.Deal(table_, table_.turn);
+  // Only a peer's deal can repeat a card: the host draws its own from one deck.
+  if (replica_.Deal(table_, table_.turn) != table::Verdict::Done) PeerBroke();
+}
+
+void NetworkedHand::PeerBroke() {
+  out_.CloseLink();
+  hand_start_.reset();
+  ConnectionLost(kTextDealBroken);
+  resume_.reset();
 }
 
 void NetworkedHand::ClearHand() {
@@ -190,9 +198,10 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
           // The host's card travels only right before its play.
           const int slot = m.slot - 1;
           if (side_ == Side::Guest && MayPlayNow(opp) &&
-              std::find(OppSlots().begin(), OppSlots().end(), slot) == OppSlots().end() &&
-              replica_.Show(opp, slot, m.card) == table::Verdict::Done) {
-            OppCards()[Index(slot)] = m.card;
+              std::find(OppSlots().begin(), OppSlots().end(), slot) == OppSlots().end()) {
+            const table::Verdict shown = replica_.Show(opp, slot, m.card);
+            if (shown == table::Verdict::Done) OppCards()[Index(slot)] = m.card;
+            if (shown == table::Verdict::BadDeal) PeerBroke();
           }
         } else if constexpr (std::is_same_v<T, Play>) {
           OpponentPlays(m.slot - 1, m.trick, false);
