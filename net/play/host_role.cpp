@@ -34,7 +34,7 @@ void NetworkedHand::DealWhole() {
   GameState& s = game_.mutable_state();
   const GameSettings settings = resumed_settings_.value_or(s.settings);
   hand_start_ = ResumeState{opponent_name_, replica_.points(), replica_.games(), s.hand_counter,
-                            settings,       std::nullopt,      std::nullopt,      table_key_};
+                            settings,       std::nullopt,      std::nullopt,     table_key_};
   ClearHand();
   finished_ = false;
   own_closed_ = true;
@@ -74,8 +74,8 @@ void NetworkedHand::StartDealtHand(const DealtCards& cards) {
   const std::array<int, 2> points = replica_.points();
   const std::array<int, 2> games = replica_.games();
   out_.Send(Settings{table_.deck, table_.mode, table_.eleven_mode});
-  out_.Send(NewHand{lead == 'S' ? Side::Host : Side::Guest, points[0], points[1], games[0],
-                    games[1]});
+  out_.Send(
+      NewHand{lead == 'S' ? Side::Host : Side::Guest, points[0], points[1], games[0], games[1]});
   for (int slot = 1; slot <= 3; ++slot) out_.Send(GuestCard{slot, *OppCards()[Index(slot - 1)]});
   out_.Send(Vira{table_.mode, *table_.vira});
   StartEleven();

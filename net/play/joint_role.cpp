@@ -32,8 +32,8 @@ void NetworkedHand::StartJointHand() {
   const std::array<int, 2> games = replica_.games();
   games_at_deal_ = games;
   out_.Send(Settings{table_.deck, table_.mode, table_.eleven_mode});
-  out_.Send(NewHand{lead == 'S' ? Side::Host : Side::Guest, points[0], points[1], games[0],
-                    games[1]});
+  out_.Send(
+      NewHand{lead == 'S' ? Side::Host : Side::Guest, points[0], points[1], games[0], games[1]});
   out_.Send(joint_deal_.HostList());
   StartEleven();
 }
