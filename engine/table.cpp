@@ -132,6 +132,7 @@ Verdict Table::Check(const Action& a) const {
       if (a.slot < 0 || a.slot >= kHandSize || !s.in_hand[U(a.seat)][U(a.slot)])
         return Verdict::NoSuchCard;
       if (a.hidden && !s.MayHideNow()) return Verdict::MayNotHide;
+      if (!a.hidden && s.unseen[U(a.seat)][U(a.slot)]) return Verdict::NoSuchCard;
       return Verdict::Done;
     case Action::Kind::Call:
       if (!s.ValidSeat(a.seat)) return Verdict::NoSuchSeat;
@@ -209,24 +210,42 @@ bool Table::Deal() {
   return DealCards(cards) == Verdict::Done;
 }
 
-Verdict Table::DealCards(const DealtCards& cards) {
-  TableState& s = state_;
-  if (s.phase != Phase::Idle) return Verdict::NotDue;
-  // Dealt elsewhere means dealt by a peer: every card of the deck, none twice.
-  const std::span<const std::uint8_t> values = DeckValues(s.settings.deck_type);
-  std::array<bool, 14 * kNumSuits> seen{};
-  auto fits = [&](Card c) {
+namespace {
+
+// Marks cards in view, refusing one that is not of the deck or was marked already.
+class CardsInView {
+ public:
+  explicit CardsInView(char deck) : values_(DeckValues(deck)) {}
+  bool Take(Card c) {
     const auto suit = static_cast<int>(c.suit);
     if (suit < 0 || suit >= kNumSuits) return false;
-    if (std::find(values.begin(), values.end(), c.Value) == values.end()) return false;
-    bool& mark = seen[U(c.Value * kNumSuits + suit)];
+    if (std::find(values_.begin(), values_.end(), c.Value) == values_.end()) return false;
+    bool& mark = seen_[U(c.Value * kNumSuits + suit)];
     if (mark) return false;
     mark = true;
     return true;
-  };
-  bool good = fits(cards.vira);
+  }
+
+ private:
+  std::span<const std::uint8_t> values_;
+  std::array<bool, 14 * kNumSuits> seen_{};
+};
+
+}  // namespace
+
+Verdict Table::DealCards(const DealtCards& cards, const PartialDeal& partial) {
+  TableState& s = state_;
+  if (s.phase != Phase::Idle) return Verdict::NotDue;
+  // Dealt elsewhere means dealt by a peer: every card of the deck, none twice. The vira of the
+  // manilhas velhas decides nothing and is only shown, so it is not checked.
+  CardsInView view(s.settings.deck_type);
+  bool good = s.settings.manilha_mode == ManilhaMode::Velha || view.Take(cards.vira);
   for (int seat = 0; seat < s.seats; ++seat) {
-    for (Card c : cards.hand[U(seat)]) good = fits(c) && good;
+    for (int slot = 0; slot < kHandSize; ++slot) {
+      if (!partial.unseen[U(seat)][U(slot)]) {
+        good = view.Take(cards.hand[U(seat)][U(slot)]) && good;
+      }
+    }
   }
   if (!good) return Verdict::BadDeal;
 
@@ -239,12 +258,18 @@ Verdict Table::DealCards(const DealtCards& cards) {
   }
   s.hand = {};
   s.in_hand = {};
+  s.unseen = {};
   for (int seat = 0; seat < s.seats; ++seat) {
-    s.hand[U(seat)] = cards.hand[U(seat)];
+    for (int slot = 0; slot < kHandSize; ++slot) {
+      const bool unseen = partial.unseen[U(seat)][U(slot)];
+      s.hand[U(seat)][U(slot)] = unseen ? Card{} : cards.hand[U(seat)][U(slot)];
+      s.unseen[U(seat)][U(slot)] = unseen;
+    }
     s.in_hand[U(seat)].fill(true);
   }
   s.tricks = {};
   s.trick = 1;
+  if (s.ValidSeat(partial.leader)) s.next_hand_leader = partial.leader;
   s.hand_leader = s.ValidSeat(s.next_hand_leader) ? s.next_hand_leader : 0;
   s.next_hand_leader = NextSeat(s.hand_leader, s.seats);
   s.turn = s.hand_leader;
@@ -267,6 +292,28 @@ Verdict Table::DealCards(const DealtCards& cards) {
   return Verdict::Done;
 }
 
+Verdict Table::Show(int seat, int slot, Card card) {
+  TableState& s = state_;
+  if (!s.ValidSeat(seat)) return Verdict::NoSuchSeat;
+  if (s.phase == Phase::Idle || slot < 0 || slot >= kHandSize || !s.in_hand[U(seat)][U(slot)] ||
+      !s.unseen[U(seat)][U(slot)]) {
+    return Verdict::NoSuchCard;
+  }
+  CardsInView view(s.settings.deck_type);
+  bool good = view.Take(card);
+  if (s.settings.manilha_mode == ManilhaMode::Nova) good = view.Take(s.vira) && good;
+  for (int other = 0; other < s.seats; ++other) {
+    for (int i = 0; i < kHandSize; ++i) {
+      // Cards played face down stay out of view: the hidden card of a seen hand is still known.
+      if (!s.unseen[U(other)][U(i)]) good = view.Take(s.hand[U(other)][U(i)]) && good;
+    }
+  }
+  if (!good) return Verdict::BadDeal;
+  s.hand[U(seat)][U(slot)] = card;
+  s.unseen[U(seat)][U(slot)] = false;
+  return Verdict::Done;
+}
+
 void Table::PlayCard(int seat, int slot, bool hidden) {
   TableState& s = state_;
   s.in_hand[U(seat)][U(slot)] = false;
@@ -283,7 +330,7 @@ void Table::PlayCard(int seat, int slot, bool hidden) {
 void Table::CloseTrick() {
   TableState& s = state_;
   Trick& t = s.tricks[U(s.trick)];
-  t.taker_seat = TrickTaker(s, t);
+  t.taker_seat = judge_ ? judge_(s, t) : TrickTaker(s, t);
   t.result = t.taker_seat == kNoSeat     ? Taker::Tie
              : TeamOf(t.taker_seat) == 0 ? Taker::Mine
                                          : Taker::Theirs;

@@ -29,6 +29,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "engine/cards.h"
@@ -71,6 +73,8 @@ struct TableSettings {
   ManilhaMode manilha_mode = ManilhaMode::Nova;
   int eleven_mode = 0;  // 0 "Normal", 1 "No Escuro": the mão de ferro is blind
   bool signs = true;
+  // A blind hand may still hide a card (the networked game lets a player hide one unseen).
+  bool hide_when_blind = false;
   friend bool operator==(const TableSettings&, const TableSettings&) = default;
 };
 
@@ -106,6 +110,8 @@ struct TableState {
 
   std::array<std::array<Card, kHandSize>, kMaxSeats> hand{};
   std::array<std::array<bool, kHandSize>, kMaxSeats> in_hand{};
+  // Cards a replica does not see (a peer's, until shown): played face down only, or shown first.
+  std::array<std::array<bool, kHandSize>, kMaxSeats> unseen{};
   Card vira{};
   ManilhaValues manilha_value{};
 
@@ -142,7 +148,9 @@ struct TableState {
   // Running on one's turn: never in the mão de ferro, nor from the other team's hand of eleven.
   [[nodiscard]] bool MayRunNow(int seat) const;
   // Hiding needs a card one sees, from the second trick on.
-  [[nodiscard]] bool MayHideNow() const { return trick >= 2 && !blind; }
+  [[nodiscard]] bool MayHideNow() const {
+    return trick >= 2 && (!blind || settings.hide_when_blind);
+  }
   // Two replicas fed the same actions are equal.
   friend bool operator==(const TableState&, const TableState&) = default;
 };
@@ -196,6 +204,13 @@ struct DealtCards {
   std::array<std::array<Card, kHandSize>, kMaxSeats> hand{};
 };
 
+// What a replica that sees only part of a deal adds to it: the cards it does not see (their
+// values in DealtCards are ignored) and who leads, when the lead is decided elsewhere.
+struct PartialDeal {
+  std::array<std::array<bool, kHandSize>, kMaxSeats> unseen{};
+  int leader = kNoSeat;  // kNoSeat: the next seat in turn
+};
+
 class TableObserver {
  public:
   virtual ~TableObserver() = default;
@@ -222,8 +237,13 @@ class Table {
   void set_observer(TableObserver* observer) { observer_ = observer; }
   // Read at the next deal.
   void set_settings(const TableSettings& settings) { state_.settings = settings; }
-  // For tests and searches that set up a position (points, a stacked hand).
+  // For tests and searches that set up a position (points, a stacked hand), and for a replica
+  // that takes up a position its peer sends.
   TableState& mutable_state() { return state_; }
+  // Who takes a complete trick (a seat, kNoSeat for a tie), for a replica whose tricks are judged
+  // elsewhere: the guest of a networked game follows the host's result. Empty: TrickTaker.
+  using TrickJudge = std::function<int(const TableState&, const Trick&)>;
+  void set_trick_judge(TrickJudge judge) { judge_ = std::move(judge); }
 
   [[nodiscard]] Due NextDue() const;
   // Every move `seat` may make now (signs apart, which are not moves). A team's move is listed
@@ -237,7 +257,11 @@ class Table {
   // A new hand with cards drawn from the random source; false when no deal is due.
   bool Deal();
   // A new hand with cards dealt elsewhere (refused when they repeat or are not of the deck).
-  Verdict DealCards(const DealtCards& cards);
+  Verdict DealCards(const DealtCards& cards) { return DealCards(cards, PartialDeal{}); }
+  Verdict DealCards(const DealtCards& cards, const PartialDeal& partial);
+  // An unseen card of `seat` shows its face (a peer plays it face up): refused when the card is
+  // seen already, played, or repeats a card in view or is not of the deck.
+  Verdict Show(int seat, int slot, Card card);
   // Points and games back to 0, the lead to seat 0.
   void NewMatch();
 
@@ -267,6 +291,7 @@ class Table {
 
   RandomSource& random_;
   TableObserver* observer_ = nullptr;
+  TrickJudge judge_;
   TableState state_;
 };
 

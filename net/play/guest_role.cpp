@@ -19,16 +19,17 @@ void NetworkedHand::GuestHandStarts(int host_points, int guest_points, int host_
   table_.deck = settings.deck_type;
   table_.mode = settings.mode;
   table_.eleven_mode = settings.eleven_mode;
-  points_ = {host_points, guest_points};
-  games_ = {host_games, guest_games};
+  const std::array<int, 2> points{host_points, guest_points};
+  const std::array<int, 2> games{host_games, guest_games};
+  replica_.SetScore(points, games);
   if (first_whole_deal_) {
     first_whole_deal_ = false;
     const GameState& s = game_.state();
-    base_games_ = {std::max(0, s.games_player - games_[1]),
-                   std::max(0, s.games_computer - games_[0])};
+    base_games_ = {std::max(0, s.games_player - games[1]),
+                   std::max(0, s.games_computer - games[0])};
   }
   hand_start_ =
-      ResumeState{opponent_name_, points_, games_, 0, {}, std::nullopt, std::nullopt, table_key_};
+      ResumeState{opponent_name_, points, games, 0, {}, std::nullopt, std::nullopt, table_key_};
 }
 
 void NetworkedHand::OnNewHand(const NewHand& m) {
@@ -45,7 +46,7 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
   own_closed_ = true;
   dealing_ = true;
   ++hands_dealt_;
-  SeenBegin(false);
+  notes_.Begin(false);
   if (truco_asked_ || eleven_asked_) out_.CancelAsk();
   truco_asked_ = eleven_asked_ = false;
   if (joint_) {
@@ -53,21 +54,26 @@ void NetworkedHand::OnNewHand(const NewHand& m) {
     joint_open_ = true;
     own_revealed_ = false;
     peer_key_.reset();
-    games_at_deal_ = games_;
+    games_at_deal_ = replica_.games();
   }
 }
 
 void NetworkedHand::FinishGuestDeal() {
   if (!DealComplete()) return;
   dealing_ = false;
+  DealReplica();
   StartEleven();
 }
 
 void NetworkedHand::OnTrickTaken(const TrickTaken& m) {
   const int t = m.trick;
   if (side_ != Side::Guest || finished_ || table_.outcome[Index(t)] != Outcome::None) return;
-  if (OwnSlots()[Index(t)] < 0 || OppSlots()[Index(t)] < 0) return;
-  ApplyTrickResult(t, m.taker ? LetterOf(*m.taker) : 'E');
+  if (OwnSlots()[Index(t)] < 0 || OppSlots()[Index(t)] < 0 || !held_) return;
+  // The host rates the trick; the guest's replica takes its result and goes on from there.
+  const HeldPlay held = *held_;
+  held_.reset();
+  replica_.PlayJudged(held.letter, held.slot, held.hide, m.taker ? LetterOf(*m.taker) : 'E');
+  ApplyTrickResult(t);
 }
 
 // The host sends back the hand a dropped connection interrupted: it goes on from there.
@@ -99,7 +105,7 @@ void NetworkedHand::OnResumeHand(const ResumeHand& m) {
     joint_open_ = true;
     own_revealed_ = false;
     peer_key_.reset();
-    games_at_deal_ = games_;
+    games_at_deal_ = replica_.games();
     for (int slot = 1; slot <= 3; ++slot) OwnCards()[Index(slot - 1)] = joint_deal_.OwnCard(slot);
   } else {
     for (std::size_t i = 0; i < 3; ++i) table_.cards[kGuestSeat][i] = m.guest_cards[i];
@@ -127,12 +133,13 @@ void NetworkedHand::OnResumeHand(const ResumeHand& m) {
   table_.eleven = letter(m.eleven);
   table_.eleven_decided = m.eleven_decided;
   table_.eleven_dark = m.eleven_dark;
+  replica_.Load(table_, 'C', replica_.points(), replica_.games());
   ++game_.mutable_state().hand_counter;
   finished_ = false;
   own_closed_ = true;
   dealing_ = false;
   ++hands_dealt_;
-  SeenBegin(true);
+  notes_.Begin(true);
   if (truco_asked_ || eleven_asked_) out_.CancelAsk();
   truco_asked_ = eleven_asked_ = false;
   AskWhatIsOwed();

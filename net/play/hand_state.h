@@ -1,9 +1,12 @@
 #pragma once
 // Everything a networked hand is made of, in one value: both hands by seat, what each seat put on
 // the table and how, who led and who took each trick, the stake, a call waiting and its caller,
-// the hand of eleven and whose turn it is. The host's copy is the whole truth; the guest's holds
-// only what the guest was told (the host's cards appear one by one as they are played). A value
-// with no pointers, so it can be copied aside when a connection drops and written to a file.
+// the hand of eleven and whose turn it is: the picture a side shows, sends to a returning guest
+// and keeps in the resume file. The rules and the score are the table replica's
+// (table_replica.h); the picture follows each move it takes. The host's copy shows everything the
+// host was dealt; the guest's only what the guest was told (the host's cards appear one by one as
+// they are played). A value with no pointers, so it can be copied aside when a connection drops
+// and written to a file.
 
 #include <array>
 #include <cstdint>

@@ -33,8 +33,8 @@ void NetworkedHand::DealWhole() {
   if (side_ != Side::Host || !linked_) return;
   GameState& s = game_.mutable_state();
   const GameSettings settings = resumed_settings_.value_or(s.settings);
-  hand_start_ = ResumeState{opponent_name_, points_,      games_,      s.hand_counter,
-                            settings,       std::nullopt, std::nullopt, table_key_};
+  hand_start_ = ResumeState{opponent_name_, replica_.points(), replica_.games(), s.hand_counter,
+                            settings,       std::nullopt,      std::nullopt,     table_key_};
   ClearHand();
   finished_ = false;
   own_closed_ = true;
@@ -42,8 +42,8 @@ void NetworkedHand::DealWhole() {
   if (first_whole_deal_) {
     // The run's tally before this game; a resumed game already counted its own games in it.
     first_whole_deal_ = false;
-    base_games_ = {std::max(0, s.games_player - games_[0]),
-                   std::max(0, s.games_computer - games_[1])};
+    base_games_ = {std::max(0, s.games_player - replica_.games()[0]),
+                   std::max(0, s.games_computer - replica_.games()[1])};
   }
   table_.deck = settings.deck_type == kBaralhoLimpo ? kBaralhoLimpo : kBaralhoSujo;
   table_.mode = settings.manilha_mode;
@@ -67,25 +67,25 @@ void NetworkedHand::StartDealtHand(const DealtCards& cards) {
   }
   SetVira(cards.vira, table_.mode);
   ++hands_dealt_;
-  SeenBegin(false);
+  notes_.Begin(false);
   table_.turn = lead;
+  DealReplica();
 
+  const std::array<int, 2> points = replica_.points();
+  const std::array<int, 2> games = replica_.games();
   out_.Send(Settings{table_.deck, table_.mode, table_.eleven_mode});
-  out_.Send(NewHand{lead == 'S' ? Side::Host : Side::Guest, points_[0], points_[1], games_[0],
-                    games_[1]});
+  out_.Send(
+      NewHand{lead == 'S' ? Side::Host : Side::Guest, points[0], points[1], games[0], games[1]});
   for (int slot = 1; slot <= 3; ++slot) out_.Send(GuestCard{slot, *OppCards()[Index(slot - 1)]});
   out_.Send(Vira{table_.mode, *table_.vira});
   StartEleven();
 }
 
+// Host: the replica has rated the trick; the guest is told who took it.
 void NetworkedHand::JudgeWhole(int trick) {
-  const int host = PlayedStrength(trick, 'S');
-  const int guest = PlayedStrength(trick, 'C');
-  std::optional<Side> taker;
-  if (host > guest) taker = Side::Host;
-  if (guest > host) taker = Side::Guest;
-  out_.Send(TrickTaken{trick, taker});
-  ApplyTrickResult(trick, taker ? LetterOf(*taker) : 'E');
+  const char taker = replica_.TrickTaker(trick);
+  out_.Send(TrickTaken{trick, taker == 'E' ? std::nullopt : std::optional<Side>(SideOf(taker))});
+  ApplyTrickResult(trick);
 }
 
 void NetworkedHand::MaybeDealNext() {
@@ -113,17 +113,18 @@ void NetworkedHand::ResumeInterruptedHand(const ResumeState& state) {
   hand_start_->deal.reset();
   ClearHand();
   table_ = *state.hand;
+  replica_.Load(table_, 'S', state.points, state.games);
   s.hand_counter = state.hand_counter + 1;
   finished_ = false;
   own_closed_ = true;
   peer_closed_ = true;
   if (first_whole_deal_) {
     first_whole_deal_ = false;
-    base_games_ = {std::max(0, s.games_player - games_[0]),
-                   std::max(0, s.games_computer - games_[1])};
+    base_games_ = {std::max(0, s.games_player - replica_.games()[0]),
+                   std::max(0, s.games_computer - replica_.games()[1])};
   }
   ++hands_dealt_;
-  SeenBegin(true);
+  notes_.Begin(true);
   if (joint_) {
     // The kept deal goes on: its cards are checked when the hand ends, as any other.
     joint_deal_ = *state.deal;
@@ -132,7 +133,7 @@ void NetworkedHand::ResumeInterruptedHand(const ResumeState& state) {
     joint_open_ = true;
     own_revealed_ = false;
     peer_key_.reset();
-    games_at_deal_ = games_;
+    games_at_deal_ = replica_.games();
   }
 
   auto letter = [](char c) { return c == 'S' || c == 'C' || c == 'B' ? c : '-'; };
@@ -146,10 +147,10 @@ void NetworkedHand::ResumeInterruptedHand(const ResumeState& state) {
   m.eleven = letter(table_.eleven);
   m.eleven_decided = table_.eleven_decided;
   m.eleven_dark = table_.eleven_dark;
-  m.host_points = points_[0];
-  m.guest_points = points_[1];
-  m.host_games = games_[0];
-  m.guest_games = games_[1];
+  m.host_points = replica_.points()[0];
+  m.guest_points = replica_.points()[1];
+  m.host_games = replica_.games()[0];
+  m.guest_games = replica_.games()[1];
   for (std::size_t i = 0; i < 3; ++i) m.guest_cards[i] = table_.cards[kGuestSeat][i];
   m.vira = table_.vira.value_or(Card{});
   for (std::size_t t = 1; t <= 3; ++t) {

@@ -22,16 +22,18 @@ Side PeerOf(Side side) {
 void NetworkedHand::StartJointHand() {
   const char lead = game_.state().hand_counter % 2 == 0 ? 'C' : 'S';
   ++hands_dealt_;
-  SeenBegin(false);
+  notes_.Begin(false);
   table_.turn = lead;
   joint_deal_.NewHand(table_.deck, table_.mode == ManilhaMode::Nova);
   joint_open_ = true;
   own_revealed_ = false;
   peer_key_.reset();
-  games_at_deal_ = games_;
+  const std::array<int, 2> points = replica_.points();
+  const std::array<int, 2> games = replica_.games();
+  games_at_deal_ = games;
   out_.Send(Settings{table_.deck, table_.mode, table_.eleven_mode});
-  out_.Send(NewHand{lead == 'S' ? Side::Host : Side::Guest, points_[0], points_[1], games_[0],
-                    games_[1]});
+  out_.Send(
+      NewHand{lead == 'S' ? Side::Host : Side::Guest, points[0], points[1], games[0], games[1]});
   out_.Send(joint_deal_.HostList());
   StartEleven();
 }
@@ -89,7 +91,13 @@ bool NetworkedHand::ReceiveJoint(const Message& message) {
       return true;
     }
     fault = joint_deal_.TakeAnnounce(*announce);
-    if (fault == DealFault::None) OppCards()[Index(slot)] = announce->card;
+    if (fault == DealFault::None) {
+      OppCards()[Index(slot)] = announce->card;
+      // A card this side sees already cannot be in the peer's hand.
+      if (replica_.Show(OpponentLetter(), slot, announce->card) == table::Verdict::BadDeal) {
+        fault = DealFault::AnnouncedNotHeld;
+      }
+    }
   } else {
     return false;
   }
@@ -106,7 +114,11 @@ void NetworkedHand::JointCardsIn() {
   } else {
     SetVira(game_.state().cards[kCVira].card, ManilhaMode::Velha);
   }
-  if (side_ == Side::Guest) FinishGuestDeal();
+  if (side_ == Side::Guest) {
+    FinishGuestDeal();
+  } else {
+    DealReplica();
+  }
 }
 
 bool NetworkedHand::awaits_peer_secret() const {
@@ -201,11 +213,8 @@ void NetworkedHand::DealFaultFound(DealFault fault) {
 void NetworkedHand::EndByCheat(DealFault fault, Side cheater) {
   if (cheated_) return;
   cheated_ = true;
-  if (history_) history_->GameVoided(games_ != games_at_deal_);
-  history_game_ = false;
-  history_score_ = {};
-  points_ = {};
-  games_ = games_at_deal_;
+  notes_.GameVoided(replica_.games() != games_at_deal_);
+  replica_.SetScore({}, games_at_deal_);
   hand_start_.reset();
   old_deal_.reset();
   joint_open_ = false;

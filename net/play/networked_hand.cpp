@@ -71,8 +71,7 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   greeted_ = false;
   whole_game_ = false;
   named_once_ = false;
-  points_ = {};
-  games_ = {};
+  replica_.SetScore({}, {});
   const GameState& s = game_.state();
   base_games_ = {s.games_player, s.games_computer};
   first_whole_deal_ = true;

@@ -4,8 +4,10 @@
 // Plain C++ over the engine's Game: the sockets and windows sit behind HandOutput, so two sides
 // can be wired to each other in memory.
 //
-// Where things are: the hand's whole state is one value (HandState, hand_state.h); the whole
-// game's rules, the same on both sides, are in whole_game_rules.cpp; what only the host does
+// Where things are: the hand's picture is one value (HandState, hand_state.h); the whole game's
+// rules are the table engine's (engine/table.h), held as one replica per side (TableReplica,
+// table_replica.h) that every move of either side goes through; whole_game_moves.cpp turns the
+// messages into those moves and shows what they did; what only the host does
 // (deal, judge, offer to go on) in host_role.cpp, what only the guest does in guest_role.cpp; the
 // classic hand in classic_hand.cpp; the table a side shows in networked_table.cpp. The deal is one
 // replaceable step (Dealer, dealer.h). The path to the peer is whatever HandOutput::Send uses.
@@ -98,7 +100,9 @@
 #include "net/fair/joint_deal.h"
 #include "net/play/dealer.h"
 #include "net/play/hand_history.h"
+#include "net/play/hand_notes.h"
 #include "net/play/hand_state.h"
+#include "net/play/table_replica.h"
 #include "net/wire/protocol.h"
 
 namespace truco::net {
@@ -308,7 +312,7 @@ class NetworkedHand final : public NetworkedPlay {
   void set_history(history::HistoryRecorder* recorder);
   void set_hand_history(std::unique_ptr<HandHistory> history);
   // The path the game travels, as the history names it: "direta" or "internet".
-  void set_history_path(std::string path) { history_path_ = std::move(path); }
+  void set_history_path(std::string path) { notes_.set_path(std::move(path)); }
 
   // Host: draws and sends card k on the guest's request (1..3 the guest's, 4..6 the host's own,
   // 7 the vira).
@@ -345,8 +349,10 @@ class NetworkedHand final : public NetworkedPlay {
   // Whole game: both sides greeted each other.
   [[nodiscard]] bool whole_game() const { return whole_game_; }
   // Points and the connection's tally of games, by side.
-  [[nodiscard]] int points(Side whose) const { return points_[SideIndex(whose)]; }
-  [[nodiscard]] int games(Side whose) const { return games_[SideIndex(whose)]; }
+  [[nodiscard]] int points(Side whose) const { return replica_.points()[SideIndex(whose)]; }
+  [[nodiscard]] int games(Side whose) const { return replica_.games()[SideIndex(whose)]; }
+  // The table both sides play at, as this side holds it.
+  [[nodiscard]] const TableReplica& replica() const { return replica_; }
   [[nodiscard]] int stake() const { return table_.stake; }
   // The call that waits for an answer (its stake, 0 when none) and who made it.
   [[nodiscard]] int pending_call() const { return table_.pending_stake; }
@@ -430,13 +436,15 @@ class NetworkedHand final : public NetworkedPlay {
     NetworkedHand& hand_;
   };
   static Rung RungOfStake(int stake);
-  int& PointsOf(char letter);
   [[nodiscard]] bool MayCallNow(char letter) const;
   [[nodiscard]] bool MayRunNow(char letter) const;
   [[nodiscard]] bool MayPlayNow(char letter) const;
-  [[nodiscard]] bool ValidCall(char letter, int stake) const;
-  [[nodiscard]] int PlayedStrength(int trick, char letter) const;
   void ClearHand();
+  // The cards this side sees are here: the replica deals them, with the lead the deal named.
+  void DealReplica();
+  // The peer sent cards the table cannot hold (one already in view, or twice in a deal): the
+  // connection goes as for a broken line, and the game with it.
+  void PeerBroke();
   void BeginWholeGame();
   void DealWhole();
   void StartDealtHand(const DealtCards& cards);
@@ -458,18 +466,15 @@ class NetworkedHand final : public NetworkedPlay {
   void ApplyPlay(char letter, int slot, int trick, bool hide);
   void JudgeWhole(int trick);
   void OnTrickTaken(const TrickTaken& m);
-  void ApplyTrickResult(int trick, char taker);
+  void ApplyTrickResult(int trick);
   void ApplyCall(char letter, int stake);
   void ApplyAccept(char letter);
   void ApplyRun(char letter);
-  // Ends the hand: `winner` ('S' / 'C', ' ' for a hand dealt again) gains `amount`; `why` (after
-  // the opponent's name) tells the winner how the other side gave the hand up.
-  void EndWholeHand(char winner, int amount, const char* why);
-  // The history: a hand's moves as this seat saw them, told when the hand ends.
-  void SeenBegin(bool resumed);
+  // Ends the hand the replica has just ended; `why` (after the opponent's name) tells the winner
+  // how the other side gave the hand up.
+  void EndWholeHand(const char* why);
+  // Notes `letter`'s move for the history.
   void Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value);
-  void SeenEnd(char winner, std::array<int, 2> before, bool game_over);
-  void SeenGameLeft();
   void HandBoxesClosed();
   void MaybeDealNext();
   void ApplyRestart();
@@ -510,8 +515,18 @@ class NetworkedHand final : public NetworkedPlay {
   HostDraw host_draw_{random_, used_};
   Dealer* dealer_ = &host_draw_;
 
-  // The hand on the table: the state both the classic hand and the whole game play on.
+  // The hand on the table: the picture both the classic hand and the whole game show and send.
   HandState table_;
+  // The whole game's rules and score: the same table on both sides.
+  TableReplica replica_;
+  // Guest: the card that completed a trick, held from the replica until the host's result says
+  // the hand goes on (until then nobody acts, as on the host's side of the wire).
+  struct HeldPlay {
+    char letter = ' ';
+    int slot = 0;
+    bool hide = false;
+  };
+  std::optional<HeldPlay> held_;
 
   // The deal.
   bool opponent_named_ = false;
@@ -528,14 +543,8 @@ class NetworkedHand final : public NetworkedPlay {
   bool greeted_ = false;     // the peer said hello
   bool whole_game_ = false;  // both did
   bool named_once_ = false;  // the peer's name came (accepted once per connection)
-  std::array<int, 2> points_{};
-  std::unique_ptr<HandHistory> history_;
-  std::string history_path_ = "direta";
-  SeenHand seen_;
-  bool seen_open_ = false;              // a hand is being noted (kept across a cut connection)
-  bool history_game_ = false;           // a game has hands in the history
-  std::array<int, 2> history_score_{};  // the score after its last hand (host, guest)
-  std::array<int, 2> games_{};
+  // The hands as this seat saw them, for the player's history.
+  HandNotes notes_;
   std::array<int, 2> base_games_{};  // the run's tally before this connection
   bool dealt_hand_ = false;          // a whole-game hand has been dealt on this connection
   bool finished_ = false;

@@ -79,10 +79,12 @@ void NetworkedHand::Refresh() {
 // The panel and the buttons of the whole game, from this side's point of view.
 void NetworkedHand::SyncWhole(GameState& s) {
   const char own = OwnLetter();
-  s.player_points = points_[SideIndex(side_)];
-  s.computer_points = points_[1 - SideIndex(side_)];
-  s.games_player = base_games_[0] + games_[SideIndex(side_)];
-  s.games_computer = base_games_[1] + games_[1 - SideIndex(side_)];
+  const std::array<int, 2> points = replica_.points();
+  const std::array<int, 2> games = replica_.games();
+  s.player_points = points[SideIndex(side_)];
+  s.computer_points = points[1 - SideIndex(side_)];
+  s.games_player = base_games_[0] + games[SideIndex(side_)];
+  s.games_computer = base_games_[1] + games[1 - SideIndex(side_)];
   if (!opponent_name_.empty()) s.opponent_name = opponent_name_;
   s.hand_stake = table_.stake;
   s.LabelVale = std::to_string(table_.stake);

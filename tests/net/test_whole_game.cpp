@@ -648,6 +648,20 @@ TEST(WholeGame, StrayAndOutOfTurnMessagesChangeNothing) {
   for (CardId id : {kCartaM1, kCartaM2, kCartaM3}) EXPECT_TRUE(g.host.Card(id).face_down);
 }
 
+// A host that shows a card the guest already sees (here the vira) broke the deal: the guest's
+// table cannot hold it, and the connection goes rather than the hand waiting for ever.
+TEST(WholeGame, AHostCardAlreadyInViewEndsTheConnection) {
+  Game12 g;
+  g.Deal(kWeakGuest, kStrongHost);
+  g.Open(true);
+  g.check = nullptr;
+  g.Inject(g.guest, "A411");  // 4♣ in slot 1
+  g.Inject(g.guest, "J11");
+  EXPECT_FALSE(g.guest.hand.linked());
+  EXPECT_EQ(g.guest.out.closes, 1);
+  EXPECT_EQ(g.guest.hand.panel(), net::kTextDealBroken);
+}
+
 // A hand the game against the computer scored: where it started and how it ended.
 struct ScoredHand {
   int player_before = 0;

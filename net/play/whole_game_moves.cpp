@@ -1,5 +1,6 @@
-// The whole game's rules: who may act, plays, tricks, calls, runs, the hand of eleven and the
-// end of a hand, the same on both sides.
+// The whole game's moves: each message or click becomes a move of the table replica, which says
+// whether it stands and what it did (who took a trick, who won the hand, the points); this file
+// shows it on the hand's picture, in the boxes and in the history.
 
 #include <algorithm>
 #include <utility>
@@ -11,16 +12,9 @@ namespace truco::net {
 
 using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
 
-int& NetworkedHand::PointsOf(char letter) {
-  return points_[letter == 'S' ? 0 : 1];
-}
-
 char NetworkedHand::actor() const {
-  if (!whole_game_ || !linked_ || finished_ || !DealComplete()) return ' ';
-  if (table_.pending_stake != 0) return Other(table_.caller);
-  if ((table_.eleven == 'S' || table_.eleven == 'C') && !table_.eleven_decided)
-    return table_.eleven;
-  return table_.turn;
+  if (!whole_game_ || !linked_ || finished_ || !DealComplete() || held_) return ' ';
+  return replica_.actor();
 }
 
 bool NetworkedHand::hidden(int trick, Side whose) const {
@@ -28,22 +22,30 @@ bool NetworkedHand::hidden(int trick, Side whose) const {
   return whose == side_ ? OwnHidden()[Index(trick)] : OppHidden()[Index(trick)];
 }
 
+// "Trucar" opens a call; raising is the truco dialog's.
 bool NetworkedHand::MayCallNow(char letter) const {
-  if (actor() != letter || table_.pending_stake != 0) return false;
-  return MayCall(table_.stake, table_.eleven != ' ', table_.raise_right == letter);
+  return actor() == letter && replica_.pending_stake() == 0 &&
+         replica_.CallableStake(letter).has_value();
 }
 
 bool NetworkedHand::MayRunNow(char letter) const {
-  if (actor() != letter) return false;
-  if (table_.pending_stake != 0) return true;  // a run from the call that waits on this side
-  // In a hand of eleven only the side at 11 that chose to play may still give it up.
-  if (table_.eleven == 'B' || table_.eleven == Other(letter)) return false;
-  return true;
+  return actor() == letter && replica_.MayRun(letter);
 }
 
 bool NetworkedHand::MayPlayNow(char letter) const {
-  const bool deciding = (table_.eleven == 'S' || table_.eleven == 'C') && !table_.eleven_decided;
-  return actor() == letter && table_.pending_stake == 0 && table_.turn == letter && !deciding;
+  return actor() == letter && replica_.MayPlay(letter);
+}
+
+void NetworkedHand::DealReplica() {
+  // Only a peer's deal can repeat a card: the host draws its own from one deck.
+  if (replica_.Deal(table_, table_.turn) != table::Verdict::Done) PeerBroke();
+}
+
+void NetworkedHand::PeerBroke() {
+  out_.CloseLink();
+  hand_start_.reset();
+  ConnectionLost(kTextDealBroken);
+  resume_.reset();
 }
 
 void NetworkedHand::ClearHand() {
@@ -67,6 +69,8 @@ void NetworkedHand::ClearHand() {
   table_.eleven_dark = false;
   table_.turn = ' ';
   may_play_ = false;
+  held_.reset();
+  replica_.DropHand();
 }
 
 void NetworkedHand::Answer(Question question, bool yes) {
@@ -78,8 +82,7 @@ void NetworkedHand::Answer(Question question, bool yes) {
     std::optional<ResumeState> resume = std::move(resume_);
     resume_.reset();
     if (yes && resume) {
-      points_ = resume->points;
-      games_ = resume->games;
+      replica_.SetScore(resume->points, resume->games);
       game_.mutable_state().hand_counter = resume->hand_counter;
       resumed_settings_ = resume->settings;
       if (MayResumeHand(*resume) && hands_dealt_ == 0) {
@@ -105,8 +108,8 @@ void NetworkedHand::Answer(Question question, bool yes) {
 
 // Both sides once the cards are known: who plays the hand of eleven and how.
 void NetworkedHand::StartEleven() {
-  const bool host11 = points_[0] == kHandOfEleven;
-  const bool guest11 = points_[1] == kHandOfEleven;
+  const bool host11 = replica_.points()[0] == kHandOfEleven;
+  const bool guest11 = replica_.points()[1] == kHandOfEleven;
   if (host11 && guest11) {
     table_.eleven = 'B';
     table_.eleven_decided = true;
@@ -119,13 +122,14 @@ void NetworkedHand::StartEleven() {
 }
 
 void NetworkedHand::ApplyEleven(char letter, bool plays) {
+  if (replica_.Eleven(letter, plays) != table::Verdict::Done) return;
   Seen(SeenMove::Kind::Eleven, letter, std::nullopt, plays ? 1 : 0);
   if (plays) {
     table_.eleven_decided = true;
-    table_.stake = kElevenStake;
+    table_.stake = replica_.stake();
     return;
   }
-  EndWholeHand(Other(letter), kElevenGiveUp, kTextGaveUpEleven);
+  EndWholeHand(kTextGaveUpEleven);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -195,7 +199,9 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
           const int slot = m.slot - 1;
           if (side_ == Side::Guest && MayPlayNow(opp) &&
               std::find(OppSlots().begin(), OppSlots().end(), slot) == OppSlots().end()) {
-            OppCards()[Index(slot)] = m.card;
+            const table::Verdict shown = replica_.Show(opp, slot, m.card);
+            if (shown == table::Verdict::Done) OppCards()[Index(slot)] = m.card;
+            if (shown == table::Verdict::BadDeal) PeerBroke();
           }
         } else if constexpr (std::is_same_v<T, Play>) {
           OpponentPlays(m.slot - 1, m.trick, false);
@@ -204,16 +210,15 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
         } else if constexpr (std::is_same_v<T, TrickTaken>) {
           OnTrickTaken(m);
         } else if constexpr (std::is_same_v<T, Call>) {
-          if (ValidCall(opp, m.stake)) ApplyCall(opp, m.stake);
+          if (actor() == opp && replica_.CallableStake(opp) == m.stake) ApplyCall(opp, m.stake);
         } else if constexpr (std::is_same_v<T, Accept>) {
-          if (table_.pending_stake == m.stake && table_.caller == OwnLetter() && actor() == opp) {
-            ApplyAccept(opp);
-          }
+          if (actor() == opp && replica_.pending_stake() == m.stake) ApplyAccept(opp);
         } else if constexpr (std::is_same_v<T, Run>) {
           if (MayRunNow(opp)) ApplyRun(opp);
         } else if constexpr (std::is_same_v<T, ElevenChoice>) {
-          if (table_.eleven == opp && !table_.eleven_decided && actor() == opp)
+          if (actor() == opp && replica_.state().phase == table::Phase::ElevenDecision) {
             ApplyEleven(opp, m.plays);
+          }
         } else if constexpr (std::is_same_v<T, HandClosed>) {
           if (side_ != Side::Host) return;
           if (restarting_) {
@@ -287,6 +292,7 @@ void NetworkedHand::OpponentPlays(int slot, int trick, bool hide) {
   if (std::find(OppSlots().begin(), OppSlots().end(), slot) != OppSlots().end()) return;
   // A card shown face up must be known: the host dealt the guest's, the host's came with "A".
   if (!hide && !OppCards()[Index(slot)]) return;
+  if (replica_.CanPlay(opp, slot, hide) != table::Verdict::Done) return;
   if (joint_ && hide) joint_deal_.TakeHidden(slot + 1);
   ApplyPlay(opp, slot, trick, hide);
 }
@@ -302,25 +308,23 @@ void NetworkedHand::ApplyPlay(char letter, int slot, int trick, bool hide) {
   (own ? OwnHidden() : OppHidden())[Index(trick)] = hide;
   if (table_.leader[Index(trick)] == 0) table_.leader[Index(trick)] = letter;
   const bool complete = OwnSlots()[Index(trick)] >= 0 && OppSlots()[Index(trick)] >= 0;
-  if (!complete) {
-    table_.turn = Other(letter);
+  if (complete && side_ == Side::Guest) {
+    // The host's result decides when the hand goes on: until it comes nobody acts.
+    held_ = HeldPlay{letter, slot, hide};
+    table_.turn = ' ';
     return;
   }
-  if (side_ == Side::Host) {
-    JudgeWhole(trick);
-  } else {
-    table_.turn = ' ';  // the host's result decides who goes on
+  replica_.Play(letter, slot, hide);
+  if (!complete) {
+    table_.turn = replica_.turn();
+    return;
   }
+  JudgeWhole(trick);
 }
 
-int NetworkedHand::PlayedStrength(int trick, char letter) const {
-  const bool own = letter == OwnLetter();
-  if ((own ? OwnHidden() : OppHidden())[Index(trick)]) return kHiddenStrength;
-  return trick_strength(trick, letter == 'S' ? Side::Host : Side::Guest);
-}
-
-void NetworkedHand::ApplyTrickResult(int trick, char taker) {
+void NetworkedHand::ApplyTrickResult(int trick) {
   const char own = OwnLetter();
+  const char taker = replica_.TrickTaker(trick);
   table_.outcome[Index(trick)] = taker == 'E'   ? Outcome::Tie
                                  : taker == own ? Outcome::Own
                                                 : Outcome::Opponent;
@@ -328,58 +332,24 @@ void NetworkedHand::ApplyTrickResult(int trick, char taker) {
        trick * 4 + (taker == 'E'   ? 0
                     : taker == own ? 1
                                    : 2));
-  std::array<Taker, 4> results{};
-  for (int t = 1; t <= 3; ++t) {
-    switch (table_.outcome[Index(t)]) {
-      case Outcome::Own:
-        results[Index(t)] = Taker::Mine;
-        break;
-      case Outcome::Opponent:
-        results[Index(t)] = Taker::Theirs;
-        break;
-      case Outcome::Tie:
-        results[Index(t)] = Taker::Tie;
-        break;
-      case Outcome::None:
-        break;
-    }
-  }
-  const Taker winner = HandWinnerOf(results);
-  if (winner == Taker::Mine || winner == Taker::Theirs) {
-    EndWholeHand(winner == Taker::Mine ? own : Other(own), table_.stake, nullptr);
+  if (replica_.state().phase == table::Phase::Idle) {
+    // The hand is decided (all three tied: nobody scores and it is dealt again).
+    EndWholeHand(nullptr);
     return;
   }
-  if (winner == Taker::Tie) {
-    // All three tied: nobody scores and the hand is dealt again.
-    EndWholeHand(' ', 0, nullptr);
-    return;
-  }
-  // The trick's taker leads the next; after a tie, the side that led the tied trick.
-  table_.turn = taker == 'E' ? table_.leader[Index(trick)] : taker;
+  table_.turn = replica_.turn();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Whole game: betting
 
-bool NetworkedHand::ValidCall(char letter, int stake) const {
-  if (table_.pending_stake == 0) {
-    const auto rung = NextCall(table_.stake);
-    return MayCallNow(letter) && rung && Info(*rung).stake == stake;
-  }
-  // A raise answers the other side's call with the next rung.
-  if (actor() != letter || table_.caller != Other(letter)) return false;
-  const auto next = NextCall(table_.pending_stake);
-  return next && Info(*next).stake == stake;
-}
-
 void NetworkedHand::Trucar() {
   Scope scope(*this);
   const char own = OwnLetter();
   if (!whole_game_ || !Active() || !MayCallNow(own)) return;
-  const auto rung = NextCall(table_.stake);
-  if (!rung) return;
-  out_.Send(Call{Info(*rung).stake});
-  ApplyCall(own, Info(*rung).stake);
+  const int stake = *replica_.CallableStake(own);
+  out_.Send(Call{stake});
+  ApplyCall(own, stake);
   Sync();
   Refresh();
 }
@@ -387,14 +357,12 @@ void NetworkedHand::Trucar() {
 void NetworkedHand::ApplyCall(char letter, int stake) {
   if (table_.pending_stake != 0) Seen(SeenMove::Kind::Answer, letter, std::nullopt, '+');
   Seen(SeenMove::Kind::Call, letter, std::nullopt, stake);
-  if (table_.pending_stake != 0) {
-    // A raise accepts the call it answers.
-    table_.stake = table_.pending_stake;
-  } else {
-    table_.turn_before_call = table_.turn;
-  }
-  table_.pending_stake = stake;
-  table_.caller = letter;
+  if (table_.pending_stake == 0) table_.turn_before_call = table_.turn;
+  // A raise accepts the call it answers.
+  replica_.Call(letter, stake);
+  table_.stake = replica_.stake();
+  table_.pending_stake = replica_.pending_stake();
+  table_.caller = replica_.caller();
   accepted_notice_ = false;
   if (letter == OpponentLetter()) want_truco_ask_ = true;
   if (truco_asked_ && letter == OwnLetter()) truco_asked_ = false;
@@ -403,11 +371,11 @@ void NetworkedHand::ApplyCall(char letter, int stake) {
 void NetworkedHand::AnswerTruco(char answer) {
   Scope scope(*this);
   const char own = OwnLetter();
-  if (!truco_asked_ || table_.pending_stake == 0 || table_.caller != OpponentLetter() ||
+  if (!truco_asked_ || replica_.pending_stake() == 0 || replica_.caller() != OpponentLetter() ||
       actor() != own) {
     return;
   }
-  const auto next = NextCall(table_.pending_stake);
+  const std::optional<int> next = replica_.CallableStake(own);
   switch (answer) {
     case kAnswerAccept:
       truco_asked_ = false;
@@ -417,8 +385,8 @@ void NetworkedHand::AnswerTruco(char answer) {
     case kAnswerRaise:
       if (!next) return;  // no raise beyond "Doze"
       truco_asked_ = false;
-      out_.Send(Call{Info(*next).stake});
-      ApplyCall(own, Info(*next).stake);
+      out_.Send(Call{*next});
+      ApplyCall(own, *next);
       break;
     case kAnswerRun:
       truco_asked_ = false;
@@ -434,11 +402,12 @@ void NetworkedHand::AnswerTruco(char answer) {
 
 void NetworkedHand::ApplyAccept(char letter) {
   Seen(SeenMove::Kind::Answer, letter, std::nullopt, 'S');
-  table_.stake = table_.pending_stake;
+  replica_.Accept(letter, table_.pending_stake);
+  table_.stake = replica_.stake();
   table_.pending_stake = 0;
   table_.caller = ' ';
   table_.raise_right = letter;
-  table_.turn = table_.turn_before_call;
+  table_.turn = replica_.turn();
   accepted_notice_ = letter == OpponentLetter();
 }
 
@@ -458,18 +427,17 @@ void NetworkedHand::Correr() {
 
 void NetworkedHand::ApplyRun(char letter) {
   if (table_.pending_stake != 0) Seen(SeenMove::Kind::Answer, letter, std::nullopt, 'N');
-  int amount = table_.stake;
-  if (table_.pending_stake != 0) {
-    // Running from a call gives the caller the call's run value (the stake in force).
-    if (const auto rung = NextCall(table_.stake)) amount = Info(*rung).run_value;
-  }
-  EndWholeHand(Other(letter), amount, kTextRan);
+  // Running from a call gives the caller the call's run value (the stake in force).
+  if (replica_.Run(letter) != table::Verdict::Done) return;
+  EndWholeHand(kTextRan);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Whole game: the end of a hand and of the game
 
-void NetworkedHand::EndWholeHand(char winner, int amount, const char* why) {
+void NetworkedHand::EndWholeHand(const char* why) {
+  const TableReplica::HandEnd end = replica_.hand_end().value_or(TableReplica::HandEnd{});
+  const char winner = end.winner;
   finished_ = true;
   table_.turn = ' ';
   table_.pending_stake = 0;
@@ -479,37 +447,26 @@ void NetworkedHand::EndWholeHand(char winner, int amount, const char* why) {
   truco_asked_ = eleven_asked_ = false;
   want_truco_ask_ = want_eleven_ask_ = false;
   const char own = OwnLetter();
-  const std::array<int, 2> before = points_;
-  bool game_over = false;
+  notes_.End(end, table_, OwnSeat(), opponent_name_);
   if (winner == ' ') {
     boxes_.push_back({kTextReplay, false});
   } else {
-    int& points = PointsOf(winner);
-    points = PointsAfter(points, amount, true);
     std::string text;
     // Why the hand ended is told to the side that did not end it.
     if (why != nullptr && winner == own) text = opponent_name_ + why + "\r";
     text += winner == own ? kTextYouWonPrefix : opponent_name_ + kTextOpponentWonPrefix;
-    text += Tentos(amount);
+    text += Tentos(end.amount);
     boxes_.push_back({std::move(text), false});
-    const Taker game = GameWinner(points_[SideIndex(side_)], points_[1 - SideIndex(side_)]);
-    if (game != Taker::Nobody) {
-      const char game_winner = game == Taker::Mine ? own : Other(own);
-      ++games_[game_winner == 'S' ? 0 : 1];
-      game_over = true;
-      SeenEnd(winner, before, true);
-      points_ = {};
-      boxes_.push_back({game == Taker::Mine ? kTextGameWon : kTextGameLost, false});
-    }
+    // The hand's winner is the game's: the replica counted the game and cleared its points.
+    if (end.game_over) boxes_.push_back({winner == own ? kTextGameWon : kTextGameLost, false});
   }
-  if (!game_over) SeenEnd(winner, before, false);
   boxes_.back().ends_hand = true;
   own_closed_ = false;
   peer_closed_ = side_ == Side::Guest;
   // A connection lost from here on goes on with the next hand.
   if (hand_start_) {
-    hand_start_->points = points_;
-    hand_start_->games = games_;
+    hand_start_->points = replica_.points();
+    hand_start_->games = replica_.games();
     if (side_ == Side::Host) hand_start_->hand_counter = game_.state().hand_counter;
   }
   RevealOwn();
@@ -538,12 +495,12 @@ void NetworkedHand::RestartGame() {
 }
 
 void NetworkedHand::ApplyRestart() {
-  SeenGameLeft();
+  notes_.GameLeft();
   if (truco_asked_ || eleven_asked_) out_.CancelAsk();
   truco_asked_ = eleven_asked_ = false;
   want_truco_ask_ = want_eleven_ask_ = false;
   boxes_.clear();
-  points_ = {};
+  replica_.SetScore({}, replica_.games());
   ClearHand();
   finished_ = true;
   own_closed_ = true;
@@ -574,63 +531,11 @@ void NetworkedHand::AskWhatIsOwed() {
 // Whole game: the history
 
 void NetworkedHand::set_hand_history(std::unique_ptr<HandHistory> history) {
-  history_ = std::move(history);
-  seen_open_ = false;
-  history_game_ = false;
-  history_score_ = {};
-}
-
-void NetworkedHand::SeenBegin(bool resumed) {
-  // A hand taken up again keeps what was seen of it before the cut: it is written once, whole.
-  if (resumed && seen_open_) return;
-  seen_ = {};
-  seen_open_ = history_ != nullptr;
+  notes_.set_history(std::move(history));
 }
 
 void NetworkedHand::Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value) {
-  if (!seen_open_) return;
-  seen_.moves.push_back({kind, letter == OwnLetter(), card, value});
-}
-
-void NetworkedHand::SeenEnd(char winner, std::array<int, 2> before, bool game_over) {
-  if (!seen_open_ || !history_) return;
-  seen_open_ = false;
-  const std::size_t own = SideIndex(side_);
-  // A new game that began at 0 to 0 while the last one was not over: that one was left.
-  if (history_game_ && before == std::array<int, 2>{} && history_score_ != std::array<int, 2>{}) {
-    SeenGameLeft();
-  }
-  seen_.own_cards = OwnCards();
-  seen_.vira = table_.vira;
-  for (const SeenMove& m : seen_.moves) {
-    if (!m.own && m.kind == SeenMove::Kind::Card) seen_.shown[Index(m.value)] = m.card;
-  }
-  seen_.stake = table_.stake;
-  const char own_letter = OwnLetter();
-  const int gain =
-      winner == ' ' ? 0 : points_[winner == 'S' ? 0 : 1] - before[winner == 'S' ? 0 : 1];
-  seen_.own_gain = winner == own_letter ? gain : 0;
-  seen_.other_gain = winner != own_letter && winner != ' ' ? gain : 0;
-  seen_.winner = winner == ' ' ? -1 : winner == own_letter ? 0 : 1;
-  seen_.own_score = points_[own];
-  seen_.other_score = points_[1 - own];
-  history_->HandEnded(opponent_name_, history_path_,
-                      GameSettings{table_.deck, table_.mode, table_.eleven_mode}, seen_);
-  history_game_ = true;
-  history_score_ = points_;
-  if (game_over) {
-    history_->GameEnded(seen_.winner == 0);
-    history_game_ = false;
-    history_score_ = {};
-  }
-}
-
-void NetworkedHand::SeenGameLeft() {
-  seen_open_ = false;
-  if (!history_ || !history_game_) return;
-  history_->GameEnded(std::nullopt);
-  history_game_ = false;
-  history_score_ = {};
+  notes_.Note(kind, letter == OwnLetter(), card, value);
 }
 
 }  // namespace truco::net
