@@ -110,6 +110,9 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     const history::OpenOutcome opened =
         history_.Open(paths.history.toStdString(), std::time(nullptr));
     ReportHistoryOpen(opened, paths.history);
+    // Checked and told now; closed, with SQLite, until the first hand ends or a history window
+    // opens.
+    history_.Park();
     // A history waiting to be opened was told at the start: the writes that fail until then say
     // nothing new.
     const bool waiting_told = opened.state == history::OpenState::Waiting;

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@
 struct sqlite3;
 
 namespace truco::history {
+
+struct SqliteLibrary;
 
 enum class Who : std::uint8_t { Player = 0, Opponent = 1 };
 
@@ -126,7 +129,7 @@ class HistoryDb {
   // Hands kept in memory while writes fail, to be written with the next one that works.
   static constexpr std::size_t kMaxPending = 256;
 
-  HistoryDb() = default;
+  HistoryDb();
   ~HistoryDb();
   HistoryDb(const HistoryDb&) = delete;
   HistoryDb& operator=(const HistoryDb&) = delete;
@@ -137,6 +140,9 @@ class HistoryDb {
   [[nodiscard]] bool is_open() const { return db_ != nullptr; }
   // Open, or waiting to be opened by the next write.
   [[nodiscard]] bool keeps_hands() const { return db_ != nullptr || waiting_; }
+  // Closes an open database, and SQLite with it, until the next write or OpenAgain opens it
+  // again: the start checks the file, and a run that never finishes a hand maps no SQLite.
+  void Park();
   // A waiting history tries to open again (a window about to read it asks): true when open.
   bool OpenAgain();
   [[nodiscard]] const std::string& path() const { return path_; }
@@ -163,6 +169,8 @@ class HistoryDb {
   void ForEachHand(const std::function<void(const GameInfo&, const HandRecord&)>& visit) const;
 
   [[nodiscard]] sqlite3* handle() const { return db_; }
+  // The SQLite functions, while a database is open (null before).
+  [[nodiscard]] const SqliteLibrary* sqlite() const { return sql_.get(); }
 
  private:
   OpenOutcome OpenNow(const std::string& path, std::int64_t now);
@@ -177,6 +185,7 @@ class HistoryDb {
   void StopIfDamaged();
   bool UpdateEnd(const GameInfo& game);
 
+  std::unique_ptr<SqliteLibrary> sql_;
   sqlite3* db_ = nullptr;
   std::string path_;
   bool waiting_ = false;

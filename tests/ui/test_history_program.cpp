@@ -14,6 +14,16 @@
 
 using truco::testing::ModalScript;
 
+namespace {
+
+// Whether SQLite's library is in this process's memory now.
+bool SqliteMapped() {
+  QFile maps(QStringLiteral("/proc/self/maps"));
+  return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libsqlite3");
+}
+
+}  // namespace
+
 class TestHistoryProgram : public QObject {
   Q_OBJECT
  private slots:
@@ -51,7 +61,11 @@ void TestHistoryProgram::damagedHistoryIsSetAsideAndAFailedWriteIsToldOnce() {
   QFile kept(dir.filePath(aside[0]));
   QVERIFY(kept.open(QIODevice::ReadOnly));
   QCOMPARE(kept.readAll(), junk);
-  QVERIFY(program.history().is_open());
+  // Checked at the start, then closed with SQLite until a hand needs it.
+  QVERIFY(!program.history().is_open());
+  QVERIFY(program.history().keeps_hands());
+  QVERIFY(!SqliteMapped());
+  QVERIFY(program.history().OpenAgain());
 
   // Hands end while no file may grow: one box, however many hands, and each is kept to be
   // written later.
@@ -86,6 +100,7 @@ void TestHistoryProgram::aHintShownMarksThePlayersNextMove() {
   paths.history = dir.filePath(QStringLiteral("historico.sqlite"));
   truco::Program program(paths, /*show_splash=*/false);
   QTRY_COMPARE(script.pending(), std::size_t{0});
+  QVERIFY(!SqliteMapped());
   // A real deal, so the three cards differ.
   script.Answer("OK", [](QWidget* dialog) {
     dialog->findChild<QLineEdit*>("E_NOME")->setText("ANA");
