@@ -93,7 +93,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   config_->setColourWindow(colours_.get());
   truco_ = std::make_unique<TFormTruco>(owner);
   screen_.SetTrucoDialog(truco_.get());
-  frases_ = std::make_unique<TFormFrases>(paths.phrases, paths.phrases_default, owner);
+  phrases_path_ = paths.phrases;
+  phrases_default_path_ = paths.phrases_default;
   escolha_ = std::make_unique<TF_ESCOLHA>(owner);
   screen_.SetEscolhaDialog(escolha_.get());
   screen_.SetDuplasOpener([this](const GameKindChoice& choice) {
@@ -158,14 +159,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   ApplyLevel(level);
   config_->setComputerLevel(level_);
 
-  // The phrases window loaded the file when it was created; its fields are the phrases in use.
-  auto take_phrases = [this](const Phrases& phrases) {
-    for (std::size_t i = 0; i < phrases.size(); ++i) {
-      game_.mutable_state().truco_phrases[i] = phrases[i].toStdString();
-    }
-  };
-  take_phrases(frases_->phrases());
-  QObject::connect(frases_.get(), &TFormFrases::phrasesSaved, take_phrases);
+  // The phrases as the phrases window, made when first opened, would put them in use.
+  TakePhrases(TFormFrases::PhrasesInUse(phrases_path_, phrases_default_path_));
 
   screen_.SetRecordSink([this](const std::string& name, int won, int lost, int balance) {
     const RecordsSubmit submit = records_.Submit(QString::fromStdString(name), won, lost, balance);
@@ -187,7 +182,7 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(main, &TFormMain::rulesRequested, [this] { regras().exec(); });
   QObject::connect(main, &TFormMain::manilhasRequested,
                    [this] { manilhas().showManilhas(game_.state().manilha_value); });
-  QObject::connect(main, &TFormMain::phrasesRequested, [this] { frases_->exec(); });
+  QObject::connect(main, &TFormMain::phrasesRequested, [this] { frases().exec(); });
   QObject::connect(main, &TFormMain::recordsRequested, [this] {
     recordes().exec();
     // "Limpar" may have changed the first place; a failure was told by the records window.
@@ -243,11 +238,11 @@ void Program::ApplyBackground(ColourCode code) {
   main_->SetBackground(colour);
   colours_->setMainBackground(colour);
   config_->setMainBackground(colour);
-  frases_->setMainBackground(colour);
   // The windows not made yet take the colour when they are.
   if (baralho_) baralho_->setMainBackground(colour);
   if (manilhas_) manilhas_->setMainBackground(colour);
   if (regras_) regras_->setMainBackground(colour);
+  if (frases_) frases_->setMainBackground(colour);
   // The truco dialog takes the main window's colour each time it opens.
 }
 
@@ -283,6 +278,24 @@ TFormBaralho& Program::baralho() {
     baralho_->setMainBackground(ColourFromCode(background_));
   }
   return *baralho_;
+}
+
+TFormFrases& Program::frases() {
+  if (!frases_) {
+    frases_ = std::make_unique<TFormFrases>(phrases_path_, phrases_default_path_, main_.get());
+    frases_->setMainBackground(ColourFromCode(background_));
+    // Its fields, read from the file now, are the phrases in use.
+    TakePhrases(frases_->phrases());
+    QObject::connect(frases_.get(), &TFormFrases::phrasesSaved,
+                     [this](const Phrases& phrases) { TakePhrases(phrases); });
+  }
+  return *frases_;
+}
+
+void Program::TakePhrases(const Phrases& phrases) {
+  for (std::size_t i = 0; i < phrases.size(); ++i) {
+    game_.mutable_state().truco_phrases[i] = phrases[i].toStdString();
+  }
 }
 
 TFormEstatisticas& Program::estatisticas() {

@@ -17,6 +17,7 @@
 #include "store/history_pairs.h"
 #include "store/history_recorder.h"
 #include "store/level_file.h"
+#include "store/phrases_file.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
 #include "ui/windowscreen.h"
@@ -74,7 +75,7 @@ class Program {
   TF_ESCOLHA& escolha() { return *escolha_; }
   TFormConfig& config() { return *config_; }
   TFormCor& colours() { return *colours_; }
-  TFormFrases& phrases() { return *frases_; }
+  TFormFrases& phrases() { return frases(); }
   TFormRecordes& records_window() { return recordes(); }
   TFormManilhas& manilhas();
   // The history of every hand (closed when none is kept), and its recorder: "Dica" tells it
@@ -99,6 +100,9 @@ class Program {
   TFormBaralho& baralho();
   TFormEstatisticas& estatisticas();
   TFormHistorico& historico();
+  TFormFrases& frases();
+  // The computer's shouts in use from now on.
+  void TakePhrases(const Phrases& phrases);
 
   ClockRandom random_;
   ComputerJudgement judgement_;
@@ -111,6 +115,8 @@ class Program {
   ComputerLevel level_ = ComputerLevel::Classico;
   QString level_path_;
   QString records_path_;
+  QString phrases_path_;
+  QString phrases_default_path_;
   WindowScreen screen_;
   history::HistoryDb history_;
   history::HistoryRecorder recorder_{history_};

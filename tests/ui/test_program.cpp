@@ -71,6 +71,10 @@ class TestProgram : public QObject {
     QCOMPARE(s.settings.deck_type, '1');
     QCOMPARE(QString::fromStdString(s.truco_phrases[truco::kPhraseTruco]), QString("TRUCO LADRÃO"));
     QCOMPARE(program.main_window().background(), QColor(0, 0, 0x80));
+    // The phrases window, made when first opened, shows them on the table's colour.
+    truco::TFormFrases& frases = program.phrases();
+    QCOMPARE(frases.findChild<QLineEdit*>("E_TRUCO")->text(), QString("TRUCO LADRÃO"));
+    QCOMPARE(frases.palette().color(QPalette::Window), QColor(0, 0, 0x80));
 
     // A deal under "Manilha Velha" turns no vira.
     program.game().Inicio();
