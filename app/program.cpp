@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "store/atomic_write.h"
+#include "store/broker_file.h"
 #include "ui/card.h"
 #include "ui/file_messages.h"
 #include "ui/formbaralho.h"
@@ -101,10 +102,15 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     OpenDuplas();
     duplas_->SetPlayerName(QString::fromStdString(choice.name));
   });
-  // The waiting dialog, the connection and the networked hand, wired to the windows above.
-  network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
-  // The host's interrupted networked game is kept beside the records.
-  network_->SetResumeFile(net::ResumeFileBeside(paths.records));
+  // The network side is made by the first "Em rede" or "Internet" OK: until then Qt Network's
+  // sockets and the waiting and lobby windows hold no memory.
+  broker_path_ = paths.broker;
+  escolha_->SetBroker(ReadBrokerFile(broker_path_));
+  escolha_->SetConnector([this](const ConnectRequest& request) {
+    MakeNetwork();
+    // The network side set the dialog's connector: this request goes to it.
+    return escolha_->Connect(request);
+  });
 
   // Every hand against the computer goes into the history as it ends.
   if (!paths.history.isEmpty()) {
@@ -128,8 +134,8 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     });
     if (history_.keeps_hands()) {
       game_.set_observer(&recorder_);
-      // Networked games too: the networked hand knows what the other person showed.
-      network_->hand().set_history(&recorder_);
+      // Networked games too, once the network side is made.
+      network_history_ = true;
     }
   }
   // "Dica" asks "Mestre" whatever the level in force.
@@ -141,8 +147,6 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
                    [this](int, int kind, int card_index, double, const QString&) {
                      recorder_.NoteHint(HintSuggestion(game_.state(), kind, card_index));
                    });
-  // "Internet": the same networked game through a table server.
-  internet_ = std::make_unique<InternetPlay>(game_, *network_, *escolha_, paths.broker);
 
   ApplyBackground(background_);
   SyncSettings();
@@ -348,6 +352,21 @@ void Program::RestartMatch() {
   const GameKindChoice choice = escolha_->Escolha();
   if (choice.ok) game_.mutable_state().LabelNome = choice.name;
   main_->refresh();
+}
+
+void Program::MakeNetwork() {
+  if (network_) return;
+  // The waiting dialog, the connection and the networked hand, wired to the windows above.
+  network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
+  // The host's interrupted networked game is kept beside the records.
+  network_->SetResumeFile(net::ResumeFileBeside(records_path_));
+  // The networked hand knows what the other person showed.
+  if (network_history_) network_->hand().set_history(&recorder_);
+  // "Internet": the same networked game through a table server. It reads the server's file
+  // into the dialog; the one the player typed stays there.
+  const QString typed = escolha_->broker();
+  internet_ = std::make_unique<InternetPlay>(game_, *network_, *escolha_, broker_path_);
+  escolha_->SetBroker(typed);
 }
 
 void Program::OpenDuplas() {

@@ -90,6 +90,8 @@ class Program {
   void SyncSettings();
   void ShowFirstPlace(bool report = true);
   void RestartMatch();
+  // The network side ("Em rede" and "Internet"), made by the first networked OK.
+  void MakeNetwork();
   // The table of the game in pairs, made the first time it is chosen.
   void OpenDuplas();
   void ApplyLevel(ComputerLevel level);
@@ -117,6 +119,9 @@ class Program {
   QString records_path_;
   QString phrases_path_;
   QString phrases_default_path_;
+  QString broker_path_;
+  // Networked hands go into the history too.
+  bool network_history_ = false;
   WindowScreen screen_;
   history::HistoryDb history_;
   history::HistoryRecorder recorder_{history_};

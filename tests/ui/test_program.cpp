@@ -2,11 +2,13 @@
 // colour reaching every window, phrases, records and the restart asked by the settings window.
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/program.h"
 #include "store/settings_file.h"
+#include "tests/net/loopback.h"
 #include "tests/support_files.h"
 #include "tests/ui/modal.h"
 #include "ui/formconfig.h"
@@ -15,6 +17,7 @@
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
 #include "ui/formrecordes.h"
+#include "ui/tf_aguarde.h"
 
 using truco::testing::ModalScript;
 
@@ -113,6 +116,47 @@ class TestProgram : public QObject {
     const QByteArray mapped = maps.readAll();
     QVERIFY(mapped.contains("libQt6Widgets"));  // the list is the process's own
     QVERIFY2(!mapped.contains("libmosquitto"), "libmosquitto mapped at start");
+  }
+
+  // "Em rede" and "Internet" make the network side at their first OK, and it plays as if it had
+  // been made at start: as a guest the program reaches a host on this machine and plays online.
+  // The table server typed in the dialog stays as typed.
+  void theFirstNetworkedOkMakesTheNetworkSide() {
+    auto waits = [] {
+      int n = 0;
+      for (QWidget* w : QApplication::topLevelWidgets()) n += qobject_cast<truco::net::TF_AGUARDE*>(w) ? 1 : 0;
+      return n;
+    };
+    const int waits_before = waits();
+    truco::testing::NetProgram host(truco::net::Side::Host, "HOSTE");
+    host.side.hand.Prepare(truco::net::Side::Host, "HOSTE");
+    host.connection.SetGreeting({truco::net::Name{"HOSTE"}});
+    const quint16 port = truco::testing::FreeLoopbackPort();
+    QVERIFY(port != 0 && host.connection.Listen(QString::number(port), QHostAddress::LocalHost));
+    ModalScript script;
+    script.Ok();
+    truco::Program program(Paths(), false);
+    QCOMPARE(waits(), waits_before);
+    script.Answer(QStringLiteral("OK"), [port](QWidget* dialog) {
+      dialog->findChild<QLineEdit*>(QStringLiteral("E_SERVIDOR"))->setText("mesas.example.org");
+      dialog->findChild<QRadioButton*>(QStringLiteral("RB_EMREDE"))->click();
+      dialog->findChild<QRadioButton*>(QStringLiteral("RB_CLIENTE"))->click();
+      dialog->findChild<QLineEdit*>(QStringLiteral("E_IPS"))->setText("127.0.0.1");
+      dialog->findChild<QLineEdit*>(QStringLiteral("E_PORTA"))->setText(QString::number(port));
+      dialog->findChild<QLineEdit*>(QStringLiteral("E_NOME"))->setText("ana");
+    });
+    // The wait ends by itself once the host answers (never "Cancela").
+    script.Answer(QStringLiteral("Cancela"), [](QWidget* wait) {
+      QVERIFY(QTest::qWaitFor([wait] { return !wait->isVisible(); },
+                              truco::testing::kLoopbackWaitMs));
+    });
+    program.main_window().BInicioClick();
+    QCOMPARE(script.unexpected(), 0);
+    QVERIFY(program.game().Online());
+    QCOMPARE(waits(), waits_before + 1);
+    QTRY_COMPARE_WITH_TIMEOUT(host.side.out.opponent, std::string("ANA"),
+                              truco::testing::kLoopbackWaitMs);
+    QCOMPARE(program.escolha().broker(), QStringLiteral("mesas.example.org"));
   }
 
   void theSettingsRestartStopsTheHandAndZeroesThePoints() {
