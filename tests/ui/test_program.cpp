@@ -104,18 +104,23 @@ class TestProgram : public QObject {
     QCOMPARE(program.manilhas().mainBackground(), QColor(0, 0, 255));
   }
 
-  // The MQTT library, and OpenSSL with it, is opened by the first internet game: the program
-  // at a dealt table has not mapped it.
+  // The MQTT library, and OpenSSL with it, is opened by the first internet game, Qt Print
+  // Support by the first print and SQLite while the history is open: the program at a dealt
+  // table has mapped none of them.
   void aDealtTableMapsNoInternetLibrary() {
     ModalScript script;
     script.Ok();
-    truco::Program program(Paths(), false);
+    truco::ProgramPaths paths = Paths();
+    paths.history = dir_.filePath("historico.sqlite");
+    truco::Program program(paths, false);
     program.game().Inicio();
     QFile maps(QStringLiteral("/proc/self/maps"));
     QVERIFY(maps.open(QIODevice::ReadOnly));
     const QByteArray mapped = maps.readAll();
     QVERIFY(mapped.contains("libQt6Widgets"));  // the list is the process's own
     QVERIFY2(!mapped.contains("libmosquitto"), "libmosquitto mapped at start");
+    QVERIFY2(!mapped.contains("libQt6PrintSupport"), "Qt Print Support mapped at start");
+    QVERIFY2(!mapped.contains("libsqlite3"), "SQLite mapped at start");
   }
 
   // "Em rede" and "Internet" make the network side at their first OK, and it plays as if it had
