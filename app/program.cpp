@@ -89,9 +89,6 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   // first opened: nothing depends on their existing before, and they would hold memory (the
   // charts, the rich text, their cards) for a run that may never open them.
   records_path_ = paths.records;
-  config_ = std::make_unique<TFormConfig>(&settings_, nullptr, owner);
-  colours_ = std::make_unique<TFormCor>(&settings_, config_.get());
-  config_->setColourWindow(colours_.get());
   truco_ = std::make_unique<TFormTruco>(owner);
   screen_.SetTrucoDialog(truco_.get());
   phrases_path_ = paths.phrases;
@@ -161,7 +158,6 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
              kMensagemAtencao);
   }
   ApplyLevel(level);
-  config_->setComputerLevel(level_);
 
   // The phrases as the phrases window, made when first opened, would put them in use.
   TakePhrases(TFormFrases::PhrasesInUse(phrases_path_, phrases_default_path_));
@@ -207,10 +203,11 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   });
   QObject::connect(main, &TFormMain::firstPlaceRequested, [this] { ShowFirstPlace(); });
   QObject::connect(main, &TFormMain::settingsRequested, [this] {
-    config_->OpenFrom(background_);
+    TFormConfig& window = config();
+    window.OpenFrom(background_);
     SyncSettings();
-    if (config_->computer_level() != level_) {
-      ApplyLevel(config_->computer_level());
+    if (window.computer_level() != level_) {
+      ApplyLevel(window.computer_level());
       // Kept for the next run; a failure leaves the level in force for this run only, and says so.
       const FileStatus saved = SaveLevelFile(level_path_, level_);
       if (!saved.ok()) {
@@ -222,10 +219,6 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     }
     main_->refresh();
   });
-  QObject::connect(config_.get(), &TFormConfig::helpRequested, [this] { baralho().exec(); });
-  QObject::connect(config_.get(), &TFormConfig::backgroundChosen,
-                   [this](ColourCode code) { ApplyBackground(code); });
-  QObject::connect(config_.get(), &TFormConfig::matchRestartRequested, [this] { RestartMatch(); });
 }
 
 Program::~Program() {
@@ -240,9 +233,11 @@ void Program::ApplyBackground(ColourCode code) {
   background_ = code;
   const QColor colour = ColourFromCode(code);
   main_->SetBackground(colour);
-  colours_->setMainBackground(colour);
-  config_->setMainBackground(colour);
   // The windows not made yet take the colour when they are.
+  if (config_) {
+    colours_->setMainBackground(colour);
+    config_->setMainBackground(colour);
+  }
   if (baralho_) baralho_->setMainBackground(colour);
   if (manilhas_) manilhas_->setMainBackground(colour);
   if (regras_) regras_->setMainBackground(colour);
@@ -278,10 +273,28 @@ TFormManilhas& Program::manilhas() {
 
 TFormBaralho& Program::baralho() {
   if (!baralho_) {
-    baralho_ = std::make_unique<TFormBaralho>(config_.get());
+    baralho_ = std::make_unique<TFormBaralho>(&config());
     baralho_->setMainBackground(ColourFromCode(background_));
   }
   return *baralho_;
+}
+
+TFormConfig& Program::config() {
+  if (!config_) {
+    config_ = std::make_unique<TFormConfig>(&settings_, nullptr, main_.get());
+    colours_ = std::make_unique<TFormCor>(&settings_, config_.get());
+    config_->setColourWindow(colours_.get());
+    const QColor colour = ColourFromCode(background_);
+    colours_->setMainBackground(colour);
+    config_->setMainBackground(colour);
+    config_->setComputerLevel(level_);
+    QObject::connect(config_.get(), &TFormConfig::helpRequested, [this] { baralho().exec(); });
+    QObject::connect(config_.get(), &TFormConfig::backgroundChosen,
+                     [this](ColourCode code) { ApplyBackground(code); });
+    QObject::connect(config_.get(), &TFormConfig::matchRestartRequested,
+                     [this] { RestartMatch(); });
+  }
+  return *config_;
 }
 
 TFormFrases& Program::frases() {
@@ -315,8 +328,11 @@ TFormHistorico& Program::historico() {
 void Program::SyncSettings() {
   GameSettings& s = game_.mutable_state().settings;
   s.deck_type = static_cast<char>(settings_.deck_type());
-  s.manilha_mode = config_->manilha_mode();
-  s.eleven_mode = config_->eleven_mode();
+  // The settings window's choices once it is made; until then the record's, as it would show
+  // them.
+  s.manilha_mode =
+      config_ ? config_->manilha_mode() : TFormConfig::ManilhaModeOf(settings_.record());
+  s.eleven_mode = config_ ? config_->eleven_mode() : TFormConfig::ElevenModeOf(settings_.record());
 }
 
 void Program::ApplyLevel(ComputerLevel level) {

@@ -73,8 +73,12 @@ class Program {
   TFormMain& main_window() { return *main_; }
   WindowScreen& screen() { return screen_; }
   TF_ESCOLHA& escolha() { return *escolha_; }
-  TFormConfig& config() { return *config_; }
-  TFormCor& colours() { return *colours_; }
+  // The settings window, with its colour window, made when first opened.
+  TFormConfig& config();
+  TFormCor& colours() {
+    config();
+    return *colours_;
+  }
   TFormFrases& phrases() { return frases(); }
   TFormRecordes& records_window() { return recordes(); }
   TFormManilhas& manilhas();

@@ -78,6 +78,10 @@ class TestProgram : public QObject {
     truco::TFormFrases& frases = program.phrases();
     QCOMPARE(frases.findChild<QLineEdit*>("E_TRUCO")->text(), QString("TRUCO LADRÃO"));
     QCOMPARE(frases.palette().color(QPalette::Window), QColor(0, 0, 0x80));
+    // So does the settings window: the choices the game took from the record before it existed.
+    QVERIFY(program.config().findChild<QRadioButton*>("RadioVelha")->isChecked());
+    QVERIFY(program.config().findChild<QRadioButton*>("Radio11Escuro")->isChecked());
+    QVERIFY(program.config().findChild<QRadioButton*>("RadioClassico")->isChecked());
 
     // A deal under "Manilha Velha" turns no vira.
     program.game().Inicio();
