@@ -89,8 +89,12 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   // first opened: nothing depends on their existing before, and they would hold memory (the
   // charts, the rich text, their cards) for a run that may never open them.
   records_path_ = paths.records;
-  truco_ = std::make_unique<TFormTruco>(owner);
-  screen_.SetTrucoDialog(truco_.get());
+  // The truco dialog is made for the first call the player is asked to answer.
+  screen_.SetTrucoDialogMaker([this] {
+    truco_ = std::make_unique<TFormTruco>(main_.get());
+    hints_->AttachToTrucoDialog(truco_.get());
+    return truco_.get();
+  });
   phrases_path_ = paths.phrases;
   phrases_default_path_ = paths.phrases_default;
   escolha_ = std::make_unique<TF_ESCOLHA>(owner);
@@ -137,7 +141,6 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   }
   // "Dica" asks "Mestre" whatever the level in force.
   hints_ = std::make_unique<HintController>(game_, *main_, mestre_.get());
-  hints_->AttachToTrucoDialog(truco_.get());
   // Each hint shown goes into the hand's history, so the player's next move counts as followed
   // or not.
   QObject::connect(hints_.get(), &HintController::hintShown, main_.get(),

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,6 +18,7 @@
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
 #include "ui/formrecordes.h"
+#include "ui/formtruco.h"
 #include "ui/tf_aguarde.h"
 
 using truco::testing::ModalScript;
@@ -166,6 +168,31 @@ class TestProgram : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(host.side.out.opponent, std::string("ANA"),
                               truco::testing::kLoopbackWaitMs);
     QCOMPARE(program.escolha().broker(), QStringLiteral("mesas.example.org"));
+  }
+
+  // The truco dialog is made for the first call the player answers, once: owned by the table
+  // (a window manager keeps it above it) and with "Dica"'s key D.
+  void theTrucoDialogIsMadeForTheFirstCall() {
+    ModalScript script;
+    script.Ok();
+    truco::Program program(Paths(), false);
+    QVERIFY(!program.screen().trucoDialog());
+    truco::TrucoDialogRequest request;
+    request.phrase = "TRUCO!";
+    request.raise_caption = "Pedir 6";
+    script.Answer(QStringLiteral("Aceitar"));
+    QCOMPARE(program.screen().MOSTRA_TRUCO(request), truco::kAnswerAccept);
+    truco::TFormTruco* dialog = program.screen().trucoDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->parentWidget(), &program.main_window());
+    bool hint_key = false;
+    for (const QShortcut* key : dialog->findChildren<QShortcut*>())
+      hint_key = hint_key || key->key() == QKeySequence(QStringLiteral("D"));
+    QVERIFY(hint_key);
+    script.Answer(QStringLiteral("Correr"));
+    QCOMPARE(program.screen().MOSTRA_TRUCO(request), truco::kAnswerRun);
+    QCOMPARE(program.screen().trucoDialog(), dialog);
+    QCOMPARE(script.unexpected(), 0);
   }
 
   void theSettingsRestartStopsTheHandAndZeroesThePoints() {
