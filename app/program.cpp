@@ -85,9 +85,10 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   // Then every other window, in the start-up order, each attached to the window that opens it,
   // so a window manager keeps it above that window and never minimises it on its own.
   QWidget* owner = main_.get();
-  // The records, about, rules, manilhas and deck windows, and the history's two, are made when
-  // first opened: nothing depends on their existing before, and they would hold memory (the
-  // charts, the rich text, their cards) for a run that may never open them.
+  // The records, about, rules, manilhas, deck, settings, colour and phrases windows, and the
+  // history's two, are made when first opened: nothing depends on their existing before, and
+  // they would hold memory (the charts, the rich text, their cards, fonts) for a run that may
+  // never open them.
   records_path_ = paths.records;
   // The truco dialog is made for the first call the player is asked to answer.
   screen_.SetTrucoDialogMaker([this] {
