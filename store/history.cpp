@@ -309,8 +309,7 @@ bool HistoryDb::Migrate(int from, OpenOutcome& outcome) {
 // Reads the version of an existing file: true with the database ready, false with `outcome`
 // saying why it cannot be used (the caller sets it aside, or gives up when it is only busy).
 bool HistoryDb::OpenExisting(OpenOutcome& outcome) {
-  int rc =
-      sql_->open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  int rc = sql_->open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     outcome.sqlite_code = rc;
     outcome.error = sql_->system_errno(db_);
@@ -367,7 +366,7 @@ bool HistoryDb::OpenExisting(OpenOutcome& outcome) {
 bool HistoryDb::CreateFresh(OpenOutcome& outcome) {
   const int rc =
       sql_->open_v2(path_.c_str(), &db_,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     outcome.sqlite_code = rc;
     outcome.error = sql_->system_errno(db_);

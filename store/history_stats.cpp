@@ -1,6 +1,5 @@
 #include "store/history_stats.h"
 
-
 #include <algorithm>
 #include <set>
 #include <unordered_map>
@@ -130,8 +129,8 @@ Stats ComputeStats(const HistoryDb& db, const OpponentFilter& filter, Period per
   const SqliteLibrary* sql = db.sqlite();
   if (db.handle() &&
       sql->prepare_v2(db.handle(),
-                         "SELECT game, winner, player_points, opponent_points, moves FROM hands",
-                         -1, &st, nullptr) == SQLITE_OK) {
+                      "SELECT game, winner, player_points, opponent_points, moves FROM hands", -1,
+                      &st, nullptr) == SQLITE_OK) {
     while (sql->step(st) == SQLITE_ROW) {
       const auto it = by_id.find(sql->column_int64(st, 0));
       if (it == by_id.end()) continue;

@@ -132,8 +132,8 @@ void TFormRegras::BImprimirClick() {
       OfferPdfInstead(QStringLiteral("Nenhuma impressora está instalada neste computador."));
       break;
     case printing::Printed::Failed:
-      OfferPdfInstead(QStringLiteral("Não foi possível imprimir as regras na impressora \"%1\".")
-                          .arg(printer));
+      OfferPdfInstead(
+          QStringLiteral("Não foi possível imprimir as regras na impressora \"%1\".").arg(printer));
       break;
     case printing::Printed::Unavailable:
       // Without the module no PDF can be written either.

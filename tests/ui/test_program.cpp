@@ -135,7 +135,8 @@ class TestProgram : public QObject {
   void theFirstNetworkedOkMakesTheNetworkSide() {
     auto waits = [] {
       int n = 0;
-      for (QWidget* w : QApplication::topLevelWidgets()) n += qobject_cast<truco::net::TF_AGUARDE*>(w) ? 1 : 0;
+      for (QWidget* w : QApplication::topLevelWidgets())
+        n += qobject_cast<truco::net::TF_AGUARDE*>(w) ? 1 : 0;
       return n;
     };
     const int waits_before = waits();
@@ -158,8 +159,8 @@ class TestProgram : public QObject {
     });
     // The wait ends by itself once the host answers (never "Cancela").
     script.Answer(QStringLiteral("Cancela"), [](QWidget* wait) {
-      QVERIFY(QTest::qWaitFor([wait] { return !wait->isVisible(); },
-                              truco::testing::kLoopbackWaitMs));
+      QVERIFY(
+          QTest::qWaitFor([wait] { return !wait->isVisible(); }, truco::testing::kLoopbackWaitMs));
     });
     program.main_window().BInicioClick();
     QCOMPARE(script.unexpected(), 0);
