@@ -122,6 +122,11 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     // Checked and told now; closed, with SQLite, until the first hand ends or a history window
     // opens.
     history_.Park();
+    // The file damaged or replaced before the next opening is set aside then, and told as at
+    // the start.
+    history_.set_on_set_aside([this, path = paths.history](const history::OpenOutcome& outcome) {
+      QTimer::singleShot(0, main_.get(), [outcome, path] { ReportHistoryOpen(outcome, path); });
+    });
     // A history waiting to be opened was told at the start: the writes that fail until then say
     // nothing new.
     const bool waiting_told = opened.state == history::OpenState::Waiting;

@@ -460,6 +460,8 @@ bool HistoryDb::OpenAgain() {
   if (db_) return true;
   if (!waiting_) return false;
   const OpenOutcome outcome = Open(path_, static_cast<std::int64_t>(std::time(nullptr)));
+  // A file damaged or replaced since the last opening was set aside: that is news to the player.
+  if (outcome.state == OpenState::SetAside && on_set_aside_) on_set_aside_(outcome);
   if (db_) return true;
   last_code_ = outcome.sqlite_code ? outcome.sqlite_code : SQLITE_CANTOPEN;
   last_errno_ = outcome.error;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/cards.h"
@@ -143,6 +144,10 @@ class HistoryDb {
   // Closes an open database, and SQLite with it, until the next write or OpenAgain opens it
   // again: the start checks the file, and a run that never finishes a hand maps no SQLite.
   void Park();
+  // Told when an opening after the first (a parked or waiting history) sets the file aside.
+  void set_on_set_aside(std::function<void(const OpenOutcome&)> tell) {
+    on_set_aside_ = std::move(tell);
+  }
   // A waiting history tries to open again (a window about to read it asks): true when open.
   bool OpenAgain();
   [[nodiscard]] const std::string& path() const { return path_; }
@@ -189,6 +194,7 @@ class HistoryDb {
   sqlite3* db_ = nullptr;
   std::string path_;
   bool waiting_ = false;
+  std::function<void(const OpenOutcome&)> on_set_aside_;
   std::vector<std::pair<GameInfo, HandRecord>> pending_;
   std::vector<GameInfo> pending_ends_;  // ends of games whose hands are all written
   int last_code_ = 0;
