@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "store/atomic_write.h"
+#include "store/broker_file.h"
 #include "ui/card.h"
 #include "ui/file_messages.h"
 #include "ui/formbaralho.h"
@@ -84,32 +85,48 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   // Then every other window, in the start-up order, each attached to the window that opens it,
   // so a window manager keeps it above that window and never minimises it on its own.
   QWidget* owner = main_.get();
-  // The records, about, rules, manilhas and deck windows, and the history's two, are made when
-  // first opened: nothing depends on their existing before, and they would hold memory (the
-  // charts, the rich text, their cards) for a run that may never open them.
+  // The records, about, rules, manilhas, deck, settings, colour and phrases windows, and the
+  // history's two, are made when first opened: nothing depends on their existing before, and
+  // they would hold memory (the charts, the rich text, their cards, fonts) for a run that may
+  // never open them.
   records_path_ = paths.records;
-  config_ = std::make_unique<TFormConfig>(&settings_, nullptr, owner);
-  colours_ = std::make_unique<TFormCor>(&settings_, config_.get());
-  config_->setColourWindow(colours_.get());
-  truco_ = std::make_unique<TFormTruco>(owner);
-  screen_.SetTrucoDialog(truco_.get());
-  frases_ = std::make_unique<TFormFrases>(paths.phrases, paths.phrases_default, owner);
+  // The truco dialog is made for the first call the player is asked to answer.
+  screen_.SetTrucoDialogMaker([this] {
+    truco_ = std::make_unique<TFormTruco>(main_.get());
+    hints_->AttachToTrucoDialog(truco_.get());
+    return truco_.get();
+  });
+  phrases_path_ = paths.phrases;
+  phrases_default_path_ = paths.phrases_default;
   escolha_ = std::make_unique<TF_ESCOLHA>(owner);
   screen_.SetEscolhaDialog(escolha_.get());
   screen_.SetDuplasOpener([this](const GameKindChoice& choice) {
     OpenDuplas();
     duplas_->SetPlayerName(QString::fromStdString(choice.name));
   });
-  // The waiting dialog, the connection and the networked hand, wired to the windows above.
-  network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
-  // The host's interrupted networked game is kept beside the records.
-  network_->SetResumeFile(net::ResumeFileBeside(paths.records));
+  // The network side is made by the first "Em rede" or "Internet" OK: until then Qt Network's
+  // sockets and the waiting and lobby windows hold no memory.
+  broker_path_ = paths.broker;
+  escolha_->SetBroker(ReadBrokerFile(broker_path_));
+  escolha_->SetConnector([this](const ConnectRequest& request) {
+    MakeNetwork();
+    // The network side set the dialog's connector: this request goes to it.
+    return escolha_->Connect(request);
+  });
 
   // Every hand against the computer goes into the history as it ends.
   if (!paths.history.isEmpty()) {
     const history::OpenOutcome opened =
         history_.Open(paths.history.toStdString(), std::time(nullptr));
     ReportHistoryOpen(opened, paths.history);
+    // Checked and told now; closed, with SQLite, until the first hand ends or a history window
+    // opens.
+    history_.Park();
+    // The file damaged or replaced before the next opening is set aside then, and told as at
+    // the start.
+    history_.set_on_set_aside([this, path = paths.history](const history::OpenOutcome& outcome) {
+      QTimer::singleShot(0, main_.get(), [outcome, path] { ReportHistoryOpen(outcome, path); });
+    });
     // A history waiting to be opened was told at the start: the writes that fail until then say
     // nothing new.
     const bool waiting_told = opened.state == history::OpenState::Waiting;
@@ -124,21 +141,18 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     });
     if (history_.keeps_hands()) {
       game_.set_observer(&recorder_);
-      // Networked games too: the networked hand knows what the other person showed.
-      network_->hand().set_history(&recorder_);
+      // Networked games too, once the network side is made.
+      network_history_ = true;
     }
   }
   // "Dica" asks "Mestre" whatever the level in force.
   hints_ = std::make_unique<HintController>(game_, *main_, mestre_.get());
-  hints_->AttachToTrucoDialog(truco_.get());
   // Each hint shown goes into the hand's history, so the player's next move counts as followed
   // or not.
   QObject::connect(hints_.get(), &HintController::hintShown, main_.get(),
                    [this](int, int kind, int card_index, double, const QString&) {
                      recorder_.NoteHint(HintSuggestion(game_.state(), kind, card_index));
                    });
-  // "Internet": the same networked game through a table server.
-  internet_ = std::make_unique<InternetPlay>(game_, *network_, *escolha_, paths.broker);
 
   ApplyBackground(background_);
   SyncSettings();
@@ -153,16 +167,9 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
              kMensagemAtencao);
   }
   ApplyLevel(level);
-  config_->setComputerLevel(level_);
 
-  // The phrases window loaded the file when it was created; its fields are the phrases in use.
-  auto take_phrases = [this](const Phrases& phrases) {
-    for (std::size_t i = 0; i < phrases.size(); ++i) {
-      game_.mutable_state().truco_phrases[i] = phrases[i].toStdString();
-    }
-  };
-  take_phrases(frases_->phrases());
-  QObject::connect(frases_.get(), &TFormFrases::phrasesSaved, take_phrases);
+  // The phrases as the phrases window, made when first opened, would put them in use.
+  TakePhrases(TFormFrases::PhrasesInUse(phrases_path_, phrases_default_path_));
 
   screen_.SetRecordSink([this](const std::string& name, int won, int lost, int balance) {
     const RecordsSubmit submit = records_.Submit(QString::fromStdString(name), won, lost, balance);
@@ -184,7 +191,7 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   QObject::connect(main, &TFormMain::rulesRequested, [this] { regras().exec(); });
   QObject::connect(main, &TFormMain::manilhasRequested,
                    [this] { manilhas().showManilhas(game_.state().manilha_value); });
-  QObject::connect(main, &TFormMain::phrasesRequested, [this] { frases_->exec(); });
+  QObject::connect(main, &TFormMain::phrasesRequested, [this] { frases().exec(); });
   QObject::connect(main, &TFormMain::recordsRequested, [this] {
     recordes().exec();
     // "Limpar" may have changed the first place; a failure was told by the records window.
@@ -205,10 +212,11 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
   });
   QObject::connect(main, &TFormMain::firstPlaceRequested, [this] { ShowFirstPlace(); });
   QObject::connect(main, &TFormMain::settingsRequested, [this] {
-    config_->OpenFrom(background_);
+    TFormConfig& window = config();
+    window.OpenFrom(background_);
     SyncSettings();
-    if (config_->computer_level() != level_) {
-      ApplyLevel(config_->computer_level());
+    if (window.computer_level() != level_) {
+      ApplyLevel(window.computer_level());
       // Kept for the next run; a failure leaves the level in force for this run only, and says so.
       const FileStatus saved = SaveLevelFile(level_path_, level_);
       if (!saved.ok()) {
@@ -220,10 +228,6 @@ Program::Program(const ProgramPaths& paths, bool show_splash)
     }
     main_->refresh();
   });
-  QObject::connect(config_.get(), &TFormConfig::helpRequested, [this] { baralho().exec(); });
-  QObject::connect(config_.get(), &TFormConfig::backgroundChosen,
-                   [this](ColourCode code) { ApplyBackground(code); });
-  QObject::connect(config_.get(), &TFormConfig::matchRestartRequested, [this] { RestartMatch(); });
 }
 
 Program::~Program() {
@@ -238,13 +242,15 @@ void Program::ApplyBackground(ColourCode code) {
   background_ = code;
   const QColor colour = ColourFromCode(code);
   main_->SetBackground(colour);
-  colours_->setMainBackground(colour);
-  config_->setMainBackground(colour);
-  frases_->setMainBackground(colour);
   // The windows not made yet take the colour when they are.
+  if (config_) {
+    colours_->setMainBackground(colour);
+    config_->setMainBackground(colour);
+  }
   if (baralho_) baralho_->setMainBackground(colour);
   if (manilhas_) manilhas_->setMainBackground(colour);
   if (regras_) regras_->setMainBackground(colour);
+  if (frases_) frases_->setMainBackground(colour);
   // The truco dialog takes the main window's colour each time it opens.
 }
 
@@ -276,10 +282,46 @@ TFormManilhas& Program::manilhas() {
 
 TFormBaralho& Program::baralho() {
   if (!baralho_) {
-    baralho_ = std::make_unique<TFormBaralho>(config_.get());
+    baralho_ = std::make_unique<TFormBaralho>(&config());
     baralho_->setMainBackground(ColourFromCode(background_));
   }
   return *baralho_;
+}
+
+TFormConfig& Program::config() {
+  if (!config_) {
+    config_ = std::make_unique<TFormConfig>(&settings_, nullptr, main_.get());
+    colours_ = std::make_unique<TFormCor>(&settings_, config_.get());
+    config_->setColourWindow(colours_.get());
+    const QColor colour = ColourFromCode(background_);
+    colours_->setMainBackground(colour);
+    config_->setMainBackground(colour);
+    config_->setComputerLevel(level_);
+    QObject::connect(config_.get(), &TFormConfig::helpRequested, [this] { baralho().exec(); });
+    QObject::connect(config_.get(), &TFormConfig::backgroundChosen,
+                     [this](ColourCode code) { ApplyBackground(code); });
+    QObject::connect(config_.get(), &TFormConfig::matchRestartRequested,
+                     [this] { RestartMatch(); });
+  }
+  return *config_;
+}
+
+TFormFrases& Program::frases() {
+  if (!frases_) {
+    frases_ = std::make_unique<TFormFrases>(phrases_path_, phrases_default_path_, main_.get());
+    frases_->setMainBackground(ColourFromCode(background_));
+    // Its fields, read from the file now, are the phrases in use.
+    TakePhrases(frases_->phrases());
+    QObject::connect(frases_.get(), &TFormFrases::phrasesSaved,
+                     [this](const Phrases& phrases) { TakePhrases(phrases); });
+  }
+  return *frases_;
+}
+
+void Program::TakePhrases(const Phrases& phrases) {
+  for (std::size_t i = 0; i < phrases.size(); ++i) {
+    game_.mutable_state().truco_phrases[i] = phrases[i].toStdString();
+  }
 }
 
 TFormEstatisticas& Program::estatisticas() {
@@ -295,8 +337,11 @@ TFormHistorico& Program::historico() {
 void Program::SyncSettings() {
   GameSettings& s = game_.mutable_state().settings;
   s.deck_type = static_cast<char>(settings_.deck_type());
-  s.manilha_mode = config_->manilha_mode();
-  s.eleven_mode = config_->eleven_mode();
+  // The settings window's choices once it is made; until then the record's, as it would show
+  // them.
+  s.manilha_mode =
+      config_ ? config_->manilha_mode() : TFormConfig::ManilhaModeOf(settings_.record());
+  s.eleven_mode = config_ ? config_->eleven_mode() : TFormConfig::ElevenModeOf(settings_.record());
 }
 
 void Program::ApplyLevel(ComputerLevel level) {
@@ -332,6 +377,21 @@ void Program::RestartMatch() {
   const GameKindChoice choice = escolha_->Escolha();
   if (choice.ok) game_.mutable_state().LabelNome = choice.name;
   main_->refresh();
+}
+
+void Program::MakeNetwork() {
+  if (network_) return;
+  // The waiting dialog, the connection and the networked hand, wired to the windows above.
+  network_ = net::WireNetworkPlay(game_, *main_, *escolha_, screen_, random_);
+  // The host's interrupted networked game is kept beside the records.
+  network_->SetResumeFile(net::ResumeFileBeside(records_path_));
+  // The networked hand knows what the other person showed.
+  if (network_history_) network_->hand().set_history(&recorder_);
+  // "Internet": the same networked game through a table server. It reads the server's file
+  // into the dialog; the one the player typed stays there.
+  const QString typed = escolha_->broker();
+  internet_ = std::make_unique<InternetPlay>(game_, *network_, *escolha_, broker_path_);
+  escolha_->SetBroker(typed);
 }
 
 void Program::OpenDuplas() {

@@ -17,6 +17,7 @@
 #include "store/history_pairs.h"
 #include "store/history_recorder.h"
 #include "store/level_file.h"
+#include "store/phrases_file.h"
 #include "store/records_file.h"
 #include "store/settings_file.h"
 #include "ui/windowscreen.h"
@@ -72,9 +73,13 @@ class Program {
   TFormMain& main_window() { return *main_; }
   WindowScreen& screen() { return screen_; }
   TF_ESCOLHA& escolha() { return *escolha_; }
-  TFormConfig& config() { return *config_; }
-  TFormCor& colours() { return *colours_; }
-  TFormFrases& phrases() { return *frases_; }
+  // The settings window, with its colour window, made when first opened.
+  TFormConfig& config();
+  TFormCor& colours() {
+    config();
+    return *colours_;
+  }
+  TFormFrases& phrases() { return frases(); }
   TFormRecordes& records_window() { return recordes(); }
   TFormManilhas& manilhas();
   // The history of every hand (closed when none is kept), and its recorder: "Dica" tells it
@@ -89,6 +94,8 @@ class Program {
   void SyncSettings();
   void ShowFirstPlace(bool report = true);
   void RestartMatch();
+  // The network side ("Em rede" and "Internet"), made by the first networked OK.
+  void MakeNetwork();
   // The table of the game in pairs, made the first time it is chosen.
   void OpenDuplas();
   void ApplyLevel(ComputerLevel level);
@@ -99,6 +106,9 @@ class Program {
   TFormBaralho& baralho();
   TFormEstatisticas& estatisticas();
   TFormHistorico& historico();
+  TFormFrases& frases();
+  // The computer's shouts in use from now on.
+  void TakePhrases(const Phrases& phrases);
 
   ClockRandom random_;
   ComputerJudgement judgement_;
@@ -111,6 +121,11 @@ class Program {
   ComputerLevel level_ = ComputerLevel::Classico;
   QString level_path_;
   QString records_path_;
+  QString phrases_path_;
+  QString phrases_default_path_;
+  QString broker_path_;
+  // Networked hands go into the history too.
+  bool network_history_ = false;
   WindowScreen screen_;
   history::HistoryDb history_;
   history::HistoryRecorder recorder_{history_};

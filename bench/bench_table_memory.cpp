@@ -1,7 +1,8 @@
 // The whole program at start (BM_ProgramAtADealtTable): every window the program makes at start,
 // a hand dealt against the computer; counters rss_kb (resident memory then), start_ms (making
-// the program until the table is shown) and charts_mapped (1 when Qt Charts was mapped before
-// any statistics were opened; it must be 0). It runs first, in a fresh process.
+// the program until the table is shown), and charts_mapped, print_mapped and sqlite_mapped (1 when
+// Qt Charts, Qt Print Support or SQLite was mapped before any statistics, print or finished hand
+// needed it; each must be 0). It runs first, in a fresh process.
 // The real table over many hands: the main window with its message boxes, the truco dialog and
 // the game-kind dialog, offscreen, every box answered as it opens. Reports the resident memory
 // after 10, 100, 500 and 1,000 hands (counters rss_*_kb; growth_kb is 1,000 against 10); the growth
@@ -100,6 +101,8 @@ void BM_ProgramAtADealtTable(benchmark::State& bench) {
   long rss = 0;
   double start_ms = 0;
   int charts = 0;
+  int print = 0;
+  int sqlite = 0;
   for (auto _ : bench) {
     // The boxes of a first start (no settings, no records) are answered too.
     AutoAnswer answers(nullptr);
@@ -119,12 +122,16 @@ void BM_ProgramAtADealtTable(benchmark::State& bench) {
     QCoreApplication::processEvents();
     rss = ResidentKb();
     charts = MappedLibraries("Charts");
+    print = MappedLibraries("PrintSupport");
+    sqlite = MappedLibraries("libsqlite3");
     qApp->removeEventFilter(&answers);
     program.main_window().hide();
   }
   bench.counters["rss_kb"] = static_cast<double>(rss);
   bench.counters["start_ms"] = start_ms;
   bench.counters["charts_mapped"] = charts;
+  bench.counters["print_mapped"] = print;
+  bench.counters["sqlite_mapped"] = sqlite;
 }
 
 BENCHMARK(BM_ProgramAtADealtTable)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -11,9 +11,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Opened at run time (by the first internet game, and for the splash's picture), so
-# dpkg-shlibdeps does not see them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmosquitto1, libjpeg62-turbo")
+# Opened at run time (by the first internet game, for the splash's picture, and while the history
+# is open), so dpkg-shlibdeps does not see them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmosquitto1, libjpeg62-turbo, libsqlite3-0")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TRUCO_PROJECT_URL})

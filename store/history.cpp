@@ -1,7 +1,6 @@
 #include "store/history.h"
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,8 @@
 #include <cstdio>
 #include <ctime>
 #include <utility>
+
+#include "store/sqlite_library.h"
 
 namespace truco::history {
 
@@ -62,34 +63,37 @@ static_assert(std::size(kMigrations) == HistoryDb::kSchemaVersion);
 // A prepared statement that finalizes itself.
 class Statement {
  public:
-  Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const SqliteLibrary& sql, sqlite3* db, const char* text) : sql_(sql) {
+    sql_.prepare_v2(db, text, -1, &stmt_, nullptr);
+  }
+  ~Statement() { sql_.finalize(stmt_); }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
   [[nodiscard]] bool ok() const { return stmt_ != nullptr; }
   sqlite3_stmt* get() const { return stmt_; }
-  void Bind(int i, std::int64_t v) { sqlite3_bind_int64(stmt_, i, v); }
+  void Bind(int i, std::int64_t v) { sql_.bind_int64(stmt_, i, v); }
   void Bind(int i, const std::string& v) {
-    sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    sql_.bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
   }
   void BindBlob(int i, const std::string& v) {
-    sqlite3_bind_blob(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    sql_.bind_blob(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
   }
-  int Step() { return sqlite3_step(stmt_); }
-  [[nodiscard]] std::int64_t Int(int i) const { return sqlite3_column_int64(stmt_, i); }
+  int Step() { return sql_.step(stmt_); }
+  [[nodiscard]] std::int64_t Int(int i) const { return sql_.column_int64(stmt_, i); }
   [[nodiscard]] std::string Text(int i) const {
-    const auto* p = sqlite3_column_text(stmt_, i);
+    const auto* p = sql_.column_text(stmt_, i);
     return p ? std::string(reinterpret_cast<const char*>(p),
-                           static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)))
+                           static_cast<std::size_t>(sql_.column_bytes(stmt_, i)))
              : std::string();
   }
   [[nodiscard]] std::string Blob(int i) const {
-    const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)))
+    const auto* p = static_cast<const char*>(sql_.column_blob(stmt_, i));
+    return p ? std::string(p, static_cast<std::size_t>(sql_.column_bytes(stmt_, i)))
              : std::string();
   }
 
  private:
+  const SqliteLibrary& sql_;
   sqlite3_stmt* stmt_ = nullptr;
 };
 
@@ -242,18 +246,27 @@ std::string SetAsideName(const std::string& path, std::int64_t now, int attempt)
   return name;
 }
 
+HistoryDb::HistoryDb() = default;
+
 HistoryDb::~HistoryDb() {
   Close();
 }
 
 void HistoryDb::Close() {
-  if (db_) sqlite3_close_v2(db_);
+  if (db_) sql_->close_v2(db_);
   db_ = nullptr;
   waiting_ = false;
 }
 
+void HistoryDb::Park() {
+  if (!db_) return;
+  Close();
+  sql_.reset();
+  waiting_ = true;
+}
+
 bool HistoryDb::Exec(const char* sql) {
-  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  const int rc = sql_->exec(db_, sql, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     last_code_ = rc;
     return false;
@@ -262,16 +275,16 @@ bool HistoryDb::Exec(const char* sql) {
 }
 
 bool HistoryDb::Configure(OpenOutcome& outcome) {
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  sql_->busy_timeout(db_, kBusyTimeoutMs);
   // Write-ahead log: a reader never blocks the writer, and a commit is one append. NORMAL
   // syncs at checkpoints only: a killed program keeps every committed hand.
   char* mode = nullptr;
   const char* sql = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
-  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &mode);
-  sqlite3_free(mode);
+  const int rc = sql_->exec(db_, sql, nullptr, nullptr, &mode);
+  sql_->free(mode);
   if (rc != SQLITE_OK) {
     outcome.sqlite_code = rc;
-    outcome.detail = sqlite3_errmsg(db_);
+    outcome.detail = sql_->errmsg(db_);
     return false;
   }
   return true;
@@ -284,7 +297,7 @@ bool HistoryDb::Migrate(int from, OpenOutcome& outcome) {
         std::string(kMigrations[v]) + "PRAGMA user_version=" + std::to_string(v + 1) + ";";
     if (!Exec(sql.c_str()) || !Exec("COMMIT")) {
       outcome.sqlite_code = last_code_;
-      outcome.detail = sqlite3_errmsg(db_);
+      outcome.detail = sql_->errmsg(db_);
       Exec("ROLLBACK");
       return false;
     }
@@ -296,25 +309,24 @@ bool HistoryDb::Migrate(int from, OpenOutcome& outcome) {
 // Reads the version of an existing file: true with the database ready, false with `outcome`
 // saying why it cannot be used (the caller sets it aside, or gives up when it is only busy).
 bool HistoryDb::OpenExisting(OpenOutcome& outcome) {
-  int rc =
-      sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  int rc = sql_->open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     outcome.sqlite_code = rc;
-    outcome.error = sqlite3_system_errno(db_);
+    outcome.error = sql_->system_errno(db_);
     outcome.reason = SetAsideReason::Unopenable;
     return false;
   }
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  sql_->busy_timeout(db_, kBusyTimeoutMs);
   int version = -1;
   {
-    Statement st(db_, "PRAGMA user_version");
-    rc = st.ok() ? st.Step() : sqlite3_errcode(db_);
+    Statement st(*sql_, db_, "PRAGMA user_version");
+    rc = st.ok() ? st.Step() : sql_->errcode(db_);
     if (rc == SQLITE_ROW) version = static_cast<int>(st.Int(0));
   }
   if (version < 0) {
-    outcome.sqlite_code = sqlite3_errcode(db_);
-    outcome.error = sqlite3_system_errno(db_);
-    outcome.detail = sqlite3_errmsg(db_);
+    outcome.sqlite_code = sql_->errcode(db_);
+    outcome.error = sql_->system_errno(db_);
+    outcome.detail = sql_->errmsg(db_);
     outcome.reason = (outcome.sqlite_code & 0xff) == SQLITE_CANTOPEN ||
                              (outcome.sqlite_code & 0xff) == SQLITE_PERM
                          ? SetAsideReason::Unopenable
@@ -326,25 +338,25 @@ bool HistoryDb::OpenExisting(OpenOutcome& outcome) {
     return false;
   }
   if (!Configure(outcome)) {
-    outcome.error = sqlite3_system_errno(db_);
+    outcome.error = sql_->system_errno(db_);
     outcome.reason = SetAsideReason::Damaged;
     return false;
   }
   // Damage anywhere in the file, not only where a first query looks: otherwise every later
   // write fails on it. The quick check reads each page once (milliseconds for years of hands).
   if (version > 0) {
-    Statement st(db_, "PRAGMA quick_check(1)");
-    rc = st.ok() ? st.Step() : sqlite3_errcode(db_);
+    Statement st(*sql_, db_, "PRAGMA quick_check(1)");
+    rc = st.ok() ? st.Step() : sql_->errcode(db_);
     if (rc != SQLITE_ROW || st.Text(0) != "ok") {
-      outcome.sqlite_code = rc == SQLITE_ROW ? SQLITE_CORRUPT : sqlite3_extended_errcode(db_);
-      outcome.error = rc == SQLITE_ROW ? 0 : sqlite3_system_errno(db_);
-      outcome.detail = rc == SQLITE_ROW ? st.Text(0) : sqlite3_errmsg(db_);
+      outcome.sqlite_code = rc == SQLITE_ROW ? SQLITE_CORRUPT : sql_->extended_errcode(db_);
+      outcome.error = rc == SQLITE_ROW ? 0 : sql_->system_errno(db_);
+      outcome.detail = rc == SQLITE_ROW ? st.Text(0) : sql_->errmsg(db_);
       outcome.reason = SetAsideReason::Damaged;
       return false;
     }
   }
   if (!Migrate(version, outcome)) {
-    outcome.error = sqlite3_system_errno(db_);
+    outcome.error = sql_->system_errno(db_);
     outcome.reason = SetAsideReason::Damaged;
     return false;
   }
@@ -353,16 +365,16 @@ bool HistoryDb::OpenExisting(OpenOutcome& outcome) {
 
 bool HistoryDb::CreateFresh(OpenOutcome& outcome) {
   const int rc =
-      sqlite3_open_v2(path_.c_str(), &db_,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+      sql_->open_v2(path_.c_str(), &db_,
+                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     outcome.sqlite_code = rc;
-    outcome.error = sqlite3_system_errno(db_);
+    outcome.error = sql_->system_errno(db_);
     Close();
     return false;
   }
   if (!Configure(outcome) || !Migrate(0, outcome)) {
-    outcome.error = sqlite3_system_errno(db_);
+    outcome.error = sql_->system_errno(db_);
     Close();
     return false;
   }
@@ -379,6 +391,13 @@ OpenOutcome HistoryDb::OpenNow(const std::string& path, std::int64_t now) {
   Close();
   path_ = path;
   OpenOutcome outcome;
+  if (!sql_) sql_ = SqliteLibrary::Open();
+  if (!sql_) {
+    // No SQLite on this system: the file is left alone and this run keeps no hands.
+    outcome.sqlite_code = SQLITE_CANTOPEN;
+    outcome.detail = "libsqlite3.so.0 could not be loaded";
+    return outcome;
+  }
   // Busy or out of room: the file (or the folder, for a new one) is kept as it is and the hands
   // wait in memory until a write finds it free.
   auto wait_or_fail = [](OpenOutcome& o) {
@@ -441,6 +460,8 @@ bool HistoryDb::OpenAgain() {
   if (db_) return true;
   if (!waiting_) return false;
   const OpenOutcome outcome = Open(path_, static_cast<std::int64_t>(std::time(nullptr)));
+  // A file damaged or replaced since the last opening was set aside: that is news to the player.
+  if (outcome.state == OpenState::SetAside && on_set_aside_) on_set_aside_(outcome);
   if (db_) return true;
   last_code_ = outcome.sqlite_code ? outcome.sqlite_code : SQLITE_CANTOPEN;
   last_errno_ = outcome.error;
@@ -448,12 +469,12 @@ bool HistoryDb::OpenAgain() {
 }
 
 void HistoryDb::NoteFailure() {
-  last_code_ = db_ ? sqlite3_extended_errcode(db_) : SQLITE_CANTOPEN;
-  last_errno_ = db_ ? sqlite3_system_errno(db_) : 0;
+  last_code_ = db_ ? sql_->extended_errcode(db_) : SQLITE_CANTOPEN;
+  last_errno_ = db_ ? sql_->system_errno(db_) : 0;
 }
 
 bool HistoryDb::InsertGame(GameInfo& game) {
-  Statement st(db_,
+  Statement st(*sql_, db_,
                "INSERT INTO games(started, ended, kind, level, opponent, path, deck, manilha, "
                "eleven, result, player_score, opponent_score, hands, seats, voided) "
                "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,0,?,?)");
@@ -476,13 +497,13 @@ bool HistoryDb::InsertGame(GameInfo& game) {
     NoteFailure();
     return false;
   }
-  game.id = sqlite3_last_insert_rowid(db_);
+  game.id = sql_->last_insert_rowid(db_);
   return true;
 }
 
 bool HistoryDb::InsertHand(GameInfo& game, const HandRecord& hand) {
   if (game.id == 0 && !InsertGame(game)) return false;
-  Statement st(db_,
+  Statement st(*sql_, db_,
                "INSERT INTO hands(game, number, dealt, cards, moves, stake, player_points, "
                "opponent_points, winner, player_score, opponent_score) "
                "VALUES(?,?,?,?,?,?,?,?,?,?,?)");
@@ -508,7 +529,7 @@ bool HistoryDb::InsertHand(GameInfo& game, const HandRecord& hand) {
     NoteFailure();
     return false;
   }
-  Statement up(db_,
+  Statement up(*sql_, db_,
                "UPDATE games SET hands = hands + 1, player_score = ?, opponent_score = ? "
                "WHERE id = ?");
   if (!up.ok()) return false;
@@ -551,7 +572,7 @@ bool HistoryDb::WriteHand(GameInfo& game, HandRecord hand) {
   }
   for (std::size_t i = 0; i < pending_ends_.size() && ok; ++i) ok = UpdateEnd(pending_ends_[i]);
   if (ok) {
-    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
+    if (sql_->exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
       pending_ends_.clear();
       for (const auto& [g, h] : work) {
         if (SameGame(g, game)) game.id = g.id;
@@ -562,7 +583,7 @@ bool HistoryDb::WriteHand(GameInfo& game, HandRecord hand) {
     NoteFailure();
   }
   // The code and errno were taken at the step that failed, before the rollback.
-  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  sql_->exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   StopIfDamaged();
   return false;
 }
@@ -596,7 +617,7 @@ bool HistoryDb::EndGame(GameInfo& game) {
 }
 
 bool HistoryDb::UpdateEnd(const GameInfo& game) {
-  Statement st(db_,
+  Statement st(*sql_, db_,
                "UPDATE games SET ended = ?, result = ?, player_score = ?, "
                "opponent_score = ? WHERE id = ?");
   if (!st.ok()) {
@@ -621,7 +642,7 @@ bool HistoryDb::VoidGame(GameInfo& game) {
     if (SameGame(g, game)) g.voided = true;
   }
   if (!db_ || game.id == 0) return false;
-  Statement st(db_, "UPDATE games SET voided = 1 WHERE id = ?");
+  Statement st(*sql_, db_, "UPDATE games SET voided = 1 WHERE id = ?");
   if (!st.ok()) {
     NoteFailure();
     return false;
@@ -639,7 +660,7 @@ std::vector<GameInfo> HistoryDb::Games() const {
   if (!db_) return games;
   const std::string sql =
       std::string("SELECT ") + kGameColumns + " FROM games ORDER BY started DESC, id DESC";
-  Statement st(db_, sql.c_str());
+  Statement st(*sql_, db_, sql.c_str());
   while (st.ok() && st.Step() == SQLITE_ROW) games.push_back(GameFrom(st));
   return games;
 }
@@ -647,7 +668,7 @@ std::vector<GameInfo> HistoryDb::Games() const {
 std::optional<GameInfo> HistoryDb::Game(std::int64_t id) const {
   if (!db_) return std::nullopt;
   const std::string sql = std::string("SELECT ") + kGameColumns + " FROM games WHERE id = ?";
-  Statement st(db_, sql.c_str());
+  Statement st(*sql_, db_, sql.c_str());
   st.Bind(1, id);
   if (st.ok() && st.Step() == SQLITE_ROW) return GameFrom(st);
   return std::nullopt;
@@ -658,7 +679,7 @@ std::vector<HandRecord> HistoryDb::Hands(std::int64_t game_id) const {
   if (!db_) return hands;
   const std::string sql =
       std::string("SELECT ") + kHandColumns + " FROM hands WHERE game = ? ORDER BY number, id";
-  Statement st(db_, sql.c_str());
+  Statement st(*sql_, db_, sql.c_str());
   st.Bind(1, game_id);
   while (st.ok() && st.Step() == SQLITE_ROW) hands.push_back(HandFrom(st, 0));
   return hands;
@@ -678,7 +699,7 @@ void HistoryDb::ForEachHand(
       "h.game, h.number, h.dealt, h.cards, h.moves, h.stake, h.player_points, "
       "h.opponent_points, h.winner, h.player_score, h.opponent_score "
       "FROM hands h JOIN games g ON g.id = h.game ORDER BY g.started, g.id, h.number, h.id";
-  Statement st(db_, sql.c_str());
+  Statement st(*sql_, db_, sql.c_str());
   GameInfo game;
   while (st.ok() && st.Step() == SQLITE_ROW) {
     if (st.Int(0) != game.id) game = GameFrom(st);

@@ -10,8 +10,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/cards.h"
@@ -19,6 +21,8 @@
 struct sqlite3;
 
 namespace truco::history {
+
+struct SqliteLibrary;
 
 enum class Who : std::uint8_t { Player = 0, Opponent = 1 };
 
@@ -126,7 +130,7 @@ class HistoryDb {
   // Hands kept in memory while writes fail, to be written with the next one that works.
   static constexpr std::size_t kMaxPending = 256;
 
-  HistoryDb() = default;
+  HistoryDb();
   ~HistoryDb();
   HistoryDb(const HistoryDb&) = delete;
   HistoryDb& operator=(const HistoryDb&) = delete;
@@ -137,6 +141,13 @@ class HistoryDb {
   [[nodiscard]] bool is_open() const { return db_ != nullptr; }
   // Open, or waiting to be opened by the next write.
   [[nodiscard]] bool keeps_hands() const { return db_ != nullptr || waiting_; }
+  // Closes an open database, and SQLite with it, until the next write or OpenAgain opens it
+  // again: the start checks the file, and a run that never finishes a hand maps no SQLite.
+  void Park();
+  // Told when an opening after the first (a parked or waiting history) sets the file aside.
+  void set_on_set_aside(std::function<void(const OpenOutcome&)> tell) {
+    on_set_aside_ = std::move(tell);
+  }
   // A waiting history tries to open again (a window about to read it asks): true when open.
   bool OpenAgain();
   [[nodiscard]] const std::string& path() const { return path_; }
@@ -163,6 +174,8 @@ class HistoryDb {
   void ForEachHand(const std::function<void(const GameInfo&, const HandRecord&)>& visit) const;
 
   [[nodiscard]] sqlite3* handle() const { return db_; }
+  // The SQLite functions, while a database is open (null before).
+  [[nodiscard]] const SqliteLibrary* sqlite() const { return sql_.get(); }
 
  private:
   OpenOutcome OpenNow(const std::string& path, std::int64_t now);
@@ -177,9 +190,11 @@ class HistoryDb {
   void StopIfDamaged();
   bool UpdateEnd(const GameInfo& game);
 
+  std::unique_ptr<SqliteLibrary> sql_;
   sqlite3* db_ = nullptr;
   std::string path_;
   bool waiting_ = false;
+  std::function<void(const OpenOutcome&)> on_set_aside_;
   std::vector<std::pair<GameInfo, HandRecord>> pending_;
   std::vector<GameInfo> pending_ends_;  // ends of games whose hands are all written
   int last_code_ = 0;

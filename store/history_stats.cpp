@@ -1,11 +1,11 @@
 #include "store/history_stats.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "store/sqlite_library.h"
 
 namespace truco::history {
 
@@ -126,15 +126,16 @@ Stats ComputeStats(const HistoryDb& db, const OpponentFilter& filter, Period per
   std::unordered_map<std::int64_t, const GameInfo*> by_id;
   for (const GameInfo& g : games) by_id[g.id] = &g;
   sqlite3_stmt* st = nullptr;
+  const SqliteLibrary* sql = db.sqlite();
   if (db.handle() &&
-      sqlite3_prepare_v2(db.handle(),
-                         "SELECT game, winner, player_points, opponent_points, moves FROM hands",
-                         -1, &st, nullptr) == SQLITE_OK) {
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      const auto it = by_id.find(sqlite3_column_int64(st, 0));
+      sql->prepare_v2(db.handle(),
+                      "SELECT game, winner, player_points, opponent_points, moves FROM hands", -1,
+                      &st, nullptr) == SQLITE_OK) {
+    while (sql->step(st) == SQLITE_ROW) {
+      const auto it = by_id.find(sql->column_int64(st, 0));
       if (it == by_id.end()) continue;
       const GameInfo& g = *it->second;
-      const int winner = sqlite3_column_int(st, 1);
+      const int winner = sql->column_int(st, 1);
       SummaryRow& row = rows[{static_cast<int>(g.kind), WhoOf(g)}];
       for (int p = 0; p < kNumPeriods; ++p) {
         if (!in(g, p)) continue;
@@ -145,17 +146,17 @@ Stats ComputeStats(const HistoryDb& db, const OpponentFilter& filter, Period per
       ++stats.hands;
       HandRecord hand;
       hand.winner = winner;
-      hand.player_points = sqlite3_column_int(st, 2);
-      hand.opponent_points = sqlite3_column_int(st, 3);
+      hand.player_points = sql->column_int(st, 2);
+      hand.opponent_points = sql->column_int(st, 3);
       if (winner == 0) ++stats.points_won[hand.player_points];
       if (winner == 1) ++stats.points_lost[hand.opponent_points];
-      const auto* blob = static_cast<const char*>(sqlite3_column_blob(st, 4));
-      const auto size = static_cast<std::size_t>(sqlite3_column_bytes(st, 4));
+      const auto* blob = static_cast<const char*>(sql->column_blob(st, 4));
+      const auto size = static_cast<std::size_t>(sql->column_bytes(st, 4));
       if (blob) hand.moves = DecodeMoves(std::string(blob, size)).value_or(std::vector<Move>{});
       TallyHand(hand, stats);
     }
   }
-  sqlite3_finalize(st);
+  if (st) sql->finalize(st);
 
   for (auto& [key, row] : rows) stats.summary.push_back(std::move(row));
   return stats;

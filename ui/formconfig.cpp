@@ -92,6 +92,15 @@ int TFormConfig::OpenFrom(ColourCode main_background) {
   return exec();
 }
 
+ManilhaMode TFormConfig::ManilhaModeOf(const settings_record& record) {
+  // A code the window does not know leaves its design selection, "Manilha Nova".
+  return record.manilha_code == kManilhaVelhaCode ? ManilhaMode::Velha : ManilhaMode::Nova;
+}
+
+int TFormConfig::ElevenModeOf(const settings_record& record) {
+  return record.eleven_code == kElevenEscuroCode ? 1 : 0;
+}
+
 ManilhaMode TFormConfig::manilha_mode() const {
   return ui_->RadioVelha->isChecked() ? ManilhaMode::Velha : ManilhaMode::Nova;
 }

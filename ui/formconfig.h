@@ -22,6 +22,7 @@ class TFormConfig;
 namespace truco {
 
 class SettingsStore;
+struct settings_record;
 class TFormCor;
 
 class TFormConfig : public QDialog {
@@ -38,6 +39,9 @@ class TFormConfig : public QDialog {
   int OpenFrom(ColourCode main_background);
   void setMainBackground(const QColor& colour);
 
+  // What the window selects for the settings record when it is made.
+  static ManilhaMode ManilhaModeOf(const settings_record& record);
+  static int ElevenModeOf(const settings_record& record);
   // manilha_mode: "Manilha Nova" or "Manilha Velha" as selected now.
   ManilhaMode manilha_mode() const;
   // eleven_mode: 0 "Normal", 1 "No Escuro" as selected now.

@@ -197,7 +197,7 @@ void TF_ESCOLHA::BOKClick() {
     request.internet = true;
     request.broker = broker();
     request.name = ui_->E_NOME->text();
-    if (!connect_ || !connect_(request)) return;
+    if (!Connect(request)) return;
     accept();
     return;
   }
@@ -207,9 +207,16 @@ void TF_ESCOLHA::BOKClick() {
     request.port = ui_->E_PORTA->text();
     request.address = ui_->E_IPS->text();
     request.name = ui_->E_NOME->text();
-    if (!connect_ || !connect_(request)) return;
+    if (!Connect(request)) return;
   }
   accept();
+}
+
+bool TF_ESCOLHA::Connect(const ConnectRequest& request) {
+  // A copy: the connector may hand the dialog another one while it runs (the program's first
+  // networked game makes the network side, which sets its own).
+  const Connector connect = connect_;
+  return connect && connect(request);
 }
 
 GameKindChoice TF_ESCOLHA::Escolha() {

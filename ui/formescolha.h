@@ -49,6 +49,8 @@ class TF_ESCOLHA : public QDialog {
   void SetMessenger(std::function<void(const QString&)> tell) { tell_ = std::move(tell); }
   // How "Em rede" opens its connection. Without one, "Em rede" cannot be confirmed.
   void SetConnector(Connector connect) { connect_ = std::move(connect); }
+  // Runs the connector in force now: false when there is none or it did not connect.
+  bool Connect(const ConnectRequest& request);
 
   // "Servidor de mesas" (the third way, "Internet").
   void SetBroker(const QString& broker);

@@ -95,19 +95,34 @@ void TFormFrases::setMainBackground(const QColor& colour) {
 }
 
 bool TFormFrases::UsesShippedDefault() const {
-  if (shipped_path_.isEmpty()) return false;
+  return ShippedDefaultStandsIn(ini_path_, shipped_path_);
+}
+
+bool TFormFrases::ShippedDefaultStandsIn(const QString& ini_path, const QString& shipped_path) {
+  if (shipped_path.isEmpty()) return false;
   // Any entry at the player's path is the player's own, even one that cannot be read.
-  const QFileInfo own(ini_path_);
+  const QFileInfo own(ini_path);
   return !own.exists() && !own.isSymLink();
 }
 
-void TFormFrases::Load() {
+Phrases TFormFrases::ReadFile(const QString& ini_path, const QString& shipped_path) {
   // A missing, unreadable or oversized file gives empty phrases; "Gravar" tells why it is kept.
   Phrases read;
-  ReadPhrasesFile(UsesShippedDefault() ? shipped_path_ : ini_path_, &read);
-  // The fields hold what is in use, so what is read is shown as the field would take it.
-  for (int k = 0; k < kNumPhrases; ++k)
-    Field(static_cast<PhraseKey>(k))->setText(read[k].toUpper().left(kPhraseMaxLength));
+  ReadPhrasesFile(ShippedDefaultStandsIn(ini_path, shipped_path) ? shipped_path : ini_path, &read);
+  return read;
+}
+
+Phrases TFormFrases::InUse(const Phrases& read) {
+  // As a field takes it: upper case, no longer than the field.
+  Phrases in_use;
+  for (int k = 0; k < kNumPhrases; ++k) in_use[k] = read[k].toUpper().left(kPhraseMaxLength);
+  return in_use;
+}
+
+void TFormFrases::Load() {
+  const Phrases read = ReadFile(ini_path_, shipped_path_);
+  const Phrases in_use = InUse(read);
+  for (int k = 0; k < kNumPhrases; ++k) Field(static_cast<PhraseKey>(k))->setText(in_use[k]);
   phrases_ = FieldTexts();
   file_phrases_ = read;
   loaded_fields_ = phrases_;

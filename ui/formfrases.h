@@ -1,7 +1,7 @@
 #pragma once
 // "Frases do jogo": the editor of the four shouts the computer makes when it calls truco, seis,
 // nove and doze (and of the acceptance phrase, which is loaded and saved but not editable).
-// Created once at start, when it loads Frases.ini; "Gravar" saves and closes, "Fechar" closes
+// Made when first opened, when it loads Frases.ini; "Gravar" saves and closes, "Fechar" closes
 // and keeps the edits on screen only.
 
 #include <QDialog>
@@ -36,6 +36,10 @@ class TFormFrases : public QDialog {
 
   // Reads the file into the fields and makes them the phrases in use.
   void Load();
+  // The phrases the window would put in use, read without making it.
+  static Phrases PhrasesInUse(const QString& ini_path, const QString& shipped_path = {}) {
+    return InUse(ReadFile(ini_path, shipped_path));
+  }
 
  signals:
   // After "Gravar": the phrases now in use (also when the file could not be written).
@@ -49,6 +53,9 @@ class TFormFrases : public QDialog {
   QLineEdit* Field(PhraseKey key) const;
   // True while the player has no phrases file of their own and a shipped default stands in.
   bool UsesShippedDefault() const;
+  static bool ShippedDefaultStandsIn(const QString& ini_path, const QString& shipped_path);
+  static Phrases ReadFile(const QString& ini_path, const QString& shipped_path);
+  static Phrases InUse(const Phrases& read);
   Phrases FieldTexts() const;
   // What "Gravar" writes: the fields, except that an untouched one keeps the file's own text.
   Phrases TextsToSave() const;

@@ -4,14 +4,13 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QStandardPaths>
 
 #include "ui/card.h"
 #include "ui/cardsequence.h"
 #include "ui/dialogkeys.h"
+#include "ui/printing.h"
 #include "ui/translation.h"
 #include "ui_formregras.h"
 
@@ -116,32 +115,31 @@ void TFormRegras::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
 }
 
-bool TFormRegras::printRules(QPrinter& printer) {
-  printer.setDocName(QString::fromLatin1(kPrintJobTitle));
-  printer.setCreator(QStringLiteral("Truco Zanforte"));
-  ui_->Regras->document()->print(&printer);
-  return printer.printerState() != QPrinter::Error;
-}
-
 bool TFormRegras::saveRulesAsPdf(const QString& path) {
-  QPrinter pdf(QPrinter::HighResolution);
-  pdf.setOutputFormat(QPrinter::PdfFormat);
-  pdf.setOutputFileName(path);
-  if (!printRules(pdf)) return false;
+  if (!printing::PrintToPdf(*ui_->Regras->document(), QString::fromLatin1(kPrintJobTitle), path))
+    return false;
   const QFileInfo written(path);
   return written.exists() && written.size() > 0;
 }
 
 void TFormRegras::BImprimirClick() {
-  const QPrinterInfo default_printer = QPrinterInfo::defaultPrinter();
-  if (default_printer.isNull()) {
-    OfferPdfInstead(QStringLiteral("Nenhuma impressora está instalada neste computador."));
-    return;
-  }
-  QPrinter printer(default_printer, QPrinter::HighResolution);
-  if (!printRules(printer)) {
-    OfferPdfInstead(QStringLiteral("Não foi possível imprimir as regras na impressora \"%1\".")
-                        .arg(default_printer.printerName()));
+  QString printer;
+  switch (printing::PrintOnDefault(*ui_->Regras->document(), QString::fromLatin1(kPrintJobTitle),
+                                   &printer)) {
+    case printing::Printed::Done:
+      break;
+    case printing::Printed::NoPrinter:
+      OfferPdfInstead(QStringLiteral("Nenhuma impressora está instalada neste computador."));
+      break;
+    case printing::Printed::Failed:
+      OfferPdfInstead(
+          QStringLiteral("Não foi possível imprimir as regras na impressora \"%1\".").arg(printer));
+      break;
+    case printing::Printed::Unavailable:
+      // Without the module no PDF can be written either.
+      QMessageBox::warning(this, windowTitle(),
+                           QStringLiteral("A impressão não está disponível nesta instalação."));
+      break;
   }
 }
 

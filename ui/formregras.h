@@ -4,8 +4,6 @@
 #include <QDialog>
 #include <memory>
 
-class QPrinter;
-
 namespace Ui {
 class TFormRegras;
 }
@@ -28,10 +26,8 @@ class TFormRegras : public QDialog {
   void setMainBackground(const QColor& colour);
   [[nodiscard]] QColor mainBackground() const { return main_background_; }
 
-  // Prints the rules as they stand on screen to `printer` under the job title above.
-  // Returns false when the printer reports an error.
-  bool printRules(QPrinter& printer);
-  // Writes the rules to a PDF file; false when the file could not be written.
+  // Writes the rules as they stand on screen to a PDF file under the job title above; false
+  // when the file could not be written.
   bool saveRulesAsPdf(const QString& path);
 
  protected:

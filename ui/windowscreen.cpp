@@ -58,6 +58,7 @@ bool WindowScreen::Confirma(const std::vector<std::string>& lines) {
 
 char WindowScreen::MOSTRA_TRUCO(const TrucoDialogRequest& request) {
   ShowTable();
+  if (!truco_ && make_truco_) SetTrucoDialog(make_truco_());
   if (!truco_) return kAnswerNone;
   return truco_->Ask(request);
 }

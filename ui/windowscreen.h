@@ -21,6 +21,9 @@ class WindowScreen final : public Screen {
   // Also the owner of the message boxes.
   void SetMainWindow(TFormMain* main);
   void SetTrucoDialog(TFormTruco* dialog);
+  // Makes the truco dialog when it is first asked for, if none was set.
+  void SetTrucoDialogMaker(std::function<TFormTruco*()> make) { make_truco_ = std::move(make); }
+  // The truco dialog, if set or made by now.
   [[nodiscard]] TFormTruco* trucoDialog() const { return truco_; }
   void SetEscolhaDialog(TF_ESCOLHA* dialog);
   // Where the results for the records table go.
@@ -43,6 +46,7 @@ class WindowScreen final : public Screen {
 
   TFormMain* main_ = nullptr;
   TFormTruco* truco_ = nullptr;
+  std::function<TFormTruco*()> make_truco_;
   TF_ESCOLHA* escolha_ = nullptr;
   RecordSink records_;
   std::function<void(const GameKindChoice&)> open_duplas_;

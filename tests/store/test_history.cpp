@@ -501,6 +501,23 @@ TEST(History, LockedDatabaseDelaysAHandButLosesNone) {
   EXPECT_EQ(one.Hands(g1.id).size(), 22u);
   EXPECT_EQ(one.Hands(g2.id).size(), 20u);
   EXPECT_EQ(one.Game(g1.id)->hands, 22);
+
+  // Parked (closed with SQLite until needed), it opens again for the next hand; a lock met by
+  // that opening delays the hand like any other.
+  one.Park();
+  EXPECT_FALSE(one.is_open());
+  EXPECT_TRUE(one.keeps_hands());
+  ASSERT_EQ(sqlite3_exec(two.handle(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_FALSE(one.WriteHand(g1, SomeHand(23)));
+  EXPECT_EQ(one.pending(), 1u);
+  sqlite3_exec(two.handle(), "COMMIT", nullptr, nullptr, nullptr);
+  EXPECT_TRUE(one.WriteHand(g1, SomeHand(24)));
+  EXPECT_TRUE(one.is_open());
+  EXPECT_EQ(one.Hands(g1.id).size(), 24u);
+  // A history that never opened stays without one.
+  HistoryDb none;
+  none.Park();
+  EXPECT_FALSE(none.keeps_hands());
 }
 
 // A full disk: writes fail, the player hears it once, play goes on, and when room comes back the

@@ -14,6 +14,16 @@
 
 using truco::testing::ModalScript;
 
+namespace {
+
+// Whether SQLite's library is in this process's memory now.
+bool SqliteMapped() {
+  QFile maps(QStringLiteral("/proc/self/maps"));
+  return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libsqlite3");
+}
+
+}  // namespace
+
 class TestHistoryProgram : public QObject {
   Q_OBJECT
  private slots:
@@ -51,7 +61,29 @@ void TestHistoryProgram::damagedHistoryIsSetAsideAndAFailedWriteIsToldOnce() {
   QFile kept(dir.filePath(aside[0]));
   QVERIFY(kept.open(QIODevice::ReadOnly));
   QCOMPARE(kept.readAll(), junk);
+  // Checked at the start, then closed with SQLite until a hand needs it.
+  QVERIFY(!program.history().is_open());
+  QVERIFY(program.history().keeps_hands());
+  QVERIFY(!SqliteMapped());
+  // Damaged again while closed: the next opening sets it aside too, says so as at the start,
+  // and the hand goes into a fresh history.
+  {
+    QFile f(history);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(junk);
+  }
+  script.Ok();
+  {
+    truco::GameState s = program.game().state();
+    program.recorder().OnDeal(s);
+    program.recorder().OnPoints(s, truco::Side::Player, 0, truco::PointsReason::HandWon);
+  }
+  QTRY_COMPARE(script.pending(), std::size_t{0});
+  QVERIFY2(script.texts().value(2).contains(QStringLiteral("está danificado")),
+           qPrintable(script.texts().value(2)));
   QVERIFY(program.history().is_open());
+  QCOMPARE(program.history().Games().size(), std::size_t{1});
+  QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("historico.sqlite.*")}).size(), 2);
 
   // Hands end while no file may grow: one box, however many hands, and each is kept to be
   // written later.
@@ -67,10 +99,10 @@ void TestHistoryProgram::damagedHistoryIsSetAsideAndAFailedWriteIsToldOnce() {
   }
   QTRY_COMPARE(script.pending(), std::size_t{0});
   QTest::qWait(50);
-  QCOMPARE(script.texts().size(), 3);
+  QCOMPARE(script.texts().size(), 4);
   QVERIFY2(
-      script.texts()[2].startsWith(QStringLiteral("Não foi possível gravar a mão no histórico")),
-      qPrintable(script.texts()[2]));
+      script.texts()[3].startsWith(QStringLiteral("Não foi possível gravar a mão no histórico")),
+      qPrintable(script.texts()[3]));
   QCOMPARE(program.history().pending(), std::size_t{5});
   QCOMPARE(script.unexpected(), 0);
 }
@@ -86,6 +118,7 @@ void TestHistoryProgram::aHintShownMarksThePlayersNextMove() {
   paths.history = dir.filePath(QStringLiteral("historico.sqlite"));
   truco::Program program(paths, /*show_splash=*/false);
   QTRY_COMPARE(script.pending(), std::size_t{0});
+  QVERIFY(!SqliteMapped());
   // A real deal, so the three cards differ.
   script.Answer("OK", [](QWidget* dialog) {
     dialog->findChild<QLineEdit*>("E_NOME")->setText("ANA");

@@ -2,11 +2,14 @@
 // colour reaching every window, phrases, records and the restart asked by the settings window.
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/program.h"
 #include "store/settings_file.h"
+#include "tests/net/loopback.h"
 #include "tests/support_files.h"
 #include "tests/ui/modal.h"
 #include "ui/formconfig.h"
@@ -15,6 +18,8 @@
 #include "ui/formmain.h"
 #include "ui/formmanilhas.h"
 #include "ui/formrecordes.h"
+#include "ui/formtruco.h"
+#include "ui/tf_aguarde.h"
 
 using truco::testing::ModalScript;
 
@@ -71,6 +76,14 @@ class TestProgram : public QObject {
     QCOMPARE(s.settings.deck_type, '1');
     QCOMPARE(QString::fromStdString(s.truco_phrases[truco::kPhraseTruco]), QString("TRUCO LADRÃO"));
     QCOMPARE(program.main_window().background(), QColor(0, 0, 0x80));
+    // The phrases window, made when first opened, shows them on the table's colour.
+    truco::TFormFrases& frases = program.phrases();
+    QCOMPARE(frases.findChild<QLineEdit*>("E_TRUCO")->text(), QString("TRUCO LADRÃO"));
+    QCOMPARE(frases.palette().color(QPalette::Window), QColor(0, 0, 0x80));
+    // So does the settings window: the choices the game took from the record before it existed.
+    QVERIFY(program.config().findChild<QRadioButton*>("RadioVelha")->isChecked());
+    QVERIFY(program.config().findChild<QRadioButton*>("Radio11Escuro")->isChecked());
+    QVERIFY(program.config().findChild<QRadioButton*>("RadioClassico")->isChecked());
 
     // A deal under "Manilha Velha" turns no vira.
     program.game().Inicio();
@@ -97,18 +110,90 @@ class TestProgram : public QObject {
     QCOMPARE(program.manilhas().mainBackground(), QColor(0, 0, 255));
   }
 
-  // The MQTT library, and OpenSSL with it, is opened by the first internet game: the program
-  // at a dealt table has not mapped it.
+  // The MQTT library, and OpenSSL with it, is opened by the first internet game, Qt Print
+  // Support by the first print and SQLite while the history is open: the program at a dealt
+  // table has mapped none of them.
   void aDealtTableMapsNoInternetLibrary() {
     ModalScript script;
     script.Ok();
-    truco::Program program(Paths(), false);
+    truco::ProgramPaths paths = Paths();
+    paths.history = dir_.filePath("historico.sqlite");
+    truco::Program program(paths, false);
     program.game().Inicio();
     QFile maps(QStringLiteral("/proc/self/maps"));
     QVERIFY(maps.open(QIODevice::ReadOnly));
     const QByteArray mapped = maps.readAll();
     QVERIFY(mapped.contains("libQt6Widgets"));  // the list is the process's own
     QVERIFY2(!mapped.contains("libmosquitto"), "libmosquitto mapped at start");
+    QVERIFY2(!mapped.contains("libQt6PrintSupport"), "Qt Print Support mapped at start");
+    QVERIFY2(!mapped.contains("libsqlite3"), "SQLite mapped at start");
+  }
+
+  // "Em rede" and "Internet" make the network side at their first OK, and it plays as if it had
+  // been made at start: as a guest the program reaches a host on this machine and plays online.
+  // The table server typed in the dialog stays as typed.
+  void theFirstNetworkedOkMakesTheNetworkSide() {
+    auto waits = [] {
+      int n = 0;
+      for (QWidget* w : QApplication::topLevelWidgets())
+        n += qobject_cast<truco::net::TF_AGUARDE*>(w) ? 1 : 0;
+      return n;
+    };
+    const int waits_before = waits();
+    truco::testing::NetProgram host(truco::net::Side::Host, "HOSTE");
+    host.side.hand.Prepare(truco::net::Side::Host, "HOSTE");
+    host.connection.SetGreeting({truco::net::Name{"HOSTE"}});
+    const quint16 port = truco::testing::FreeLoopbackPort();
+    QVERIFY(port != 0 && host.connection.Listen(QString::number(port), QHostAddress::LocalHost));
+    ModalScript script;
+    script.Ok();
+    truco::Program program(Paths(), false);
+    QCOMPARE(waits(), waits_before);
+    script.Answer(QStringLiteral("OK"), [port](QWidget* dialog) {
+      dialog->findChild<QLineEdit*>(QStringLiteral("E_SERVIDOR"))->setText("mesas.example.org");
+      dialog->findChild<QRadioButton*>(QStringLiteral("RB_EMREDE"))->click();
+      dialog->findChild<QRadioButton*>(QStringLiteral("RB_CLIENTE"))->click();
+      dialog->findChild<QLineEdit*>(QStringLiteral("E_IPS"))->setText("127.0.0.1");
+      dialog->findChild<QLineEdit*>(QStringLiteral("E_PORTA"))->setText(QString::number(port));
+      dialog->findChild<QLineEdit*>(QStringLiteral("E_NOME"))->setText("ana");
+    });
+    // The wait ends by itself once the host answers (never "Cancela").
+    script.Answer(QStringLiteral("Cancela"), [](QWidget* wait) {
+      QVERIFY(
+          QTest::qWaitFor([wait] { return !wait->isVisible(); }, truco::testing::kLoopbackWaitMs));
+    });
+    program.main_window().BInicioClick();
+    QCOMPARE(script.unexpected(), 0);
+    QVERIFY(program.game().Online());
+    QCOMPARE(waits(), waits_before + 1);
+    QTRY_COMPARE_WITH_TIMEOUT(host.side.out.opponent, std::string("ANA"),
+                              truco::testing::kLoopbackWaitMs);
+    QCOMPARE(program.escolha().broker(), QStringLiteral("mesas.example.org"));
+  }
+
+  // The truco dialog is made for the first call the player answers, once: owned by the table
+  // (a window manager keeps it above it) and with "Dica"'s key D.
+  void theTrucoDialogIsMadeForTheFirstCall() {
+    ModalScript script;
+    script.Ok();
+    truco::Program program(Paths(), false);
+    QVERIFY(!program.screen().trucoDialog());
+    truco::TrucoDialogRequest request;
+    request.phrase = "TRUCO!";
+    request.raise_caption = "Pedir 6";
+    script.Answer(QStringLiteral("Aceitar"));
+    QCOMPARE(program.screen().MOSTRA_TRUCO(request), truco::kAnswerAccept);
+    truco::TFormTruco* dialog = program.screen().trucoDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->parentWidget(), &program.main_window());
+    bool hint_key = false;
+    for (const QShortcut* key : dialog->findChildren<QShortcut*>())
+      hint_key = hint_key || key->key() == QKeySequence(QStringLiteral("D"));
+    QVERIFY(hint_key);
+    script.Answer(QStringLiteral("Correr"));
+    QCOMPARE(program.screen().MOSTRA_TRUCO(request), truco::kAnswerRun);
+    QCOMPARE(program.screen().trucoDialog(), dialog);
+    QCOMPARE(script.unexpected(), 0);
   }
 
   void theSettingsRestartStopsTheHandAndZeroesThePoints() {
