@@ -7,6 +7,7 @@
 
 #include "net/play/networked_hand.h"
 #include "net/play/networked_hand_detail.h"
+#include "net/play/side_role.h"
 
 namespace truco::net {
 
@@ -75,7 +76,7 @@ bool NetworkedHand::ReceiveJoint(const Message& message) {
   if (const auto* list = std::get_if<DealList>(&message)) {
     if (!live || joint_deal_.HasFinalList()) return true;
     fault = joint_deal_.TakeList(*list);
-    if (fault == DealFault::None && side_ == Side::Guest) out_.Send(joint_deal_.GuestList());
+    if (fault == DealFault::None) role_->ListTaken();
     if (fault == DealFault::None && joint_deal_.HasFinalList()) {
       for (const Unlock& u : joint_deal_.Openings()) out_.Send(u);
     }
@@ -114,11 +115,7 @@ void NetworkedHand::JointCardsIn() {
   } else {
     SetVira(game_.state().cards[kCVira].card, ManilhaMode::Velha);
   }
-  if (side_ == Side::Guest) {
-    FinishGuestDeal();
-  } else {
-    DealReplica();
-  }
+  role_->OwnCardsIn();
 }
 
 bool NetworkedHand::awaits_peer_secret() const {
@@ -160,29 +157,8 @@ void NetworkedHand::TryVerify() {
     ++hands_checked_;
   }
   joint_open_ = false;
-  if (side_ != Side::Host) {
-    if (closed_pending_) {
-      closed_pending_ = false;
-      out_.Send(HandClosed{});
-    }
-    return;
-  }
-  if (deal_pending_) {
-    deal_pending_ = false;
-    DealWhole();
-  } else {
-    MaybeDealNext();
-  }
-}
-
-// The host deals the next hand on "O": it goes only once this side has checked the hand, so a
-// cheat it finds always comes before the next deal.
-void NetworkedHand::SendHandClosed() {
-  if (joint_ && joint_open_) {
-    closed_pending_ = true;
-    return;
-  }
-  out_.Send(HandClosed{});
+  // The guest's "O" may go now; the host may deal.
+  role_->HandChecked();
 }
 
 void NetworkedHand::SendOldReveal() {
@@ -218,7 +194,6 @@ void NetworkedHand::EndByCheat(DealFault fault, Side cheater) {
   hand_start_.reset();
   old_deal_.reset();
   joint_open_ = false;
-  deal_pending_ = false;
   restarting_ = false;
   ConnectionLost(std::string(kTextCheat) + "\r" + FaultText(fault, cheater));
   resume_.reset();

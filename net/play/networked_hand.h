@@ -189,12 +189,17 @@ inline constexpr std::size_t kMaxNameChars = 11;
 // The first `max_chars` characters of a UTF-8 text (a broken sequence counts byte by byte).
 std::string ClipUtf8(const std::string& text, std::size_t max_chars);
 
+class SideRole;
+
 class NetworkedHand final : public NetworkedPlay {
  public:
   // Who took a trick, from this side's point of view.
   using Outcome = net::Outcome;
 
   NetworkedHand(Game& game, RandomSource& random, HandOutput& out);
+  ~NetworkedHand() override;
+  NetworkedHand(const NetworkedHand&) = delete;
+  NetworkedHand& operator=(const NetworkedHand&) = delete;
 
   // A connection is about to be opened as `side`; `own_name` answers the host's name. Forgets
   // everything of an earlier connection.
@@ -259,9 +264,7 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] bool Resumable() const override { return resume_.has_value(); }
   void DropResume() { resume_.reset(); }
   // NetworkedPlay: a guest connected and not started yet (its deal may already be here).
-  [[nodiscard]] bool Joining() const override {
-    return side_ == Side::Guest && linked_ && !started_;
-  }
+  [[nodiscard]] bool Joining() const override;
   // Before the guest's name arrives: the host goes on from this state with the returning opponent
   // (the guest keeps only the deal). Its
   // deal is the one to check if the hand does not go on (the window reads the file after
@@ -313,12 +316,6 @@ class NetworkedHand final : public NetworkedPlay {
   void set_hand_history(std::unique_ptr<HandHistory> history);
   // The path the game travels, as the history names it: "direta" or "internet".
   void set_history_path(std::string path) { notes_.set_path(std::move(path)); }
-
-  // Host: draws and sends card k on the guest's request (1..3 the guest's, 4..6 the host's own,
-  // 7 the vira).
-  void ENVIA_CARTA(int k);
-  // Host: judges trick t once both cards are known.
-  void VERIFICA_MATOU(int trick);
 
   // What tests and the window read.
   [[nodiscard]] Side side() const { return side_; }
@@ -376,6 +373,10 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] int hand_counter() const { return game_.state().hand_counter; }
 
  private:
+  // What differs between the host and the guest (side_role.h): each reaches into the hand.
+  friend class HostRole;
+  friend class GuestRole;
+
   static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
   static std::size_t SideIndex(Side s) { return s == Side::Host ? 0 : 1; }
   // This side's and the other's part of the table.
@@ -393,23 +394,18 @@ class NetworkedHand final : public NetworkedPlay {
   auto& OppHidden() { return table_.hidden[OppSeat()]; }
   [[nodiscard]] const auto& OwnHidden() const { return table_.hidden[OwnSeat()]; }
   [[nodiscard]] const auto& OppHidden() const { return table_.hidden[OppSeat()]; }
-  [[nodiscard]] char OwnLetter() const { return side_ == Side::Host ? 'S' : 'C'; }
-  [[nodiscard]] char OpponentLetter() const { return side_ == Side::Host ? 'C' : 'S'; }
+  // The seats' letters on the wire: the host's 'S', the guest's 'C'.
+  [[nodiscard]] char OwnLetter() const { return "SC"[OwnSeat()]; }
+  [[nodiscard]] char OpponentLetter() const { return "SC"[OppSeat()]; }
   [[nodiscard]] bool Active() const { return started_ && game_.Online(); }
 
   // Receiving, by kind.
   void OnName(const Name& m);
-  void OnAskCard(int k);
-  void OnGuestCard(const GuestCard& m);
-  void OnHostCard(const HostCard& m);
-  void OnVira(const Vira& m);
-  void OnTurn(const Turn& m);
   void OnPlay(const Play& m);
 
-  void BeginDeal();
-  // Guest: asks for card k of the deal (1..7), or nothing after the last.
-  void Ask(int k);
   void SetVira(Card card, ManilhaMode mode);
+  // This side's three cards and the vira are here.
+  [[nodiscard]] bool CardsIn() const;
 
   // Moves the player's played card into its trick row.
   void Posicao_Carta_Online(CardId card, int trick);
@@ -445,27 +441,16 @@ class NetworkedHand final : public NetworkedPlay {
   // The peer sent cards the table cannot hold (one already in view, or twice in a deal): the
   // connection goes as for a broken line, and the game with it.
   void PeerBroke();
-  void BeginWholeGame();
-  void DealWhole();
-  void StartDealtHand(const DealtCards& cards);
-  // Host: goes on with the hand a dropped connection interrupted; the guest gets its view.
-  void ResumeInterruptedHand(const ResumeState& state);
-  [[nodiscard]] bool MayResumeHand(const ResumeState& state) const;
-  // Guest: the interrupted hand as the host sends it back.
-  void OnResumeHand(const ResumeHand& m);
+  // The dealer's cards came: the role that asked for them takes them.
+  void CardsDealt(const DealtCards& cards);
   // After a deal or a resume: the questions this side owes (a call waiting, the hand of 11).
   void AskWhatIsOwed();
   void StartEleven();
   void ApplyEleven(char letter, bool plays);
   bool ReceiveWhole(const Message& message);
-  void OnNewHand(const NewHand& m);
-  void GuestHandStarts(int host_points, int guest_points, int host_games, int guest_games);
-  void FinishGuestDeal();
   void PlayWhole(CardId id);
   void OpponentPlays(int slot, int trick, bool hide);
   void ApplyPlay(char letter, int slot, int trick, bool hide);
-  void JudgeWhole(int trick);
-  void OnTrickTaken(const TrickTaken& m);
   void ApplyTrickResult(int trick);
   void ApplyCall(char letter, int stake);
   void ApplyAccept(char letter);
@@ -476,7 +461,6 @@ class NetworkedHand final : public NetworkedPlay {
   // Notes `letter`'s move for the history.
   void Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value);
   void HandBoxesClosed();
-  void MaybeDealNext();
   void ApplyRestart();
   // Version 3.
   void StartJointHand();
@@ -485,11 +469,8 @@ class NetworkedHand final : public NetworkedPlay {
   void RevealOwn();
   void TryVerify();
   void SendOldReveal();
-  // Guest: "O", once the hand's deal has passed its checks (at once without a joint deal).
-  void SendHandClosed();
   void DealFaultFound(DealFault fault);
   void EndByCheat(DealFault fault, Side cheater);
-  [[nodiscard]] bool ResumesWithThisPeer() const;
   void Flush();
   void SyncWhole(GameState& s);
 
@@ -503,6 +484,8 @@ class NetworkedHand final : public NetworkedPlay {
   UsedCards used_;
 
   Side side_ = Side::Host;
+  // The side's own part, chosen by Prepare (the host's until then).
+  std::unique_ptr<SideRole> role_;
   std::string own_name_;
   std::string opponent_name_;
   std::string table_key_;
@@ -519,23 +502,9 @@ class NetworkedHand final : public NetworkedPlay {
   HandState table_;
   // The whole game's rules and score: the same table on both sides.
   TableReplica replica_;
-  // Guest: the card that completed a trick, held from the replica until the host's result says
-  // the hand goes on (until then nobody acts, as on the host's side of the wire).
-  struct HeldPlay {
-    char letter = ' ';
-    int slot = 0;
-    bool hide = false;
-  };
-  std::optional<HeldPlay> held_;
 
-  // The deal.
-  bool opponent_named_ = false;
-  bool deal_started_ = false;
-  int asked_ = 0;                // guest: the card last asked for (1..7), 8 when all came
-  std::array<bool, 8> dealt_{};  // host: cards 1..7 drawn
-
+  bool deal_started_ = false;  // the classic deal has begun
   bool may_play_ = false;
-  bool awaiting_turn_ = true;  // guest: the next "P" is expected
   std::string panel_;
 
   // --- Whole game ---
@@ -548,21 +517,15 @@ class NetworkedHand final : public NetworkedPlay {
   std::array<int, 2> base_games_{};  // the run's tally before this connection
   bool dealt_hand_ = false;          // a whole-game hand has been dealt on this connection
   bool finished_ = false;
-  bool own_closed_ = true;   // this side's last box of the hand is closed
-  bool peer_closed_ = true;  // host: the guest's "O" came
+  bool own_closed_ = true;  // this side's last box of the hand is closed
   int hands_dealt_ = 0;
   bool first_whole_deal_ = true;
   bool restarting_ = false;  // host: waits for the guest's "O"; guest: for the host's "Z"
-  bool dealing_ = false;     // guest: a deal's cards are on their way
   bool accepted_notice_ = false;
-  std::optional<Settings> pending_settings_;
-  std::optional<GameSettings> resumed_settings_;
   bool want_truco_ask_ = false;
   bool want_eleven_ask_ = false;
-  bool want_continue_ask_ = false;
   bool truco_asked_ = false;
   bool eleven_asked_ = false;
-  bool continue_asked_ = false;
   std::optional<ResumeState> resume_;
   std::optional<ResumeState> hand_start_;  // the state at the current hand's deal
 
@@ -575,10 +538,8 @@ class NetworkedHand final : public NetworkedPlay {
   bool joint_open_ = false;  // a jointly dealt hand whose secrets are not both revealed yet
   bool own_revealed_ = false;
   std::optional<RevealKey> peer_key_;
-  bool deal_pending_ = false;  // host: the next deal waits for the guest's secret to pass
   bool cheated_ = false;
   bool checks_peer_ = true;
-  bool closed_pending_ = false;         // guest: "O" waits for the host's secret to pass
   std::array<int, 2> games_at_deal_{};  // the tally when the hand now dealt began
   int hands_checked_ = 0;
   // The interrupted hand's deal of a resumed game, checked before the new connection's first hand.
