@@ -1,5 +1,18 @@
 // The classic hand: one hand per connection, dealt card by card on the guest's requests (the
 // host's draws and judgements in host_role.cpp, the guest's requests in guest_role.cpp).
+//
+// Choices of the classic hand:
+// - The deal runs once, right after the names; a new hand needs a new "Em rede" start.
+// - The host answers the guest's name with the deal only once its own hand has started, so every
+//   draw comes after the start clears `used_cards`. Each card is drawn once per hand; a repeated
+//   request gets the same card again (a peer cannot empty the deck).
+// - First lead by the parity of the host's `hand_counter`: even, the guest leads (the host sends
+//   "PC" and waits); odd, the host leads (it sends "PS").
+// - A "J" grants the turn only when it leads a trick. The card that completes a trick leaves the
+//   turn to the host's judgement: the stronger card's side leads next, on equal strengths the side
+//   that led the trick. The host sends "P" + that side's letter after the first and second
+//   tricks; the guest acts on "PC" and on "PS" and takes a "P" only while it waits for one.
+// - After the third trick the hand ends: both sides show who took it. No points move.
 
 #include <algorithm>
 #include <utility>

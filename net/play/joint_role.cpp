@@ -1,6 +1,24 @@
 // The joint deal's part of the whole game (version 3): the lists, the openings, the announced
 // cards, the secrets at the end of a hand, the check of a hand cut off with the last connection,
 // and a cheat that voids the game.
+//
+// Choices of the joint deal (version 3):
+// - After "G" and "D" the host sends its list; the guest answers with the final list and its
+//   openings of the host's cards and the vira; the host answers the final list with its openings
+//   of the guest's cards and the vira. A side's hand starts once its three cards and the vira are
+//   open.
+// - A card played face up is announced ("Y") right before its "J", by either side; the host
+//   judges the guest's card by that announcement.
+// - When a hand ends (scored, run, given up, all three tied) or is dropped by a restart, each
+//   side reveals its secret ("X") and checks the other's. The host deals the next hand only once
+//   the guest's secret has passed; a guest that gets a new hand before the host's secret has come
+//   takes it as a cheat.
+// - A failed check ends the game on both screens: "Trapaça detectada: a partida foi anulada" and
+//   the reason; the finder sends "S" with the reason and closes the connection. The game's points
+//   go (the tally of games finished before stays) and nothing can resume it. A point that is no
+//   group element is a protocol error instead: the connection closes as for a broken line.
+// - A game cut off keeps the interrupted hand's deal: when the same opponent comes back, both
+//   reveal that hand's secrets first and each checks the other's, before the hand starts over.
 
 #include <algorithm>
 #include <utility>

@@ -4,13 +4,20 @@
 // Plain C++ over the engine's Game: the sockets and windows sit behind HandOutput, so two sides
 // can be wired to each other in memory.
 //
+// NetworkedHand is what the window holds: the connection, the start, the clicks and the
+// messages in, the boxes and questions, and the hand's picture both ways to play show. Where the
+// host and the guest part ways it asks its side's role (SideRole, side_role.h), chosen once when
+// the connection's side is known: HostRole (host_role.h: deals, judges, offers to go on) or
+// GuestRole (guest_role.h: takes the deal and the results, sends "O").
+//
 // Where things are: the hand's picture is one value (HandState, hand_state.h); the whole game's
 // rules are the table engine's (engine/table.h), held as one replica per side (TableReplica,
 // table_replica.h) that every move of either side goes through; whole_game_moves.cpp turns the
-// messages into those moves and shows what they did; what only the host does
-// (deal, judge, offer to go on) in host_role.cpp, what only the guest does in guest_role.cpp; the
-// classic hand in classic_hand.cpp; the table a side shows in networked_table.cpp. The deal is one
-// replaceable step (Dealer, dealer.h). The path to the peer is whatever HandOutput::Send uses.
+// messages into those moves and shows what they did (the whole game's choices are written
+// there); the joint deal's part in joint_role.cpp (its choices there too); the classic hand in
+// classic_hand.cpp (its choices there); the table a side shows in networked_table.cpp; the
+// history notes in hand_notes.h. The deal is one replaceable step (Dealer, dealer.h). The path
+// to the peer is whatever HandOutput::Send uses.
 //
 // Two ways to play, told apart by a greeting ("H2") that the guest sends right before its name
 // and the host answers:
@@ -22,60 +29,6 @@
 // A guest that knows the joint deal greets with "H3" and a host that knows it answers "H3": then
 // the deck of every hand is dealt jointly (net/fair/joint_deal.h) and the host no longer knows the
 // guest's cards. A side of version 3 answers an "H2" with "H2" and plays as before.
-//
-// Choices of the joint deal (version 3):
-// - After "G" and "D" the host sends its list; the guest answers with the final list and its
-//   openings of the host's cards and the vira; the host answers the final list with its openings
-//   of the guest's cards and the vira. A side's hand starts once its three cards and the vira are
-//   open.
-// - A card played face up is announced ("Y") right before its "J", by either side; the host
-//   judges the guest's card by that announcement.
-// - When a hand ends (scored, run, given up, all three tied) or is dropped by a restart, each
-//   side reveals its secret ("X") and checks the other's. The host deals the next hand only once
-//   the guest's secret has passed; a guest that gets a new hand before the host's secret has come
-//   takes it as a cheat.
-// - A failed check ends the game on both screens: "Trapaça detectada: a partida foi anulada" and
-//   the reason; the finder sends "S" with the reason and closes the connection. The game's points
-//   go (the tally of games finished before stays) and nothing can resume it. A point that is no
-//   group element is a protocol error instead: the connection closes as for a broken line.
-// - A game cut off keeps the interrupted hand's deal: when the same opponent comes back, both
-//   reveal that hand's secrets first and each checks the other's, before the hand starts over.
-//
-// Choices of the whole game:
-// - Exactly one side may act at a time (play, call, run, hide): the side to play, or the side a
-//   call waits on, or the side at 11 deciding. Anything else from the peer is ignored, so both
-//   sides always agree on the table. A trick that completes on the guest waits for the host's
-//   result ("R").
-// - A call is made on the caller's turn; a raise accepts the call it answers (the stake moves to
-//   that rung) and calls the next; a run gives the caller the stake in force, which is the run
-//   value of the call. The opening call is open to both, a later one only to the side that
-//   accepted the last. Points never show above 12.
-// - Tied tricks: the side that led the tied trick leads the next.
-// - The truco dialog and the questions are not modal for the hand: it asks the window
-//   (HandOutput::AskTruco, Ask) and goes on when the answer comes (AnswerTruco, Answer). Messages
-//   that arrive meanwhile are handled at once.
-// - End-of-hand and end-of-game boxes (HandOutput::Tell) are shown after the hand's state is
-//   settled and the messages are sent; when the last box of a hand closes the guest sends "O",
-//   and the host deals the next hand once its own last box is closed and the "O" has come.
-// - The first lead alternates with the host's `hand_counter`, as in the classic hand.
-// - A lost connection in the middle of a game keeps a resume state: when the same opponent
-//   (same name) comes back on a new connection, the host asks "Continuar a partida?" and, on
-//   yes, the game goes on where it stopped: in the middle of a hand the host sends the guest its
-//   view of the hand ("W"), between hands the next deal carries the points, tally and settings.
-//   The host's window also keeps the state in a file (Snapshot, net/play/resume_file.h).
-//
-// Choices of the classic hand:
-// - The deal runs once, right after the names; a new hand needs a new "Em rede" start.
-// - The host answers the guest's name with the deal only once its own hand has started, so every
-//   draw comes after the start clears `used_cards`. Each card is drawn once per hand; a repeated
-//   request gets the same card again (a peer cannot empty the deck).
-// - First lead by the parity of the host's `hand_counter`: even, the guest leads (the host sends
-//   "PC" and waits); odd, the host leads (it sends "PS").
-// - A "J" grants the turn only when it leads a trick. The card that completes a trick leaves the
-//   turn to the host's judgement: the stronger card's side leads next, on equal strengths the side
-//   that led the trick. The host sends "P" + that side's letter after the first and second
-//   tricks; the guest acts on "PC" and on "PS" and takes a "P" only while it waits for one.
-// - After the third trick the hand ends: both sides show who took it. No points move.
 //
 // Both:
 // - The hand keeps its own picture of the networked table and writes it into the game state only

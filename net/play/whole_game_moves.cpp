@@ -1,6 +1,29 @@
 // The whole game's moves: each message or click becomes a move of the table replica, which says
 // whether it stands and what it did (who took a trick, who won the hand, the points); this file
 // shows it on the hand's picture, in the boxes and in the history.
+//
+// Choices of the whole game:
+// - Exactly one side may act at a time (play, call, run, hide): the side to play, or the side a
+//   call waits on, or the side at 11 deciding. Anything else from the peer is ignored, so both
+//   sides always agree on the table. A trick that completes on the guest waits for the host's
+//   result ("R").
+// - A call is made on the caller's turn; a raise accepts the call it answers (the stake moves to
+//   that rung) and calls the next; a run gives the caller the stake in force, which is the run
+//   value of the call. The opening call is open to both, a later one only to the side that
+//   accepted the last. Points never show above 12.
+// - Tied tricks: the side that led the tied trick leads the next.
+// - The truco dialog and the questions are not modal for the hand: it asks the window
+//   (HandOutput::AskTruco, Ask) and goes on when the answer comes (AnswerTruco, Answer). Messages
+//   that arrive meanwhile are handled at once.
+// - End-of-hand and end-of-game boxes (HandOutput::Tell) are shown after the hand's state is
+//   settled and the messages are sent; when the last box of a hand closes the guest sends "O",
+//   and the host deals the next hand once its own last box is closed and the "O" has come.
+// - The first lead alternates with the host's `hand_counter`, as in the classic hand.
+// - A lost connection in the middle of a game keeps a resume state: when the same opponent
+//   (same name) comes back on a new connection, the host asks "Continuar a partida?" and, on
+//   yes, the game goes on where it stopped: in the middle of a hand the host sends the guest its
+//   view of the hand ("W"), between hands the next deal carries the points, tally and settings.
+//   The host's window also keeps the state in a file (Snapshot, net/play/resume_file.h).
 
 #include <algorithm>
 #include <utility>
