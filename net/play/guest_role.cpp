@@ -98,7 +98,7 @@ void GuestRole::Greeted(int version) {
   if (h.deal_started_) return;
   h.greeted_ = true;
   h.whole_game_ = true;
-  h.joint_ = version >= kJointDealVersion;
+  h.joint_.set_on(version >= kJointDealVersion);
   // The secret of a hand cut off goes out only in answer to the host's: a hand the host takes up
   // again keeps it until its end.
 }
@@ -151,7 +151,7 @@ bool GuestRole::ReceiveWhole(const Message& message) {
     if (h.hands_dealt_ == 0) return true;
     h.ApplyRestart();
     h.restarting_ = false;
-    h.RevealOwn();
+    h.joint_.RevealOwn();
     SendHandClosed();
   } else {
     return false;
@@ -183,8 +183,8 @@ void GuestRole::HandStarts(int host_points, int guest_points, int host_games, in
 void GuestRole::OnNewHand(const NewHand& m) {
   NetworkedHand& h = hand_;
   // The host deals only after both secrets of the last hand are out.
-  if (h.joint_ && h.joint_open_ && h.joint_deal_.PeerCommitted()) {
-    h.DealFaultFound(DealFault::NoReveal);
+  if (h.joint_.on() && h.joint_.open() && h.joint_.deal().PeerCommitted()) {
+    h.joint_.FaultFound(DealFault::NoReveal);
     return;
   }
   HandStarts(m.host_points, m.guest_points, m.host_games, m.guest_games);
@@ -198,12 +198,8 @@ void GuestRole::OnNewHand(const NewHand& m) {
   h.notes_.Begin(false);
   if (h.truco_asked_ || h.eleven_asked_) h.out_.CancelAsk();
   h.truco_asked_ = h.eleven_asked_ = false;
-  if (h.joint_) {
-    h.joint_deal_.NewHand(h.table_.deck, h.table_.mode == ManilhaMode::Nova);
-    h.joint_open_ = true;
-    h.own_revealed_ = false;
-    h.peer_key_.reset();
-    h.games_at_deal_ = h.replica_.games();
+  if (h.joint_.on()) {
+    h.joint_.NewHand(h.table_.deck, h.table_.mode == ManilhaMode::Nova, h.replica_.games());
   }
 }
 
@@ -248,7 +244,7 @@ void GuestRole::BoxesClosed() {
 // The host deals the next hand on "O": it goes only once this side has checked the hand, so a
 // cheat it finds always comes before the next deal.
 void GuestRole::SendHandClosed() {
-  if (hand_.joint_ && hand_.joint_open_) {
+  if (hand_.joint_.on() && hand_.joint_.open()) {
     closed_pending_ = true;
     return;
   }
@@ -259,7 +255,7 @@ void GuestRole::SendHandClosed() {
 // The joint deal
 
 void GuestRole::ListTaken() {
-  hand_.out_.Send(hand_.joint_deal_.GuestList());
+  hand_.out_.Send(hand_.joint_.deal().GuestList());
 }
 
 void GuestRole::OwnCardsIn() {
@@ -282,9 +278,9 @@ std::optional<SideRole::ResumeState> GuestRole::Snapshot() const {
   std::optional<ResumeState> state;
   if (!h.linked_ || !h.whole_game_) {
     state = h.resume_;
-  } else if (h.hand_start_ && h.joint_ && h.joint_open_ && h.joint_deal_.HandId()) {
+  } else if (h.hand_start_ && h.joint_.on() && h.joint_.open() && h.joint_.deal().HandId()) {
     state = *h.hand_start_;
-    state->deal = h.joint_deal_;
+    state->deal = h.joint_.deal();
   }
   if (!state || !state->deal) return std::nullopt;
   state->hand.reset();
@@ -299,35 +295,30 @@ void GuestRole::OnResumeHand(const ResumeHand& m) {
   NetworkedHand& h = hand_;
   // Jointly dealt, the guest's cards come from the deal it kept of that very hand; without it the
   // hand cannot go on (nor be checked), and the peer that offers it is broken.
-  if (h.joint_ != m.hand_id.has_value() ||
-      (h.joint_ && (!h.old_deal_ || h.old_deal_->HandId() != m.hand_id || !h.old_deal_->Dealt()))) {
+  if (h.joint_.on() != m.hand_id.has_value() ||
+      (h.joint_.on() && (!h.joint_.kept_deal() || h.joint_.kept_deal()->HandId() != m.hand_id ||
+                         !h.joint_.kept_deal()->Dealt()))) {
     // A guest program closed meanwhile kept no deal at all: it says so rather than blame the host.
-    const bool forgotten = h.joint_ && m.hand_id && !h.old_deal_;
+    const bool forgotten = h.joint_.on() && m.hand_id && !h.joint_.kept_deal();
     h.out_.CloseLink();
     h.hand_start_.reset();
     h.ConnectionLost(std::string(forgotten ? kTextHandNotKept : kTextDealBroken));
     h.resume_.reset();
     return;
   }
-  if (!h.joint_ &&
+  if (!h.joint_.on() &&
       std::any_of(m.guest_cards.begin(), m.guest_cards.end(), [](const auto& c) { return !c; })) {
     return;
   }
   HandStarts(m.host_points, m.guest_points, m.host_games, m.guest_games);
   HandState& table = h.table_;
   auto letter = [](char c) { return c == '-' ? ' ' : c; };
-  if (h.joint_) {
+  if (h.joint_.on()) {
     // A deal read from the file draws the next hand's secret from this game's randomness, as the
     // host's does.
-    h.joint_deal_ = *h.old_deal_;
-    h.joint_deal_.UseEntropy(*h.deal_entropy_);
-    h.old_deal_.reset();
-    h.joint_open_ = true;
-    h.own_revealed_ = false;
-    h.peer_key_.reset();
-    h.games_at_deal_ = h.replica_.games();
+    h.joint_.TakeUp(*h.joint_.kept_deal(), h.replica_.games());
     for (int slot = 1; slot <= 3; ++slot) {
-      h.OwnCards()[Index(slot - 1)] = h.joint_deal_.OwnCard(slot);
+      h.OwnCards()[Index(slot - 1)] = h.joint_.deal().OwnCard(slot);
     }
   } else {
     for (std::size_t i = 0; i < 3; ++i) table.cards[kGuestSeat][i] = m.guest_cards[i];

@@ -48,8 +48,8 @@ void HostRole::PeerNamed() {
   if (h.greeted_) {
     h.whole_game_ = true;
     // A kept hand that may go on keeps its secrets until its end; any other is checked now.
-    if (h.joint_ && h.resume_ && ResumesWithThisPeer() && !MayResumeHand(*h.resume_)) {
-      h.SendOldReveal();
+    if (h.joint_.on() && h.resume_ && ResumesWithThisPeer() && !MayResumeHand(*h.resume_)) {
+      h.joint_.SendOldReveal();
     }
     if (h.started_) BeginWholeGame();
     return;
@@ -137,7 +137,7 @@ void HostRole::Greeted(int version) {
   // Only before the guest's name: after it the classic hand has begun.
   if (guest_named_) return;
   h.greeted_ = true;
-  h.joint_ = version >= kJointDealVersion;
+  h.joint_.set_on(version >= kJointDealVersion);
   h.out_.Send(Hello{version});
 }
 
@@ -147,7 +147,7 @@ void HostRole::StartWhole() {
 }
 
 bool HostRole::WholeDealComplete() const {
-  return hand_.joint_ ? hand_.CardsIn() : hand_.hands_dealt_ > 0;
+  return hand_.joint_.on() ? hand_.CardsIn() : hand_.hands_dealt_ > 0;
 }
 
 // The kept game is this peer's: the same name at the same table.
@@ -193,8 +193,8 @@ void HostRole::Deal() {
   h.table_.eleven_mode = settings.eleven_mode == 1 ? 1 : 0;
 
   ++s.hand_counter;
-  if (h.joint_) {
-    h.StartJointHand();
+  if (h.joint_.on()) {
+    StartJointHand();
     return;
   }
   DealRequest request{h.table_.deck, h.table_.mode, s.cards[kCVira].card};
@@ -228,6 +228,22 @@ void HostRole::CardsDealt(const DealtCards& cards) {
   h.StartEleven();
 }
 
+void HostRole::StartJointHand() {
+  NetworkedHand& h = hand_;
+  const char lead = h.game_.state().hand_counter % 2 == 0 ? 'C' : 'S';
+  ++h.hands_dealt_;
+  h.notes_.Begin(false);
+  h.table_.turn = lead;
+  const std::array<int, 2> points = h.replica_.points();
+  const std::array<int, 2> games = h.replica_.games();
+  h.joint_.NewHand(h.table_.deck, h.table_.mode == ManilhaMode::Nova, games);
+  h.out_.Send(Settings{h.table_.deck, h.table_.mode, h.table_.eleven_mode});
+  h.out_.Send(
+      NewHand{lead == 'S' ? Side::Host : Side::Guest, points[0], points[1], games[0], games[1]});
+  h.out_.Send(h.joint_.deal().HostList());
+  h.StartEleven();
+}
+
 bool HostRole::ReceiveWhole(const Message& message) {
   NetworkedHand& h = hand_;
   if (std::holds_alternative<HandClosed>(message)) {
@@ -235,7 +251,7 @@ bool HostRole::ReceiveWhole(const Message& message) {
       // The guest dropped its hand: everything it sent before is behind us. A joint deal
       // waits for the dropped hand's secret to pass.
       h.restarting_ = false;
-      if (h.joint_ && h.joint_open_) {
+      if (h.joint_.on() && h.joint_.open()) {
         deal_pending_ = true;
       } else {
         Deal();
@@ -252,7 +268,7 @@ bool HostRole::ReceiveWhole(const Message& message) {
     h.out_.Send(Restart{});
     h.ApplyRestart();
     h.restarting_ = true;
-    h.RevealOwn();
+    h.joint_.RevealOwn();
     return true;
   }
   return false;
@@ -288,7 +304,7 @@ void HostRole::BoxesClosed() {
 void HostRole::MaybeDealNext() {
   const NetworkedHand& h = hand_;
   if (h.finished_ && h.own_closed_ && guest_closed_ && h.linked_ && !h.restarting_ &&
-      !(h.joint_ && h.joint_open_)) {
+      !(h.joint_.on() && h.joint_.open())) {
     Deal();
   }
 }
@@ -318,7 +334,7 @@ void HostRole::Answered(Question question, bool yes) {
     }
   }
   // The hand starts again: the secrets of a jointly dealt one that was cut off are checked.
-  h.SendOldReveal();
+  h.joint_.SendOldReveal();
   if (h.hands_dealt_ == 0) Deal();
 }
 
@@ -351,7 +367,7 @@ void HostRole::HandChecked() {
 // memory, or in the resume file after the host's program closed).
 bool HostRole::MayResumeHand(const ResumeState& state) const {
   if (!state.hand) return false;
-  if (!hand_.joint_) return !state.deal;  // a kept joint deal never goes on in the open
+  if (!hand_.joint_.on()) return !state.deal;  // a kept joint deal never goes on in the open
   return state.deal && state.deal->Dealt() && state.deal->HandId().has_value();
 }
 
@@ -359,7 +375,7 @@ bool HostRole::MayResumeHand(const ResumeState& state) const {
 bool HostRole::KeepsHand() const {
   const NetworkedHand& h = hand_;
   return !h.finished_ && h.hands_dealt_ > 0 && !h.restarting_ &&
-         (!h.joint_ || h.joint_deal_.Dealt());
+         (!h.joint_.on() || h.joint_.deal().Dealt());
 }
 
 void HostRole::KeepHand(ResumeState& state) const {
@@ -372,7 +388,7 @@ std::optional<SideRole::ResumeState> HostRole::Snapshot() const {
   ResumeState state = *h.hand_start_;
   // A jointly dealt hand keeps its deal too (the secret with it), so a crash neither deals it
   // again nor lets it be dropped: it goes on once dealt, else its secrets are checked.
-  if (h.joint_ && h.joint_open_ && h.joint_deal_.HandId()) state.deal = h.joint_deal_;
+  if (h.joint_.on() && h.joint_.open() && h.joint_.deal().HandId()) state.deal = h.joint_.deal();
   KeepHand(state);
   return state;
 }
@@ -404,15 +420,9 @@ void HostRole::ResumeInterruptedHand(const ResumeState& state) {
   }
   ++h.hands_dealt_;
   h.notes_.Begin(true);
-  if (h.joint_) {
+  if (h.joint_.on()) {
     // The kept deal goes on: its cards are checked when the hand ends, as any other.
-    h.joint_deal_ = *state.deal;
-    h.joint_deal_.UseEntropy(*h.deal_entropy_);
-    h.old_deal_.reset();
-    h.joint_open_ = true;
-    h.own_revealed_ = false;
-    h.peer_key_.reset();
-    h.games_at_deal_ = h.replica_.games();
+    h.joint_.TakeUp(*state.deal, h.replica_.games());
   }
 
   auto letter = [](char c) { return c == 'S' || c == 'C' || c == 'B' ? c : '-'; };
@@ -458,7 +468,7 @@ void HostRole::ResumeInterruptedHand(const ResumeState& state) {
   }
   // Jointly dealt, the host knows only the guest cards shown face up; the hand is named so the
   // guest goes on only with the deal of that very hand.
-  if (h.joint_) m.hand_id = h.joint_deal_.HandId();
+  if (h.joint_.on()) m.hand_id = h.joint_.deal().HandId();
   h.out_.Send(Settings{table.deck, table.mode, table.eleven_mode});
   h.out_.Send(m);
   h.AskWhatIsOwed();

@@ -56,6 +56,9 @@ class HostRole final : public SideRole {
   [[nodiscard]] bool ResumesWithThisPeer() const;
   void BeginWholeGame();
   void Deal();
+  // Jointly dealt: the settings, the new hand and the host's list go out; the cards follow the
+  // openings.
+  void StartJointHand();
   void MaybeDealNext();
   [[nodiscard]] bool MayResumeHand(const ResumeState& state) const;
   // Goes on with the hand a dropped connection interrupted; the guest gets its view.

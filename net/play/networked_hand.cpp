@@ -91,16 +91,7 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   boxes_.clear();
   restarting_ = false;
   // Version 3: a fresh deal per connection; the hand a resumed game lost is kept to check.
-  joint_ = false;
-  joint_deal_ = JointDeal(side, *deal_entropy_);
-  joint_open_ = false;
-  own_revealed_ = false;
-  peer_key_.reset();
-  cheated_ = false;
-  hands_checked_ = 0;
-  games_at_deal_ = {};
-  old_deal_ = resume_ ? resume_->deal : std::nullopt;
-  old_revealed_ = false;
+  joint_.Reset(side, resume_ ? resume_->deal : std::nullopt);
 }
 
 bool NetworkedHand::DealComplete() const {
@@ -247,7 +238,7 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
     // cannot go on, its secrets are revealed and checked then.
     if (hand_start_) {
       resume_ = hand_start_;
-      if (joint_ && joint_open_) resume_->deal = joint_deal_;
+      if (joint_.on() && joint_.open()) resume_->deal = joint_.deal();
     }
     if (resume_) role_->KeepHand(*resume_);
     const bool asked_own = role_->DropQuestion();
@@ -263,7 +254,7 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
   if (!Active()) {
     // Told when this side starts, if it ever does; a cheat at once, as the connection it came
     // on is gone before this side may start.
-    if (cheated_) {
+    if (joint_.cheat_found()) {
       lost_told_ = true;
       out_.Tell(text);
     }

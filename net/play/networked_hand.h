@@ -14,10 +14,10 @@
 // rules are the table engine's (engine/table.h), held as one replica per side (TableReplica,
 // table_replica.h) that every move of either side goes through; whole_game_moves.cpp turns the
 // messages into those moves and shows what they did (the whole game's choices are written
-// there); the joint deal's part in joint_role.cpp (its choices there too); the classic hand in
-// classic_hand.cpp (its choices there); the table a side shows in networked_table.cpp; the
-// history notes in hand_notes.h. The deal is one replaceable step (Dealer, dealer.h). The path
-// to the peer is whatever HandOutput::Send uses.
+// there); the joint deal's part, for both roles, in JointDealing (joint_dealing.h, its choices
+// in joint_dealing.cpp); the classic hand in classic_hand.cpp (its choices there); the table a
+// side shows in networked_table.cpp; the history notes in hand_notes.h. The deal is one replaceable
+// step (Dealer, dealer.h). The path to the peer is whatever HandOutput::Send uses.
 //
 // Two ways to play, told apart by a greeting ("H2") that the guest sends right before its name
 // and the host answers:
@@ -55,6 +55,7 @@
 #include "net/play/hand_history.h"
 #include "net/play/hand_notes.h"
 #include "net/play/hand_state.h"
+#include "net/play/joint_dealing.h"
 #include "net/play/table_replica.h"
 #include "net/wire/protocol.h"
 
@@ -223,8 +224,7 @@ class NetworkedHand final : public NetworkedPlay {
   // deal is the one to check if the hand does not go on (the window reads the file after
   // Prepare, which took the kept deal from the state then).
   void SetResumeState(ResumeState state) {
-    old_deal_ = state.deal;
-    old_revealed_ = false;
+    joint_.Keep(state.deal);
     resume_ = std::move(state);
   }
 
@@ -237,27 +237,25 @@ class NetworkedHand final : public NetworkedPlay {
   void set_max_version(int version) { max_version_ = version; }
   // Test hook: the joint deal's secrets and shuffles come from `entropy` (a seeded one replays a
   // hand); nullptr goes back to libsodium's random source. Takes effect at the next Prepare.
-  void set_deal_entropy(DealEntropy* entropy) {
-    deal_entropy_ = entropy != nullptr ? entropy : &own_entropy_;
-  }
+  void set_deal_entropy(DealEntropy* entropy) { joint_.set_entropy(entropy); }
   // Test hook: a side that never acts on a failed check (tests forge a cheater's messages on the
   // way out of an honest side, whose own checks would then see its forgery).
-  void set_checks_peer(bool checks) { checks_peer_ = checks; }
+  void set_checks_peer(bool checks) { joint_.set_checks_peer(checks); }
   // Both sides greeted with version 3: the deck is dealt jointly.
-  [[nodiscard]] bool joint() const { return joint_; }
-  [[nodiscard]] const JointDeal& joint_deal() const { return joint_deal_; }
+  [[nodiscard]] bool joint() const { return joint_.on(); }
+  [[nodiscard]] const JointDeal& joint_deal() const { return joint_.deal(); }
   // Version 3: this side revealed its secret at the hand's end and waits for the peer's, which the
   // next hand needs (so the peer's silence is watched even between hands).
-  [[nodiscard]] bool awaits_peer_secret() const;
+  [[nodiscard]] bool awaits_peer_secret() const { return joint_.AwaitsPeerSecret(); }
   // The player stopped waiting for a silent peer: the connection goes with `lost_text`, or, when
   // the peer withholds the secret of a hand played, the game is void as for a cheat.
-  void GiveUpOnSilentPeer(const std::string& lost_text);
+  void GiveUpOnSilentPeer(const std::string& lost_text) { joint_.GiveUpOnSilentPeer(lost_text); }
   // The game was voided by a cheat the joint deal caught (on either side).
-  [[nodiscard]] bool cheat_found() const { return cheated_; }
+  [[nodiscard]] bool cheat_found() const { return joint_.cheat_found(); }
   // Hands of this connection whose every deal message passed the checks of the peer's secret,
   // and whether the hand a resumed game lost passed them too.
-  [[nodiscard]] int hands_checked() const { return hands_checked_; }
-  [[nodiscard]] bool interrupted_hand_checked() const { return old_deal_ && old_deal_->Verified(); }
+  [[nodiscard]] int hands_checked() const { return joint_.hands_checked(); }
+  [[nodiscard]] bool interrupted_hand_checked() const { return joint_.interrupted_hand_checked(); }
   // The whole table as this side knows it (the host's: all of it).
   [[nodiscard]] const HandState& table() const { return table_; }
 
@@ -329,6 +327,7 @@ class NetworkedHand final : public NetworkedPlay {
   // What differs between the host and the guest (side_role.h): each reaches into the hand.
   friend class HostRole;
   friend class GuestRole;
+  friend class JointDealing;
 
   static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
   static std::size_t SideIndex(Side s) { return s == Side::Host ? 0 : 1; }
@@ -415,15 +414,6 @@ class NetworkedHand final : public NetworkedPlay {
   void Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value);
   void HandBoxesClosed();
   void ApplyRestart();
-  // Version 3.
-  void StartJointHand();
-  bool ReceiveJoint(const Message& message);
-  void JointCardsIn();
-  void RevealOwn();
-  void TryVerify();
-  void SendOldReveal();
-  void DealFaultFound(DealFault fault);
-  void EndByCheat(DealFault fault, Side cheater);
   void Flush();
   void SyncWhole(GameState& s);
 
@@ -484,20 +474,7 @@ class NetworkedHand final : public NetworkedPlay {
 
   // --- Version 3: the joint deal ---
   int max_version_ = kJointDealVersion;
-  bool joint_ = false;  // both sides greeted with version 3
-  DealEntropy own_entropy_;
-  DealEntropy* deal_entropy_ = &own_entropy_;
-  JointDeal joint_deal_{Side::Host, own_entropy_};
-  bool joint_open_ = false;  // a jointly dealt hand whose secrets are not both revealed yet
-  bool own_revealed_ = false;
-  std::optional<RevealKey> peer_key_;
-  bool cheated_ = false;
-  bool checks_peer_ = true;
-  std::array<int, 2> games_at_deal_{};  // the tally when the hand now dealt began
-  int hands_checked_ = 0;
-  // The interrupted hand's deal of a resumed game, checked before the new connection's first hand.
-  std::optional<JointDeal> old_deal_;
-  bool old_revealed_ = false;
+  JointDealing joint_{*this};
   // Boxes to show once the current event is handled; `ends_hand` marks the hand's last.
   struct Box {
     std::string text;

@@ -155,7 +155,7 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
   if (!whole_game_) return false;
   if (dealer_->Receive(message)) return true;
   if (role_->Drops(message)) return true;
-  if (ReceiveJoint(message)) return true;
+  if (joint_.Receive(message)) return true;
   // The deal, the results, the "O" and the restart: each side takes its own.
   if (role_->ReceiveWhole(message)) return true;
   const char opp = OpponentLetter();
@@ -209,8 +209,8 @@ void NetworkedHand::PlayWhole(CardId id) {
   if (hide) {
     out_.Send(HiddenPlay{slot + 1, trick});
   } else {
-    if (joint_) {
-      out_.Send(joint_deal_.AnnounceOwn(slot + 1));
+    if (joint_.on()) {
+      out_.Send(joint_.deal().AnnounceOwn(slot + 1));
     } else {
       role_->ShowOwnCard(slot);
     }
@@ -227,7 +227,7 @@ void NetworkedHand::OpponentPlays(int slot, int trick, bool hide) {
   // A card shown face up must be known: the host dealt the guest's, the host's came with "A".
   if (!hide && !OppCards()[Index(slot)]) return;
   if (replica_.CanPlay(opp, slot, hide) != table::Verdict::Done) return;
-  if (joint_ && hide) joint_deal_.TakeHidden(slot + 1);
+  if (joint_.on() && hide) joint_.deal().TakeHidden(slot + 1);
   ApplyPlay(opp, slot, trick, hide);
 }
 
@@ -396,7 +396,7 @@ void NetworkedHand::EndWholeHand(const char* why) {
     hand_start_->games = replica_.games();
   }
   role_->HandEnded();
-  RevealOwn();
+  joint_.RevealOwn();
 }
 
 void NetworkedHand::HandBoxesClosed() {
@@ -413,7 +413,7 @@ void NetworkedHand::RestartGame() {
   ApplyRestart();
   // The host deals once the guest has dropped its hand ("O"); the guest waits for the host's "Z".
   restarting_ = true;
-  RevealOwn();
+  joint_.RevealOwn();
   Sync();
   Refresh();
 }

@@ -1,6 +1,6 @@
 // The joint deal's part of the whole game (version 3): the lists, the openings, the announced
 // cards, the secrets at the end of a hand, the check of a hand cut off with the last connection,
-// and a cheat that voids the game.
+// and a cheat that voids the game (JointDealing, joint_dealing.h).
 //
 // Choices of the joint deal (version 3):
 // - After "G" and "D" the host sends its list; the guest answers with the final list and its
@@ -20,6 +20,8 @@
 // - A game cut off keeps the interrupted hand's deal: when the same opponent comes back, both
 //   reveal that hand's secrets first and each checks the other's, before the hand starts over.
 
+#include "net/play/joint_dealing.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -37,32 +39,44 @@ Side PeerOf(Side side) {
 }
 }  // namespace
 
-// Host: the settings, the new hand and the host's list go out; the cards follow the openings.
-void NetworkedHand::StartJointHand() {
-  const char lead = game_.state().hand_counter % 2 == 0 ? 'C' : 'S';
-  ++hands_dealt_;
-  notes_.Begin(false);
-  table_.turn = lead;
-  joint_deal_.NewHand(table_.deck, table_.mode == ManilhaMode::Nova);
-  joint_open_ = true;
+void JointDealing::Reset(Side side, std::optional<JointDeal> kept) {
+  on_ = false;
+  deal_ = JointDeal(side, *entropy_);
+  open_ = false;
   own_revealed_ = false;
   peer_key_.reset();
-  const std::array<int, 2> points = replica_.points();
-  const std::array<int, 2> games = replica_.games();
-  games_at_deal_ = games;
-  out_.Send(Settings{table_.deck, table_.mode, table_.eleven_mode});
-  out_.Send(
-      NewHand{lead == 'S' ? Side::Host : Side::Guest, points[0], points[1], games[0], games[1]});
-  out_.Send(joint_deal_.HostList());
-  StartEleven();
+  cheated_ = false;
+  hands_checked_ = 0;
+  games_at_deal_ = {};
+  Keep(std::move(kept));
 }
 
-bool NetworkedHand::ReceiveJoint(const Message& message) {
-  if (!joint_) return false;
+void JointDealing::NewHand(char deck, bool nova, const std::array<int, 2>& games) {
+  deal_.NewHand(deck, nova);
+  open_ = true;
+  own_revealed_ = false;
+  peer_key_.reset();
+  games_at_deal_ = games;
+}
+
+void JointDealing::TakeUp(const JointDeal& kept, const std::array<int, 2>& games) {
+  // A deal read from the file draws the next hand's secret from this game's randomness.
+  deal_ = kept;
+  deal_.UseEntropy(*entropy_);
+  old_deal_.reset();
+  open_ = true;
+  own_revealed_ = false;
+  peer_key_.reset();
+  games_at_deal_ = games;
+}
+
+bool JointDealing::Receive(const Message& message) {
+  NetworkedHand& h = hand_;
+  if (!on_) return false;
   if (const auto* cheat = std::get_if<CheatFound>(&message)) {
     if (const auto fault = CheatOfNumber(cheat->reason)) {
-      out_.CloseLink();
-      EndByCheat(*fault, side_);
+      h.out_.CloseLink();
+      EndByCheat(*fault, h.side_);
     }
     return true;
   }
@@ -74,11 +88,11 @@ bool NetworkedHand::ReceiveJoint(const Message& message) {
       }
       SendOldReveal();
       if (const DealFault fault = old_deal_->TakeReveal(*key); fault != DealFault::None) {
-        DealFaultFound(fault);
+        FaultFound(fault);
       }
       return true;
     }
-    if (joint_open_ && !peer_key_) {
+    if (open_ && !peer_key_) {
       peer_key_ = *key;
       TryVerify();
     }
@@ -89,132 +103,136 @@ bool NetworkedHand::ReceiveJoint(const Message& message) {
       std::holds_alternative<Vira>(message)) {
     return true;
   }
-  const bool live = joint_open_ && !finished_;
+  const bool live = open_ && !h.finished_;
   DealFault fault = DealFault::None;
   if (const auto* list = std::get_if<DealList>(&message)) {
-    if (!live || joint_deal_.HasFinalList()) return true;
-    fault = joint_deal_.TakeList(*list);
-    if (fault == DealFault::None) role_->ListTaken();
-    if (fault == DealFault::None && joint_deal_.HasFinalList()) {
-      for (const Unlock& u : joint_deal_.Openings()) out_.Send(u);
+    if (!live || deal_.HasFinalList()) return true;
+    fault = deal_.TakeList(*list);
+    if (fault == DealFault::None) h.role_->ListTaken();
+    if (fault == DealFault::None && deal_.HasFinalList()) {
+      for (const Unlock& u : deal_.Openings()) h.out_.Send(u);
     }
   } else if (const auto* opening = std::get_if<Unlock>(&message)) {
     if (!live) return true;
-    fault = joint_deal_.TakeOpening(*opening);
-    if (fault == DealFault::None) JointCardsIn();
+    fault = deal_.TakeOpening(*opening);
+    if (fault == DealFault::None) CardsIn();
   } else if (const auto* announce = std::get_if<Announce>(&message)) {
     // Taken only when the play it comes before may be made: the peer's turn, a card still in hand.
-    const int slot = announce->position - DealPosition(PeerOf(side_), 1);
-    if (!live || slot < 0 || slot > 2 || !MayPlayNow(OpponentLetter()) ||
-        std::find(OppSlots().begin(), OppSlots().end(), slot) != OppSlots().end()) {
+    const int slot = announce->position - DealPosition(PeerOf(h.side_), 1);
+    const char opp = h.OpponentLetter();
+    if (!live || slot < 0 || slot > 2 || !h.MayPlayNow(opp) ||
+        std::find(h.OppSlots().begin(), h.OppSlots().end(), slot) != h.OppSlots().end()) {
       return true;
     }
-    fault = joint_deal_.TakeAnnounce(*announce);
+    fault = deal_.TakeAnnounce(*announce);
     if (fault == DealFault::None) {
-      OppCards()[Index(slot)] = announce->card;
+      h.OppCards()[Index(slot)] = announce->card;
       // A card this side sees already cannot be in the peer's hand.
-      if (replica_.Show(OpponentLetter(), slot, announce->card) == table::Verdict::BadDeal) {
+      if (h.replica_.Show(opp, slot, announce->card) == table::Verdict::BadDeal) {
         fault = DealFault::AnnouncedNotHeld;
       }
     }
   } else {
     return false;
   }
-  if (fault != DealFault::None) DealFaultFound(fault);
+  if (fault != DealFault::None) FaultFound(fault);
   return true;
 }
 
 // This side's three cards and the vira are open: its hand can start.
-void NetworkedHand::JointCardsIn() {
-  if (!joint_deal_.Dealt() || table_.vira_dealt) return;
-  for (int slot = 1; slot <= 3; ++slot) OwnCards()[Index(slot - 1)] = joint_deal_.OwnCard(slot);
-  if (table_.mode == ManilhaMode::Nova) {
-    SetVira(*joint_deal_.Vira(), ManilhaMode::Nova);
+void JointDealing::CardsIn() {
+  NetworkedHand& h = hand_;
+  if (!deal_.Dealt() || h.table_.vira_dealt) return;
+  for (int slot = 1; slot <= 3; ++slot) h.OwnCards()[Index(slot - 1)] = deal_.OwnCard(slot);
+  if (h.table_.mode == ManilhaMode::Nova) {
+    h.SetVira(*deal_.Vira(), ManilhaMode::Nova);
   } else {
-    SetVira(game_.state().cards[kCVira].card, ManilhaMode::Velha);
+    h.SetVira(h.game_.state().cards[kCVira].card, ManilhaMode::Velha);
   }
-  role_->OwnCardsIn();
+  h.role_->OwnCardsIn();
 }
 
-bool NetworkedHand::awaits_peer_secret() const {
-  return linked_ && joint_ && joint_open_ && own_revealed_ && joint_deal_.PeerCommitted() &&
-         !peer_key_;
+bool JointDealing::AwaitsPeerSecret() const {
+  return hand_.linked_ && on_ && open_ && own_revealed_ && deal_.PeerCommitted() && !peer_key_;
 }
 
 // A peer that owes the secret of a hand already played withholds what would prove that hand: the
 // game is void, as for a cheat. Any other silence is a lost connection the game may come back from.
-void NetworkedHand::GiveUpOnSilentPeer(const std::string& lost_text) {
-  if (!linked_) return;
-  if (awaits_peer_secret()) {
-    out_.Send(CheatFound{static_cast<int>(DealFault::NoReveal)});
-    out_.CloseLink();
-    EndByCheat(DealFault::NoReveal, PeerOf(side_));
+void JointDealing::GiveUpOnSilentPeer(const std::string& lost_text) {
+  NetworkedHand& h = hand_;
+  if (!h.linked_) return;
+  if (AwaitsPeerSecret()) {
+    h.out_.Send(CheatFound{static_cast<int>(DealFault::NoReveal)});
+    h.out_.CloseLink();
+    EndByCheat(DealFault::NoReveal, PeerOf(h.side_));
     return;
   }
-  out_.CloseLink();
-  ConnectionLost(lost_text);
+  h.out_.CloseLink();
+  h.ConnectionLost(lost_text);
 }
 
-void NetworkedHand::RevealOwn() {
-  if (!joint_ || !joint_open_ || own_revealed_) return;
+void JointDealing::RevealOwn() {
+  if (!on_ || !open_ || own_revealed_) return;
   own_revealed_ = true;
-  out_.Send(joint_deal_.Reveal());
+  hand_.out_.Send(deal_.Reveal());
   TryVerify();
 }
 
 // Both secrets are out: every message of the hand is checked. The host deals the next hand only
 // after that.
-void NetworkedHand::TryVerify() {
-  if (!joint_open_ || !own_revealed_) return;
-  if (joint_deal_.PeerCommitted()) {
+void JointDealing::TryVerify() {
+  if (!open_ || !own_revealed_) return;
+  if (deal_.PeerCommitted()) {
     if (!peer_key_) return;
-    if (const DealFault fault = joint_deal_.TakeReveal(*peer_key_); fault != DealFault::None) {
-      DealFaultFound(fault);
+    if (const DealFault fault = deal_.TakeReveal(*peer_key_); fault != DealFault::None) {
+      FaultFound(fault);
       return;
     }
     ++hands_checked_;
   }
-  joint_open_ = false;
+  open_ = false;
   // The guest's "O" may go now; the host may deal.
-  role_->HandChecked();
+  hand_.role_->HandChecked();
 }
 
-void NetworkedHand::SendOldReveal() {
+void JointDealing::SendOldReveal() {
   if (old_revealed_ || !old_deal_ || !old_deal_->HandId()) return;
   old_revealed_ = true;
-  out_.Send(RevealKey{old_deal_->secret(), old_deal_->HandId()});
+  hand_.out_.Send(RevealKey{old_deal_->secret(), old_deal_->HandId()});
 }
 
-void NetworkedHand::DealFaultFound(DealFault fault) {
+void JointDealing::FaultFound(DealFault fault) {
+  NetworkedHand& h = hand_;
   if (!checks_peer_) return;
-  const Side cheater = PeerOf(side_);
+  const Side cheater = PeerOf(h.side_);
   if (IsProtocolError(fault)) {
     // A broken peer, not a caught one: the connection goes as for a broken line, for good.
-    out_.CloseLink();
-    hand_start_.reset();
-    joint_open_ = false;
-    ConnectionLost(std::string(kTextDealBroken) + "\r" + FaultText(fault, cheater));
-    resume_.reset();
+    h.out_.CloseLink();
+    h.hand_start_.reset();
+    open_ = false;
+    h.ConnectionLost(std::string(kTextDealBroken) + "\r" + FaultText(fault, cheater));
+    h.resume_.reset();
     return;
   }
-  out_.Send(CheatFound{static_cast<int>(fault)});
-  out_.CloseLink();
+  h.out_.Send(CheatFound{static_cast<int>(fault)});
+  h.out_.CloseLink();
   EndByCheat(fault, cheater);
 }
 
 // The game is void: no points, no resume, and a game the cheated hand ended is not counted; the
 // games finished before stay counted.
-void NetworkedHand::EndByCheat(DealFault fault, Side cheater) {
+void JointDealing::EndByCheat(DealFault fault, Side cheater) {
+  NetworkedHand& h = hand_;
   if (cheated_) return;
   cheated_ = true;
-  notes_.GameVoided(replica_.games() != games_at_deal_);
-  replica_.SetScore({}, games_at_deal_);
-  hand_start_.reset();
+  h.notes_.GameVoided(h.replica_.games() != games_at_deal_);
+  h.replica_.SetScore({}, games_at_deal_);
+  h.hand_start_.reset();
   old_deal_.reset();
-  joint_open_ = false;
-  restarting_ = false;
-  ConnectionLost(std::string(kTextCheat) + "\r" + FaultText(fault, cheater));
-  resume_.reset();
+  open_ = false;
+  h.restarting_ = false;
+  h.ConnectionLost(std::string(kTextCheat) + "\r" + FaultText(fault, cheater));
+  h.resume_.reset();
 }
 
 }  // namespace truco::net
