@@ -1,5 +1,6 @@
-// The classic hand: one hand per connection, dealt card by card on the guest's requests (the
-// host's draws and judgements in host_role.cpp, the guest's requests in guest_role.cpp).
+// The classic hand (ClassicHand, classic_hand.h): one hand per connection, dealt card by card on
+// the guest's requests (the host's draws and judgements in host_role.cpp, the guest's requests in
+// guest_role.cpp).
 //
 // Choices of the classic hand:
 // - The deal runs once, right after the names; a new hand needs a new "Em rede" start.
@@ -14,6 +15,8 @@
 //   tricks; the guest acts on "PC" and on "PS" and takes a "P" only while it waits for one.
 // - After the third trick the hand ends: both sides show who took it. No points move.
 
+#include "net/play/classic_hand.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -25,99 +28,104 @@ namespace truco::net {
 
 using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
 
-void NetworkedHand::SetVira(Card card, ManilhaMode mode) {
-  table_.vira = card;
-  table_.mode = mode;
-  table_.vira_dealt = true;
-  if (mode == ManilhaMode::Nova) {
-    table_.manilhas.fill(static_cast<std::uint8_t>(Proxima(table_.deck, card.Value)));
+void ClassicHand::Receive(const Message& message) {
+  NetworkedHand& h = hand_;
+  if (const auto* name = std::get_if<Name>(&message)) {
+    h.OnName(*name);
+  } else if (const auto* play = std::get_if<Play>(&message)) {
+    OnPlay(*play);
+  } else if (const auto* chat = std::get_if<Chat>(&message)) {
+    std::string line = chat->line;
+    // One line in the box, whatever the peer put in it.
+    std::replace(line.begin(), line.end(), '\r', ' ');
+    h.out_.AppendChat(line);
   } else {
-    table_.manilhas = ManilhasVelhas();
+    // The deal card by card and the turn: what only one side acts on.
+    h.role_->ReceiveClassic(message);
   }
 }
 
-void NetworkedHand::OnPlay(const Play& m) {
+void ClassicHand::OnPlay(const Play& m) {
+  NetworkedHand& h = hand_;
   const int trick = m.trick;
   const int slot = m.slot - 1;
-  if (table_.turn != OpponentLetter() || slot < 0 || slot > 2) return;
-  if (trick != FirstOpenTrick(OppSlots())) return;
-  if (std::find(OppSlots().begin(), OppSlots().end(), slot) != OppSlots().end()) return;
-  if (!OppCards()[Index(slot)]) return;
-  JOGA_CARTA_ONLINE(OpponentCardId(slot), trick);
-  if (OwnSlots()[Index(trick)] >= 0) {
-    TrickComplete(trick);
+  if (h.table_.turn != h.OpponentLetter() || slot < 0 || slot > 2) return;
+  if (trick != h.FirstOpenTrick(h.OppSlots())) return;
+  if (std::find(h.OppSlots().begin(), h.OppSlots().end(), slot) != h.OppSlots().end()) return;
+  if (!h.OppCards()[Index(slot)]) return;
+  PlaceOpponent(slot, trick);
+  if (h.OwnSlots()[Index(trick)] >= 0) {
+    // The host judges the trick and gives the turn; the guest only shows who took it.
+    h.role_->ClassicTrickComplete(trick);
   } else {
     // The opponent led: this side answers.
-    GiveTurn(OwnLetter());
+    GiveTurn(h.OwnLetter());
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Playing
-
-void NetworkedHand::PlayCard(CardId id) {
-  if (whole_game_) {
-    Scope scope(*this);
-    PlayWhole(id);
-    Sync();
-    Refresh();
+void ClassicHand::PlayCard(CardId id) {
+  NetworkedHand& h = hand_;
+  if (!h.Active() || !h.linked_ || !h.DealComplete() || !h.may_play_ ||
+      h.table_.turn != h.OwnLetter()) {
     return;
   }
-  if (!Active() || !linked_ || !DealComplete() || !may_play_ || table_.turn != OwnLetter()) return;
   if (id < kCartaJ1 || id > kCartaJ3) return;
   const int slot = id - kCartaJ1;
-  if (std::find(OwnSlots().begin(), OwnSlots().end(), slot) != OwnSlots().end()) return;
-  const int trick = FirstOpenTrick(OwnSlots());
+  if (std::find(h.OwnSlots().begin(), h.OwnSlots().end(), slot) != h.OwnSlots().end()) return;
+  const int trick = h.FirstOpenTrick(h.OwnSlots());
   if (trick == 0) return;
-  Posicao_Carta_Online(id, trick);
-  if (!out_.Send(Play{slot + 1, trick})) {
+  PlaceOwn(slot, trick);
+  if (!h.out_.Send(Play{slot + 1, trick})) {
     // The card lies on the table; the lost connection is being told.
-    Sync();
+    h.Sync();
     return;
   }
-  may_play_ = false;
-  if (OppSlots()[Index(trick)] >= 0) {
-    table_.turn = ' ';
-    SetPanel(kTextWaitOpponent);
-    TrickComplete(trick);
+  h.may_play_ = false;
+  if (h.OppSlots()[Index(trick)] >= 0) {
+    h.table_.turn = ' ';
+    h.SetPanel(kTextWaitOpponent);
+    h.role_->ClassicTrickComplete(trick);
   } else {
-    table_.turn = OpponentLetter();
-    SetPanel(kTextWaitOpponent);
+    h.table_.turn = h.OpponentLetter();
+    h.SetPanel(kTextWaitOpponent);
   }
-  Sync();
-  Refresh();
+  h.Sync();
+  h.Refresh();
 }
 
-void NetworkedHand::Posicao_Carta_Online(CardId card, int trick) {
-  OwnSlots()[Index(trick)] = card - kCartaJ1;
-  if (table_.leader[Index(trick)] == 0) table_.leader[Index(trick)] = OwnLetter();
-  Sync();
+void ClassicHand::PlaceOwn(int slot, int trick) {
+  NetworkedHand& h = hand_;
+  h.OwnSlots()[Index(trick)] = slot;
+  if (h.table_.leader[Index(trick)] == 0) h.table_.leader[Index(trick)] = h.OwnLetter();
+  h.Sync();
 }
 
-void NetworkedHand::JOGA_CARTA_ONLINE(CardId card, int trick) {
+void ClassicHand::PlaceOpponent(int slot, int trick) {
+  NetworkedHand& h = hand_;
   if (trick < 1 || trick > 3) return;
-  OppSlots()[Index(trick)] = card - kCartaM1;
-  if (table_.leader[Index(trick)] == 0) table_.leader[Index(trick)] = OpponentLetter();
-  Sync();
+  h.OppSlots()[Index(trick)] = slot;
+  if (h.table_.leader[Index(trick)] == 0) h.table_.leader[Index(trick)] = h.OpponentLetter();
+  h.Sync();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Tricks
-
-void NetworkedHand::TrickComplete(int trick) {
-  // The host judges the trick and gives the turn; the guest only shows who took it.
-  role_->ClassicTrickComplete(trick);
+void ClassicHand::GiveTurn(char letter) {
+  NetworkedHand& h = hand_;
+  h.table_.turn = letter;
+  h.may_play_ = letter == h.OwnLetter();
+  h.SetPanel(h.may_play_ ? kTextYourTurn : kTextWaitOpponent);
 }
 
-void NetworkedHand::EndHand() {
-  table_.turn = ' ';
-  may_play_ = false;
+void ClassicHand::EndHand() {
+  NetworkedHand& h = hand_;
+  HandState& table = h.table_;
+  table.turn = ' ';
+  h.may_play_ = false;
   // Counted as in a game against the computer: a tie scores for both, except that a tie after
   // a tied first trick scores nothing, and a tied third trick goes to the first trick's winner.
   int own = 0;
   int opp = 0;
   auto score = [&](int trick) {
-    switch (table_.outcome[Index(trick)]) {
+    switch (table.outcome[Index(trick)]) {
       case Outcome::Own:
         ++own;
         break;
@@ -126,9 +134,9 @@ void NetworkedHand::EndHand() {
         break;
       case Outcome::Tie:
         if (trick == 3) {
-          if (table_.outcome[1] == Outcome::Own) ++own;
-          if (table_.outcome[1] == Outcome::Opponent) ++opp;
-        } else if (trick == 1 || table_.outcome[1] != Outcome::Tie) {
+          if (table.outcome[1] == Outcome::Own) ++own;
+          if (table.outcome[1] == Outcome::Opponent) ++opp;
+        } else if (trick == 1 || table.outcome[1] != Outcome::Tie) {
           ++own;
           ++opp;
         }
@@ -146,11 +154,11 @@ void NetworkedHand::EndHand() {
   if (own >= 2 && opp < 2) {
     text += kTextYouWon;
   } else if (opp >= 2 && own < 2) {
-    text += opponent_name_ + kTextOpponentWon;
+    text += h.opponent_name_ + kTextOpponentWon;
   } else {
     text += kTextAllTied;
   }
-  SetPanel(std::move(text));
+  h.SetPanel(std::move(text));
 }
 
 }  // namespace truco::net

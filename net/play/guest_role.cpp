@@ -25,8 +25,8 @@ void GuestRole::StartClassic(GameState& /*s*/) {
 void GuestRole::ReceiveClassic(const Message& message) {
   NetworkedHand& h = hand_;
   if (std::holds_alternative<StartDeal>(message)) {
-    if (!h.deal_started_) {
-      h.deal_started_ = true;
+    if (!h.classic_.deal_started()) {
+      h.classic_.set_deal_started();
       Ask(1);
     }
   } else if (const auto* guest = std::get_if<GuestCard>(&message)) {
@@ -48,7 +48,7 @@ void GuestRole::ReceiveClassic(const Message& message) {
     // a judged trick. Anything else would let a side play out of turn.
     if (!awaiting_turn_ || h.HandOver()) return;
     awaiting_turn_ = false;
-    h.GiveTurn(turn->side == Side::Host ? 'S' : 'C');
+    h.classic_.GiveTurn(turn->side == Side::Host ? 'S' : 'C');
   }
 }
 
@@ -77,7 +77,7 @@ void GuestRole::ClassicTrickComplete(int trick) {
   h.table_.turn = ' ';
   h.may_play_ = false;
   if (trick == 3) {
-    h.EndHand();
+    h.classic_.EndHand();
     awaiting_turn_ = false;
   } else {
     awaiting_turn_ = true;
@@ -95,7 +95,7 @@ void GuestRole::PeerNamed() {
 
 void GuestRole::Greeted(int version) {
   NetworkedHand& h = hand_;
-  if (h.deal_started_) return;
+  if (h.classic_.deal_started()) return;
   h.greeted_ = true;
   h.whole_game_ = true;
   h.joint_.set_on(version >= kJointDealVersion);

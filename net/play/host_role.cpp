@@ -19,9 +19,9 @@ void HostRole::StartClassic(GameState& s) {
   NetworkedHand& h = hand_;
   s.used_cards.Clear();
   ++s.hand_counter;
-  h.GiveTurn(s.hand_counter % 2 == 0 ? 'C' : 'S');
+  h.classic_.GiveTurn(s.hand_counter % 2 == 0 ? 'C' : 'S');
   h.out_.Send(Turn{SideOf(h.table_.turn)});
-  if (guest_named_ && !h.deal_started_) BeginDeal();
+  if (guest_named_ && !h.classic_.deal_started()) BeginDeal();
 }
 
 void HostRole::ReceiveClassic(const Message& message) {
@@ -35,7 +35,7 @@ void HostRole::ReceiveClassic(const Message& message) {
   } else {
     return;
   }
-  if (hand_.deal_started_) SendCard(k);
+  if (hand_.classic_.deal_started()) SendCard(k);
 }
 
 bool HostRole::ClassicDealComplete() const {
@@ -55,12 +55,12 @@ void HostRole::PeerNamed() {
     return;
   }
   // The deal waits for this side's own start, which clears what was dealt before.
-  if (h.started_ && !h.deal_started_) BeginDeal();
+  if (h.started_ && !h.classic_.deal_started()) BeginDeal();
 }
 
 void HostRole::BeginDeal() {
   NetworkedHand& h = hand_;
-  h.deal_started_ = true;
+  h.classic_.set_deal_started();
   // The deck and the manilha mode hold for the whole hand, whatever the settings do meanwhile.
   const GameSettings& settings = h.game_.state().settings;
   h.table_.deck = settings.deck_type == kBaralhoLimpo ? kBaralhoLimpo : kBaralhoSujo;
@@ -117,10 +117,10 @@ void HostRole::Judge(int trick) {
     next = h.table_.leader[Index(trick)];
   }
   if (trick == 3) {
-    h.EndHand();
+    h.classic_.EndHand();
     return;
   }
-  h.GiveTurn(next);
+  h.classic_.GiveTurn(next);
   if (guest > host) {
     h.SetPanel(h.opponent_name_ + kTextKilled + "\r" + kTextWaitLead);
   } else if (host > guest) {

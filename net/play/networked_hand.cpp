@@ -57,7 +57,7 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   started_ = false;
   lost_text_.clear();
   lost_told_ = false;
-  deal_started_ = false;
+  classic_.Reset();
   used_.Clear();
   table_.deck = kBaralhoLimpo;  // a host that never says otherwise is read as the 24-card deck
   table_.mode = ManilhaMode::Nova;
@@ -131,10 +131,26 @@ void NetworkedHand::SetPanel(std::string text) {
   panel_ = std::move(text);
 }
 
-void NetworkedHand::GiveTurn(char letter) {
-  table_.turn = letter;
-  may_play_ = letter == OwnLetter();
-  SetPanel(may_play_ ? kTextYourTurn : kTextWaitOpponent);
+void NetworkedHand::SetVira(Card card, ManilhaMode mode) {
+  table_.vira = card;
+  table_.mode = mode;
+  table_.vira_dealt = true;
+  if (mode == ManilhaMode::Nova) {
+    table_.manilhas.fill(static_cast<std::uint8_t>(Proxima(table_.deck, card.Value)));
+  } else {
+    table_.manilhas = ManilhasVelhas();
+  }
+}
+
+void NetworkedHand::PlayCard(CardId id) {
+  if (!whole_game_) {
+    classic_.PlayCard(id);
+    return;
+  }
+  Scope scope(*this);
+  PlayWhole(id);
+  Sync();
+  Refresh();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -194,24 +210,7 @@ void NetworkedHand::Receive(const Message& message) {
     Refresh();
     return;
   }
-  std::visit(
-      [this, &message](const auto& m) {
-        using T = std::decay_t<decltype(m)>;
-        if constexpr (std::is_same_v<T, Name>) {
-          OnName(m);
-        } else if constexpr (std::is_same_v<T, Play>) {
-          OnPlay(m);
-        } else if constexpr (std::is_same_v<T, Chat>) {
-          std::string line = m.line;
-          // One line in the box, whatever the peer put in it.
-          std::replace(line.begin(), line.end(), '\r', ' ');
-          out_.AppendChat(line);
-        } else {
-          // The deal card by card and the turn: what only one side acts on.
-          role_->ReceiveClassic(message);
-        }
-      },
-      message);
+  classic_.Receive(message);
   Sync();
   Refresh();
 }

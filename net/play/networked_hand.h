@@ -15,8 +15,9 @@
 // table_replica.h) that every move of either side goes through; whole_game_moves.cpp turns the
 // messages into those moves and shows what they did (the whole game's choices are written
 // there); the joint deal's part, for both roles, in JointDealing (joint_dealing.h, its choices
-// in joint_dealing.cpp); the classic hand in classic_hand.cpp (its choices there); the table a
-// side shows in networked_table.cpp; the history notes in hand_notes.h. The deal is one replaceable
+// in joint_dealing.cpp); the classic hand in ClassicHand (classic_hand.h, its choices in
+// classic_hand.cpp); the table a side shows in networked_table.cpp; the history notes in
+// hand_notes.h. The deal is one replaceable
 // step (Dealer, dealer.h). The path to the peer is whatever HandOutput::Send uses.
 //
 // Two ways to play, told apart by a greeting ("H2") that the guest sends right before its name
@@ -51,6 +52,7 @@
 #include "engine/rules.h"
 #include "engine/screen.h"
 #include "net/fair/joint_deal.h"
+#include "net/play/classic_hand.h"
 #include "net/play/dealer.h"
 #include "net/play/hand_history.h"
 #include "net/play/hand_notes.h"
@@ -328,6 +330,7 @@ class NetworkedHand final : public NetworkedPlay {
   friend class HostRole;
   friend class GuestRole;
   friend class JointDealing;
+  friend class ClassicHand;
 
   static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
   static std::size_t SideIndex(Side s) { return s == Side::Host ? 0 : 1; }
@@ -351,23 +354,12 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] char OpponentLetter() const { return "SC"[OppSeat()]; }
   [[nodiscard]] bool Active() const { return started_ && game_.Online(); }
 
-  // Receiving, by kind.
+  // The peer's name (taken once per connection).
   void OnName(const Name& m);
-  void OnPlay(const Play& m);
 
   void SetVira(Card card, ManilhaMode mode);
   // This side's three cards and the vira are here.
   [[nodiscard]] bool CardsIn() const;
-
-  // Moves the player's played card into its trick row.
-  void Posicao_Carta_Online(CardId card, int trick);
-  // Moves the opponent's played card into its trick row, face up.
-  void JOGA_CARTA_ONLINE(CardId card, int trick);
-
-  // Both cards of trick t are on the table: record who took it; after the third, end the hand.
-  void TrickComplete(int trick);
-  void GiveTurn(char letter);
-  void EndHand();
   void SetPanel(std::string text);
   [[nodiscard]] int Strength(const Card& card) const;
   [[nodiscard]] int FirstOpenTrick(const std::array<int, 4>& slots) const;
@@ -446,7 +438,6 @@ class NetworkedHand final : public NetworkedPlay {
   // The whole game's rules and score: the same table on both sides.
   TableReplica replica_;
 
-  bool deal_started_ = false;  // the classic deal has begun
   bool may_play_ = false;
   std::string panel_;
 
@@ -475,6 +466,8 @@ class NetworkedHand final : public NetworkedPlay {
   // --- Version 3: the joint deal ---
   int max_version_ = kJointDealVersion;
   JointDealing joint_{*this};
+  // The classic hand, with a peer that knows nothing newer.
+  ClassicHand classic_{*this};
   // Boxes to show once the current event is handled; `ends_hand` marks the hand's last.
   struct Box {
     std::string text;
