@@ -1,228 +1,131 @@
-// The classic hand: one hand per connection, dealt card by card on the guest's requests.
+// The classic hand (ClassicHand, classic_hand.h): one hand per connection, dealt card by card on
+// the guest's requests (the host's draws and judgements in host_role.cpp, the guest's requests in
+// guest_role.cpp).
+//
+// Choices of the classic hand:
+// - The deal runs once, right after the names; a new hand needs a new "Em rede" start.
+// - The host answers the guest's name with the deal only once its own hand has started, so every
+//   draw comes after the start clears `used_cards`. Each card is drawn once per hand; a repeated
+//   request gets the same card again (a peer cannot empty the deck).
+// - First lead by the parity of the host's `hand_counter`: even, the guest leads (the host sends
+//   "PC" and waits); odd, the host leads (it sends "PS").
+// - A "J" grants the turn only when it leads a trick. The card that completes a trick leaves the
+//   turn to the host's judgement: the stronger card's side leads next, on equal strengths the side
+//   that led the trick. The host sends "P" + that side's letter after the first and second
+//   tricks; the guest acts on "PC" and on "PS" and takes a "P" only while it waits for one.
+// - After the third trick the hand ends: both sides show who took it. No points move.
+
+#include "net/play/classic_hand.h"
 
 #include <algorithm>
 #include <utility>
 
 #include "net/play/networked_hand.h"
 #include "net/play/networked_hand_detail.h"
+#include "net/play/side_role.h"
 
 namespace truco::net {
 
 using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
 
-void NetworkedHand::BeginDeal() {
-  deal_started_ = true;
-  // The deck and the manilha mode hold for the whole hand, whatever the settings do meanwhile.
-  const GameSettings& settings = game_.state().settings;
-  table_.deck = settings.deck_type == kBaralhoLimpo ? kBaralhoLimpo : kBaralhoSujo;
-  table_.mode = settings.manilha_mode;
-  used_.Clear();
-  // Before "C", so the guest knows the deck before the vira comes.
-  out_.Send(DeckType{table_.deck});
-  out_.Send(StartDeal{});
-}
-
-void NetworkedHand::OnAskCard(int k) {
-  if (side_ != Side::Host || !deal_started_) return;
-  ENVIA_CARTA(k);
-}
-
-void NetworkedHand::ENVIA_CARTA(int k) {
-  if (side_ != Side::Host || k < 1 || k > kViraCard) return;
-  const bool fresh = !dealt_[Index(k)];
-  if (fresh) random_.Reseed();
-  if (k < kFirstHostCard) {
-    auto& card = OppCards()[Index(k - 1)];
-    if (fresh) card = Sorteia(table_.deck, used_, random_);
-    out_.Send(GuestCard{k, *card});
-  } else if (k < kViraCard) {
-    auto& card = OwnCards()[Index(k - kFirstHostCard)];
-    if (fresh) card = Sorteia(table_.deck, used_, random_);
-    out_.Send(HostCard{k - kFirstHostCard + 1, *card});
-  } else if (table_.mode == ManilhaMode::Nova) {
-    if (fresh) SetVira(Sorteia(table_.deck, used_, random_), ManilhaMode::Nova);
-    out_.Send(Vira{ManilhaMode::Nova, *table_.vira});
+void ClassicHand::Receive(const Message& message) {
+  NetworkedHand& h = hand_;
+  if (const auto* name = std::get_if<Name>(&message)) {
+    h.OnName(*name);
+  } else if (const auto* play = std::get_if<Play>(&message)) {
+    OnPlay(*play);
+  } else if (const auto* chat = std::get_if<Chat>(&message)) {
+    std::string line = chat->line;
+    // One line in the box, whatever the peer put in it.
+    std::replace(line.begin(), line.end(), '\r', ' ');
+    h.out_.AppendChat(line);
   } else {
-    // Nothing is turned: the card's characters carry no meaning.
-    if (fresh) SetVira(game_.state().cards[kCVira].card, ManilhaMode::Velha);
-    out_.Send(Vira{ManilhaMode::Velha, *table_.vira});
-  }
-  dealt_[Index(k)] = true;
-}
-
-void NetworkedHand::SetVira(Card card, ManilhaMode mode) {
-  table_.vira = card;
-  table_.mode = mode;
-  table_.vira_dealt = true;
-  if (mode == ManilhaMode::Nova) {
-    table_.manilhas.fill(static_cast<std::uint8_t>(Proxima(table_.deck, card.Value)));
-  } else {
-    table_.manilhas = ManilhasVelhas();
+    // The deal card by card and the turn: what only one side acts on.
+    h.role_->ReceiveClassic(message);
   }
 }
 
-void NetworkedHand::Ask(int k) {
-  asked_ = k;
-  if (k < kFirstHostCard) {
-    out_.Send(AskGuestCard{k});
-  } else if (k < kViraCard) {
-    out_.Send(AskHostCard{k - kFirstHostCard + 1});
-  } else if (k == kViraCard) {
-    out_.Send(AskVira{});
-  }
-}
-
-void NetworkedHand::OnGuestCard(const GuestCard& m) {
-  if (side_ != Side::Guest || asked_ != m.slot) return;
-  OwnCards()[Index(m.slot - 1)] = m.card;
-  Ask(asked_ + 1);
-}
-
-void NetworkedHand::OnHostCard(const HostCard& m) {
-  if (side_ != Side::Guest || asked_ != m.slot + kFirstHostCard - 1) return;
-  OppCards()[Index(m.slot - 1)] = m.card;
-  Ask(asked_ + 1);
-}
-
-void NetworkedHand::OnVira(const Vira& m) {
-  if (side_ != Side::Guest || asked_ != kViraCard) return;
-  SetVira(m.card, m.mode);
-  asked_ = kDealDone;
-}
-
-void NetworkedHand::OnTurn(const Turn& m) {
-  // Only the host says whose turn it is, and only when a turn is due: at the start and after a
-  // judged trick. Anything else would let a side play out of turn.
-  if (side_ != Side::Guest || !awaiting_turn_ || HandOver()) return;
-  awaiting_turn_ = false;
-  GiveTurn(m.side == Side::Host ? 'S' : 'C');
-}
-
-void NetworkedHand::OnPlay(const Play& m) {
+void ClassicHand::OnPlay(const Play& m) {
+  NetworkedHand& h = hand_;
   const int trick = m.trick;
   const int slot = m.slot - 1;
-  if (table_.turn != OpponentLetter() || slot < 0 || slot > 2) return;
-  if (trick != FirstOpenTrick(OppSlots())) return;
-  if (std::find(OppSlots().begin(), OppSlots().end(), slot) != OppSlots().end()) return;
-  if (!OppCards()[Index(slot)]) return;
-  JOGA_CARTA_ONLINE(OpponentCardId(slot), trick);
-  if (OwnSlots()[Index(trick)] >= 0) {
-    TrickComplete(trick);
+  if (h.table_.turn != h.OpponentLetter() || slot < 0 || slot > 2) return;
+  if (trick != h.FirstOpenTrick(h.OppSlots())) return;
+  if (std::find(h.OppSlots().begin(), h.OppSlots().end(), slot) != h.OppSlots().end()) return;
+  if (!h.OppCards()[Index(slot)]) return;
+  PlaceOpponent(slot, trick);
+  if (h.OwnSlots()[Index(trick)] >= 0) {
+    // The host judges the trick and gives the turn; the guest only shows who took it.
+    h.role_->ClassicTrickComplete(trick);
   } else {
     // The opponent led: this side answers.
-    GiveTurn(OwnLetter());
+    GiveTurn(h.OwnLetter());
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Playing
-
-void NetworkedHand::PlayCard(CardId id) {
-  if (whole_game_) {
-    Scope scope(*this);
-    PlayWhole(id);
-    Sync();
-    Refresh();
+void ClassicHand::PlayCard(CardId id) {
+  NetworkedHand& h = hand_;
+  if (!h.Active() || !h.linked_ || !h.DealComplete() || !h.may_play_ ||
+      h.table_.turn != h.OwnLetter()) {
     return;
   }
-  if (!Active() || !linked_ || !DealComplete() || !may_play_ || table_.turn != OwnLetter()) return;
   if (id < kCartaJ1 || id > kCartaJ3) return;
   const int slot = id - kCartaJ1;
-  if (std::find(OwnSlots().begin(), OwnSlots().end(), slot) != OwnSlots().end()) return;
-  const int trick = FirstOpenTrick(OwnSlots());
+  if (std::find(h.OwnSlots().begin(), h.OwnSlots().end(), slot) != h.OwnSlots().end()) return;
+  const int trick = h.FirstOpenTrick(h.OwnSlots());
   if (trick == 0) return;
-  Posicao_Carta_Online(id, trick);
-  if (!out_.Send(Play{slot + 1, trick})) {
+  PlaceOwn(slot, trick);
+  if (!h.out_.Send(Play{slot + 1, trick})) {
     // The card lies on the table; the lost connection is being told.
-    Sync();
+    h.Sync();
     return;
   }
-  may_play_ = false;
-  if (OppSlots()[Index(trick)] >= 0) {
-    table_.turn = ' ';
-    SetPanel(kTextWaitOpponent);
-    TrickComplete(trick);
+  h.may_play_ = false;
+  if (h.OppSlots()[Index(trick)] >= 0) {
+    h.table_.turn = ' ';
+    h.SetPanel(kTextWaitOpponent);
+    h.role_->ClassicTrickComplete(trick);
   } else {
-    table_.turn = OpponentLetter();
-    SetPanel(kTextWaitOpponent);
+    h.table_.turn = h.OpponentLetter();
+    h.SetPanel(kTextWaitOpponent);
   }
-  Sync();
-  Refresh();
+  h.Sync();
+  h.Refresh();
 }
 
-void NetworkedHand::Posicao_Carta_Online(CardId card, int trick) {
-  OwnSlots()[Index(trick)] = card - kCartaJ1;
-  if (table_.leader[Index(trick)] == 0) table_.leader[Index(trick)] = OwnLetter();
-  Sync();
+void ClassicHand::PlaceOwn(int slot, int trick) {
+  NetworkedHand& h = hand_;
+  h.OwnSlots()[Index(trick)] = slot;
+  if (h.table_.leader[Index(trick)] == 0) h.table_.leader[Index(trick)] = h.OwnLetter();
+  h.Sync();
 }
 
-void NetworkedHand::JOGA_CARTA_ONLINE(CardId card, int trick) {
+void ClassicHand::PlaceOpponent(int slot, int trick) {
+  NetworkedHand& h = hand_;
   if (trick < 1 || trick > 3) return;
-  OppSlots()[Index(trick)] = card - kCartaM1;
-  if (table_.leader[Index(trick)] == 0) table_.leader[Index(trick)] = OpponentLetter();
-  Sync();
+  h.OppSlots()[Index(trick)] = slot;
+  if (h.table_.leader[Index(trick)] == 0) h.table_.leader[Index(trick)] = h.OpponentLetter();
+  h.Sync();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Tricks
-
-void NetworkedHand::TrickComplete(int trick) {
-  if (side_ == Side::Host) {
-    VERIFICA_MATOU(trick);
-    return;
-  }
-  // The guest rates the cards only to show who took the trick; the turn is the host's word.
-  const int own = trick_strength(trick, side_);
-  const int opp = trick_strength(trick, Side::Host);
-  table_.outcome[Index(trick)] =
-      own > opp ? Outcome::Own : (opp > own ? Outcome::Opponent : Outcome::Tie);
-  table_.turn = ' ';
-  may_play_ = false;
-  if (trick == 3) {
-    EndHand();
-  } else {
-    awaiting_turn_ = true;
-  }
+void ClassicHand::GiveTurn(char letter) {
+  NetworkedHand& h = hand_;
+  h.table_.turn = letter;
+  h.may_play_ = letter == h.OwnLetter();
+  h.SetPanel(h.may_play_ ? kTextYourTurn : kTextWaitOpponent);
 }
 
-void NetworkedHand::VERIFICA_MATOU(int trick) {
-  if (side_ != Side::Host || trick < 1 || trick > 3) return;
-  const int host = trick_strength(trick, Side::Host);
-  const int guest = trick_strength(trick, Side::Guest);
-  if (host < 0 || guest < 0) return;
-  char next = 'S';
-  if (guest > host) {
-    table_.outcome[Index(trick)] = Outcome::Opponent;
-    next = 'C';
-  } else if (host > guest) {
-    table_.outcome[Index(trick)] = Outcome::Own;
-  } else {
-    table_.outcome[Index(trick)] = Outcome::Tie;
-    next = table_.leader[Index(trick)];
-  }
-  if (trick == 3) {
-    EndHand();
-    return;
-  }
-  GiveTurn(next);
-  if (guest > host) {
-    SetPanel(opponent_name_ + kTextKilled + "\r" + kTextWaitLead);
-  } else if (host > guest) {
-    SetPanel(kTextYouKilled);
-  }
-  out_.Send(Turn{SideOf(next)});
-}
-
-void NetworkedHand::EndHand() {
-  table_.turn = ' ';
-  may_play_ = false;
-  awaiting_turn_ = false;
+void ClassicHand::EndHand() {
+  NetworkedHand& h = hand_;
+  HandState& table = h.table_;
+  table.turn = ' ';
+  h.may_play_ = false;
   // Counted as in a game against the computer: a tie scores for both, except that a tie after
   // a tied first trick scores nothing, and a tied third trick goes to the first trick's winner.
   int own = 0;
   int opp = 0;
   auto score = [&](int trick) {
-    switch (table_.outcome[Index(trick)]) {
+    switch (table.outcome[Index(trick)]) {
       case Outcome::Own:
         ++own;
         break;
@@ -231,9 +134,9 @@ void NetworkedHand::EndHand() {
         break;
       case Outcome::Tie:
         if (trick == 3) {
-          if (table_.outcome[1] == Outcome::Own) ++own;
-          if (table_.outcome[1] == Outcome::Opponent) ++opp;
-        } else if (trick == 1 || table_.outcome[1] != Outcome::Tie) {
+          if (table.outcome[1] == Outcome::Own) ++own;
+          if (table.outcome[1] == Outcome::Opponent) ++opp;
+        } else if (trick == 1 || table.outcome[1] != Outcome::Tie) {
           ++own;
           ++opp;
         }
@@ -251,11 +154,11 @@ void NetworkedHand::EndHand() {
   if (own >= 2 && opp < 2) {
     text += kTextYouWon;
   } else if (opp >= 2 && own < 2) {
-    text += opponent_name_ + kTextOpponentWon;
+    text += h.opponent_name_ + kTextOpponentWon;
   } else {
     text += kTextAllTied;
   }
-  SetPanel(std::move(text));
+  h.SetPanel(std::move(text));
 }
 
 }  // namespace truco::net

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "net/play/guest_role.h"
+#include "net/play/host_role.h"
 #include "net/play/networked_hand.h"
 #include "net/play/networked_hand_detail.h"
 
@@ -36,10 +38,18 @@ std::string ClipUtf8(const std::string& text, std::size_t max_chars) {
 }
 
 NetworkedHand::NetworkedHand(Game& game, RandomSource& random, HandOutput& out)
-    : game_(game), random_(random), out_(out) {}
+    : game_(game), random_(random), out_(out), role_(std::make_unique<HostRole>(*this)) {}
+
+NetworkedHand::~NetworkedHand() = default;
 
 void NetworkedHand::Prepare(Side side, std::string own_name) {
   side_ = side;
+  // The side is known: from here on its own part answers wherever the two differ.
+  if (side == Side::Host) {
+    role_ = std::make_unique<HostRole>(*this);
+  } else {
+    role_ = std::make_unique<GuestRole>(*this);
+  }
   own_name_ = std::move(own_name);
   opponent_name_.clear();
   table_key_.clear();
@@ -47,10 +57,7 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   started_ = false;
   lost_text_.clear();
   lost_told_ = false;
-  opponent_named_ = false;
-  deal_started_ = false;
-  asked_ = 0;
-  dealt_ = {};
+  classic_.Reset();
   used_.Clear();
   table_.deck = kBaralhoLimpo;  // a host that never says otherwise is read as the 24-card deck
   table_.mode = ManilhaMode::Nova;
@@ -65,7 +72,6 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   table_.outcome = {};
   table_.turn = ' ';
   may_play_ = false;
-  awaiting_turn_ = true;
   panel_.clear();
   // The whole game starts afresh with every connection; only a resume state outlives it.
   greeted_ = false;
@@ -75,41 +81,30 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   const GameState& s = game_.state();
   base_games_ = {s.games_player, s.games_computer};
   first_whole_deal_ = true;
-  resumed_settings_.reset();
   ClearHand();
   finished_ = false;
   own_closed_ = true;
-  peer_closed_ = true;
   hands_dealt_ = 0;
   truco_asked_ = false;
   eleven_asked_ = false;
-  continue_asked_ = false;
   hand_start_.reset();
   boxes_.clear();
   restarting_ = false;
   // Version 3: a fresh deal per connection; the hand a resumed game lost is kept to check.
-  joint_ = false;
-  joint_deal_ = JointDeal(side, *deal_entropy_);
-  joint_open_ = false;
-  own_revealed_ = false;
-  peer_key_.reset();
-  deal_pending_ = false;
-  cheated_ = false;
-  hands_checked_ = 0;
-  closed_pending_ = false;
-  games_at_deal_ = {};
-  old_deal_ = resume_ ? resume_->deal : std::nullopt;
-  old_revealed_ = false;
+  joint_.Reset(side, resume_ ? resume_->deal : std::nullopt);
 }
 
 bool NetworkedHand::DealComplete() const {
-  if (whole_game_) {
-    if (side_ == Side::Host && !joint_) return hands_dealt_ > 0;
-    return table_.vira_dealt &&
-           std::all_of(OwnCards().begin(), OwnCards().end(), [](const auto& c) { return c; });
-  }
-  if (side_ == Side::Guest) return asked_ == kDealDone;
-  return std::all_of(dealt_.begin() + 1, dealt_.end(), [](bool dealt) { return dealt; });
+  return whole_game_ ? role_->WholeDealComplete() : role_->ClassicDealComplete();
+}
+
+bool NetworkedHand::CardsIn() const {
+  return table_.vira_dealt &&
+         std::all_of(OwnCards().begin(), OwnCards().end(), [](const auto& c) { return c; });
+}
+
+bool NetworkedHand::Joining() const {
+  return role_->Joining();
 }
 
 int NetworkedHand::Strength(const Card& card) const {
@@ -136,10 +131,26 @@ void NetworkedHand::SetPanel(std::string text) {
   panel_ = std::move(text);
 }
 
-void NetworkedHand::GiveTurn(char letter) {
-  table_.turn = letter;
-  may_play_ = letter == OwnLetter();
-  SetPanel(may_play_ ? kTextYourTurn : kTextWaitOpponent);
+void NetworkedHand::SetVira(Card card, ManilhaMode mode) {
+  table_.vira = card;
+  table_.mode = mode;
+  table_.vira_dealt = true;
+  if (mode == ManilhaMode::Nova) {
+    table_.manilhas.fill(static_cast<std::uint8_t>(Proxima(table_.deck, card.Value)));
+  } else {
+    table_.manilhas = ManilhasVelhas();
+  }
+}
+
+void NetworkedHand::PlayCard(CardId id) {
+  if (!whole_game_) {
+    classic_.PlayCard(id);
+    return;
+  }
+  Scope scope(*this);
+  PlayWhole(id);
+  Sync();
+  Refresh();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -180,20 +191,9 @@ void NetworkedHand::Inicio_Online() {
   }
 
   if (whole_game_) {
-    // The whole game deals once both the start and the guest's name are here.
-    if (side_ == Side::Host && hands_dealt_ == 0 && !continue_asked_) BeginWholeGame();
-  } else if (side_ == Side::Guest) {
-    // A turn the host gave before this start still holds.
-    if (table_.turn == ' ') {
-      may_play_ = false;
-      SetPanel(kTextWaitOpponent);
-    }
+    role_->StartWhole();
   } else {
-    s.used_cards.Clear();
-    ++s.hand_counter;
-    GiveTurn(s.hand_counter % 2 == 0 ? 'C' : 'S');
-    out_.Send(Turn{SideOf(table_.turn)});
-    if (opponent_named_ && !deal_started_) BeginDeal();
+    role_->StartClassic(s);
   }
   Sync();
   Refresh();
@@ -210,42 +210,7 @@ void NetworkedHand::Receive(const Message& message) {
     Refresh();
     return;
   }
-  std::visit(
-      [this](const auto& m) {
-        using T = std::decay_t<decltype(m)>;
-        if constexpr (std::is_same_v<T, Name>) {
-          OnName(m);
-        } else if constexpr (std::is_same_v<T, StartDeal>) {
-          if (side_ == Side::Guest && !deal_started_) {
-            deal_started_ = true;
-            Ask(1);
-          }
-        } else if constexpr (std::is_same_v<T, AskGuestCard>) {
-          OnAskCard(m.slot);
-        } else if constexpr (std::is_same_v<T, AskHostCard>) {
-          OnAskCard(m.slot + kFirstHostCard - 1);
-        } else if constexpr (std::is_same_v<T, AskVira>) {
-          OnAskCard(kViraCard);
-        } else if constexpr (std::is_same_v<T, GuestCard>) {
-          OnGuestCard(m);
-        } else if constexpr (std::is_same_v<T, HostCard>) {
-          OnHostCard(m);
-        } else if constexpr (std::is_same_v<T, Vira>) {
-          OnVira(m);
-        } else if constexpr (std::is_same_v<T, DeckType>) {
-          if (side_ == Side::Guest && asked_ < kViraCard) table_.deck = m.deck_type;
-        } else if constexpr (std::is_same_v<T, Turn>) {
-          OnTurn(m);
-        } else if constexpr (std::is_same_v<T, Play>) {
-          OnPlay(m);
-        } else if constexpr (std::is_same_v<T, Chat>) {
-          std::string line = m.line;
-          // One line in the box, whatever the peer put in it.
-          std::replace(line.begin(), line.end(), '\r', ' ');
-          out_.AppendChat(line);
-        }
-      },
-      message);
+  classic_.Receive(message);
   Sync();
   Refresh();
 }
@@ -256,24 +221,7 @@ void NetworkedHand::OnName(const Name& m) {
   named_once_ = true;
   opponent_name_ = ClipUtf8(m.name, kMaxNameChars);
   out_.SetOpponentName(opponent_name_);
-  if (side_ == Side::Guest) {
-    // The greeting goes right before the name, so the host knows it before it deals.
-    if (!classic_only_) out_.Send(Hello{max_version_});
-    out_.Send(Name{own_name_});
-    return;
-  }
-  opponent_named_ = true;
-  if (greeted_) {
-    whole_game_ = true;
-    // A kept hand that may go on keeps its secrets until its end; any other is checked now.
-    if (joint_ && resume_ && ResumesWithThisPeer() && !MayResumeHand(*resume_)) {
-      SendOldReveal();
-    }
-    if (started_) BeginWholeGame();
-    return;
-  }
-  // The deal waits for this side's own start, which clears what was dealt before.
-  if (started_ && !deal_started_) BeginDeal();
+  role_->PeerNamed();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -289,14 +237,12 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
     // cannot go on, its secrets are revealed and checked then.
     if (hand_start_) {
       resume_ = hand_start_;
-      if (joint_ && joint_open_) resume_->deal = joint_deal_;
+      if (joint_.on() && joint_.open()) resume_->deal = joint_.deal();
     }
-    if (resume_ && side_ == Side::Host && !finished_ && hands_dealt_ > 0 && !restarting_ &&
-        (!joint_ || joint_deal_.Dealt())) {
-      resume_->hand = table_;
-    }
-    if (truco_asked_ || eleven_asked_ || continue_asked_) out_.CancelAsk();
-    truco_asked_ = eleven_asked_ = continue_asked_ = false;
+    if (resume_) role_->KeepHand(*resume_);
+    const bool asked_own = role_->DropQuestion();
+    if (truco_asked_ || eleven_asked_ || asked_own) out_.CancelAsk();
+    truco_asked_ = eleven_asked_ = false;
     table_.pending_stake = 0;
     finished_ = true;
     boxes_.clear();
@@ -307,7 +253,7 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
   if (!Active()) {
     // Told when this side starts, if it ever does; a cheat at once, as the connection it came
     // on is gone before this side may start.
-    if (cheated_) {
+    if (joint_.cheat_found()) {
       lost_told_ = true;
       out_.Tell(text);
     }
@@ -321,28 +267,7 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
 }
 
 std::optional<NetworkedHand::ResumeState> NetworkedHand::Snapshot() const {
-  if (side_ == Side::Guest) {
-    // The guest keeps only its part of a jointly dealt hand: the host sends the rest with "W".
-    std::optional<ResumeState> state;
-    if (!linked_ || !whole_game_) {
-      state = resume_;
-    } else if (hand_start_ && joint_ && joint_open_ && joint_deal_.HandId()) {
-      state = *hand_start_;
-      state->deal = joint_deal_;
-    }
-    if (!state || !state->deal) return std::nullopt;
-    state->hand.reset();
-    return state;
-  }
-  if (!linked_ || continue_asked_ || !whole_game_ || !hand_start_) return resume_;
-  ResumeState state = *hand_start_;
-  // A jointly dealt hand keeps its deal too (the secret with it), so a crash neither deals it
-  // again nor lets it be dropped: it goes on once dealt, else its secrets are checked.
-  if (joint_ && joint_open_ && joint_deal_.HandId()) state.deal = joint_deal_;
-  if (!finished_ && hands_dealt_ > 0 && !restarting_ && (!joint_ || joint_deal_.Dealt())) {
-    state.hand = table_;
-  }
-  return state;
+  return role_->Snapshot();
 }
 
 void NetworkedHand::SendChat(const std::string& line) {
@@ -361,6 +286,10 @@ std::string_view CallWord(Rung rung) {
       return "Doze";
   }
   return "Truco";
+}
+
+void NetworkedHand::CardsDealt(const DealtCards& cards) {
+  role_->CardsDealt(cards);
 }
 
 NetworkedHand::Scope::Scope(NetworkedHand& hand) : hand_(hand) {
@@ -388,12 +317,7 @@ void NetworkedHand::Flush() {
       continue;
     }
     if (!Active() || !linked_) break;
-    if (want_continue_ask_) {
-      want_continue_ask_ = false;
-      Sync();
-      out_.Ask(Question::Continue, kTextContinueQuestion);
-      continue;
-    }
+    if (role_->AskOwed()) continue;
     if (want_eleven_ask_ && table_.eleven == OwnLetter() && !table_.eleven_decided &&
         DealComplete()) {
       want_eleven_ask_ = false;

@@ -4,13 +4,21 @@
 // Plain C++ over the engine's Game: the sockets and windows sit behind HandOutput, so two sides
 // can be wired to each other in memory.
 //
+// NetworkedHand is what the window holds: the connection, the start, the clicks and the
+// messages in, the boxes and questions, and the hand's picture both ways to play show. Where the
+// host and the guest part ways it asks its side's role (SideRole, side_role.h), chosen once when
+// the connection's side is known: HostRole (host_role.h: deals, judges, offers to go on) or
+// GuestRole (guest_role.h: takes the deal and the results, sends "O").
+//
 // Where things are: the hand's picture is one value (HandState, hand_state.h); the whole game's
 // rules are the table engine's (engine/table.h), held as one replica per side (TableReplica,
 // table_replica.h) that every move of either side goes through; whole_game_moves.cpp turns the
-// messages into those moves and shows what they did; what only the host does
-// (deal, judge, offer to go on) in host_role.cpp, what only the guest does in guest_role.cpp; the
-// classic hand in classic_hand.cpp; the table a side shows in networked_table.cpp. The deal is one
-// replaceable step (Dealer, dealer.h). The path to the peer is whatever HandOutput::Send uses.
+// messages into those moves and shows what they did (the whole game's choices are written
+// there); the joint deal's part, for both roles, in JointDealing (joint_dealing.h, its choices
+// in joint_dealing.cpp); the classic hand in ClassicHand (classic_hand.h, its choices in
+// classic_hand.cpp); the table a side shows in networked_table.cpp; the history notes in
+// hand_notes.h. The deal is one replaceable
+// step (Dealer, dealer.h). The path to the peer is whatever HandOutput::Send uses.
 //
 // Two ways to play, told apart by a greeting ("H2") that the guest sends right before its name
 // and the host answers:
@@ -22,60 +30,6 @@
 // A guest that knows the joint deal greets with "H3" and a host that knows it answers "H3": then
 // the deck of every hand is dealt jointly (net/fair/joint_deal.h) and the host no longer knows the
 // guest's cards. A side of version 3 answers an "H2" with "H2" and plays as before.
-//
-// Choices of the joint deal (version 3):
-// - After "G" and "D" the host sends its list; the guest answers with the final list and its
-//   openings of the host's cards and the vira; the host answers the final list with its openings
-//   of the guest's cards and the vira. A side's hand starts once its three cards and the vira are
-//   open.
-// - A card played face up is announced ("Y") right before its "J", by either side; the host
-//   judges the guest's card by that announcement.
-// - When a hand ends (scored, run, given up, all three tied) or is dropped by a restart, each
-//   side reveals its secret ("X") and checks the other's. The host deals the next hand only once
-//   the guest's secret has passed; a guest that gets a new hand before the host's secret has come
-//   takes it as a cheat.
-// - A failed check ends the game on both screens: "Trapaça detectada: a partida foi anulada" and
-//   the reason; the finder sends "S" with the reason and closes the connection. The game's points
-//   go (the tally of games finished before stays) and nothing can resume it. A point that is no
-//   group element is a protocol error instead: the connection closes as for a broken line.
-// - A game cut off keeps the interrupted hand's deal: when the same opponent comes back, both
-//   reveal that hand's secrets first and each checks the other's, before the hand starts over.
-//
-// Choices of the whole game:
-// - Exactly one side may act at a time (play, call, run, hide): the side to play, or the side a
-//   call waits on, or the side at 11 deciding. Anything else from the peer is ignored, so both
-//   sides always agree on the table. A trick that completes on the guest waits for the host's
-//   result ("R").
-// - A call is made on the caller's turn; a raise accepts the call it answers (the stake moves to
-//   that rung) and calls the next; a run gives the caller the stake in force, which is the run
-//   value of the call. The opening call is open to both, a later one only to the side that
-//   accepted the last. Points never show above 12.
-// - Tied tricks: the side that led the tied trick leads the next.
-// - The truco dialog and the questions are not modal for the hand: it asks the window
-//   (HandOutput::AskTruco, Ask) and goes on when the answer comes (AnswerTruco, Answer). Messages
-//   that arrive meanwhile are handled at once.
-// - End-of-hand and end-of-game boxes (HandOutput::Tell) are shown after the hand's state is
-//   settled and the messages are sent; when the last box of a hand closes the guest sends "O",
-//   and the host deals the next hand once its own last box is closed and the "O" has come.
-// - The first lead alternates with the host's `hand_counter`, as in the classic hand.
-// - A lost connection in the middle of a game keeps a resume state: when the same opponent
-//   (same name) comes back on a new connection, the host asks "Continuar a partida?" and, on
-//   yes, the game goes on where it stopped: in the middle of a hand the host sends the guest its
-//   view of the hand ("W"), between hands the next deal carries the points, tally and settings.
-//   The host's window also keeps the state in a file (Snapshot, net/play/resume_file.h).
-//
-// Choices of the classic hand:
-// - The deal runs once, right after the names; a new hand needs a new "Em rede" start.
-// - The host answers the guest's name with the deal only once its own hand has started, so every
-//   draw comes after the start clears `used_cards`. Each card is drawn once per hand; a repeated
-//   request gets the same card again (a peer cannot empty the deck).
-// - First lead by the parity of the host's `hand_counter`: even, the guest leads (the host sends
-//   "PC" and waits); odd, the host leads (it sends "PS").
-// - A "J" grants the turn only when it leads a trick. The card that completes a trick leaves the
-//   turn to the host's judgement: the stronger card's side leads next, on equal strengths the side
-//   that led the trick. The host sends "P" + that side's letter after the first and second
-//   tricks; the guest acts on "PC" and on "PS" and takes a "P" only while it waits for one.
-// - After the third trick the hand ends: both sides show who took it. No points move.
 //
 // Both:
 // - The hand keeps its own picture of the networked table and writes it into the game state only
@@ -98,10 +52,12 @@
 #include "engine/rules.h"
 #include "engine/screen.h"
 #include "net/fair/joint_deal.h"
+#include "net/play/classic_hand.h"
 #include "net/play/dealer.h"
 #include "net/play/hand_history.h"
 #include "net/play/hand_notes.h"
 #include "net/play/hand_state.h"
+#include "net/play/joint_dealing.h"
 #include "net/play/table_replica.h"
 #include "net/wire/protocol.h"
 
@@ -189,12 +145,17 @@ inline constexpr std::size_t kMaxNameChars = 11;
 // The first `max_chars` characters of a UTF-8 text (a broken sequence counts byte by byte).
 std::string ClipUtf8(const std::string& text, std::size_t max_chars);
 
+class SideRole;
+
 class NetworkedHand final : public NetworkedPlay {
  public:
   // Who took a trick, from this side's point of view.
   using Outcome = net::Outcome;
 
   NetworkedHand(Game& game, RandomSource& random, HandOutput& out);
+  ~NetworkedHand() override;
+  NetworkedHand(const NetworkedHand&) = delete;
+  NetworkedHand& operator=(const NetworkedHand&) = delete;
 
   // A connection is about to be opened as `side`; `own_name` answers the host's name. Forgets
   // everything of an earlier connection.
@@ -259,16 +220,13 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] bool Resumable() const override { return resume_.has_value(); }
   void DropResume() { resume_.reset(); }
   // NetworkedPlay: a guest connected and not started yet (its deal may already be here).
-  [[nodiscard]] bool Joining() const override {
-    return side_ == Side::Guest && linked_ && !started_;
-  }
+  [[nodiscard]] bool Joining() const override;
   // Before the guest's name arrives: the host goes on from this state with the returning opponent
   // (the guest keeps only the deal). Its
   // deal is the one to check if the hand does not go on (the window reads the file after
   // Prepare, which took the kept deal from the state then).
   void SetResumeState(ResumeState state) {
-    old_deal_ = state.deal;
-    old_revealed_ = false;
+    joint_.Keep(state.deal);
     resume_ = std::move(state);
   }
 
@@ -281,27 +239,25 @@ class NetworkedHand final : public NetworkedPlay {
   void set_max_version(int version) { max_version_ = version; }
   // Test hook: the joint deal's secrets and shuffles come from `entropy` (a seeded one replays a
   // hand); nullptr goes back to libsodium's random source. Takes effect at the next Prepare.
-  void set_deal_entropy(DealEntropy* entropy) {
-    deal_entropy_ = entropy != nullptr ? entropy : &own_entropy_;
-  }
+  void set_deal_entropy(DealEntropy* entropy) { joint_.set_entropy(entropy); }
   // Test hook: a side that never acts on a failed check (tests forge a cheater's messages on the
   // way out of an honest side, whose own checks would then see its forgery).
-  void set_checks_peer(bool checks) { checks_peer_ = checks; }
+  void set_checks_peer(bool checks) { joint_.set_checks_peer(checks); }
   // Both sides greeted with version 3: the deck is dealt jointly.
-  [[nodiscard]] bool joint() const { return joint_; }
-  [[nodiscard]] const JointDeal& joint_deal() const { return joint_deal_; }
+  [[nodiscard]] bool joint() const { return joint_.on(); }
+  [[nodiscard]] const JointDeal& joint_deal() const { return joint_.deal(); }
   // Version 3: this side revealed its secret at the hand's end and waits for the peer's, which the
   // next hand needs (so the peer's silence is watched even between hands).
-  [[nodiscard]] bool awaits_peer_secret() const;
+  [[nodiscard]] bool awaits_peer_secret() const { return joint_.AwaitsPeerSecret(); }
   // The player stopped waiting for a silent peer: the connection goes with `lost_text`, or, when
   // the peer withholds the secret of a hand played, the game is void as for a cheat.
-  void GiveUpOnSilentPeer(const std::string& lost_text);
+  void GiveUpOnSilentPeer(const std::string& lost_text) { joint_.GiveUpOnSilentPeer(lost_text); }
   // The game was voided by a cheat the joint deal caught (on either side).
-  [[nodiscard]] bool cheat_found() const { return cheated_; }
+  [[nodiscard]] bool cheat_found() const { return joint_.cheat_found(); }
   // Hands of this connection whose every deal message passed the checks of the peer's secret,
   // and whether the hand a resumed game lost passed them too.
-  [[nodiscard]] int hands_checked() const { return hands_checked_; }
-  [[nodiscard]] bool interrupted_hand_checked() const { return old_deal_ && old_deal_->Verified(); }
+  [[nodiscard]] int hands_checked() const { return joint_.hands_checked(); }
+  [[nodiscard]] bool interrupted_hand_checked() const { return joint_.interrupted_hand_checked(); }
   // The whole table as this side knows it (the host's: all of it).
   [[nodiscard]] const HandState& table() const { return table_; }
 
@@ -313,12 +269,6 @@ class NetworkedHand final : public NetworkedPlay {
   void set_hand_history(std::unique_ptr<HandHistory> history);
   // The path the game travels, as the history names it: "direta" or "internet".
   void set_history_path(std::string path) { notes_.set_path(std::move(path)); }
-
-  // Host: draws and sends card k on the guest's request (1..3 the guest's, 4..6 the host's own,
-  // 7 the vira).
-  void ENVIA_CARTA(int k);
-  // Host: judges trick t once both cards are known.
-  void VERIFICA_MATOU(int trick);
 
   // What tests and the window read.
   [[nodiscard]] Side side() const { return side_; }
@@ -376,6 +326,12 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] int hand_counter() const { return game_.state().hand_counter; }
 
  private:
+  // What differs between the host and the guest (side_role.h): each reaches into the hand.
+  friend class HostRole;
+  friend class GuestRole;
+  friend class JointDealing;
+  friend class ClassicHand;
+
   static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
   static std::size_t SideIndex(Side s) { return s == Side::Host ? 0 : 1; }
   // This side's and the other's part of the table.
@@ -393,33 +349,17 @@ class NetworkedHand final : public NetworkedPlay {
   auto& OppHidden() { return table_.hidden[OppSeat()]; }
   [[nodiscard]] const auto& OwnHidden() const { return table_.hidden[OwnSeat()]; }
   [[nodiscard]] const auto& OppHidden() const { return table_.hidden[OppSeat()]; }
-  [[nodiscard]] char OwnLetter() const { return side_ == Side::Host ? 'S' : 'C'; }
-  [[nodiscard]] char OpponentLetter() const { return side_ == Side::Host ? 'C' : 'S'; }
+  // The seats' letters on the wire: the host's 'S', the guest's 'C'.
+  [[nodiscard]] char OwnLetter() const { return "SC"[OwnSeat()]; }
+  [[nodiscard]] char OpponentLetter() const { return "SC"[OppSeat()]; }
   [[nodiscard]] bool Active() const { return started_ && game_.Online(); }
 
-  // Receiving, by kind.
+  // The peer's name (taken once per connection).
   void OnName(const Name& m);
-  void OnAskCard(int k);
-  void OnGuestCard(const GuestCard& m);
-  void OnHostCard(const HostCard& m);
-  void OnVira(const Vira& m);
-  void OnTurn(const Turn& m);
-  void OnPlay(const Play& m);
 
-  void BeginDeal();
-  // Guest: asks for card k of the deal (1..7), or nothing after the last.
-  void Ask(int k);
   void SetVira(Card card, ManilhaMode mode);
-
-  // Moves the player's played card into its trick row.
-  void Posicao_Carta_Online(CardId card, int trick);
-  // Moves the opponent's played card into its trick row, face up.
-  void JOGA_CARTA_ONLINE(CardId card, int trick);
-
-  // Both cards of trick t are on the table: record who took it; after the third, end the hand.
-  void TrickComplete(int trick);
-  void GiveTurn(char letter);
-  void EndHand();
+  // This side's three cards and the vira are here.
+  [[nodiscard]] bool CardsIn() const;
   void SetPanel(std::string text);
   [[nodiscard]] int Strength(const Card& card) const;
   [[nodiscard]] int FirstOpenTrick(const std::array<int, 4>& slots) const;
@@ -445,27 +385,16 @@ class NetworkedHand final : public NetworkedPlay {
   // The peer sent cards the table cannot hold (one already in view, or twice in a deal): the
   // connection goes as for a broken line, and the game with it.
   void PeerBroke();
-  void BeginWholeGame();
-  void DealWhole();
-  void StartDealtHand(const DealtCards& cards);
-  // Host: goes on with the hand a dropped connection interrupted; the guest gets its view.
-  void ResumeInterruptedHand(const ResumeState& state);
-  [[nodiscard]] bool MayResumeHand(const ResumeState& state) const;
-  // Guest: the interrupted hand as the host sends it back.
-  void OnResumeHand(const ResumeHand& m);
+  // The dealer's cards came: the role that asked for them takes them.
+  void CardsDealt(const DealtCards& cards);
   // After a deal or a resume: the questions this side owes (a call waiting, the hand of 11).
   void AskWhatIsOwed();
   void StartEleven();
   void ApplyEleven(char letter, bool plays);
   bool ReceiveWhole(const Message& message);
-  void OnNewHand(const NewHand& m);
-  void GuestHandStarts(int host_points, int guest_points, int host_games, int guest_games);
-  void FinishGuestDeal();
   void PlayWhole(CardId id);
   void OpponentPlays(int slot, int trick, bool hide);
   void ApplyPlay(char letter, int slot, int trick, bool hide);
-  void JudgeWhole(int trick);
-  void OnTrickTaken(const TrickTaken& m);
   void ApplyTrickResult(int trick);
   void ApplyCall(char letter, int stake);
   void ApplyAccept(char letter);
@@ -476,20 +405,7 @@ class NetworkedHand final : public NetworkedPlay {
   // Notes `letter`'s move for the history.
   void Seen(SeenMove::Kind kind, char letter, std::optional<Card> card, int value);
   void HandBoxesClosed();
-  void MaybeDealNext();
   void ApplyRestart();
-  // Version 3.
-  void StartJointHand();
-  bool ReceiveJoint(const Message& message);
-  void JointCardsIn();
-  void RevealOwn();
-  void TryVerify();
-  void SendOldReveal();
-  // Guest: "O", once the hand's deal has passed its checks (at once without a joint deal).
-  void SendHandClosed();
-  void DealFaultFound(DealFault fault);
-  void EndByCheat(DealFault fault, Side cheater);
-  [[nodiscard]] bool ResumesWithThisPeer() const;
   void Flush();
   void SyncWhole(GameState& s);
 
@@ -503,6 +419,8 @@ class NetworkedHand final : public NetworkedPlay {
   UsedCards used_;
 
   Side side_ = Side::Host;
+  // The side's own part, chosen by Prepare (the host's until then).
+  std::unique_ptr<SideRole> role_;
   std::string own_name_;
   std::string opponent_name_;
   std::string table_key_;
@@ -519,23 +437,8 @@ class NetworkedHand final : public NetworkedPlay {
   HandState table_;
   // The whole game's rules and score: the same table on both sides.
   TableReplica replica_;
-  // Guest: the card that completed a trick, held from the replica until the host's result says
-  // the hand goes on (until then nobody acts, as on the host's side of the wire).
-  struct HeldPlay {
-    char letter = ' ';
-    int slot = 0;
-    bool hide = false;
-  };
-  std::optional<HeldPlay> held_;
-
-  // The deal.
-  bool opponent_named_ = false;
-  bool deal_started_ = false;
-  int asked_ = 0;                // guest: the card last asked for (1..7), 8 when all came
-  std::array<bool, 8> dealt_{};  // host: cards 1..7 drawn
 
   bool may_play_ = false;
-  bool awaiting_turn_ = true;  // guest: the next "P" is expected
   std::string panel_;
 
   // --- Whole game ---
@@ -548,42 +451,23 @@ class NetworkedHand final : public NetworkedPlay {
   std::array<int, 2> base_games_{};  // the run's tally before this connection
   bool dealt_hand_ = false;          // a whole-game hand has been dealt on this connection
   bool finished_ = false;
-  bool own_closed_ = true;   // this side's last box of the hand is closed
-  bool peer_closed_ = true;  // host: the guest's "O" came
+  bool own_closed_ = true;  // this side's last box of the hand is closed
   int hands_dealt_ = 0;
   bool first_whole_deal_ = true;
   bool restarting_ = false;  // host: waits for the guest's "O"; guest: for the host's "Z"
-  bool dealing_ = false;     // guest: a deal's cards are on their way
   bool accepted_notice_ = false;
-  std::optional<Settings> pending_settings_;
-  std::optional<GameSettings> resumed_settings_;
   bool want_truco_ask_ = false;
   bool want_eleven_ask_ = false;
-  bool want_continue_ask_ = false;
   bool truco_asked_ = false;
   bool eleven_asked_ = false;
-  bool continue_asked_ = false;
   std::optional<ResumeState> resume_;
   std::optional<ResumeState> hand_start_;  // the state at the current hand's deal
 
   // --- Version 3: the joint deal ---
   int max_version_ = kJointDealVersion;
-  bool joint_ = false;  // both sides greeted with version 3
-  DealEntropy own_entropy_;
-  DealEntropy* deal_entropy_ = &own_entropy_;
-  JointDeal joint_deal_{Side::Host, own_entropy_};
-  bool joint_open_ = false;  // a jointly dealt hand whose secrets are not both revealed yet
-  bool own_revealed_ = false;
-  std::optional<RevealKey> peer_key_;
-  bool deal_pending_ = false;  // host: the next deal waits for the guest's secret to pass
-  bool cheated_ = false;
-  bool checks_peer_ = true;
-  bool closed_pending_ = false;         // guest: "O" waits for the host's secret to pass
-  std::array<int, 2> games_at_deal_{};  // the tally when the hand now dealt began
-  int hands_checked_ = 0;
-  // The interrupted hand's deal of a resumed game, checked before the new connection's first hand.
-  std::optional<JointDeal> old_deal_;
-  bool old_revealed_ = false;
+  JointDealing joint_{*this};
+  // The classic hand, with a peer that knows nothing newer.
+  ClassicHand classic_{*this};
   // Boxes to show once the current event is handled; `ends_hand` marks the hand's last.
   struct Box {
     std::string text;

@@ -11,6 +11,9 @@ inline constexpr int kFirstHostCard = 4;
 inline constexpr int kViraCard = 7;
 inline constexpr int kDealDone = 8;
 
+inline std::size_t Index(int i) {
+  return static_cast<std::size_t>(i);
+}
 inline CardId OwnCardId(int slot) {
   return static_cast<CardId>(kCartaJ1 + slot);
 }

@@ -6,6 +6,7 @@
 #include "net/play/networked_hand.h"
 #include "net/play/networked_hand_detail.h"
 #include "net/play/seat_view.h"
+#include "net/play/side_role.h"
 
 namespace truco::net {
 
@@ -57,7 +58,7 @@ void NetworkedHand::Sync() {
     s.vira_hand_pointer = true;
     s.manilha_value = table_.manilhas;
   }
-  if (side_ == Side::Host) s.used_cards = used_;
+  role_->Sync(s);
   if (whole_game_) {
     SyncWhole(s);
     out_.SetMessagePanel(panel_);

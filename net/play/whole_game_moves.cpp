@@ -1,19 +1,45 @@
 // The whole game's moves: each message or click becomes a move of the table replica, which says
 // whether it stands and what it did (who took a trick, who won the hand, the points); this file
 // shows it on the hand's picture, in the boxes and in the history.
+//
+// Choices of the whole game:
+// - Exactly one side may act at a time (play, call, run, hide): the side to play, or the side a
+//   call waits on, or the side at 11 deciding. Anything else from the peer is ignored, so both
+//   sides always agree on the table. A trick that completes on the guest waits for the host's
+//   result ("R").
+// - A call is made on the caller's turn; a raise accepts the call it answers (the stake moves to
+//   that rung) and calls the next; a run gives the caller the stake in force, which is the run
+//   value of the call. The opening call is open to both, a later one only to the side that
+//   accepted the last. Points never show above 12.
+// - Tied tricks: the side that led the tied trick leads the next.
+// - The truco dialog and the questions are not modal for the hand: it asks the window
+//   (HandOutput::AskTruco, Ask) and goes on when the answer comes (AnswerTruco, Answer). Messages
+//   that arrive meanwhile are handled at once.
+// - End-of-hand and end-of-game boxes (HandOutput::Tell) are shown after the hand's state is
+//   settled and the messages are sent; when the last box of a hand closes the guest sends "O",
+//   and the host deals the next hand once its own last box is closed and the "O" has come.
+// - The first lead alternates with the host's `hand_counter`, as in the classic hand.
+// - A lost connection in the middle of a game keeps a resume state: when the same opponent
+//   (same name) comes back on a new connection, the host asks "Continuar a partida?" and, on
+//   yes, the game goes on where it stopped: in the middle of a hand the host sends the guest its
+//   view of the hand ("W"), between hands the next deal carries the points, tally and settings.
+//   The host's window also keeps the state in a file (Snapshot, net/play/resume_file.h).
 
 #include <algorithm>
 #include <utility>
 
 #include "net/play/networked_hand.h"
 #include "net/play/networked_hand_detail.h"
+#include "net/play/side_role.h"
 
 namespace truco::net {
 
 using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
 
 char NetworkedHand::actor() const {
-  if (!whole_game_ || !linked_ || finished_ || !DealComplete() || held_) return ' ';
+  if (!whole_game_ || !linked_ || finished_ || !DealComplete() || role_->AwaitsTrickResult()) {
+    return ' ';
+  }
   return replica_.actor();
 }
 
@@ -69,32 +95,15 @@ void NetworkedHand::ClearHand() {
   table_.eleven_dark = false;
   table_.turn = ' ';
   may_play_ = false;
-  held_.reset();
+  role_->ClearHand();
   replica_.DropHand();
 }
 
 void NetworkedHand::Answer(Question question, bool yes) {
   Scope scope(*this);
   if (question == Question::Continue) {
-    if (!continue_asked_ || side_ != Side::Host || !linked_) return;
-    continue_asked_ = false;
-    want_continue_ask_ = false;
-    std::optional<ResumeState> resume = std::move(resume_);
-    resume_.reset();
-    if (yes && resume) {
-      replica_.SetScore(resume->points, resume->games);
-      game_.mutable_state().hand_counter = resume->hand_counter;
-      resumed_settings_ = resume->settings;
-      if (MayResumeHand(*resume) && hands_dealt_ == 0) {
-        ResumeInterruptedHand(*resume);
-        Sync();
-        Refresh();
-        return;
-      }
-    }
-    // The hand starts again: the secrets of a jointly dealt one that was cut off are checked.
-    SendOldReveal();
-    if (hands_dealt_ == 0) DealWhole();
+    // Only the host asks whether to go on with a game that was cut off.
+    role_->Answered(question, yes);
   } else if (question == Question::Eleven) {
     const char own = OwnLetter();
     if (!eleven_asked_ || table_.eleven != own || table_.eleven_decided || actor() != own) return;
@@ -140,33 +149,15 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
     // Both play the lower of the two versions.
     const int version = std::min(hello->version, max_version_);
     if (classic_only_ || greeted_ || version < kWholeGameVersion) return true;
-    if (side_ == Side::Host) {
-      // Only before the guest's name: after it the classic hand has begun.
-      if (opponent_named_) return true;
-      greeted_ = true;
-      joint_ = version >= kJointDealVersion;
-      out_.Send(Hello{version});
-    } else {
-      if (deal_started_) return true;
-      greeted_ = true;
-      whole_game_ = true;
-      joint_ = version >= kJointDealVersion;
-      // The secret of a hand cut off goes out only in answer to the host's: a hand the host
-      // takes up again keeps it until its end.
-    }
+    role_->Greeted(version);
     return true;
   }
   if (!whole_game_) return false;
   if (dealer_->Receive(message)) return true;
-  // A guest that asked for a restart waits for the host's "Z": moves the host made before it
-  // saw the request belong to the abandoned hand.
-  // The secrets of the dropped hand and a caught cheat still count.
-  if (side_ == Side::Guest && restarting_ && !std::holds_alternative<Restart>(message) &&
-      !std::holds_alternative<Chat>(message) && !std::holds_alternative<RevealKey>(message) &&
-      !std::holds_alternative<CheatFound>(message)) {
-    return true;
-  }
-  if (ReceiveJoint(message)) return true;
+  if (role_->Drops(message)) return true;
+  if (joint_.Receive(message)) return true;
+  // The deal, the results, the "O" and the restart: each side takes its own.
+  if (role_->ReceiveWhole(message)) return true;
   const char opp = OpponentLetter();
   std::visit(
       [&](const auto& m) {
@@ -177,38 +168,10 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
           std::string line = m.line;
           std::replace(line.begin(), line.end(), '\r', ' ');
           out_.AppendChat(line);
-        } else if constexpr (std::is_same_v<T, Settings>) {
-          if (side_ == Side::Guest) pending_settings_ = m;
-        } else if constexpr (std::is_same_v<T, NewHand>) {
-          if (side_ == Side::Guest) OnNewHand(m);
-        } else if constexpr (std::is_same_v<T, ResumeHand>) {
-          // Only as the first hand of a connection: it takes the place of a deal.
-          if (side_ == Side::Guest && hands_dealt_ == 0) OnResumeHand(m);
-        } else if constexpr (std::is_same_v<T, GuestCard>) {
-          if (side_ == Side::Guest && dealing_ && !OwnCards()[Index(m.slot - 1)]) {
-            OwnCards()[Index(m.slot - 1)] = m.card;
-            FinishGuestDeal();
-          }
-        } else if constexpr (std::is_same_v<T, Vira>) {
-          if (side_ == Side::Guest && dealing_ && !table_.vira_dealt) {
-            SetVira(m.card, m.mode);
-            FinishGuestDeal();
-          }
-        } else if constexpr (std::is_same_v<T, HostCard>) {
-          // The host's card travels only right before its play.
-          const int slot = m.slot - 1;
-          if (side_ == Side::Guest && MayPlayNow(opp) &&
-              std::find(OppSlots().begin(), OppSlots().end(), slot) == OppSlots().end()) {
-            const table::Verdict shown = replica_.Show(opp, slot, m.card);
-            if (shown == table::Verdict::Done) OppCards()[Index(slot)] = m.card;
-            if (shown == table::Verdict::BadDeal) PeerBroke();
-          }
         } else if constexpr (std::is_same_v<T, Play>) {
           OpponentPlays(m.slot - 1, m.trick, false);
         } else if constexpr (std::is_same_v<T, HiddenPlay>) {
           OpponentPlays(m.slot - 1, m.trick, true);
-        } else if constexpr (std::is_same_v<T, TrickTaken>) {
-          OnTrickTaken(m);
         } else if constexpr (std::is_same_v<T, Call>) {
           if (actor() == opp && replica_.CallableStake(opp) == m.stake) ApplyCall(opp, m.stake);
         } else if constexpr (std::is_same_v<T, Accept>) {
@@ -218,35 +181,6 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
         } else if constexpr (std::is_same_v<T, ElevenChoice>) {
           if (actor() == opp && replica_.state().phase == table::Phase::ElevenDecision) {
             ApplyEleven(opp, m.plays);
-          }
-        } else if constexpr (std::is_same_v<T, HandClosed>) {
-          if (side_ != Side::Host) return;
-          if (restarting_) {
-            // The guest dropped its hand: everything it sent before is behind us. A joint deal
-            // waits for the dropped hand's secret to pass.
-            restarting_ = false;
-            if (joint_ && joint_open_) {
-              deal_pending_ = true;
-            } else {
-              DealWhole();
-            }
-          } else if (finished_ && !peer_closed_) {
-            peer_closed_ = true;
-            MaybeDealNext();
-          }
-        } else if constexpr (std::is_same_v<T, Restart>) {
-          if (hands_dealt_ == 0) return;
-          if (side_ == Side::Host) {
-            if (restarting_) return;  // our own restart crossed the guest's: its "O" follows
-            out_.Send(Restart{});
-            ApplyRestart();
-            restarting_ = true;
-            RevealOwn();
-          } else {
-            ApplyRestart();
-            restarting_ = false;
-            RevealOwn();
-            SendHandClosed();
           }
         }
         // Every classic deal message, request and turn is void in the whole game: the host never
@@ -275,10 +209,10 @@ void NetworkedHand::PlayWhole(CardId id) {
   if (hide) {
     out_.Send(HiddenPlay{slot + 1, trick});
   } else {
-    if (joint_) {
-      out_.Send(joint_deal_.AnnounceOwn(slot + 1));
-    } else if (side_ == Side::Host) {
-      out_.Send(HostCard{slot + 1, *OwnCards()[Index(slot)]});
+    if (joint_.on()) {
+      out_.Send(joint_.deal().AnnounceOwn(slot + 1));
+    } else {
+      role_->ShowOwnCard(slot);
     }
     out_.Send(Play{slot + 1, trick});
   }
@@ -293,7 +227,7 @@ void NetworkedHand::OpponentPlays(int slot, int trick, bool hide) {
   // A card shown face up must be known: the host dealt the guest's, the host's came with "A".
   if (!hide && !OppCards()[Index(slot)]) return;
   if (replica_.CanPlay(opp, slot, hide) != table::Verdict::Done) return;
-  if (joint_ && hide) joint_deal_.TakeHidden(slot + 1);
+  if (joint_.on() && hide) joint_.deal().TakeHidden(slot + 1);
   ApplyPlay(opp, slot, trick, hide);
 }
 
@@ -308,18 +242,13 @@ void NetworkedHand::ApplyPlay(char letter, int slot, int trick, bool hide) {
   (own ? OwnHidden() : OppHidden())[Index(trick)] = hide;
   if (table_.leader[Index(trick)] == 0) table_.leader[Index(trick)] = letter;
   const bool complete = OwnSlots()[Index(trick)] >= 0 && OppSlots()[Index(trick)] >= 0;
-  if (complete && side_ == Side::Guest) {
-    // The host's result decides when the hand goes on: until it comes nobody acts.
-    held_ = HeldPlay{letter, slot, hide};
-    table_.turn = ' ';
+  if (complete) {
+    // The host rates the trick; the guest waits for its result.
+    role_->CompleteTrick(letter, slot, trick, hide);
     return;
   }
   replica_.Play(letter, slot, hide);
-  if (!complete) {
-    table_.turn = replica_.turn();
-    return;
-  }
-  JudgeWhole(trick);
+  table_.turn = replica_.turn();
 }
 
 void NetworkedHand::ApplyTrickResult(int trick) {
@@ -442,7 +371,6 @@ void NetworkedHand::EndWholeHand(const char* why) {
   table_.turn = ' ';
   table_.pending_stake = 0;
   table_.caller = ' ';
-  dealing_ = false;
   if (truco_asked_ || eleven_asked_) out_.CancelAsk();
   truco_asked_ = eleven_asked_ = false;
   want_truco_ask_ = want_eleven_ask_ = false;
@@ -462,24 +390,20 @@ void NetworkedHand::EndWholeHand(const char* why) {
   }
   boxes_.back().ends_hand = true;
   own_closed_ = false;
-  peer_closed_ = side_ == Side::Guest;
   // A connection lost from here on goes on with the next hand.
   if (hand_start_) {
     hand_start_->points = replica_.points();
     hand_start_->games = replica_.games();
-    if (side_ == Side::Host) hand_start_->hand_counter = game_.state().hand_counter;
   }
-  RevealOwn();
+  role_->HandEnded();
+  joint_.RevealOwn();
 }
 
 void NetworkedHand::HandBoxesClosed() {
   if (!finished_ || own_closed_) return;
   own_closed_ = true;
-  if (side_ == Side::Guest) {
-    SendHandClosed();
-  } else {
-    MaybeDealNext();
-  }
+  // The guest sends "O"; the host deals once the guest's has come.
+  role_->BoxesClosed();
 }
 
 void NetworkedHand::RestartGame() {
@@ -489,7 +413,7 @@ void NetworkedHand::RestartGame() {
   ApplyRestart();
   // The host deals once the guest has dropped its hand ("O"); the guest waits for the host's "Z".
   restarting_ = true;
-  RevealOwn();
+  joint_.RevealOwn();
   Sync();
   Refresh();
 }
@@ -504,8 +428,6 @@ void NetworkedHand::ApplyRestart() {
   ClearHand();
   finished_ = true;
   own_closed_ = true;
-  peer_closed_ = true;
-  dealing_ = false;
 }
 
 Rung NetworkedHand::RungOfStake(int stake) {
