@@ -28,4 +28,11 @@ std::optional<Rung> NextRung(Rung rung) {
   return static_cast<Rung>(static_cast<int>(rung) + 1);
 }
 
+Rung RungOfStake(int stake) {
+  for (std::size_t i = 0; i < kLadder.size(); ++i) {
+    if (kLadder[i].stake == stake) return static_cast<Rung>(i);
+  }
+  return Rung::Trucar;
+}
+
 }  // namespace truco

@@ -23,6 +23,8 @@ const RungInfo& Info(Rung rung);
 std::optional<Rung> RungFromCaption(std::string_view caption);
 // The rung after this one; Doze has none.
 std::optional<Rung> NextRung(Rung rung);
+// The rung whose accepted stake is `stake`; any other stake names the first call.
+Rung RungOfStake(int stake);
 
 inline constexpr int kTopStake = 12;
 

@@ -375,7 +375,6 @@ class NetworkedHand final : public NetworkedPlay {
    private:
     NetworkedHand& hand_;
   };
-  static Rung RungOfStake(int stake);
   [[nodiscard]] bool MayCallNow(char letter) const;
   [[nodiscard]] bool MayRunNow(char letter) const;
   [[nodiscard]] bool MayPlayNow(char letter) const;

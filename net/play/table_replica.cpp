@@ -14,19 +14,6 @@ std::size_t U(int i) {
   return static_cast<std::size_t>(i);
 }
 
-Rung RungOfStake(int stake) {
-  switch (stake) {
-    case 6:
-      return Rung::Seis;
-    case 9:
-      return Rung::Nove;
-    case 12:
-      return Rung::Doze;
-    default:
-      return Rung::Trucar;
-  }
-}
-
 }  // namespace
 
 TableReplica::TableReplica() : table_(no_draws_, 2) {

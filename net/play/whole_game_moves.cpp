@@ -430,19 +430,6 @@ void NetworkedHand::ApplyRestart() {
   own_closed_ = true;
 }
 
-Rung NetworkedHand::RungOfStake(int stake) {
-  switch (stake) {
-    case 6:
-      return Rung::Seis;
-    case 9:
-      return Rung::Nove;
-    case 12:
-      return Rung::Doze;
-    default:
-      return Rung::Trucar;
-  }
-}
-
 void NetworkedHand::AskWhatIsOwed() {
   const char opp = OpponentLetter();
   if (table_.pending_stake != 0 && table_.caller == opp) want_truco_ask_ = true;
