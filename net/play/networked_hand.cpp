@@ -62,16 +62,6 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   table_.deck = kBaralhoLimpo;  // a host that never says otherwise is read as the 24-card deck
   table_.mode = ManilhaMode::Nova;
   table_.manilhas = {};
-  OwnCards() = {};
-  OppCards() = {};
-  table_.vira.reset();
-  table_.vira_dealt = false;
-  OwnSlots() = {-1, -1, -1, -1};
-  OppSlots() = {-1, -1, -1, -1};
-  table_.leader = {};
-  table_.outcome = {};
-  table_.turn = ' ';
-  may_play_ = false;
   panel_.clear();
   // The whole game starts afresh with every connection; only a resume state outlives it.
   greeted_ = false;
