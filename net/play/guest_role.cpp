@@ -170,12 +170,7 @@ void GuestRole::HandStarts(int host_points, int guest_points, int host_games, in
   const std::array<int, 2> points{host_points, guest_points};
   const std::array<int, 2> games{host_games, guest_games};
   h.replica_.SetScore(points, games);
-  if (h.first_whole_deal_) {
-    h.first_whole_deal_ = false;
-    const GameState& s = h.game_.state();
-    h.base_games_ = {std::max(0, s.games_player - games[1]),
-                     std::max(0, s.games_computer - games[0])};
-  }
+  h.NoteTallyBefore(games);
   h.hand_start_ =
       ResumeState{h.opponent_name_, points, games, 0, {}, std::nullopt, std::nullopt, h.table_key_};
 }

@@ -182,12 +182,7 @@ void HostRole::Deal() {
   h.ClearHand();
   h.finished_ = false;
   h.own_closed_ = true;
-  if (h.first_whole_deal_) {
-    // The run's tally before this game; a resumed game already counted its own games in it.
-    h.first_whole_deal_ = false;
-    h.base_games_ = {std::max(0, s.games_player - h.replica_.games()[0]),
-                     std::max(0, s.games_computer - h.replica_.games()[1])};
-  }
+  h.NoteTallyBefore(h.replica_.games());
   h.table_.deck = settings.deck_type == kBaralhoLimpo ? kBaralhoLimpo : kBaralhoSujo;
   h.table_.mode = settings.manilha_mode;
   h.table_.eleven_mode = settings.eleven_mode == 1 ? 1 : 0;
@@ -413,11 +408,7 @@ void HostRole::ResumeInterruptedHand(const ResumeState& state) {
   s.hand_counter = state.hand_counter + 1;
   h.finished_ = false;
   h.own_closed_ = true;
-  if (h.first_whole_deal_) {
-    h.first_whole_deal_ = false;
-    h.base_games_ = {std::max(0, s.games_player - h.replica_.games()[0]),
-                     std::max(0, s.games_computer - h.replica_.games()[1])};
-  }
+  h.NoteTallyBefore(h.replica_.games());
   ++h.hands_dealt_;
   h.notes_.Begin(true);
   if (h.joint_.on()) {

@@ -379,6 +379,9 @@ class NetworkedHand final : public NetworkedPlay {
   [[nodiscard]] bool MayRunNow(char letter) const;
   [[nodiscard]] bool MayPlayNow(char letter) const;
   void ClearHand();
+  // Once per connection, at its first whole-game deal: the run's tally before this game, from
+  // the game's own tally (a resumed game already counted its own games in the run's).
+  void NoteTallyBefore(const std::array<int, 2>& games);
   // The cards this side sees are here: the replica deals them, with the lead the deal named.
   void DealReplica();
   // The peer sent cards the table cannot hold (one already in view, or twice in a deal): the

@@ -74,6 +74,14 @@ void NetworkedHand::PeerBroke() {
   resume_.reset();
 }
 
+void NetworkedHand::NoteTallyBefore(const std::array<int, 2>& games) {
+  if (!first_whole_deal_) return;
+  first_whole_deal_ = false;
+  const GameState& s = game_.state();
+  base_games_ = {std::max(0, s.games_player - games[OwnSeat()]),
+                 std::max(0, s.games_computer - games[1 - OwnSeat()])};
+}
+
 void NetworkedHand::ClearHand() {
   OwnCards() = {};
   OppCards() = {};
