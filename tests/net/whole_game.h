@@ -218,6 +218,9 @@ struct Duo {
     EXPECT_EQ(host.hand.points(net::Side::Host), guest.hand.points(net::Side::Host));
     EXPECT_EQ(host.hand.points(net::Side::Guest), guest.hand.points(net::Side::Guest));
     EXPECT_EQ(host.hand.stake(), guest.hand.stake());
+    // The run's tally of games, across cuts and resumes, as each window shows it.
+    EXPECT_EQ(host.game.state().games_player, guest.game.state().games_computer);
+    EXPECT_EQ(host.game.state().games_computer, guest.game.state().games_player);
   }
 };
 
