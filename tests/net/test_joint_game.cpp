@@ -755,5 +755,46 @@ TEST(ProvenGame, AForgedOpeningOrShuffleIsCaughtAndTheGameIsVoid) {
   }
 }
 
+// A version-4 game cut off at a random moment goes on with the same opponent from the points and
+// tally its hand began with: the hand is dealt anew with fresh keys (nothing of the cut hand is
+// kept, no "W" travels) and play goes on with both sides agreeing.
+TEST(ProvenGame, AGameCutOffGoesOnWithTheHandDealtAnew) {
+  std::mt19937_64 seeds(TestSeed("proven resume"));
+  int went_on = 0;
+  for (int round = 0; round < 4 && !HasFailure(); ++round) {
+    JointMatch m(seeds(), net::kProvenDealVersion, net::kProvenDealVersion);
+    Duo& d = *m.duo;
+    const int moves = 1 + m.Pick(12);
+    for (int i = 0; i < moves && m.Step(false); ++i) {
+    }
+    if (d.host.hand.hand_finished()) continue;
+    const auto start = d.host.hand.Snapshot();
+    ASSERT_TRUE(start.has_value());
+    EXPECT_FALSE(start->hand.has_value());
+    d.up = false;
+    d.check = nullptr;
+    d.host.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    d.guest.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    ASSERT_TRUE(d.host.hand.resume_state().has_value());
+    const std::size_t wire_before = d.wire.size();
+    m.Reconnect(m.Chance(2));
+    ASSERT_FALSE(d.host.out.questions.empty());
+    d.host.hand.Answer(net::Question::Continue, true);
+    d.Pump();
+    ASSERT_TRUE(d.host.hand.proven() && d.guest.hand.proven());
+    EXPECT_EQ(d.host.hand.points(Side::Host), start->points[0]);
+    EXPECT_EQ(d.guest.hand.points(Side::Guest), start->points[1]);
+    EXPECT_EQ(d.host.hand.hands_dealt(), 1);
+    EXPECT_TRUE(d.host.hand.DealComplete() && d.guest.hand.DealComplete());
+    for (std::size_t i = wire_before; i < d.wire.size(); ++i) EXPECT_NE(KindOf(d.wire[i]), 'W');
+    for (int i = 0; i < 20 && m.Step(false); ++i) {
+    }
+    EXPECT_FALSE(d.host.hand.cheat_found() || d.guest.hand.cheat_found());
+    EXPECT_TRUE(d.host.hand.linked() && d.guest.hand.linked());
+    ++went_on;
+  }
+  EXPECT_GT(went_on, 0);
+}
+
 }  // namespace
 }  // namespace truco::testing
