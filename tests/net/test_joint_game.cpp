@@ -755,6 +755,33 @@ TEST(ProvenGame, AForgedOpeningOrShuffleIsCaughtAndTheGameIsVoid) {
   }
 }
 
+// A peer that sends what version 4 never sends is a broken peer, not a caught one: a deal line out
+// of form, or a "W" naming the guest's cards (a version-4 host never resumes a hand). The
+// connection closes as for a broken line, nobody is blamed for a cheat, and nothing resumes.
+TEST(ProvenGame, ALineVersion4NeverSendsClosesTheConnectionAsBroken) {
+  std::mt19937_64 seeds(TestSeed("proven broken lines"));
+  for (int kind = 0; kind < 3; ++kind) {
+    SCOPED_TRACE(kind);
+    JointMatch m(seeds(), net::kProvenDealVersion, net::kProvenDealVersion);
+    Duo& d = *m.duo;
+    for (NetSide* side : {&d.host, &d.guest}) side->out.close = [&d] { d.up = false; };
+    d.check = nullptr;
+    NetSide& target = kind == 1 ? d.host : d.guest;
+    if (kind == 2) {
+      target.hand.Receive(net::ResumeHand{});
+    } else {
+      // A key whose field is no point at all.
+      d.Inject(target, "k1,notapoint");
+    }
+    EXPECT_FALSE(target.hand.linked());
+    EXPECT_FALSE(target.hand.cheat_found());
+    EXPECT_FALSE(target.hand.resume_state());
+    ASSERT_FALSE(target.out.told.empty());
+    EXPECT_EQ(target.out.told.back().rfind(net::kTextDealBroken, 0), 0U) << target.out.told.back();
+    EXPECT_EQ(target.out.closes, 1);
+  }
+}
+
 // A version-4 game cut off at a random moment goes on with the same opponent from the points and
 // tally its hand began with: the hand is dealt anew with fresh keys (nothing of the cut hand is
 // kept, no "W" travels) and play goes on with both sides agreeing.
