@@ -29,7 +29,9 @@
 // - Classic (a peer that knows only the classic messages): one hand per connection, as before.
 // A guest that knows the joint deal greets with "H3" and a host that knows it answers "H3": then
 // the deck of every hand is dealt jointly (net/fair/joint_deal.h) and the host no longer knows the
-// guest's cards. A side of version 3 answers an "H2" with "H2" and plays as before.
+// guest's cards. A side of version 3 answers an "H2" with "H2" and plays as before. Two sides of
+// version 4 ("H4") deal the same way with every step checked by a proof as it arrives
+// (ProvenDealing, proven_dealing.h): nothing is revealed at a hand's end.
 //
 // Both:
 // - The hand keeps its own picture of the networked table and writes it into the game state only

@@ -170,7 +170,8 @@ void ProvenDealing::EndByCheat(DealFault fault, Side cheater) {
   h.replica_.SetScore({}, games_at_deal_);
   h.hand_start_.reset();
   h.restarting_ = false;
-  h.ConnectionLost(std::string(kTextCheat) + "\r" + ProvenFaultText(fault, cheater == Side::Host ? 0 : 1, 2));
+  h.ConnectionLost(std::string(kTextCheat) + "\r" +
+                   ProvenFaultText(fault, cheater == Side::Host ? 0 : 1, 2));
   h.resume_.reset();
 }
 

@@ -3,7 +3,10 @@
 // lines, after every exchange both sides agree and neither knows a card of the other before it is
 // played; every hand's secrets are revealed and checked; a game cut off resumes and checks the
 // hand it lost; a cheating side is caught in the first hand it cheats and the game is void on
-// both screens; a side of version 3 plays version 2 with a peer of version 2.
+// both screens; a side of version 3 plays version 2 with a peer of version 2. Version 4 (the deal
+// checked by proofs) the same way: random games agree and no side learns a card the other did
+// not show; older peers play their version; a forged line is caught at once; a cut hand is dealt
+// anew.
 
 #include <gtest/gtest.h>
 #include <sodium.h>
@@ -701,8 +704,8 @@ TEST(ProvenGame, AForgedOpeningOrShuffleIsCaughtAndTheGameIsVoid) {
   };
   std::mt19937_64 seeds(TestSeed("proven cheats"));
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.kind << " forged by "
-                                      << (c.cheater == Side::Host ? "host" : "guest"));
+    SCOPED_TRACE(::testing::Message()
+                 << c.kind << " forged by " << (c.cheater == Side::Host ? "host" : "guest"));
     JointMatch m(seeds(), net::kProvenDealVersion, net::kProvenDealVersion, false);
     Duo& d = *m.duo;
     NetSide& cheater = c.cheater == Side::Host ? d.host : d.guest;
