@@ -98,7 +98,8 @@ void GuestRole::Greeted(int version) {
   if (h.classic_.deal_started()) return;
   h.greeted_ = true;
   h.whole_game_ = true;
-  h.joint_.set_on(version >= kJointDealVersion);
+  h.joint_.set_on(version == kJointDealVersion);
+  h.proven_.set_on(version >= kProvenDealVersion);
   // The secret of a hand cut off goes out only in answer to the host's: a hand the host takes up
   // again keeps it until its end.
 }
@@ -124,7 +125,12 @@ bool GuestRole::ReceiveWhole(const Message& message) {
     OnNewHand(*deal);
   } else if (const auto* resume = std::get_if<ResumeHand>(&message)) {
     // Only as the first hand of a connection: it takes the place of a deal.
-    if (h.hands_dealt_ == 0) OnResumeHand(*resume);
+    // Never in version 4: its hands are dealt anew, and a host naming the guest's cards is broken.
+    if (h.proven_.on()) {
+      h.PeerBroke();
+    } else if (h.hands_dealt_ == 0) {
+      OnResumeHand(*resume);
+    }
   } else if (const auto* card = std::get_if<GuestCard>(&message)) {
     if (dealing_ && !h.OwnCards()[Index(card->slot - 1)]) {
       h.OwnCards()[Index(card->slot - 1)] = card->card;
@@ -195,6 +201,10 @@ void GuestRole::OnNewHand(const NewHand& m) {
   h.truco_asked_ = h.eleven_asked_ = false;
   if (h.joint_.on()) {
     h.joint_.NewHand(h.table_.deck, h.table_.mode == ManilhaMode::Nova, h.replica_.games());
+  }
+  if (h.proven_.on()) {
+    h.proven_.NewHand(h.table_.deck, h.table_.mode == ManilhaMode::Nova, h.hands_dealt_,
+                      h.replica_.games());
   }
 }
 

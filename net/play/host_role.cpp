@@ -137,7 +137,8 @@ void HostRole::Greeted(int version) {
   // Only before the guest's name: after it the classic hand has begun.
   if (guest_named_) return;
   h.greeted_ = true;
-  h.joint_.set_on(version >= kJointDealVersion);
+  h.joint_.set_on(version == kJointDealVersion);
+  h.proven_.set_on(version >= kProvenDealVersion);
   h.out_.Send(Hello{version});
 }
 
@@ -147,7 +148,7 @@ void HostRole::StartWhole() {
 }
 
 bool HostRole::WholeDealComplete() const {
-  return hand_.joint_.on() ? hand_.CardsIn() : hand_.hands_dealt_ > 0;
+  return hand_.joint_.on() || hand_.proven_.on() ? hand_.CardsIn() : hand_.hands_dealt_ > 0;
 }
 
 // The kept game is this peer's: the same name at the same table.
@@ -188,7 +189,7 @@ void HostRole::Deal() {
   h.table_.eleven_mode = settings.eleven_mode == 1 ? 1 : 0;
 
   ++s.hand_counter;
-  if (h.joint_.on()) {
+  if (h.joint_.on() || h.proven_.on()) {
     StartJointHand();
     return;
   }
@@ -231,11 +232,16 @@ void HostRole::StartJointHand() {
   h.table_.turn = lead;
   const std::array<int, 2> points = h.replica_.points();
   const std::array<int, 2> games = h.replica_.games();
-  h.joint_.NewHand(h.table_.deck, h.table_.mode == ManilhaMode::Nova, games);
+  const bool nova = h.table_.mode == ManilhaMode::Nova;
+  if (h.joint_.on()) h.joint_.NewHand(h.table_.deck, nova, games);
   h.out_.Send(Settings{h.table_.deck, h.table_.mode, h.table_.eleven_mode});
   h.out_.Send(
       NewHand{lead == 'S' ? Side::Host : Side::Guest, points[0], points[1], games[0], games[1]});
-  h.out_.Send(h.joint_.deal().HostList());
+  if (h.proven_.on()) {
+    h.proven_.NewHand(h.table_.deck, nova, h.hands_dealt_, games);
+  } else {
+    h.out_.Send(h.joint_.deal().HostList());
+  }
   h.StartEleven();
 }
 
@@ -361,7 +367,7 @@ void HostRole::HandChecked() {
 // A kept hand goes on where it stopped; jointly dealt, only with its deal complete and kept (in
 // memory, or in the resume file after the host's program closed).
 bool HostRole::MayResumeHand(const ResumeState& state) const {
-  if (!state.hand) return false;
+  if (!state.hand || hand_.proven_.on()) return false;
   if (!hand_.joint_.on()) return !state.deal;  // a kept joint deal never goes on in the open
   return state.deal && state.deal->Dealt() && state.deal->HandId().has_value();
 }
@@ -369,7 +375,8 @@ bool HostRole::MayResumeHand(const ResumeState& state) const {
 // A hand under way, dealt (jointly: all its cards open), is kept whole.
 bool HostRole::KeepsHand() const {
   const NetworkedHand& h = hand_;
-  return !h.finished_ && h.hands_dealt_ > 0 && !h.restarting_ &&
+  // A hand dealt by proofs is dealt anew: the guest's part of its deal is not kept.
+  return !h.finished_ && h.hands_dealt_ > 0 && !h.restarting_ && !h.proven_.on() &&
          (!h.joint_.on() || h.joint_.deal().Dealt());
 }
 

@@ -82,6 +82,7 @@ void NetworkedHand::Prepare(Side side, std::string own_name) {
   restarting_ = false;
   // Version 3: a fresh deal per connection; the hand a resumed game lost is kept to check.
   joint_.Reset(side, resume_ ? resume_->deal : std::nullopt);
+  proven_.Reset(side);
 }
 
 bool NetworkedHand::DealComplete() const {
@@ -243,7 +244,7 @@ void NetworkedHand::ConnectionLost(const std::string& text) {
   if (!Active()) {
     // Told when this side starts, if it ever does; a cheat at once, as the connection it came
     // on is gone before this side may start.
-    if (joint_.cheat_found()) {
+    if (cheat_found()) {
       lost_told_ = true;
       out_.Tell(text);
     }

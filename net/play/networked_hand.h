@@ -29,7 +29,9 @@
 // - Classic (a peer that knows only the classic messages): one hand per connection, as before.
 // A guest that knows the joint deal greets with "H3" and a host that knows it answers "H3": then
 // the deck of every hand is dealt jointly (net/fair/joint_deal.h) and the host no longer knows the
-// guest's cards. A side of version 3 answers an "H2" with "H2" and plays as before.
+// guest's cards. A side of version 3 answers an "H2" with "H2" and plays as before. Two sides of
+// version 4 ("H4") deal the same way with every step checked by a proof as it arrives
+// (ProvenDealing, proven_dealing.h): nothing is revealed at a hand's end.
 //
 // Both:
 // - The hand keeps its own picture of the networked table and writes it into the game state only
@@ -58,6 +60,7 @@
 #include "net/play/hand_notes.h"
 #include "net/play/hand_state.h"
 #include "net/play/joint_dealing.h"
+#include "net/play/proven_dealing.h"
 #include "net/play/table_replica.h"
 #include "net/wire/protocol.h"
 
@@ -234,15 +237,18 @@ class NetworkedHand final : public NetworkedPlay {
   // goes back to the host's own draw.
   void set_dealer(Dealer* dealer) { dealer_ = dealer != nullptr ? dealer : &host_draw_; }
   [[nodiscard]] Dealer& dealer() { return *dealer_; }
-  // The highest protocol version this side offers (kJointDealVersion unless lowered: tests that
-  // stack the host's draws play version 2).
+  // The highest protocol version this side offers (kProvenDealVersion unless lowered: tests that
+  // stack the host's draws play version 2, the recorded games name theirs).
   void set_max_version(int version) { max_version_ = version; }
   // Test hook: the joint deal's secrets and shuffles come from `entropy` (a seeded one replays a
   // hand); nullptr goes back to libsodium's random source. Takes effect at the next Prepare.
   void set_deal_entropy(DealEntropy* entropy) { joint_.set_entropy(entropy); }
   // Test hook: a side that never acts on a failed check (tests forge a cheater's messages on the
   // way out of an honest side, whose own checks would then see its forgery).
-  void set_checks_peer(bool checks) { joint_.set_checks_peer(checks); }
+  void set_checks_peer(bool checks) {
+    joint_.set_checks_peer(checks);
+    proven_.set_checks_peer(checks);
+  }
   // Both sides greeted with version 3: the deck is dealt jointly.
   [[nodiscard]] bool joint() const { return joint_.on(); }
   [[nodiscard]] const JointDeal& joint_deal() const { return joint_.deal(); }
@@ -253,7 +259,10 @@ class NetworkedHand final : public NetworkedPlay {
   // the peer withholds the secret of a hand played, the game is void as for a cheat.
   void GiveUpOnSilentPeer(const std::string& lost_text) { joint_.GiveUpOnSilentPeer(lost_text); }
   // The game was voided by a cheat the joint deal caught (on either side).
-  [[nodiscard]] bool cheat_found() const { return joint_.cheat_found(); }
+  [[nodiscard]] bool cheat_found() const { return joint_.cheat_found() || proven_.cheat_found(); }
+  // Both sides greeted with version 4: every hand's deal is checked by proofs as it goes.
+  [[nodiscard]] bool proven() const { return proven_.on(); }
+  [[nodiscard]] const ProvenDealing& proven_dealing() const { return proven_; }
   // Hands of this connection whose every deal message passed the checks of the peer's secret,
   // and whether the hand a resumed game lost passed them too.
   [[nodiscard]] int hands_checked() const { return joint_.hands_checked(); }
@@ -330,6 +339,7 @@ class NetworkedHand final : public NetworkedPlay {
   friend class HostRole;
   friend class GuestRole;
   friend class JointDealing;
+  friend class ProvenDealing;
   friend class ClassicHand;
 
   static std::size_t Index(int i) { return static_cast<std::size_t>(i); }
@@ -466,8 +476,10 @@ class NetworkedHand final : public NetworkedPlay {
   std::optional<ResumeState> hand_start_;  // the state at the current hand's deal
 
   // --- Version 3: the joint deal ---
-  int max_version_ = kJointDealVersion;
+  int max_version_ = kProvenDealVersion;
   JointDealing joint_{*this};
+  // --- Version 4: the deal checked by proofs ---
+  ProvenDealing proven_{*this};
   // The classic hand, with a peer that knows nothing newer.
   ClassicHand classic_{*this};
   // Boxes to show once the current event is handled; `ends_hand` marks the hand's last.

@@ -164,6 +164,7 @@ bool NetworkedHand::ReceiveWhole(const Message& message) {
   if (dealer_->Receive(message)) return true;
   if (role_->Drops(message)) return true;
   if (joint_.Receive(message)) return true;
+  if (proven_.Receive(message)) return true;
   // The deal, the results, the "O" and the restart: each side takes its own.
   if (role_->ReceiveWhole(message)) return true;
   const char opp = OpponentLetter();
@@ -214,7 +215,11 @@ void NetworkedHand::PlayWhole(CardId id) {
   const bool hide = s.hide_armed && trick >= 2;
   s.hide_armed = false;
   s.BEsconder.caption = kEsconderCaption;
-  if (hide) {
+  if (proven_.on()) {
+    // Version 4: the card's proof goes before its "J"; a face-down card is its "e" alone.
+    proven_.PlayOwn(slot, trick, hide);
+    if (!hide) out_.Send(Play{slot + 1, trick});
+  } else if (hide) {
     out_.Send(HiddenPlay{slot + 1, trick});
   } else {
     if (joint_.on()) {

@@ -306,6 +306,14 @@ std::optional<Message> DecodeEitherWay(char kind, std::string_view body) {
       if (!n || *n < 1 || *n > kMaxCheatReason) return std::nullopt;
       return CheatFound{*n};
     }
+    case kKindProvenKey:
+    case kKindProvenList:
+    case kKindProvenOpening:
+    case kKindProvenAnnounce:
+    case kKindProvenFaceDown:
+      // Read whole by the deal; here only a line that cannot be one is refused.
+      if (body.empty()) return std::nullopt;
+      return ProvenLine{std::string(1, kind) + std::string(body)};
     default:
       return std::nullopt;
   }

@@ -156,6 +156,7 @@ struct Encoder {
   std::string operator()(const CheatFound& m) const {
     return kKindCheat + std::to_string(std::clamp(m.reason, 1, kMaxCheatReason));
   }
+  std::string operator()(const ProvenLine& m) const { return m.text; }
 };
 
 }  // namespace

@@ -301,11 +301,20 @@ struct CheatFound {
   friend bool operator==(const CheatFound&, const CheatFound&) = default;
 };
 
+// --- The deal checked by proofs: both sides said hello with version 4. ---
+
+// "k", "l", "q", "y" or "e" + body, either way: a line of the version-4 deal, carried as it came
+// (its fields and proofs are read and checked by the deal itself, net/fair/proven_deal.h).
+struct ProvenLine {
+  std::string text;
+  friend bool operator==(const ProvenLine&, const ProvenLine&) = default;
+};
+
 using Message =
     std::variant<Name, StartDeal, AskGuestCard, AskHostCard, AskVira, GuestCard, HostCard, Vira,
                  DeckType, Turn, Play, Chat, Hello, Settings, NewHand, HiddenPlay, TrickTaken, Call,
                  Accept, Run, ElevenChoice, HandClosed, Restart, ResumeHand, DealList, Unlock,
-                 Announce, RevealKey, CheatFound>;
+                 Announce, RevealKey, CheatFound, ProvenLine>;
 
 // The message's text, without the line feed. Text fields get CR and LF turned into blanks, and a
 // chat line is cut (on a UTF-8 character boundary) so the whole text stays within kMaxLineBytes.

@@ -3,7 +3,10 @@
 // lines, after every exchange both sides agree and neither knows a card of the other before it is
 // played; every hand's secrets are revealed and checked; a game cut off resumes and checks the
 // hand it lost; a cheating side is caught in the first hand it cheats and the game is void on
-// both screens; a side of version 3 plays version 2 with a peer of version 2.
+// both screens; a side of version 3 plays version 2 with a peer of version 2. Version 4 (the deal
+// checked by proofs) the same way: random games agree and no side learns a card the other did
+// not show; older peers play their version; a forged line is caught at once; a cut hand is dealt
+// anew.
 
 #include <gtest/gtest.h>
 #include <sodium.h>
@@ -13,8 +16,10 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 
 #include "net/fair/joint_deal.h"
+#include "net/fair/proven_deal.h"
 #include "net/play/resume_file.h"
 #include "tests/net/joint_table.h"
 #include "tests/net/whole_game.h"
@@ -134,8 +139,9 @@ class JointMatch {
     d.ExpectAgree();
     for (NetSide* side : {&d.host, &d.guest}) {
       EXPECT_FALSE(side->hand.cheat_found());
+      if (side->hand.proven()) ExpectOnlyShownCardsKnown(side->hand);
       // Version 2: the host deals, so it knows the guest's cards.
-      if (side == &d.host && !side->hand.joint()) continue;
+      if (side == &d.host && !side->hand.joint() && !side->hand.proven()) continue;
       for (int slot = 1; slot <= 3; ++slot) {
         if (side->hand.opponent_card(slot)) {
           EXPECT_NE(side->Card(static_cast<CardId>(kCartaM1 + slot - 1)).top, kComputerHandTop)
@@ -153,6 +159,21 @@ class JointMatch {
       }
       EXPECT_EQ(cards.size(), 6U);
       EXPECT_EQ(d.host.hand.vira(), d.guest.hand.vira());
+    }
+  }
+
+  // Version 4 reveals nothing at a hand's end: a side knows a card of the other only once it was
+  // played face up (never one played face down, never the hand of a side that ran).
+  static void ExpectOnlyShownCardsKnown(const net::NetworkedHand& hand) {
+    const std::size_t opp = hand.side() == Side::Host ? 1 : 0;
+    const net::HandState& t = hand.table();
+    for (int slot = 0; slot < 3; ++slot) {
+      if (!hand.opponent_card(slot + 1)) continue;
+      bool shown = false;
+      for (std::size_t trick = 1; trick <= 3; ++trick) {
+        shown = shown || (t.slot[opp][trick] == slot && !t.hidden[opp][trick]);
+      }
+      EXPECT_TRUE(shown) << "a side knows a card the other did not show, slot " << slot + 1;
     }
   }
 
@@ -582,6 +603,230 @@ TEST(JointGame, AVersion3SideWithAVersion2PeerPlaysVersion2) {
     EXPECT_TRUE(greeted);
     EXPECT_EQ(d.wire[1], "guest -> host   H" + std::to_string(guest_version));
   }
+}
+
+// --- Version 4: the deal checked by proofs ---
+
+// A v4 hand costs some 40 ms of proofs per side: a few games, each to its first game won.
+#if defined(TRUCO_JOINT_SOAK)
+constexpr int kProvenGames = 60;
+#elif defined(TRUCO_SANITIZED)
+constexpr int kProvenGames = 1;
+#else
+constexpr int kProvenGames = 3;
+#endif
+
+// The kind of a recorded line ("host  -> guest  " + the line).
+char KindOf(const std::string& wire_line) {
+  return wire_line[16];
+}
+
+// Random games of version 4: both sides agree after every exchange and neither learns a card the
+// other did not show (JointMatch::Check); no line of version 3's deal nor a hand dealt by the
+// host travels, and nothing is revealed at a hand's end.
+TEST(ProvenGame, RandomGamesAgreeAndNoUnshownCardIsLearnt) {
+  std::mt19937_64 seeds(TestSeed("proven games"));
+  int hands = 0;
+  int hidden = 0;
+  // More games while none played a card face down (a short run could miss them), a few at most.
+  int game = 0;
+  for (; (game < kProvenGames || (hidden == 0 && game < kProvenGames + 4)) && !HasFailure();
+       ++game) {
+    JointMatch m(seeds(), net::kProvenDealVersion, net::kProvenDealVersion);
+    Duo& d = *m.duo;
+    ASSERT_TRUE(d.host.hand.proven() && d.guest.hand.proven());
+    ASSERT_FALSE(d.host.hand.joint() || d.guest.hand.joint());
+    EXPECT_EQ(d.wire[1], "guest -> host   H4");
+    for (int guard = 0; m.Games() < 1; ++guard) {
+      ASSERT_LT(guard, 4000) << "the game does not move";
+      ASSERT_TRUE(m.Step());
+      if (HasFailure()) return;
+    }
+    const int dealt = d.host.hand.hands_dealt();
+    EXPECT_EQ(d.guest.hand.hands_dealt(), dealt);
+    // Every hand dealt opened on both sides, every line before checked.
+    EXPECT_EQ(d.host.hand.proven_dealing().hands_opened(), dealt);
+    EXPECT_EQ(d.guest.hand.proven_dealing().hands_opened(), dealt);
+    EXPECT_GE(d.host.random.Remaining(), 400U);
+    hands += dealt;
+    bool keyed = false;
+    for (const std::string& line : d.wire) {
+      const char kind = KindOf(line);
+      EXPECT_TRUE(std::string("VIALQYXE").find(kind) == std::string::npos) << line;
+      keyed = keyed || kind == 'k';
+      if (kind == 'e') ++hidden;
+    }
+    EXPECT_TRUE(keyed);
+  }
+  std::cout << game << " games, " << hands << " hands, " << hidden << " face down\n";
+  EXPECT_GT(hidden, 0);
+}
+
+// A side of version 4 with an older peer, either way round, plays the older version unchanged:
+// no line of version 4 crosses, and version 3 deals jointly as before.
+TEST(ProvenGame, AVersion4SideWithAnOlderPeerPlaysThePeersVersion) {
+  std::mt19937_64 seeds(TestSeed("proven mixed versions"));
+  for (const auto& [host_version, guest_version] :
+       {std::pair{4, 3}, std::pair{3, 4}, std::pair{4, 2}, std::pair{2, 4}}) {
+    JointMatch m(seeds(), host_version, guest_version);
+    Duo& d = *m.duo;
+    const int agreed = std::min(host_version, guest_version);
+    EXPECT_FALSE(d.host.hand.proven() || d.guest.hand.proven());
+    EXPECT_EQ(d.host.hand.joint(), agreed == net::kJointDealVersion);
+    EXPECT_EQ(d.guest.hand.joint(), agreed == net::kJointDealVersion);
+    for (int i = 0; i < 120 && m.Step(); ++i) {
+    }
+    EXPECT_GT(d.host.hand.hands_dealt(), 1);
+    EXPECT_EQ(d.wire[1], "guest -> host   H" + std::to_string(guest_version));
+    bool answered = false;
+    for (const std::string& line : d.wire) {
+      EXPECT_TRUE(std::string("klqye").find(KindOf(line)) == std::string::npos) << line;
+      answered = answered || line == "host  -> guest  H" + std::to_string(agreed);
+    }
+    EXPECT_TRUE(answered);
+    if (agreed == net::kJointDealVersion) {
+      EXPECT_GE(d.host.hand.hands_checked(), 1);
+    }
+  }
+}
+
+// A side that forges its deal lines on the way out: an opening whose point is another's, or a
+// shuffle part with two of its points swapped. The honest side finds it in the first hand, says
+// why on both screens, and the game is void with nothing to resume.
+TEST(ProvenGame, AForgedOpeningOrShuffleIsCaughtAndTheGameIsVoid) {
+  struct Case {
+    char kind;  // the forged line: 'q' or 'l'
+    Side cheater;
+    net::DealFault fault;
+  };
+  const std::vector<Case> cases = {
+      {'q', Side::Host, net::DealFault::ForgedOpening},
+      {'q', Side::Guest, net::DealFault::ForgedOpening},
+      {'l', Side::Host, net::DealFault::ListNotDeck},
+      {'l', Side::Guest, net::DealFault::ListNotDeck},
+  };
+  std::mt19937_64 seeds(TestSeed("proven cheats"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << c.kind << " forged by " << (c.cheater == Side::Host ? "host" : "guest"));
+    JointMatch m(seeds(), net::kProvenDealVersion, net::kProvenDealVersion, false);
+    Duo& d = *m.duo;
+    NetSide& cheater = c.cheater == Side::Host ? d.host : d.guest;
+    NetSide& honest = c.cheater == Side::Host ? d.guest : d.host;
+    auto& inbox = c.cheater == Side::Host ? d.to_guest : d.to_host;
+    std::optional<std::string> first_point;  // 'q': the first opening's point, put in the second
+    bool forged = false;
+    cheater.out.send = [&](const net::Message& message) {
+      const auto* line = std::get_if<net::ProvenLine>(&message);
+      if (!line || forged || line->text[0] != c.kind) return d.Queue(inbox, message);
+      std::vector<std::string> fields;
+      std::stringstream in(line->text);
+      for (std::string f; std::getline(in, f, ',');) fields.push_back(f);
+      if (c.kind == 'q' && !first_point) {
+        first_point = fields[2];
+        return d.Queue(inbox, message);
+      }
+      if (c.kind == 'q') fields[2] = *first_point;
+      if (c.kind == 'l') std::swap(fields[2], fields[3]);  // the list's first two points
+      std::string text = fields[0];
+      for (std::size_t i = 1; i < fields.size(); ++i) text += "," + fields[i];
+      forged = true;
+      return d.Queue(inbox, net::ProvenLine{text});
+    };
+    for (NetSide* side : {&d.host, &d.guest}) side->out.close = [&d] { d.up = false; };
+    cheater.hand.set_checks_peer(false);
+    m.Reconnect(m.Chance(2));
+    d.check = nullptr;
+    for (int guard = 0; guard < 50 && d.host.hand.linked() && d.guest.hand.linked(); ++guard) {
+      if (!m.Step(false)) break;
+    }
+    ASSERT_TRUE(forged);
+    ASSERT_FALSE(honest.hand.linked());
+    EXPECT_EQ(honest.hand.hands_dealt(), 1);
+    const std::string text = std::string(net::kTextCheat) + "\r" +
+                             net::ProvenFaultText(c.fault, c.cheater == Side::Host ? 0 : 1, 2);
+    ASSERT_FALSE(honest.out.told.empty());
+    EXPECT_EQ(honest.out.told.back(), text);
+    ASSERT_FALSE(cheater.out.told.empty());
+    EXPECT_EQ(cheater.out.told.back(), text);
+    EXPECT_EQ(honest.out.closes, 1);
+    for (NetSide* side : {&d.host, &d.guest}) {
+      EXPECT_TRUE(side->hand.cheat_found());
+      EXPECT_FALSE(side->hand.linked());
+      EXPECT_FALSE(side->hand.resume_state());
+      EXPECT_EQ(side->game.state().player_points, 0);
+      EXPECT_EQ(side->game.state().computer_points, 0);
+      EXPECT_FALSE(side->game.state().may_play);
+    }
+  }
+}
+
+// A peer that sends what version 4 never sends is a broken peer, not a caught one: a deal line out
+// of form, or a "W" naming the guest's cards (a version-4 host never resumes a hand). The
+// connection closes as for a broken line, nobody is blamed for a cheat, and nothing resumes.
+TEST(ProvenGame, ALineVersion4NeverSendsClosesTheConnectionAsBroken) {
+  std::mt19937_64 seeds(TestSeed("proven broken lines"));
+  for (int kind = 0; kind < 3; ++kind) {
+    SCOPED_TRACE(kind);
+    JointMatch m(seeds(), net::kProvenDealVersion, net::kProvenDealVersion);
+    Duo& d = *m.duo;
+    for (NetSide* side : {&d.host, &d.guest}) side->out.close = [&d] { d.up = false; };
+    d.check = nullptr;
+    NetSide& target = kind == 1 ? d.host : d.guest;
+    if (kind == 2) {
+      target.hand.Receive(net::ResumeHand{});
+    } else {
+      // A key whose field is no point at all.
+      d.Inject(target, "k1,notapoint");
+    }
+    EXPECT_FALSE(target.hand.linked());
+    EXPECT_FALSE(target.hand.cheat_found());
+    EXPECT_FALSE(target.hand.resume_state());
+    ASSERT_FALSE(target.out.told.empty());
+    EXPECT_EQ(target.out.told.back().rfind(net::kTextDealBroken, 0), 0U) << target.out.told.back();
+    EXPECT_EQ(target.out.closes, 1);
+  }
+}
+
+// A version-4 game cut off at a random moment goes on with the same opponent from the points and
+// tally its hand began with: the hand is dealt anew with fresh keys (nothing of the cut hand is
+// kept, no "W" travels) and play goes on with both sides agreeing.
+TEST(ProvenGame, AGameCutOffGoesOnWithTheHandDealtAnew) {
+  std::mt19937_64 seeds(TestSeed("proven resume"));
+  int went_on = 0;
+  for (int round = 0; round < 4 && !HasFailure(); ++round) {
+    JointMatch m(seeds(), net::kProvenDealVersion, net::kProvenDealVersion);
+    Duo& d = *m.duo;
+    const int moves = 1 + m.Pick(12);
+    for (int i = 0; i < moves && m.Step(false); ++i) {
+    }
+    if (d.host.hand.hand_finished()) continue;
+    const auto start = d.host.hand.Snapshot();
+    ASSERT_TRUE(start.has_value());
+    EXPECT_FALSE(start->hand.has_value());
+    d.up = false;
+    d.check = nullptr;
+    d.host.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    d.guest.hand.ConnectionLost("A conexão com o adversário foi perdida.");
+    ASSERT_TRUE(d.host.hand.resume_state().has_value());
+    const std::size_t wire_before = d.wire.size();
+    m.Reconnect(m.Chance(2));
+    ASSERT_FALSE(d.host.out.questions.empty());
+    d.host.hand.Answer(net::Question::Continue, true);
+    d.Pump();
+    ASSERT_TRUE(d.host.hand.proven() && d.guest.hand.proven());
+    EXPECT_EQ(d.host.hand.points(Side::Host), start->points[0]);
+    EXPECT_EQ(d.guest.hand.points(Side::Guest), start->points[1]);
+    EXPECT_EQ(d.host.hand.hands_dealt(), 1);
+    EXPECT_TRUE(d.host.hand.DealComplete() && d.guest.hand.DealComplete());
+    for (std::size_t i = wire_before; i < d.wire.size(); ++i) EXPECT_NE(KindOf(d.wire[i]), 'W');
+    for (int i = 0; i < 20 && m.Step(false); ++i) {
+    }
+    EXPECT_FALSE(d.host.hand.cheat_found() || d.guest.hand.cheat_found());
+    EXPECT_TRUE(d.host.hand.linked() && d.guest.hand.linked());
+    ++went_on;
+  }
+  EXPECT_GT(went_on, 0);
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ class TestNetworkPlay : public QObject {
   void aClassicHostPlaysOneHandWithANewGuest();
   void aLostConnectionAtEachStepOfTheDeal();
   void aWholeGameBetweenTwoConnections();
+  void aVersion4GameOverLoopbackDealsByProofs();
   void aConnectionLostAtEveryMomentOfAHandIsResumed();
   void theHostPlaysThroughItsWindows();
   void bothWindowsByClicksACallAnsweredByARaise();
@@ -413,6 +414,41 @@ void TestNetworkPlay::aWholeGameBetweenTwoConnections() {
   QCOMPARE(host.s().player_points + host.s().computer_points, 0);
   QVERIFY(host.hand.hands_dealt() == hands && !host.hand.hand_finished());
   QVERIFY(host.out.told.size() >= std::size_t(hands - 1));
+}
+
+// Two sides of version 4 over real sockets: the greeting settles on 4, the deal's long lines
+// (a shuffle part is some 3.5 KB) cross the framing whole, and hands are played with both sides
+// agreeing and no cheat found.
+void TestNetworkPlay::aVersion4GameOverLoopbackDealsByProofs() {
+  LoopbackPair pair;
+  LoopbackPlayers players(pair, LoopbackSeed());
+  NetSide& host = players.Host();
+  NetSide& guest = players.Guest();
+  host.hand.set_max_version(net::kProvenDealVersion);
+  guest.hand.set_max_version(net::kProvenDealVersion);
+  QVERIFY(pair.Connect());
+  host.game.BInicioClick();
+  guest.game.BInicioClick();
+  QVERIFY(players.Settle());
+  QVERIFY(host.hand.proven() && guest.hand.proven());
+  for (int moves = 0; host.hand.hands_dealt() < 3; ++moves) {
+    QVERIFY2(moves < 300, "the game does not move");
+    QVERIFY(players.Move());
+    QVERIFY2(players.Settle(), "the sides do not settle");
+    CheckAgree(host, guest);
+    if (QTest::currentTestFailed()) return;
+  }
+  QVERIFY(!host.hand.cheat_found() && !guest.hand.cheat_found());
+  QVERIFY(host.hand.linked() && guest.hand.linked());
+  QCOMPARE(guest.out.sent.front(), std::string("H4"));
+  const auto longest = [](const NetSide& side) {
+    std::size_t most = 0;
+    for (const std::string& line : side.out.sent) {
+      if (line[0] == 'l') most = std::max(most, line.size());
+    }
+    return most;
+  };
+  QVERIFY(longest(host) > 3000 && longest(guest) > 3000);
 }
 
 // The connection goes at every kind of moment of a hand; both sides reconnect ("Em rede" again),
