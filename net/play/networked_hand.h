@@ -237,8 +237,8 @@ class NetworkedHand final : public NetworkedPlay {
   // goes back to the host's own draw.
   void set_dealer(Dealer* dealer) { dealer_ = dealer != nullptr ? dealer : &host_draw_; }
   [[nodiscard]] Dealer& dealer() { return *dealer_; }
-  // The highest protocol version this side offers (kProvenDealVersion unless lowered: tests that
-  // stack the host's draws play version 2, the recorded games name theirs).
+  // The highest protocol version this side offers (kJointDealVersion unless changed: tests that
+  // stack the host's draws play version 2, the recorded games name theirs, version 4 is asked for).
   void set_max_version(int version) { max_version_ = version; }
   // Test hook: the joint deal's secrets and shuffles come from `entropy` (a seeded one replays a
   // hand); nullptr goes back to libsodium's random source. Takes effect at the next Prepare.
@@ -476,7 +476,10 @@ class NetworkedHand final : public NetworkedPlay {
   std::optional<ResumeState> hand_start_;  // the state at the current hand's deal
 
   // --- Version 3: the joint deal ---
-  int max_version_ = kProvenDealVersion;
+  // Offered by default: version 3, whose cut hand goes on with the same deal. Version 4 deals a
+  // cut hand anew, which would let a side void a hand it is losing by cutting the link, so it is
+  // played only where it is asked for until its deal is kept across a cut.
+  int max_version_ = kJointDealVersion;
   JointDealing joint_{*this};
   // --- Version 4: the deal checked by proofs ---
   ProvenDealing proven_{*this};
