@@ -206,12 +206,8 @@ void JointDealing::FaultFound(DealFault fault) {
   if (!checks_peer_) return;
   const Side cheater = PeerOf(h.side_);
   if (IsProtocolError(fault)) {
-    // A broken peer, not a caught one: the connection goes as for a broken line, for good.
-    h.out_.CloseLink();
-    h.hand_start_.reset();
     open_ = false;
-    h.ConnectionLost(std::string(kTextDealBroken) + "\r" + FaultText(fault, cheater));
-    h.resume_.reset();
+    h.EndByBrokenDeal(FaultText(fault, cheater));
     return;
   }
   h.out_.Send(CheatFound{static_cast<int>(fault)});
@@ -219,20 +215,12 @@ void JointDealing::FaultFound(DealFault fault) {
   EndByCheat(fault, cheater);
 }
 
-// The game is void: no points, no resume, and a game the cheated hand ended is not counted; the
-// games finished before stay counted.
 void JointDealing::EndByCheat(DealFault fault, Side cheater) {
-  NetworkedHand& h = hand_;
   if (cheated_) return;
   cheated_ = true;
-  h.notes_.GameVoided(h.replica_.games() != games_at_deal_);
-  h.replica_.SetScore({}, games_at_deal_);
-  h.hand_start_.reset();
   old_deal_.reset();
   open_ = false;
-  h.restarting_ = false;
-  h.ConnectionLost(std::string(kTextCheat) + "\r" + FaultText(fault, cheater));
-  h.resume_.reset();
+  hand_.VoidGame(games_at_deal_, FaultText(fault, cheater));
 }
 
 }  // namespace truco::net

@@ -392,6 +392,11 @@ class NetworkedHand final : public NetworkedPlay {
   // Once per connection, at its first whole-game deal: the run's tally before this game, from
   // the game's own tally (a resumed game already counted its own games in the run's).
   void NoteTallyBefore(const std::array<int, 2>& games);
+  // A deal line that breaks the protocol: the connection goes as for a broken line, for good.
+  void EndByBrokenDeal(const std::string& reason);
+  // A cheat caught in the deal: the game is void (no points, no resume; a game the cheated hand
+  // ended is not counted, the games finished before stay counted), told with `reason`.
+  void VoidGame(const std::array<int, 2>& games_at_deal, const std::string& reason);
   // The cards this side sees are here: the replica deals them, with the lead the deal named.
   void DealReplica();
   // The peer sent cards the table cannot hold (one already in view, or twice in a deal): the

@@ -145,13 +145,8 @@ void ProvenDealing::FaultFound(DealFault fault) {
   if (!checks_peer_) return;
   const Side cheater = PeerOf(h.side_);
   if (IsProtocolError(fault)) {
-    // A broken peer, not a caught one: the connection goes as for a broken line, for good.
-    h.out_.CloseLink();
-    h.hand_start_.reset();
     open_ = false;
-    h.ConnectionLost(std::string(kTextDealBroken) + "\r" +
-                     ProvenFaultText(fault, cheater == Side::Host ? 0 : 1, 2));
-    h.resume_.reset();
+    h.EndByBrokenDeal(ProvenFaultText(fault, cheater == Side::Host ? 0 : 1, 2));
     return;
   }
   h.out_.Send(CheatFound{static_cast<int>(fault)});
@@ -159,20 +154,11 @@ void ProvenDealing::FaultFound(DealFault fault) {
   EndByCheat(fault, cheater);
 }
 
-// The game is void: no points, no resume, and a game the cheated hand ended is not counted; the
-// games finished before stay counted.
 void ProvenDealing::EndByCheat(DealFault fault, Side cheater) {
-  NetworkedHand& h = hand_;
   if (cheated_) return;
   cheated_ = true;
   open_ = false;
-  h.notes_.GameVoided(h.replica_.games() != games_at_deal_);
-  h.replica_.SetScore({}, games_at_deal_);
-  h.hand_start_.reset();
-  h.restarting_ = false;
-  h.ConnectionLost(std::string(kTextCheat) + "\r" +
-                   ProvenFaultText(fault, cheater == Side::Host ? 0 : 1, 2));
-  h.resume_.reset();
+  hand_.VoidGame(games_at_deal_, ProvenFaultText(fault, cheater == Side::Host ? 0 : 1, 2));
 }
 
 }  // namespace truco::net

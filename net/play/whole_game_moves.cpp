@@ -82,6 +82,22 @@ void NetworkedHand::NoteTallyBefore(const std::array<int, 2>& games) {
                  std::max(0, s.games_computer - games[1 - OwnSeat()])};
 }
 
+void NetworkedHand::EndByBrokenDeal(const std::string& reason) {
+  out_.CloseLink();
+  hand_start_.reset();
+  ConnectionLost(std::string(kTextDealBroken) + "\r" + reason);
+  resume_.reset();
+}
+
+void NetworkedHand::VoidGame(const std::array<int, 2>& games_at_deal, const std::string& reason) {
+  notes_.GameVoided(replica_.games() != games_at_deal);
+  replica_.SetScore({}, games_at_deal);
+  hand_start_.reset();
+  restarting_ = false;
+  ConnectionLost(std::string(kTextCheat) + "\r" + reason);
+  resume_.reset();
+}
+
 void NetworkedHand::ClearHand() {
   OwnCards() = {};
   OppCards() = {};
