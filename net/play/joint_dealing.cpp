@@ -40,14 +40,11 @@ Side PeerOf(Side side) {
 }  // namespace
 
 void JointDealing::Reset(Side side, std::optional<JointDeal> kept) {
-  on_ = false;
+  ResetPart();
   deal_ = JointDeal(side, *entropy_);
-  open_ = false;
   own_revealed_ = false;
   peer_key_.reset();
-  cheated_ = false;
   hands_checked_ = 0;
-  games_at_deal_ = {};
   Keep(std::move(kept));
 }
 
@@ -73,13 +70,7 @@ void JointDealing::TakeUp(const JointDeal& kept, const std::array<int, 2>& games
 bool JointDealing::Receive(const Message& message) {
   NetworkedHand& h = hand_;
   if (!on_) return false;
-  if (const auto* cheat = std::get_if<CheatFound>(&message)) {
-    if (const auto fault = CheatOfNumber(cheat->reason)) {
-      h.out_.CloseLink();
-      EndByCheat(*fault, h.side_);
-    }
-    return true;
-  }
+  if (TookCheatNotice(message)) return true;
   if (const auto* key = std::get_if<RevealKey>(&message)) {
     if (key->interrupted) {
       // The secret of the hand the last connection cut off: checked once, against what was kept.
@@ -199,28 +190,6 @@ void JointDealing::SendOldReveal() {
   if (old_revealed_ || !old_deal_ || !old_deal_->HandId()) return;
   old_revealed_ = true;
   hand_.out_.Send(RevealKey{old_deal_->secret(), old_deal_->HandId()});
-}
-
-void JointDealing::FaultFound(DealFault fault) {
-  NetworkedHand& h = hand_;
-  if (!checks_peer_) return;
-  const Side cheater = PeerOf(h.side_);
-  if (IsProtocolError(fault)) {
-    open_ = false;
-    h.EndByBrokenDeal(FaultText(fault, cheater));
-    return;
-  }
-  h.out_.Send(CheatFound{static_cast<int>(fault)});
-  h.out_.CloseLink();
-  EndByCheat(fault, cheater);
-}
-
-void JointDealing::EndByCheat(DealFault fault, Side cheater) {
-  if (cheated_) return;
-  cheated_ = true;
-  old_deal_.reset();
-  open_ = false;
-  hand_.VoidGame(games_at_deal_, FaultText(fault, cheater));
 }
 
 }  // namespace truco::net

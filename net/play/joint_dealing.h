@@ -10,24 +10,20 @@
 #include <string>
 
 #include "net/fair/joint_deal.h"
+#include "net/play/dealing_part.h"
 #include "net/wire/protocol.h"
 
 namespace truco::net {
 
 class NetworkedHand;
 
-class JointDealing {
+class JointDealing final : public DealingPart {
  public:
-  explicit JointDealing(NetworkedHand& hand) : hand_(hand) {}
-  JointDealing(const JointDealing&) = delete;
-  JointDealing& operator=(const JointDealing&) = delete;
+  using DealingPart::DealingPart;
 
   // A new connection as `side`: a fresh deal; `kept` is the deal of the hand a resumed game lost,
   // to reveal and check before the first hand.
   void Reset(Side side, std::optional<JointDeal> kept);
-  // Both sides greeted with version 3: the deck is dealt jointly.
-  [[nodiscard]] bool on() const { return on_; }
-  void set_on(bool on) { on_ = on; }
   [[nodiscard]] JointDeal& deal() { return deal_; }
   [[nodiscard]] const JointDeal& deal() const { return deal_; }
   // A jointly dealt hand whose secrets are not both revealed yet.
@@ -50,35 +46,28 @@ class JointDealing {
   void RevealOwn();
   // The secret of the hand a resumed game lost goes out, once.
   void SendOldReveal();
-  // A check failed (or the peer broke the deal): the connection goes, and the game with a cheat.
-  void FaultFound(DealFault fault);
   [[nodiscard]] bool AwaitsPeerSecret() const;
   void GiveUpOnSilentPeer(const std::string& lost_text);
 
   void set_entropy(DealEntropy* entropy) {
     entropy_ = entropy != nullptr ? entropy : &own_entropy_;
   }
-  void set_checks_peer(bool checks) { checks_peer_ = checks; }
-  [[nodiscard]] bool cheat_found() const { return cheated_; }
   [[nodiscard]] int hands_checked() const { return hands_checked_; }
   [[nodiscard]] bool interrupted_hand_checked() const { return old_deal_ && old_deal_->Verified(); }
 
  private:
   void CardsIn();
   void TryVerify();
-  void EndByCheat(DealFault fault, Side cheater);
+  [[nodiscard]] std::string Reason(DealFault fault, Side cheater) const override {
+    return FaultText(fault, cheater);
+  }
+  void DropDeal() override { old_deal_.reset(); }
 
-  NetworkedHand& hand_;
-  bool on_ = false;
   DealEntropy own_entropy_;
   DealEntropy* entropy_ = &own_entropy_;
   JointDeal deal_{Side::Host, own_entropy_};
-  bool open_ = false;
   bool own_revealed_ = false;
   std::optional<RevealKey> peer_key_;
-  bool cheated_ = false;
-  bool checks_peer_ = true;
-  std::array<int, 2> games_at_deal_{};  // the tally when the hand now dealt began
   int hands_checked_ = 0;
   // The interrupted hand's deal of a resumed game, checked before the new connection's first hand.
   std::optional<JointDeal> old_deal_;

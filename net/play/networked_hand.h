@@ -338,6 +338,7 @@ class NetworkedHand final : public NetworkedPlay {
   // What differs between the host and the guest (side_role.h): each reaches into the hand.
   friend class HostRole;
   friend class GuestRole;
+  friend class DealingPart;
   friend class JointDealing;
   friend class ProvenDealing;
   friend class ClassicHand;

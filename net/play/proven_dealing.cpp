@@ -28,9 +28,6 @@ namespace truco::net {
 using namespace detail;  // NOLINT(google-build-using-namespace): this file's own helpers
 
 namespace {
-Side PeerOf(Side side) {
-  return side == Side::Host ? Side::Guest : Side::Host;
-}
 // A name as both sides hold it: as "N" carries it and as it is shown.
 std::string WireName(const std::string& name) {
   std::string text = name;
@@ -41,12 +38,9 @@ std::string WireName(const std::string& name) {
 }  // namespace
 
 void ProvenDealing::Reset(Side side) {
-  on_ = false;
+  ResetPart();
   deal_ = ProvenDeal(2, side == Side::Host ? 0 : 1);
-  open_ = false;
-  cheated_ = false;
   hands_opened_ = 0;
-  games_at_deal_ = {};
 }
 
 void ProvenDealing::NewHand(char deck, bool nova, int number, const std::array<int, 2>& games) {
@@ -70,15 +64,8 @@ void ProvenDealing::SendLines(const std::vector<std::string>& lines) {
 }
 
 bool ProvenDealing::Receive(const Message& message) {
-  NetworkedHand& h = hand_;
   if (!on_) return false;
-  if (const auto* cheat = std::get_if<CheatFound>(&message)) {
-    if (const auto fault = CheatOfNumber(cheat->reason)) {
-      h.out_.CloseLink();
-      EndByCheat(*fault, h.side_);
-    }
-    return true;
-  }
+  if (TookCheatNotice(message)) return true;
   if (const auto* line = std::get_if<ProvenLine>(&message)) {
     Take(*line);
     return true;
@@ -138,27 +125,6 @@ void ProvenDealing::CardsIn() {
   }
   ++hands_opened_;
   h.role_->OwnCardsIn();
-}
-
-void ProvenDealing::FaultFound(DealFault fault) {
-  NetworkedHand& h = hand_;
-  if (!checks_peer_) return;
-  const Side cheater = PeerOf(h.side_);
-  if (IsProtocolError(fault)) {
-    open_ = false;
-    h.EndByBrokenDeal(ProvenFaultText(fault, cheater == Side::Host ? 0 : 1, 2));
-    return;
-  }
-  h.out_.Send(CheatFound{static_cast<int>(fault)});
-  h.out_.CloseLink();
-  EndByCheat(fault, cheater);
-}
-
-void ProvenDealing::EndByCheat(DealFault fault, Side cheater) {
-  if (cheated_) return;
-  cheated_ = true;
-  open_ = false;
-  hand_.VoidGame(games_at_deal_, ProvenFaultText(fault, cheater == Side::Host ? 0 : 1, 2));
 }
 
 }  // namespace truco::net

@@ -11,23 +11,19 @@
 #include <vector>
 
 #include "net/fair/proven_deal.h"
+#include "net/play/dealing_part.h"
 #include "net/wire/protocol.h"
 
 namespace truco::net {
 
 class NetworkedHand;
 
-class ProvenDealing {
+class ProvenDealing final : public DealingPart {
  public:
-  explicit ProvenDealing(NetworkedHand& hand) : hand_(hand) {}
-  ProvenDealing(const ProvenDealing&) = delete;
-  ProvenDealing& operator=(const ProvenDealing&) = delete;
+  using DealingPart::DealingPart;
 
   // A new connection as `side`: no hand yet.
   void Reset(Side side);
-  // Both sides greeted with version 4.
-  [[nodiscard]] bool on() const { return on_; }
-  void set_on(bool on) { on_ = on; }
   [[nodiscard]] const ProvenDeal& deal() const { return deal_; }
 
   // A hand is dealt from here (after "G" and "D"); `number` counts the connection's deals, the
@@ -39,8 +35,6 @@ class ProvenDealing {
   // "J"; face down into `trick`, the line that stands for "E".
   void PlayOwn(int slot, int trick, bool hide);
 
-  void set_checks_peer(bool checks) { checks_peer_ = checks; }
-  [[nodiscard]] bool cheat_found() const { return cheated_; }
   // Hands of this connection whose own cards opened (every line before them checked).
   [[nodiscard]] int hands_opened() const { return hands_opened_; }
 
@@ -49,17 +43,12 @@ class ProvenDealing {
   void Take(const ProvenLine& line);
   void PeerPlays(const ProvenPlay& play);
   void CardsIn();
-  void FaultFound(DealFault fault);
-  void EndByCheat(DealFault fault, Side cheater);
+  [[nodiscard]] std::string Reason(DealFault fault, Side cheater) const override {
+    return ProvenFaultText(fault, cheater == Side::Host ? 0 : 1, 2);
+  }
 
-  NetworkedHand& hand_;
-  bool on_ = false;
   ProvenDeal deal_{2, 0};
-  bool open_ = false;  // a hand is being dealt or played
-  bool cheated_ = false;
-  bool checks_peer_ = true;
   int hands_opened_ = 0;
-  std::array<int, 2> games_at_deal_{};
 };
 
 }  // namespace truco::net
