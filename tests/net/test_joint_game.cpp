@@ -130,6 +130,14 @@ class JointMatch {
   }
 
   int Games() const { return duo->host.hand.games(Side::Host) + duo->host.hand.games(Side::Guest); }
+  // Steps until the first game ends; one that does not move in 4,000 steps fails.
+  void PlayFirstGame() {
+    for (int guard = 0; Games() < 1; ++guard) {
+      ASSERT_LT(guard, 4000) << "the game does not move";
+      ASSERT_TRUE(Step());
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
 
   // After every exchange: both sides show the same table, neither knows a card of the other that
   // is still in hand, both hold the cards of a deal without repeats.
@@ -201,11 +209,8 @@ TEST(JointGame, RandomGamesAgreeAndEveryHandIsChecked) {
     JointMatch m(seeds());
     Duo& d = *m.duo;
     ASSERT_TRUE(d.host.hand.joint() && d.guest.hand.joint());
-    for (int guard = 0; m.Games() < 1; ++guard) {
-      ASSERT_LT(guard, 4000) << "the game does not move";
-      ASSERT_TRUE(m.Step());
-      if (HasFailure()) return;
-    }
+    m.PlayFirstGame();
+    if (HasFailure()) return;
     // Every hand but the one just dealt was checked by both sides.
     const int dealt = d.host.hand.hands_dealt();
     EXPECT_EQ(d.guest.hand.hands_dealt(), dealt);
@@ -637,11 +642,8 @@ TEST(ProvenGame, RandomGamesAgreeAndNoUnshownCardIsLearnt) {
     ASSERT_TRUE(d.host.hand.proven() && d.guest.hand.proven());
     ASSERT_FALSE(d.host.hand.joint() || d.guest.hand.joint());
     EXPECT_EQ(d.wire[1], "guest -> host   H4");
-    for (int guard = 0; m.Games() < 1; ++guard) {
-      ASSERT_LT(guard, 4000) << "the game does not move";
-      ASSERT_TRUE(m.Step());
-      if (HasFailure()) return;
-    }
+    m.PlayFirstGame();
+    if (HasFailure()) return;
     const int dealt = d.host.hand.hands_dealt();
     EXPECT_EQ(d.guest.hand.hands_dealt(), dealt);
     // Every hand dealt opened on both sides, every line before checked.
